@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/ledger/Database.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace corvane {
+
+// What the posting run needs of the main menu: its three labels of the last posting run.
+class MainMenuLabels {
+public:
+    virtual ~MainMenuLabels() = default;
+    virtual void setPostingLabels(const QString& lastDate, const QString& lastBalance,
+                                  const QString& lastDateRange) = 0;
+};
+
+// The process-wide shared state: the shared variables every screen works on and the one ledger
+// connection. This is the program's one deliberate bag of public variables; everything else
+// keeps its data private. One instance lives from start-up to exit (tests make their own).
+class Globals {
+public:
+    Globals(Platform platform, QString programFolder)
+        : platform_(platform), programFolder_(std::move(programFolder)) {}
+
+    Platform& platform() { return platform_; }
+    Dialogs& dialogs() { return platform_.dialogs; }
+    Files& files() { return platform_.files; }
+    Environment& environment() { return platform_.environment; }
+
+    // The folder of the running program, which is Lodgebook's folder.
+    const QString& programFolder() const { return programFolder_; }
+    // programFolder + "/" + fileName.
+    QString pathInProgramFolder(const QString& fileName) const {
+        return programFolder_ + QLatin1Char('/') + fileName;
+    }
+
+    std::unique_ptr<ledger::Database> LedgerDb;
+    QString LedgerDbPath;
+
+    QString LastDatePosted;
+    QString LastBalancePosted;
+    QString ProcessorSiteUrl;
+    QString LastRangeFrom;
+    QString LastRangeTo;
+    QString PaymentFileName;       // "paymentHistory.csv" once start-up has set it
+    QString TenantExportFileName;  // "CorvaneTenantExport.csv" once start-up has set it
+
+    QString RentIncomeCategory;
+    QString RentIncomeRemark;
+    QString MgmtFeeCategory;
+    QString MgmtFeeRemark;
+    QString LateFeeCategory;
+    QString LateFeeRemark;
+
+    // The main menu, when it is open; the posting run refreshes its labels through it.
+    MainMenuLabels* mainMenu = nullptr;
+
+private:
+    Platform platform_;
+    QString programFolder_;
+};
+
+inline const QString kLedgerFileName = QStringLiteral("lbdatafl.mdb");
+inline const QString kPaymentFileName = QStringLiteral("paymentHistory.csv");
+inline const QString kPaymentArchiveFileName = QStringLiteral("paymentHistory_LastDownload.csv");
+inline const QString kTenantExportFileName = QStringLiteral("CorvaneTenantExport.csv");
+inline const QString kPostingLogFileName = QStringLiteral("CV-Log.txt");
+inline const QString kPreferencesFileName = QStringLiteral("IDFILE.DAT");
+
+}  // namespace corvane

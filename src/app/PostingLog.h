@@ -1,0 +1,22 @@
+#pragma once
+
+#include "app/Globals.h"
+
+namespace corvane {
+
+// Start-up: reads CV-Log.txt into the five shared variables (asking for the site address when
+// the log holds none) and shows the four labels through `labels`. A missing log shows its
+// message and returns false; nothing is filled.
+bool ReadPostingLog(Globals& globals);
+
+// The label texts, as the main menu shows them.
+QString LastDateLabel(const Globals& globals);     // "Last Date Posted: " + LastDatePosted
+QString LastBalanceLabel(const Globals& globals);  // "Last Balance Posted: " + "$##,##0.00"
+QString LastDateRangeLabel(const Globals& globals);  // "Last Date Range: " + from + " to " + to
+
+// After a posting run: writes the five lines (CR LF, Windows-1252) by write-then-rename and
+// refreshes the three labels of the main menu (Globals::mainMenu). Throws corvane::Error naming
+// the file when it cannot be written.
+void WritePostingLog(Globals& globals);
+
+}  // namespace corvane

@@ -1,0 +1,2 @@
+// Placeholder until the main menu lands.
+int main() { return 0; }

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "platform/ledger/Value.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace corvane::ledger {
+
+class Database;
+
+// A record set in the manner of the ledger's original engine: either a table (table type, for
+// index seeks) or the result of a Jet SQL text (dynaset, for first-match finds). Errors are
+// thrown as corvane::Error with the engine's numbers (3265 unknown field, 3021 no current record,
+// 3260 ledger locked by another program, ...).
+//
+// Call order for adding: addNew, setField..., update (or cancelUpdate). For changing: position
+// (seek, findFirst, moveFirst/moveNext), edit, setField..., update. After addNew the table's
+// auto-number key (CkID, TransID, SplitID) can be read with field() before update.
+class Recordset {
+public:
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    // Navigation. A dynaset runs its query on first use; eof() is true past the last record and
+    // for an empty set.
+    bool eof();
+    void moveFirst();
+    void moveNext();
+    // Number of records in the whole set.
+    std::int64_t recordCount();
+
+    // Table type only: choose an index by the catalogue's name, then seek "=" its key; noMatch()
+    // tells whether a record was found (the current record is then that record).
+    void setIndex(const QString& indexName);
+    void seek(const Value& key);
+
+    // Dynaset only: the first record (in the set's order) that meets a Jet criterion such as
+    // "Val(CkID) = '12'"; noMatch() tells whether one was found.
+    void findFirst(const QString& criterion);
+    bool noMatch() const;
+
+    // The current record's field, by name (case-insensitive, "Table.Field" accepted); while
+    // adding or editing, the value assigned so far. Unknown names raise 3265.
+    Value field(const QString& name);
+    QStringList fieldNames();
+
+    void addNew();
+    void edit();
+    void setField(const QString& name, const Value& value);
+    void update();
+    void cancelUpdate();
+    void close();
+
+private:
+    friend class Database;
+    struct Impl;
+    explicit Recordset(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> d_;
+};
+
+// The one connection to Lodgebook's ledger file. Opened shared and read-write; a missing file is
+// error 3024 (no file is ever created), a file that is not a ledger 3343. Writes wait for a busy
+// timeout when Lodgebook holds the file locked and then fail with 3260.
+class Database {
+public:
+    static std::unique_ptr<Database> open(const QString& path, int busyTimeoutMs = 5000);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    const QString& path() const;
+    std::unique_ptr<Recordset> openTable(const QString& tableName);
+    std::unique_ptr<Recordset> openDynaset(const QString& jetSql);
+
+    // One transaction at a time. beginImmediate takes the write lock at once (waiting for the
+    // busy timeout); commit makes the work durable; rollback undoes it.
+    void beginImmediate();
+    void commit();
+    void rollback();
+    bool inTransaction() const;
+
+    // The translation of a Jet SQL text or criterion into what SQLite runs (for tests and fuzzing).
+    static QString translateJetSql(const QString& jetSql);
+    static QString translateJetCriterion(const QString& criterion);
+
+    struct Impl;
+
+private:
+    explicit Database(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> d_;
+};
+
+// RAII transaction: begins immediately, rolls back unless commit() was called.
+class Transaction {
+public:
+    explicit Transaction(Database& db) : db_(db) { db_.beginImmediate(); }
+    ~Transaction() {
+        if (!done_) {
+            try {
+                db_.rollback();
+            } catch (...) {
+            }
+        }
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit() {
+        db_.commit();
+        done_ = true;
+    }
+
+private:
+    Database& db_;
+    bool done_ = false;
+};
+
+}  // namespace corvane::ledger

@@ -1,0 +1,2 @@
+// Placeholder until the sample folder writer lands.
+int main() { return 0; }
