@@ -55,6 +55,10 @@ public:
     QString LateFeeCategory;
     QString LateFeeRemark;
 
+    // The files viewer's choice, kept across closing and reopening the viewer.
+    QString ChosenFileName;
+    bool ChosenFileFound = false;
+
     // The main menu, when it is open; the posting run refreshes its labels through it.
     MainMenuLabels* mainMenu = nullptr;
 

@@ -1,0 +1,9 @@
+#include "app/frmViewFiles.h"
+
+namespace corvane {
+
+frmViewFiles::frmViewFiles(Globals& globals, QWidget* parent) : QWidget(parent), globals_(globals) {}
+
+void frmViewFiles::Load() {}
+
+}  // namespace corvane

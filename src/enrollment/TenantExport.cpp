@@ -1,0 +1,7 @@
+#include "enrollment/TenantExport.h"
+
+namespace corvane {
+
+void CreateTenantExportFile(Globals&) {}
+
+}  // namespace corvane
