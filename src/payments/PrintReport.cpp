@@ -1,10 +1,173 @@
 #include "payments/PrintReport.h"
 
-namespace corvane {
+#include "app/TextRules.h"
+#include "platform/Error.h"
+#include "platform/ledger/Currency.h"
 
-QList<int> PrintScreen(Globals&, const std::vector<StagedRow>&, const QList<int>& selectedRows,
-                       int) {
-    return selectedRows;
+#include <QDir>
+
+#include <cmath>
+#include <exception>
+
+namespace corvane {
+namespace {
+
+const QString kPrintTitle = QStringLiteral("Corvane Print");
+const QString kReportTitle = QStringLiteral("Corvane Download Transactions");
+constexpr int kTitleLineWidth = 80;  // the title is centred within this many characters
+constexpr double kFontSize = 10.0;
+constexpr int kLeftX = 500;
+constexpr int kDateY = 1220;
+constexpr int kTitleY = 1600;
+constexpr int kHeaderY = 2000;
+constexpr int kFirstRowY = 2400;
+constexpr int kPrinterError = 482;
+
+// A printed column: its grid position (0-based), the header text, X, and how its value is cut.
+struct PrintedColumn {
+    int gridColumn;
+    QString header;
+    int x;
+    int width;
+    bool trimBeforeCut;  // trim blanks, then cut (otherwise cut, then trim)
+};
+
+// The header is the grid caption cut to the column's width; the payment type shows "Type".
+const PrintedColumn kColumns[] = {
+    {3, QStringLiteral("TID"), 500, 8, false},
+    {4, QStringLiteral("Rental Unit Address"), 1200, 20, false},
+    {5, QStringLiteral("Tenant Name"), 3800, 20, false},
+    {6, QStringLiteral("Amount"), 6000, 15, false},
+    {7, QStringLiteral("Date"), 7100, 10, false},
+    {10, QStringLiteral("Type"), 8200, 10, true},
+    {11, QStringLiteral("Transaction Number").left(15), 8750, 15, true},
+};
+constexpr int kAmountGridColumn = 6;
+
+QString cutValue(const PrintedColumn& column, const QString& value) {
+    return column.trimBeforeCut ? trimBlanks(value).left(column.width)
+                                : trimBlanks(value.left(column.width));
+}
+
+// The amount of a staged row as currency: its plain amount text ("1234.56"), also accepted with
+// a dollar sign and thousands separators; anything else is a type mismatch.
+ledger::Currency amountOf(const QString& text) {
+    if (auto amount = ledger::Currency::fromText(trimBlanks(text))) return *amount;
+    QString plain = trimBlanks(text);
+    plain.remove(QLatin1Char('$')).remove(QLatin1Char(','));
+    if (auto amount = ledger::Currency::fromText(plain)) return *amount;
+    throw Error(errc::TypeMismatch, QStringLiteral("Type mismatch"));
+}
+
+// The rows to print: the user's selection (rows that exist, once each, in its order), then every
+// row from the current row to the last that is not selected already.
+QList<int> printSelection(int rowCount, const QList<int>& selectedRows, int currentRow) {
+    QList<int> selection;
+    for (int row : selectedRows) {
+        if (row >= 0 && row < rowCount && !selection.contains(row)) selection.append(row);
+    }
+    for (int row = std::max(currentRow, 0); row < rowCount; ++row) {
+        if (!selection.contains(row)) selection.append(row);
+    }
+    return selection;
+}
+
+QString titleLine() {
+    // Half the free width, rounded to the nearest whole number, a half to the even one.
+    const long blanks = std::lrint((kTitleLineWidth - kReportTitle.size()) / 2.0);
+    return QString(std::max(blanks, 0L), QLatin1Char(' ')) + kReportTitle;
+}
+
+// Prints the report as one job; returns the PDF file it was written to, or empty text.
+QString printReport(Globals& globals, const std::vector<StagedRow>& rows,
+                    const QList<int>& selection) {
+    std::unique_ptr<Printer> printer =
+        globals.platform().printers.startJob(globals.programFolder());
+    if (!printer) throw Error(kPrinterError, QStringLiteral("Printer error"));
+    Printer& p = *printer;
+
+    p.setFontSize(kFontSize);
+    p.setCurrentX(kLeftX);
+    p.setCurrentY(kDateY);
+    p.print(shortDate(globals.environment().today()), true);
+
+    const QString title = titleLine();
+    p.setCurrentY(kTitleY);
+    // A title wider than half the page starts at the left edge rather than off the page.
+    p.setCurrentX(std::max(p.pageWidth() / 2 - p.textWidth(title), 0));
+    p.setBold(true);
+    p.print(title, true);
+    p.setBold(false);
+
+    p.setCurrentY(kHeaderY);
+    for (const PrintedColumn& column : kColumns) {
+        p.setCurrentX(column.x);
+        p.print(column.header, false);
+    }
+    p.print(QString(), true);
+
+    ledger::Currency total;
+    p.setCurrentY(kFirstRowY);
+    for (int row : selection) {
+        const StagedRow& staged = rows.at(static_cast<size_t>(row));
+        for (const PrintedColumn& column : kColumns) {
+            // Grid column k shows staged column k + 1.
+            const QString& value = staged.cell(column.gridColumn + 1);
+            p.setCurrentX(column.x);
+            p.print(cutValue(column, value), false);
+            if (column.gridColumn == kAmountGridColumn) total += amountOf(value);
+        }
+        p.print(QString(), true);
+    }
+
+    p.print(QString(), true);
+    p.setBold(true);
+    p.setCurrentX(kLeftX);
+    p.print(QStringLiteral("Total Amount: ") + formatCurrency(total), true);
+    p.setBold(false);
+
+    p.endDoc();
+    return p.pdfFile();
+}
+
+}  // namespace
+
+QList<int> PrintScreen(Globals& globals, const std::vector<StagedRow>& rows,
+                       const QList<int>& selectedRows, int currentRow) {
+    Dialogs& dialogs = globals.dialogs();
+    const QList<int> selection =
+        printSelection(static_cast<int>(rows.size()), selectedRows, currentRow);
+
+    dialogs.setBusyPointer(true);
+    bool failed = false;
+    QString failure;
+    QString pdfFile;
+    try {
+        // A job that fails part-way is abandoned (its printer object is gone before the message).
+        pdfFile = printReport(globals, rows, selection);
+    } catch (const Error& e) {
+        failed = true;
+        failure = e.description();
+    } catch (const std::exception& e) {
+        failed = true;
+        failure = QString::fromLocal8Bit(e.what());
+    }
+    if (failed) {
+        dialogs.setBusyPointer(false);
+        dialogs.messageBox(failure, MsgButtons::Ok, MsgIcon::None, kProgramTitle);
+        return selection;
+    }
+
+    dialogs.messageBox(QStringLiteral("Screen Printed"), MsgButtons::Ok, MsgIcon::Information,
+                       kPrintTitle);
+    dialogs.setBusyPointer(false);
+    if (!pdfFile.isEmpty()) {
+        dialogs.messageBox(QStringLiteral("No printer is installed, so the list was saved as the "
+                                          "PDF file ") +
+                               QDir::toNativeSeparators(pdfFile),
+                           MsgButtons::Ok, MsgIcon::Information, kPrintTitle);
+    }
+    return selection;
 }
 
 }  // namespace corvane
