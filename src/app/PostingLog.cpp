@@ -1,11 +1,68 @@
 #include "app/PostingLog.h"
 
+#include "app/TextRules.h"
+#include "platform/TextCodec.h"
+
 namespace corvane {
 
-bool ReadPostingLog(Globals&) { return false; }
-QString LastDateLabel(const Globals&) { return {}; }
-QString LastBalanceLabel(const Globals&) { return {}; }
-QString LastDateRangeLabel(const Globals&) { return {}; }
-void WritePostingLog(Globals&) {}
+bool ReadPostingLog(Globals& globals) {
+    const QString path = globals.pathInProgramFolder(kPostingLogFileName);
+    if (!globals.files().exists(path)) {
+        globals.dialogs().messageBox(
+            QStringLiteral("Cannot find the Corvane log file: CV-Log.txt. Please restore a copy of "
+                           "that file or create a new text file (.txt) with that name."),
+            MsgButtons::Ok, MsgIcon::Information, kProgramTitle);
+        return false;
+    }
+    FieldReader reader(decodeAnsi(globals.files().readAll(path)));
+    for (int field = 0; !reader.atEnd(); ++field) {
+        const QString value = reader.next();
+        switch (field) {
+            case 0: globals.LastDatePosted = value; break;
+            case 1: globals.LastBalancePosted = value; break;
+            case 2:
+                if (!trimBlanks(value).isEmpty()) {
+                    globals.ProcessorSiteUrl = value;
+                } else {
+                    globals.ProcessorSiteUrl = globals.dialogs().inputBox(
+                        QStringLiteral("Please enter your Vantora URL"),
+                        QStringLiteral("Vantora URL Entry"), QString());
+                }
+                break;
+            case 3: globals.LastRangeFrom = value; break;
+            case 4: globals.LastRangeTo = value; break;
+            default: break;
+        }
+    }
+    return true;
+}
+
+QString LastDateLabel(const Globals& globals) {
+    return QStringLiteral("Last Date Posted: ") + globals.LastDatePosted;
+}
+
+QString LastBalanceLabel(const Globals& globals) {
+    return QStringLiteral("Last Balance Posted: ") + formatCurrencyText(globals.LastBalancePosted);
+}
+
+QString LastDateRangeLabel(const Globals& globals) {
+    return QStringLiteral("Last Date Range: ") + formatDateText(globals.LastRangeFrom) +
+           QStringLiteral(" to ") + formatDateText(globals.LastRangeTo);
+}
+
+void WritePostingLog(Globals& globals) {
+    const QString lines[] = {formatDateText(globals.LastDatePosted), globals.LastBalancePosted,
+                             globals.ProcessorSiteUrl, formatDateText(globals.LastRangeFrom),
+                             formatDateText(globals.LastRangeTo)};
+    QString text;
+    for (const QString& line : lines) text += line + QStringLiteral("\r\n");
+    // Write-then-rename: a crash leaves either the old log or the new one, never half of it.
+    globals.files().writeAtomically(globals.pathInProgramFolder(kPostingLogFileName),
+                                    encodeAnsi(text));
+    if (globals.mainMenu) {
+        globals.mainMenu->setPostingLabels(LastDateLabel(globals), LastBalanceLabel(globals),
+                                           LastDateRangeLabel(globals));
+    }
+}
 
 }  // namespace corvane

@@ -5,7 +5,7 @@
 namespace corvane {
 
 // Start-up: reads CV-Log.txt into the five shared variables (asking for the site address when
-// the log holds none) and shows the four labels through `labels`. A missing log shows its
+// the log holds none); the caller then shows the labels below. A missing log shows its
 // message and returns false; nothing is filled.
 bool ReadPostingLog(Globals& globals);
 

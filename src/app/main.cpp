@@ -1,2 +1,40 @@
-// Placeholder until the main menu lands.
-int main() { return 0; }
+#include "app/Globals.h"
+#include "app/frmCorvaneMain.h"
+#include "platform/Environment.h"
+#include "platform/Files.h"
+#include "platform/InstanceLock.h"
+#include "platform/QtDialogs.h"
+#include "platform/QtPrinters.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Corvane"));
+    // The program lives in Lodgebook's folder; every file it uses is found there.
+    const QString programFolder = QCoreApplication::applicationDirPath();
+
+    corvane::QtDialogs dialogs;
+    corvane::RealFiles files;
+    corvane::RealEnvironment environment;
+    corvane::QtShell shell;
+    corvane::QtPrinters printers;
+    corvane::ProcSessions sessions;
+
+    // Two copies working on the same folder could post the same payment file twice.
+    corvane::InstanceLock lock;
+    if (lock.acquire(programFolder) == corvane::InstanceLock::Result::HeldByAnother) {
+        dialogs.messageBox(QStringLiteral("Corvane is already running for this Lodgebook folder."),
+                           corvane::MsgButtons::Ok, corvane::MsgIcon::Information,
+                           corvane::kProgramTitle);
+        return 1;
+    }
+
+    corvane::Globals globals(corvane::Platform{dialogs, files, environment, shell, printers, sessions},
+                             programFolder);
+    corvane::frmCorvaneMain menu(globals);
+    if (!menu.Load()) return 1;
+    menu.show();
+    // The process ends when the last window closes; the files viewer may outlive the menu.
+    return app.exec();
+}

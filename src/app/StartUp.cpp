@@ -1,0 +1,48 @@
+#include "app/StartUp.h"
+
+#include "app/Preferences.h"
+#include "app/TextRules.h"
+#include "platform/TextCodec.h"
+
+namespace corvane {
+
+void CheckForPaymentFile(Globals& globals) {
+    LoadIDFile(globals);
+
+    Files& files = globals.files();
+    const QString staged = globals.pathInProgramFolder(globals.PaymentFileName);
+    if (!files.exists(staged)) return;
+
+    FieldReader reader(decodeAnsi(files.readAll(staged)));
+    const QString firstField = reader.next();
+    if (!firstField.startsWith(QLatin1Char('B'))) {
+        globals.dialogs().messageBox(
+            QStringLiteral("Invalid data found in file. The file will be deleted. Please download "
+                           "another file."),
+            MsgButtons::Ok, MsgIcon::None, kProgramTitle);
+        files.remove(staged);
+    }
+    if (files.exists(staged)) {
+        globals.dialogs().messageBox(
+            QStringLiteral("You already have Corvane Tenant transactions waiting to be processed - "
+                           "no more Tenant transactions can be downloaded until you have taken "
+                           "care of the existing ones."),
+            MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Corvane Notice"));
+    }
+}
+
+void ChooseSessionPrinter(Globals& globals) {
+    if (globals.environment().variable(QStringLiteral("COMPUTERNAME")) !=
+        QLatin1String("LODGEBOOK")) {
+        return;
+    }
+    const QString session = globals.platform().sessions.currentSessionId();
+    if (session == QLatin1String("0")) return;
+    const QString redirected = QStringLiteral("Orvanta Live (redirected %1)").arg(session);
+    Printers& printers = globals.platform().printers;
+    for (const QString& printer : printers.installedPrinters()) {
+        if (printer == redirected) printers.setCurrentPrinter(printer);
+    }
+}
+
+}  // namespace corvane

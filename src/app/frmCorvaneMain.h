@@ -1,0 +1,62 @@
+#pragma once
+
+#include "app/Globals.h"
+#include "app/frmViewFiles.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace corvane {
+
+// The main menu, the program's first and last window. Call order: construct, Load() (the whole
+// start-up, which may show messages), then show() unless Load() returned false (the program must
+// end). Closing the window (Exit) releases the ledger connection. While it exists the posting run
+// reaches its labels through Globals::mainMenu.
+class frmCorvaneMain : public QWidget, public MainMenuLabels {
+    Q_OBJECT
+public:
+    explicit frmCorvaneMain(Globals& globals, QWidget* parent = nullptr);
+    ~frmCorvaneMain() override;
+
+    // Start-up steps 1 to 10 under the start-up error handler; false when the program must end.
+    bool Load();
+
+    void setPostingLabels(const QString& lastDate, const QString& lastBalance,
+                          const QString& lastDateRange) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void runStartUp();
+    void centreOnScreen();
+    void Unload();
+    void cmdVeyraURL_Click();
+    void cmdDownloadPayment_Click();
+    void cmdTenantUpdate_Click();
+    void cmdViewFiles_Click();
+
+    Globals& globals_;
+    QLabel* labIntro_;
+    QLabel* labVersion_;
+    QLabel* labUser_;
+    QLabel* labLastDate_;
+    QLabel* labLastBalance_;
+    QLabel* labLastDateRange_;
+    QPushButton* cmdVeyraURL_;
+    QGroupBox* fraOption2_;
+    QLabel* labStep2_;
+    QPushButton* cmdDownloadPayment_;
+    QGroupBox* fraOption3_;
+    QLabel* labStep3_;
+    QPushButton* cmdTenantUpdate_;
+    QPushButton* cmdViewFiles_;
+    QPushButton* cmdExit_;
+    QPointer<frmViewFiles> viewer_;
+};
+
+}  // namespace corvane
