@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QString>
+#include <QStringList>
+
+namespace corvane {
+
+// An option list: a titled group of radio buttons with a selected index. selectedIndexChanged is
+// raised when the user picks another item and also every time the program sets the index.
+class OptionList : public QGroupBox {
+    Q_OBJECT
+public:
+    OptionList(const QString& title, const QStringList& items, QWidget* parent = nullptr);
+
+    int selectedIndex() const;               // -1 while nothing is selected
+    QString selectedText() const;            // empty while nothing is selected
+    void setSelectedIndex(int index);
+
+Q_SIGNALS:
+    void selectedIndexChanged(int index);
+
+private:
+    QButtonGroup group_;
+    QStringList items_;
+    bool settingIndex_ = false;
+};
+
+}  // namespace corvane

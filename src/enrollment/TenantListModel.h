@@ -1,0 +1,100 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+#include "platform/Error.h"
+#include "platform/ledger/Database.h"
+#include "platform/ledger/Value.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace corvane {
+
+// One listed row: a tenant in one unit, with the unit's property and that property's owner.
+struct TenantListRow {
+    std::int64_t ownerId = 0;
+    std::int64_t propId = 0;
+    std::int64_t tenantId = 0;
+    QString ownerLast;
+    QString ownerFirst;
+    QString propertyName;
+    QString unitAddress;
+    QString tenantLast;
+    QString tenantFirst;
+    ledger::Value payment;
+    QString flag;  // Tenants.TACH as stored
+};
+
+// The tenant list of the enrollment screen, bound to the ledger: the rows of a list query, read
+// in one pass. Only the "Corvane" column (the enrollment flag) is editable; a flag edit is
+// checked (upper-cased; "Y", "N" or "D" only, otherwise the user is told and the edit refused)
+// and written to Tenants.TACH of that tenant at once.
+//
+// Call order: load(db, sql) to fill the list; then, any number of times, setData on the flag
+// column, setAllFlags, and load or reload to re-run a query.
+class TenantListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column {
+        ColOID,
+        ColPID,
+        ColTID,
+        ColOwnerLast,
+        ColOwnerFirst,
+        ColPropertyName,
+        ColUnitAddress,
+        ColTenantLast,
+        ColTenantFirst,
+        ColPayment,
+        ColCorvane,
+        ColumnCount
+    };
+
+    explicit TenantListModel(Dialogs& dialogs, QObject* parent = nullptr);
+
+    // Runs the Jet SQL text on `db` and lists its rows (throws corvane::Error; the list is then
+    // empty). The database must outlive the model's use of it.
+    void load(ledger::Database& db, const QString& jetSql);
+    // Runs the last query again.
+    void reload();
+
+    const std::vector<TenantListRow>& rows() const { return rows_; }
+
+    // Writes `flag` to Tenants.TACH of every listed row's tenant, in one transaction (nothing is
+    // written when any write fails; throws corvane::Error). A tenant listed twice is written
+    // twice with the same value.
+    void setAllFlags(const QString& flag);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+private:
+    // False when the tenant is not in the ledger (any more).
+    bool writeFlag(ledger::Recordset& tenants, std::int64_t tenantId, const QString& flag);
+    void showFlagsOf(std::int64_t tenantId, const QString& flag);
+
+    Dialogs& dialogs_;
+    ledger::Database* db_ = nullptr;
+    QString sql_;
+    std::vector<TenantListRow> rows_;
+};
+
+// The message when a flag edit is refused.
+inline const QString kFlagRefusedMessage = QStringLiteral(
+    "Please enter 'Y' if this Tenant uses the Corvane Rent or 'N' if not. If you want to "
+    "permanently DELETE this Tenant from Corvane, enter a 'D'.");
+inline const QString kFlagRefusedTitle = QStringLiteral("Corvane Rent");
+
+// "Error <number>: <description>" under "Corvane Error Message", as the program reports a failure
+// it does not handle otherwise.
+void showLedgerError(Dialogs& dialogs, const Error& error);
+
+}  // namespace corvane
