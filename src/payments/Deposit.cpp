@@ -1,0 +1,103 @@
+#include "payments/Deposit.h"
+
+#include "app/TextRules.h"
+
+namespace corvane {
+
+using ledger::Currency;
+using ledger::Value;
+
+namespace {
+const QString kDepositsSql = QStringLiteral("SELECT * FROM CheckDepPrinted WHERE CkType = 'D'");
+}  // namespace
+
+DepositPlan PlanDeposit(const std::vector<StagedRow>& rows, const PostingChoices& choices,
+                        const PostingAccounts& accounts, const QDate& today) {
+    DepositPlan plan;
+    plan.number = staged_values::depositNumber(choices);
+    plan.date = today;
+    plan.lines.reserve(rows.size());
+    for (const StagedRow& row : rows) {
+        const bool lateFee = trimBlanks(row.cell(staged::PmtType)) == QLatin1String("Late Fee");
+        SplitLine line;
+        line.checkNumber = staged_values::checkNumber(row);
+        line.amount = staged_values::amount(row);
+        line.accountID = lateFee ? accounts.lateFeeAccount : accounts.rentAccount;
+        line.postToID = staged_values::tenantIDValue(row).roundedToWhole();
+        // The default remark of every line is the rent remark, late fee lines included.
+        line.remark = staged_values::chosenRemark(choices, row, accounts.rentRemark);
+        line.postTo = lateFee ? accounts.lateFeeCode : accounts.rentCode;
+        plan.lines.push_back(std::move(line));
+    }
+    return plan;
+}
+
+Currency CreateSplits(ledger::Database& db, std::int64_t depositID,
+                      const std::vector<SplitLine>& lines) {
+    Currency total;
+    auto splits = db.openDynaset(QStringLiteral("SELECT * FROM SplitPrintedChecks"));
+    for (const SplitLine& line : lines) {
+        splits->addNew();
+        splits->setField(QStringLiteral("CkNumber"), Value::integer(depositID));
+        if (line.checkNumber) {
+            splits->setField(QStringLiteral("CkCheckNumber"), Value::integer(*line.checkNumber));
+        }
+        splits->setField(QStringLiteral("CkAmount"), Value::currency(line.amount));
+        total += line.amount;
+        splits->setField(QStringLiteral("CkAccountID"), Value::integer(line.accountID));
+        splits->setField(QStringLiteral("CkPostToID"), Value::integer(line.postToID));
+        if (line.remark) {
+            splits->setField(QStringLiteral("CkRemark"), Value::text(*line.remark));
+        }
+        splits->setField(QStringLiteral("CkStatus"), Value::text(QStringLiteral("P")));
+        splits->setField(QStringLiteral("CkType"), Value::text(QStringLiteral("D")));
+        splits->setField(QStringLiteral("CkPostTo"), Value::text(line.postTo));
+        splits->update();
+    }
+    splits->close();
+    return total;
+}
+
+DepositResult CreateDeposit(ledger::Database& db, const DepositPlan& plan) {
+    DepositResult result;
+    {
+        auto deposits = db.openDynaset(kDepositsSql);
+        deposits->addNew();
+        deposits->setField(QStringLiteral("CkPayee"), Value::text(QStringLiteral("DEPOSIT")));
+        deposits->setField(QStringLiteral("CkAccountID"), Value::integer(0));
+        deposits->setField(QStringLiteral("CkAmount"), Value::currency(Currency()));
+        deposits->setField(QStringLiteral("CkDate"),
+                           Value::date(QDateTime(plan.date, QTime(0, 0))));
+        deposits->setField(QStringLiteral("CkInvoice"), Value::text(QString()));
+        deposits->setField(QStringLiteral("CkRemark"),
+                           Value::text(QStringLiteral("CORVANE DEPOSIT")));
+        deposits->setField(QStringLiteral("CkStatus"), Value::text(QStringLiteral("P")));
+        deposits->setField(QStringLiteral("CkVendorID"), Value::integer(-1));
+        deposits->setField(QStringLiteral("CkPostTo"), Value());
+        deposits->setField(QStringLiteral("CkNumber"), Value::integer(plan.number));
+        deposits->setField(QStringLiteral("CkType"), Value::text(QStringLiteral("D")));
+        deposits->setField(QStringLiteral("CkSplit"), Value::text(QStringLiteral("Y")));
+        deposits->setField(QStringLiteral("CkPostToText"), Value::text(QStringLiteral("Y")));
+        result.depositID = deposits->field(QStringLiteral("CkID")).toInteger();
+        deposits->update();
+        deposits->close();
+    }
+
+    result.total = CreateSplits(db, result.depositID, plan.lines);
+
+    auto deposits = db.openDynaset(kDepositsSql);
+    deposits->findFirst(QStringLiteral("Val(CkID) = '") + QString::number(result.depositID) +
+                        QLatin1Char('\''));
+    if (deposits->noMatch()) {
+        deposits->close();
+        return result;
+    }
+    result.found = true;
+    deposits->edit();
+    deposits->setField(QStringLiteral("CkAmount"), Value::currency(result.total));
+    deposits->update();
+    deposits->close();
+    return result;
+}
+
+}  // namespace corvane

@@ -1,0 +1,405 @@
+#include "payments/LedgerPosting.h"
+
+#include "app/TextRules.h"
+#include "platform/Error.h"
+
+#include <QLocale>
+#include <QStringList>
+
+namespace corvane {
+
+using ledger::Currency;
+using ledger::Value;
+
+QString ExpandMonthRemark(QString& remark, const QDate& today) {
+    remark = trimBlanks(remark);
+    const QString word = QStringLiteral("MONTH");
+    const qsizetype at = remark.indexOf(word, 0, Qt::CaseSensitive);
+    if (at < 0) {
+        return remark;
+    }
+    const QString month = QLocale::system().standaloneMonthName(today.month(), QLocale::LongFormat);
+    return trimBlanks(remark.left(at) + month + remark.mid(at + word.size()));
+}
+
+// ---- look-ups ----
+
+LedgerLookup::LedgerLookup(ledger::Database& db) : db_(db) {}
+LedgerLookup::~LedgerLookup() = default;
+
+ledger::Recordset& LedgerLookup::table(std::unique_ptr<ledger::Recordset>& rs, const QString& name,
+                                       const QString& index) {
+    if (!rs) {
+        rs = db_.openTable(name);
+        rs->setIndex(index);
+    }
+    return *rs;
+}
+
+LedgerIDsLookup LedgerLookup::LookupLedgerIDs(std::int64_t tenantID) {
+    if (auto it = ids_.constFind(tenantID); it != ids_.constEnd()) {
+        return *it;
+    }
+    LedgerIDsLookup result;
+    auto& tenants = table(tenants_, QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"));
+    tenants.seek(Value::integer(tenantID));
+    if (tenants.noMatch()) {
+        result.failure = LookupFailure::TenantNotFound;
+    } else {
+        result.propID = tenants.field(QStringLiteral("TPropID")).toInteger();
+        auto& props =
+            table(properties_, QStringLiteral("Properties"), QStringLiteral("PropIDIndex"));
+        props.seek(Value::integer(result.propID));
+        if (props.noMatch()) {
+            result.failure = LookupFailure::PropertyNotFound;
+        } else {
+            result.ids.ownerID = props.field(QStringLiteral("POwnerID")).toInteger();
+            result.ids.propID = props.field(QStringLiteral("PropID")).toInteger();
+            result.ids.tenantID = tenantID;
+            result.ids.unitID = tenantID;
+        }
+    }
+    ids_.insert(tenantID, result);
+    return result;
+}
+
+bool LedgerLookup::hasUnit(std::int64_t tenantID) {
+    if (auto it = unitsFound_.constFind(tenantID); it != unitsFound_.constEnd()) {
+        return *it;
+    }
+    auto& units = table(units_, QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"));
+    units.seek(Value::integer(tenantID));
+    const bool found = !units.noMatch();
+    unitsFound_.insert(tenantID, found);
+    return found;
+}
+
+OwnerFeeLookup LedgerLookup::ownerFee(std::int64_t ownerID) {
+    if (auto it = ownersFound_.constFind(ownerID); it != ownersFound_.constEnd()) {
+        return *it;
+    }
+    OwnerFeeLookup result;
+    auto& owners = table(owners_, QStringLiteral("Owners"), QStringLiteral("OwnerIDIndex"));
+    owners.seek(Value::integer(ownerID));
+    if (!owners.noMatch()) {
+        result.ownerFound = true;
+        result.mgmtFee = owners.field(QStringLiteral("OMgmtFee"));
+    }
+    ownersFound_.insert(ownerID, result);
+    return result;
+}
+
+// ---- staged row values ----
+
+namespace staged_values {
+
+bool isUnmatched(const StagedRow& row) {
+    return row.cell(staged::TID).startsWith(QStringLiteral("T#"));
+}
+bool isLateFee(const StagedRow& row) {
+    return row.cell(staged::PmtType).startsWith(QStringLiteral("Late Fee"));
+}
+bool isRent(const StagedRow& row) {
+    return row.cell(staged::PmtType).startsWith(QStringLiteral("Rent"));
+}
+
+Currency tenantIDValue(const StagedRow& row) {
+    return Currency::leadingValue(trimBlanks(row.cell(staged::TID).mid(1)));
+}
+
+Currency amount(const StagedRow& row) {
+    return Currency::leadingValue(row.cell(staged::Amount)).abs();
+}
+
+std::optional<std::int64_t> checkNumber(const StagedRow& row) {
+    const QString text = trimBlanks(row.cell(staged::CheckNumber));
+    if (text.isEmpty()) {
+        return std::nullopt;
+    }
+    return Currency::leadingValue(text.left(9)).roundedToWhole();
+}
+
+std::optional<QString> chosenRemark(const PostingChoices& choices, const StagedRow& row,
+                                    const QString& defaultRemark) {
+    const auto first60 = [](const QString& text) { return trimBlanks(trimBlanks(text).left(60)); };
+    switch (choices.remarkChoice) {
+        case 0:
+            return defaultRemark;
+        case 1:
+            return first60(row.cell(staged::PmtType));
+        case 2:
+            return first60(choices.remarkText);
+        default:
+            return std::nullopt;
+    }
+}
+
+std::int64_t depositNumber(const PostingChoices& choices) {
+    return Currency::leadingValue(choices.depositNumber).roundedToWhole();
+}
+
+}  // namespace staged_values
+
+bool paymentDateBefore(const QString& a, const QString& b) {
+    const auto da = parseDateText(a);
+    const auto db = parseDateText(b);
+    if (da && db) {
+        return *da < *db;
+    }
+    return a < b;
+}
+
+// ---- the plan ----
+
+namespace {
+
+namespace sv = staged_values;
+
+const QString kNothingPosted = QStringLiteral("Nothing was posted to the Lodgebook Ledgers.");
+
+// A refusal that names the row: its TID, amount and date, then what is wrong.
+QString rowProblem(const StagedRow& row, const QString& what) {
+    return QStringList{QStringLiteral("Tenant ID: ") + row.cell(staged::TID),
+                       QStringLiteral("Amount: ") + row.cell(staged::Amount),
+                       QStringLiteral("Date: ") + row.cell(staged::Date),
+                       QString(),
+                       what,
+                       QString(),
+                       kNothingPosted}
+        .join(QLatin1Char('\r'));
+}
+
+QString unitNotFoundMessage(const StagedRow& row, const PlannedEntry& entry) {
+    return QStringList{
+        QStringLiteral("Not found: Tenant ID #") + sv::tenantIDValue(row).toPlainText(),
+        QString(),
+        QStringLiteral("Amount: ") + entry.amount.toPlainText(),
+        QStringLiteral("Date: ") + Value::date(QDateTime(entry.date, QTime(0, 0))).toText(),
+        QStringLiteral("Check Number: ") +
+            (entry.checkNumber ? QString::number(*entry.checkNumber) : QString()),
+        QStringLiteral("Remark: ") + entry.remark.value_or(QString()),
+        QString(),
+        QStringLiteral("The above Corvane deposit does not have a Tenant set up for Corvane, this "
+                       "must be corrected before you can update any ledgers.")}
+        .join(QLatin1Char('\r'));
+}
+
+QString lookupProblem(const StagedRow& row, const LedgerIDsLookup& found, std::int64_t tenantID) {
+    if (found.failure == LookupFailure::TenantNotFound) {
+        return rowProblem(row, QStringLiteral("Tenant ID #%1 is not found in the Lodgebook "
+                                              "ledger.")
+                                   .arg(tenantID));
+    }
+    return rowProblem(row, QStringLiteral("Property #%1 of Tenant ID #%2 is not found in the "
+                                          "Lodgebook ledger.")
+                               .arg(found.propID)
+                               .arg(tenantID));
+}
+
+// The fee of one rent payment, negative; nullopt when OMgmtFee is neither empty, a number nor a
+// number followed by "%".
+std::optional<Currency> managementFee(const Value& mgmtFee, Currency amount) {
+    const QString text = trimBlanks(mgmtFee.toText());
+    if (mgmtFee.isNull() || text.isEmpty()) {
+        return Currency();
+    }
+    const qsizetype percentAt = text.indexOf(QLatin1Char('%'));
+    if (percentAt < 0) {
+        const auto flat = Currency::fromText(text);
+        return flat ? std::optional(-flat->abs()) : std::nullopt;
+    }
+    const auto percent = Currency::fromText(text.left(percentAt));
+    if (!percent) {
+        return std::nullopt;
+    }
+    return -Currency::percentOf(*percent, amount).abs();
+}
+
+}  // namespace
+
+EntriesPlan PlanLedgerEntries(const std::vector<StagedRow>& rows, const PostingChoices& choices,
+                              const PostingAccounts& accounts, LedgerLookup& lookup) {
+    EntriesPlan plan;
+    plan.entries.reserve(rows.size() * (choices.postMgmtFees ? 2 : 1));
+    const std::int64_t depositNumber = sv::depositNumber(choices);
+
+    // The payment pass.
+    for (const StagedRow& row : rows) {
+        if (sv::isUnmatched(row)) {
+            continue;
+        }
+        const bool lateFee = sv::isLateFee(row);
+        const QString& dateText = row.cell(staged::Date);
+        const auto date = parseDateText(dateText);
+        if (!date) {
+            plan.problem = rowProblem(row, QStringLiteral("The payment date is not a valid date."));
+            return plan;
+        }
+        const std::int64_t tenantID = sv::tenantIDValue(row).roundedToWhole();
+        const LedgerIDsLookup found = lookup.LookupLedgerIDs(tenantID);
+        if (found.failure != LookupFailure::None) {
+            plan.problem = lookupProblem(row, found, tenantID);
+            return plan;
+        }
+
+        PlannedEntry entry;
+        entry.income = true;
+        entry.accountID = lateFee ? accounts.lateFeeAccount : accounts.rentAccount;
+        entry.postToID = tenantID;
+        entry.amount = sv::amount(row);
+        entry.date = *date;
+        entry.checkNumber = sv::checkNumber(row);
+        if (choices.createDeposit && depositNumber != 0) {
+            entry.checkNumber = depositNumber;
+        }
+        entry.remark =
+            sv::chosenRemark(choices, row, lateFee ? accounts.lateFeeRemark : accounts.rentRemark);
+        entry.status = lateFee ? accounts.lateFeeCode : QStringLiteral("B");
+        entry.ids = found.ids;
+        if (!lookup.hasUnit(tenantID)) {
+            plan.problem = unitNotFoundMessage(row, entry);
+            return plan;
+        }
+        entry.changesUnit = entry.status == QLatin1String("B");
+        entry.unitChange = entry.amount;
+        entry.changesTenant = entry.changesUnit || entry.status == QLatin1String("T");
+        entry.tenantChange = entry.amount;
+        plan.entries.push_back(std::move(entry));
+
+        if (!plan.range) {
+            plan.range = PaymentDateRange{dateText, dateText};
+        } else {
+            if (paymentDateBefore(dateText, plan.range->from)) {
+                plan.range->from = dateText;
+            }
+            if (paymentDateBefore(plan.range->to, dateText)) {
+                plan.range->to = dateText;
+            }
+        }
+    }
+
+    if (!choices.postMgmtFees) {
+        return plan;
+    }
+    if (!accounts.mgmtFeeCategoryValid) {
+        plan.problem = QStringLiteral(
+            "You do not have a valid Account Category set up for 'Management Fee'. The management "
+            "fee was not posted. Please check your Account Category and Account Default settings "
+            "under 'Preferences' from the Lodgebook Main Menu.");
+        return plan;
+    }
+
+    // The management fee pass: one fee per rent payment.
+    for (const StagedRow& row : rows) {
+        if (sv::isUnmatched(row) || !sv::isRent(row)) {
+            continue;
+        }
+        const std::int64_t tenantID = sv::tenantIDValue(row).roundedToWhole();
+        const LedgerIDs ids = lookup.LookupLedgerIDs(tenantID).ids;  // found in the payment pass
+        const OwnerFeeLookup owner = lookup.ownerFee(ids.ownerID);
+        if (!owner.ownerFound) {
+            plan.problem = rowProblem(
+                row, QStringLiteral("Owner #%1 of the property of Tenant ID #%2 is not found in "
+                                    "the Lodgebook ledger, so the management fee cannot be posted.")
+                         .arg(ids.ownerID)
+                         .arg(tenantID));
+            return plan;
+        }
+        const Currency amount = sv::amount(row);
+        const auto fee = managementFee(owner.mgmtFee, amount);
+        if (!fee) {
+            plan.problem = rowProblem(
+                row, QStringLiteral("The management fee \"%1\" of Owner #%2 is neither an amount "
+                                    "nor a percentage (such as 25 or 10%). Please correct it in "
+                                    "Lodgebook.")
+                         .arg(owner.mgmtFee.toText())
+                         .arg(ids.ownerID));
+            return plan;
+        }
+        if (fee->isZero()) {
+            continue;
+        }
+        PlannedEntry entry;
+        entry.income = false;
+        entry.accountID = accounts.mgmtFeeAccount;
+        entry.postToID = tenantID;
+        entry.amount = *fee;
+        entry.date = *parseDateText(row.cell(staged::Date));  // checked in the payment pass
+        entry.remark = accounts.mgmtFeeRemark;
+        entry.status = QStringLiteral("U");
+        entry.ids = ids;
+        entry.changesUnit = true;
+        entry.unitChange = -fee->abs();
+        plan.entries.push_back(std::move(entry));
+    }
+    return plan;
+}
+
+// ---- writing ----
+
+namespace {
+
+void addToBalance(ledger::Recordset& table, const QString& field, std::int64_t tenantID,
+                  Currency change, const char* what) {
+    table.seek(Value::integer(tenantID));
+    if (table.noMatch()) {
+        throw Error(errc::NoCurrentRecord,
+                    QStringLiteral("The %1 of Tenant ID #%2 is no longer in the ledger.")
+                        .arg(QLatin1String(what))
+                        .arg(tenantID));
+    }
+    table.edit();
+    table.setField(field, Value::currency(table.field(field).toCurrency() + change));
+    table.update();
+}
+
+}  // namespace
+
+void WriteLedgerEntries(ledger::Database& db, const std::vector<PlannedEntry>& entries) {
+    auto transactions = db.openDynaset(QStringLiteral("SELECT * from Transactions"));
+    std::unique_ptr<ledger::Recordset> units, tenants;
+    for (const PlannedEntry& e : entries) {
+        ledger::Recordset& t = *transactions;
+        t.addNew();
+        t.setField(QStringLiteral("TransAccountID"), Value::integer(e.accountID));
+        t.setField(QStringLiteral("TransPostToID"), Value::integer(e.postToID));
+        t.setField(QStringLiteral("TransAmount"), Value::currency(e.amount));
+        t.setField(QStringLiteral("TransDate"), Value::date(QDateTime(e.date, QTime(0, 0))));
+        t.setField(QStringLiteral("TransCheckNumber"),
+                   e.checkNumber ? Value::integer(*e.checkNumber) : Value());
+        if (e.remark) {
+            t.setField(QStringLiteral("TransRemark"), Value::text(*e.remark));
+        }
+        t.setField(QStringLiteral("TransType"),
+                   Value::text(e.income ? QStringLiteral("I") : QStringLiteral("E")));
+        if (e.income) {
+            t.setField(QStringLiteral("TransPmtType"), Value::text(QStringLiteral("ACH")));
+        }
+        t.setField(QStringLiteral("TransStatus"), Value::text(e.status));
+        t.setField(QStringLiteral("TransTax"), Value::text(QStringLiteral("N")));
+        t.setField(QStringLiteral("TransOID"), Value::integer(e.ids.ownerID));
+        t.setField(QStringLiteral("TransPID"), Value::integer(e.ids.propID));
+        t.setField(QStringLiteral("TransUID"), Value::integer(e.ids.unitID));
+        t.setField(QStringLiteral("TransTID"), Value::integer(e.ids.tenantID));
+        t.update();
+
+        if (e.changesUnit) {
+            if (!units) {
+                units = db.openTable(QStringLiteral("Units"));
+                units->setIndex(QStringLiteral("UTenantIDIndex"));
+            }
+            addToBalance(*units, QStringLiteral("UCurrBal"), e.postToID, e.unitChange, "unit");
+        }
+        if (e.changesTenant) {
+            if (!tenants) {
+                tenants = db.openTable(QStringLiteral("Tenants"));
+                tenants->setIndex(QStringLiteral("TenantIDIndex"));
+            }
+            addToBalance(*tenants, QStringLiteral("TCurrBal"), e.postToID, e.tenantChange,
+                         "tenant record");
+        }
+    }
+    transactions->close();
+}
+
+}  // namespace corvane

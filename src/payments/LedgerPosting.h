@@ -1,0 +1,148 @@
+#pragma once
+
+#include "payments/PostingRun.h"
+#include "payments/StagedRow.h"
+#include "platform/ledger/Currency.h"
+#include "platform/ledger/Database.h"
+
+#include <QDate>
+#include <QHash>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace corvane {
+
+// The remark with the current month's full name (system language) in place of its first "MONTH"
+// (exact case). The remark preference is trimmed of blanks and stored back.
+QString ExpandMonthRemark(QString& remark, const QDate& today);
+
+// The owner, property, tenant and unit a tenant's ledger entries belong to (a unit is identified
+// by its tenant's ID).
+struct LedgerIDs {
+    std::int64_t ownerID = 0;
+    std::int64_t propID = 0;
+    std::int64_t tenantID = 0;
+    std::int64_t unitID = 0;
+};
+
+enum class LookupFailure { None, TenantNotFound, PropertyNotFound };
+
+struct LedgerIDsLookup {
+    LedgerIDs ids;
+    LookupFailure failure = LookupFailure::None;
+    std::int64_t propID = 0;  // the tenant's TPropID (named in the message when it is missing)
+};
+
+struct OwnerFeeLookup {
+    bool ownerFound = false;
+    ledger::Value mgmtFee;  // OMgmtFee as stored
+};
+
+// The ledger look-ups of a posting run, each key read once and kept. Construct it over the open
+// ledger, then call any of the look-ups in any order; the table record sets stay open for the
+// life of the object.
+class LedgerLookup {
+public:
+    explicit LedgerLookup(ledger::Database& db);
+    ~LedgerLookup();
+    LedgerLookup(const LedgerLookup&) = delete;
+    LedgerLookup& operator=(const LedgerLookup&) = delete;
+
+    // The tenant's record (TenantIDIndex), then its property's (PropIDIndex).
+    LedgerIDsLookup LookupLedgerIDs(std::int64_t tenantID);
+    // Whether a Units record has this UTenantID (UTenantIDIndex).
+    bool hasUnit(std::int64_t tenantID);
+    // The owner's record (OwnerIDIndex) and its OMgmtFee.
+    OwnerFeeLookup ownerFee(std::int64_t ownerID);
+
+private:
+    ledger::Recordset& table(std::unique_ptr<ledger::Recordset>& rs, const QString& name,
+                             const QString& index);
+
+    ledger::Database& db_;
+    std::unique_ptr<ledger::Recordset> tenants_, properties_, units_, owners_;
+    QHash<std::int64_t, LedgerIDsLookup> ids_;
+    QHash<std::int64_t, bool> unitsFound_;
+    QHash<std::int64_t, OwnerFeeLookup> ownersFound_;
+};
+
+// Values every posting reads from a staged row.
+namespace staged_values {
+bool isUnmatched(const StagedRow& row);  // column 4 begins with "T#"
+bool isLateFee(const StagedRow& row);    // column 11 begins with "Late Fee"
+bool isRent(const StagedRow& row);       // column 11 begins with "Rent"
+// The leading-number value of column 4 without its first character.
+ledger::Currency tenantIDValue(const StagedRow& row);
+// The absolute leading-number value of column 7.
+ledger::Currency amount(const StagedRow& row);
+// Column 9: the leading-number value of its first 9 characters; nullopt when blank.
+std::optional<std::int64_t> checkNumber(const StagedRow& row);
+// The remark by the remark choice: 0 `defaultRemark`, 1 column 11, 2 the typed remark (both
+// trimmed, at most 60 characters); nullopt for any other choice.
+std::optional<QString> chosenRemark(const PostingChoices& choices, const StagedRow& row,
+                                    const QString& defaultRemark);
+// The leading-number value of the deposit number, as a whole number.
+std::int64_t depositNumber(const PostingChoices& choices);
+}  // namespace staged_values
+
+// The account categories and remarks of a run, read from the preferences.
+struct PostingAccounts {
+    std::int64_t rentAccount = 0;
+    QString rentCode;
+    QString rentRemark;
+    std::int64_t lateFeeAccount = 0;
+    QString lateFeeCode;
+    QString lateFeeRemark;
+    bool mgmtFeeCategoryValid = false;
+    std::int64_t mgmtFeeAccount = 0;
+    QString mgmtFeeRemark;
+};
+
+// One new Transactions record and the balance changes that follow it.
+struct PlannedEntry {
+    bool income = true;  // a payment ("I", "ACH") or a management fee ("E")
+    std::int64_t accountID = 0;
+    std::int64_t postToID = 0;
+    ledger::Currency amount;
+    QDate date;
+    std::optional<std::int64_t> checkNumber;
+    std::optional<QString> remark;
+    QString status;
+    LedgerIDs ids;
+    bool changesUnit = false;  // UCurrBal += unitChange
+    ledger::Currency unitChange;
+    bool changesTenant = false;  // TCurrBal += tenantChange
+    ledger::Currency tenantChange;
+};
+
+struct PaymentDateRange {
+    QString from;
+    QString to;
+};
+
+// The ledger entries of a run in the order they are added, or the first problem found.
+struct EntriesPlan {
+    std::vector<PlannedEntry> entries;
+    std::optional<PaymentDateRange> range;  // none when every row is unmatched
+    std::optional<QString> problem;         // the message that refuses the run
+};
+
+// The payment pass and, when fees are chosen, the management fee pass, as a plan: every row is
+// checked (date, tenant, property, unit; then the fee category, owners and fees) before anything
+// is written. Reads the ledger through `lookup` only.
+EntriesPlan PlanLedgerEntries(const std::vector<StagedRow>& rows, const PostingChoices& choices,
+                              const PostingAccounts& accounts, LedgerLookup& lookup);
+
+// Adds the planned entries through "SELECT * from Transactions" and applies each one's balance
+// changes to its unit and tenant, read and written inside the caller's transaction. A unit or
+// tenant missing at this point throws corvane::Error 3021.
+void WriteLedgerEntries(ledger::Database& db, const std::vector<PlannedEntry>& entries);
+
+// Text comparison of payment dates: as dates when both read as dates, otherwise as text.
+bool paymentDateBefore(const QString& a, const QString& b);
+
+}  // namespace corvane
