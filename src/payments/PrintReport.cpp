@@ -52,10 +52,12 @@ QString cutValue(const PrintedColumn& column, const QString& value) {
 // The amount of a staged row as currency: its plain amount text ("1234.56"), also accepted with
 // a dollar sign and thousands separators; anything else is a type mismatch.
 ledger::Currency amountOf(const QString& text) {
-    if (auto amount = ledger::Currency::fromText(trimBlanks(text))) return *amount;
+    if (auto amount = ledger::Currency::fromText(trimBlanks(text)))
+        return *amount;
     QString plain = trimBlanks(text);
     plain.remove(QLatin1Char('$')).remove(QLatin1Char(','));
-    if (auto amount = ledger::Currency::fromText(plain)) return *amount;
+    if (auto amount = ledger::Currency::fromText(plain))
+        return *amount;
     throw Error(errc::TypeMismatch, QStringLiteral("Type mismatch"));
 }
 
@@ -64,10 +66,12 @@ ledger::Currency amountOf(const QString& text) {
 QList<int> printSelection(int rowCount, const QList<int>& selectedRows, int currentRow) {
     QList<int> selection;
     for (int row : selectedRows) {
-        if (row >= 0 && row < rowCount && !selection.contains(row)) selection.append(row);
+        if (row >= 0 && row < rowCount && !selection.contains(row))
+            selection.append(row);
     }
     for (int row = std::max(currentRow, 0); row < rowCount; ++row) {
-        if (!selection.contains(row)) selection.append(row);
+        if (!selection.contains(row))
+            selection.append(row);
     }
     return selection;
 }
@@ -83,7 +87,8 @@ QString printReport(Globals& globals, const std::vector<StagedRow>& rows,
                     const QList<int>& selection) {
     std::unique_ptr<Printer> printer =
         globals.platform().printers.startJob(globals.programFolder());
-    if (!printer) throw Error(kPrinterError, QStringLiteral("Printer error"));
+    if (!printer)
+        throw Error(kPrinterError, QStringLiteral("Printer error"));
     Printer& p = *printer;
 
     p.setFontSize(kFontSize);
@@ -115,7 +120,8 @@ QString printReport(Globals& globals, const std::vector<StagedRow>& rows,
             const QString& value = staged.cell(column.gridColumn + 1);
             p.setCurrentX(column.x);
             p.print(cutValue(column, value), false);
-            if (column.gridColumn == kAmountGridColumn) total += amountOf(value);
+            if (column.gridColumn == kAmountGridColumn)
+                total += amountOf(value);
         }
         p.print(QString(), true);
     }

@@ -26,7 +26,8 @@ public:
     QtPrinter(std::unique_ptr<QPrinter> printer, QString pdfPath)
         : printer_(std::move(printer)), pdfPath_(std::move(pdfPath)) {
         if (!painter_.begin(printer_.get())) {
-            if (pdfPath_.isEmpty()) throw Error(kPrinterError, QStringLiteral("Printer error"));
+            if (pdfPath_.isEmpty())
+                throw Error(kPrinterError, QStringLiteral("Printer error"));
             throw Error(errc::PathFileAccessError,
                         QStringLiteral("Path/File access error: %1 cannot be written")
                             .arg(QDir::toNativeSeparators(pdfPath_)));
@@ -37,10 +38,12 @@ public:
     }
 
     ~QtPrinter() override {
-        if (ended_ || !painter_.isActive()) return;
+        if (ended_ || !painter_.isActive())
+            return;
         printer_->abort();
         painter_.end();
-        if (!pdfPath_.isEmpty()) QFile::remove(pdfPath_);
+        if (!pdfPath_.isEmpty())
+            QFile::remove(pdfPath_);
     }
 
     void setCurrentX(int twips) override { x_ = twips; }
@@ -65,7 +68,8 @@ public:
         if (!text.isEmpty()) {
             // A line that would pass the bottom of the page goes to the top of the next one.
             if (y_ > 0 && y_ + lineHeight > pageHeight_) {
-                if (!printer_->newPage()) throw Error(kPrinterError, QStringLiteral("Printer error"));
+                if (!printer_->newPage())
+                    throw Error(kPrinterError, QStringLiteral("Printer error"));
                 y_ = 0;
             }
             painter_.drawText(QPointF(toPixels(x_), toPixels(y_) + metrics.ascent()), text);
@@ -87,7 +91,8 @@ public:
         ended_ = true;
         const bool written = painter_.end();
         if (!written || printer_->printerState() == QPrinter::Error) {
-            if (!pdfPath_.isEmpty()) QFile::remove(pdfPath_);
+            if (!pdfPath_.isEmpty())
+                QFile::remove(pdfPath_);
             throw Error(kPrinterError, QStringLiteral("Printer error"));
         }
     }
@@ -112,14 +117,17 @@ private:
 
 }  // namespace
 
-QStringList QtPrinters::installedPrinters() { return QPrinterInfo::availablePrinterNames(); }
+QStringList QtPrinters::installedPrinters() {
+    return QPrinterInfo::availablePrinterNames();
+}
 
 std::unique_ptr<Printer> QtPrinters::startJob(const QString& pdfFolder) {
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
         return startPdfJob(QDir(pdfFolder).filePath(kPdfFallbackFileName));
     }
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    if (!current_.isEmpty()) printer->setPrinterName(current_);
+    if (!current_.isEmpty())
+        printer->setPrinterName(current_);
     printer->setDocName(QStringLiteral("Corvane"));
     return std::make_unique<QtPrinter>(std::move(printer), QString());
 }

@@ -22,7 +22,8 @@ void PrintRecorder::failEndDocWith(int number, const QString& description) {
 std::vector<PrintedText> PrintRecorder::visibleTexts() const {
     std::vector<PrintedText> visible;
     for (const PrintedText& t : texts_) {
-        if (!t.text.isEmpty()) visible.push_back(t);
+        if (!t.text.isEmpty())
+            visible.push_back(t);
     }
     return visible;
 }
@@ -69,7 +70,8 @@ int RecordingPrinter::textWidth(const QString& text) const {
 
 void RecordingPrinter::endDoc() {
     recorder_.ops_.push_back({PrintOpKind::EndDoc});
-    if (recorder_.failEndDoc_) throw Error(recorder_.failNumber_, recorder_.failDescription_);
+    if (recorder_.failEndDoc_)
+        throw Error(recorder_.failNumber_, recorder_.failDescription_);
     ++recorder_.ended_;
 }
 

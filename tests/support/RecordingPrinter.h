@@ -35,10 +35,10 @@ struct PrintedText {
 
 // Fixed text metrics, so that tests can compute every position.
 struct RecordingMetrics {
-    int charWidth = 100;      // twips per character, any font
-    int lineHeight = 240;     // twips per text line, any font
-    int pageWidth = 12240;    // 8.5 inches
-    int pageHeight = 15840;   // 11 inches
+    int charWidth = 100;     // twips per character, any font
+    int lineHeight = 240;    // twips per text line, any font
+    int pageWidth = 12240;   // 8.5 inches
+    int pageHeight = 15840;  // 11 inches
 };
 
 // Everything printed through the jobs of one PrintRecorder. attach() makes the FakePrinters of a
