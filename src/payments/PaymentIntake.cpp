@@ -1,7 +1,192 @@
 #include "payments/PaymentIntake.h"
 
-namespace corvane {
+#include "app/TextRules.h"
+#include "platform/Error.h"
 
-void ArchiveStagedPaymentFile(Globals&) {}
+#include <QLocale>
+#include <QStandardPaths>
+
+namespace corvane {
+namespace {
+
+const QString kPaymentBaseName = QStringLiteral("paymentHistory");
+
+}  // namespace
+
+QString RemoveExtension(const QString& fileName) {
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? fileName : fileName.left(dot);
+}
+
+QString RemoveCopyNumber(const QString& fileName) {
+    QString name = fileName;
+    if (name.contains(QLatin1Char('(')) && name.endsWith(QLatin1Char(')'))) {
+        name.truncate(name.lastIndexOf(QLatin1Char('(')));
+    }
+    return trimBlanks(name);
+}
+
+bool isPaymentDownloadName(const QString& fileName) {
+    return RemoveCopyNumber(RemoveExtension(fileName)) == kPaymentBaseName;
+}
+
+QString downloadsFolder(Globals& globals) {
+    Environment& env = globals.environment();
+    if (env.hasVariable(QStringLiteral("USERPROFILE"))) {
+        return env.variable(QStringLiteral("USERPROFILE")) + QStringLiteral("/Downloads");
+    }
+    return QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+}
+
+QString stagedPaymentPath(Globals& globals) {
+    return globals.pathInProgramFolder(globals.PaymentFileName.isEmpty() ? kPaymentFileName
+                                                                         : globals.PaymentFileName);
+}
+
+bool FindLatestPaymentFile(Globals& globals) {
+    Files& files = globals.files();
+    Dialogs& dialogs = globals.dialogs();
+    const QString folder = downloadsFolder(globals);
+
+    QList<FileEntry> listing;
+    try {
+        listing = files.listFiles(folder);
+    } catch (const Error& e) {
+        // A Downloads folder that does not exist holds no downloads.
+        if (e.number() != errc::PathNotFound && e.number() != errc::FileNotFound)
+            throw;
+    }
+
+    QString bestName;
+    QDateTime bestTime(QDate(1900, 1, 1), QTime(0, 0));
+    for (const FileEntry& entry : listing) {
+        if (!entry.modified.isValid() || !isPaymentDownloadName(entry.name))
+            continue;
+        if (entry.modified > bestTime) {
+            bestName = entry.name;
+            bestTime = entry.modified;
+        }
+    }
+
+    dialogs.setBusyPointer(false);
+    if (bestName.isEmpty()) {
+        dialogs.messageBox(QStringLiteral("No payment files were found in your Downloads folder. "
+                                          "Please download a new payment file."),
+                           MsgButtons::Ok, MsgIcon::Exclamation, QStringLiteral("No Files"));
+        return false;
+    }
+    dialogs.messageBox(
+        QStringLiteral("The most recent paymentHistory file in your DOWNLOADS folder is: ") +
+            QLatin1Char('\r') + bestName + QStringLiteral("\r\n") +
+            QStringLiteral("Last Modified: ") +
+            QLocale::system().toString(bestTime, QLocale::ShortFormat) + QLatin1Char('\r') +
+            QStringLiteral("This file will be loaded to your screen. Be SURE the transaction dates "
+                           "are correct before posting!"),
+        MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Latest File"));
+    dialogs.setBusyPointer(true);
+
+    // Copy under a temporary name first, so that a failed copy never leaves a half file under
+    // the staged name, and delete the download only once the staged file is complete.
+    const QString download = folder + QLatin1Char('/') + bestName;
+    const QString staged = stagedPaymentPath(globals);
+    const QString partial = staged + QStringLiteral(".part");
+    try {
+        files.copy(download, partial);
+    } catch (const Error&) {
+        try {
+            if (files.exists(partial))
+                files.remove(partial);
+        } catch (const Error&) {
+        }
+        throw;
+    }
+    files.rename(partial, staged);
+    try {
+        files.remove(download);
+    } catch (const Error&) {
+        // The download stays; without this the same payments could be posted twice.
+        try {
+            files.remove(staged);
+        } catch (const Error&) {
+        }
+        throw;
+    }
+    return true;
+}
+
+bool acceptsPaymentFile(const QString& text) {
+    return text.size() >= 2 && text.at(0) == QLatin1Char('B') && text.at(1) >= QLatin1Char('0') &&
+           text.at(1) <= QLatin1Char('9');
+}
+
+QStringList selectPaymentLines(const QString& text) {
+    QStringList lines;
+    if (!acceptsPaymentFile(text))
+        return lines;
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0)
+            break;
+        QString line = text.mid(start, end - start);
+        const QString trimmed = trimBlanks(line);
+        if (trimmed.isEmpty() || !trimmed.startsWith(QLatin1Char('B')))
+            break;
+        lines.append(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+QStringList splitPaymentLine(const QString& line) {
+    const qsizetype dollar = line.indexOf(QLatin1Char('$'));
+    if (dollar < 0) {
+        throw Error(errc::InvalidProcedureCall,
+                    QStringLiteral("Invalid procedure call or argument: a payment line has no "
+                                   "amount (no \"$\")"));
+    }
+    const qsizetype point = line.indexOf(QLatin1Char('.'), dollar);
+    if (point < 0) {
+        throw Error(errc::InvalidProcedureCall,
+                    QStringLiteral("Invalid procedure call or argument: the amount of a payment "
+                                   "line has no decimal point"));
+    }
+    QString work = line;
+    work.remove(QLatin1Char('$'));
+    // The amount's whole-dollar part with its "."; wherever it occurs, its commas go.
+    const QString dollars = work.mid(dollar, point - dollar);
+    if (dollars.contains(QLatin1Char(','))) {
+        QString plain = dollars;
+        plain.remove(QLatin1Char(','));
+        work.replace(dollars, plain);
+    }
+    work.remove(QLatin1Char('"'));
+    return work.split(QLatin1Char(','));
+}
+
+PaymentLine readPaymentLine(const QString& line) {
+    const QStringList fields = splitPaymentLine(line);
+    if (fields.size() < 7) {
+        throw Error(errc::SubscriptOutOfRange,
+                    QStringLiteral("Subscript out of range: a payment line has fewer than 7 "
+                                   "fields"));
+    }
+    if (trimBlanks(fields.at(1)).isEmpty()) {
+        throw Error(errc::TypeMismatch,
+                    QStringLiteral("Type mismatch: a payment line has no account number"));
+    }
+    PaymentLine out;
+    out.transactionNumber = fields.at(0);
+    out.account = fields.at(1);
+    out.date = fields.at(4);
+    out.method = fields.at(5);
+    out.amount = fields.at(6);
+    return out;
+}
+
+void ArchiveStagedPaymentFile(Globals& globals) {
+    globals.files().rename(stagedPaymentPath(globals),
+                           globals.pathInProgramFolder(kPaymentArchiveFileName));
+}
 
 }  // namespace corvane

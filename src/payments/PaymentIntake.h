@@ -7,6 +7,64 @@
 
 namespace corvane {
 
+// The payment file from the processor, before its lines become screen rows: where downloads are
+// looked for, which download is newest, the staged copy in the program folder, the acceptance
+// test, the selection of payment lines, the line rule and the archive step. Plain functions; none
+// needs a window, and no input (empty, binary, huge lines) can make them crash or read past an end.
+//
+// The download screen's loading uses them in this order: stagedPaymentPath (exists?) ->
+// FindLatestPaymentFile when nothing is staged -> readAll -> selectPaymentLines ->
+// readPaymentLine per line -> (matching) ; ArchiveStagedPaymentFile after posting or emptying.
+
+// The name rule's two steps. RemoveExtension cuts before the last "."; RemoveCopyNumber cuts a
+// trailing "(...)" before the last "(" and then removes leading and trailing blanks.
+QString RemoveExtension(const QString& fileName);
+QString RemoveCopyNumber(const QString& fileName);
+// A file of the Downloads folder is a payment download when its base name is "paymentHistory"
+// exactly (letter case counts).
+bool isPaymentDownloadName(const QString& fileName);
+
+// USERPROFILE + "/Downloads" when USERPROFILE is set, else the platform's download folder.
+QString downloadsFolder(Globals& globals);
+// Program folder + "/" + PaymentFileName ("paymentHistory.csv" until start-up has set it).
+QString stagedPaymentPath(Globals& globals);
+
+// Takes the newest payment download into the program folder as "paymentHistory.csv": shows "No
+// Files" and returns false when there is none; otherwise shows "Latest File", copies the download
+// to a temporary name in the program folder, renames it into place and only then deletes the
+// download (when that delete fails the staged copy is removed again, so that the same payments
+// can never be both staged and still waiting in Downloads). Returns true when a file was staged.
+// Platform failures are thrown as corvane::Error.
+bool FindLatestPaymentFile(Globals& globals);
+
+// The acceptance test on the whole text: the first character is "B", the second a decimal digit.
+bool acceptsPaymentFile(const QString& text);
+
+// The payment lines of a staged file's text: only complete lines (each ended by a line feed; a
+// carriage return before it stays on the line), from the first one up to, not including, the
+// first line that is blank or does not begin with "B" once leading and trailing blanks are
+// removed. Empty when the acceptance test fails.
+QStringList selectPaymentLines(const QString& text);
+
+// The line rule: the thousands separators of the amount (the first "$" of the line up to the
+// first "." after it) removed, every "$" and every double quote removed, then split at every ",".
+// Throws corvane::Error 5 (invalid procedure call or argument) when the line has no "$", or no
+// "." after its first "$".
+QStringList splitPaymentLine(const QString& line);
+
+// The fields of a payment line that the program reads.
+struct PaymentLine {
+    QString transactionNumber;  // field 1, "B1234567"
+    QString account;            // field 2, "T42"
+    QString date;               // field 5, unchanged
+    QString method;             // field 6
+    QString amount;             // field 7, "1234.56"
+};
+
+// splitPaymentLine, then the fields. Throws corvane::Error 9 (subscript out of range) when the line
+// has fewer than 7 fields and 13 (type mismatch) when the account field is empty.
+PaymentLine readPaymentLine(const QString& line);
+
 // The archive step: the staged payment file becomes "paymentHistory_LastDownload.csv", replacing
 // an earlier archive in one rename (at every instant the old or the new archive exists).
 void ArchiveStagedPaymentFile(Globals& globals);

@@ -1,9 +1,425 @@
 #include "payments/frmDownload.h"
 
+#include "app/TextRules.h"
+#include "payments/PaymentIntake.h"
+#include "payments/PaymentMatching.h"
+#include "payments/PostingRun.h"
+#include "payments/PrintReport.h"
+#include "platform/Error.h"
+#include "platform/TextCodec.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <new>
+
 namespace corvane {
+namespace {
 
-frmDownload::frmDownload(Globals& globals, QWidget* parent) : QDialog(parent), globals_(globals) {}
+const QString kCountCaption = QStringLiteral("Number of Corvane Payments:");
+// Row loops of the staged table count with 16 bits.
+constexpr qsizetype kMaxStagedRows = 32767;
 
-void frmDownload::Load() {}
+template <typename T>
+T* named(T* widget, const char* objectName) {
+    widget->setObjectName(QString::fromLatin1(objectName));
+    return widget;
+}
+
+QString countText(int count) {
+    return kCountCaption + QLatin1Char(' ') + QString::number(count);
+}
+
+}  // namespace
+
+frmDownload::frmDownload(Globals& globals, QWidget* parent)
+    : QDialog(parent),
+      globals_(globals),
+      StagedPayments_(new StagedPayments(globals.dialogs(), this)) {
+    setObjectName(QStringLiteral("frmDownload"));
+    setWindowTitle(QStringLiteral("Corvane Payment Download"));
+    resize(1000, 640);
+
+    labDeposits_ = named(new QLabel(QStringLiteral(
+                             "Below are the Tenant deposits that have been retreived from the "
+                             "Payment Processor, but have not been transferred into the Lodgebook "
+                             "Program. Press 'Update Lodgebook Ledgers' to enter these "
+                             "transactions into the Lodgebook.")),
+                         "labDeposits");
+    labDeposits_->setWordWrap(true);
+
+    gridACHDownload_ = named(new QTableView, "gridACHDownload");
+    gridACHDownload_->setAccessibleName(QStringLiteral("Corvane Payments"));
+    gridACHDownload_->setModel(StagedPayments_);
+    gridACHDownload_->setItemDelegateForColumn(StagedPayments::gridColumn(staged::PmtType),
+                                               new PmtTypeDelegate(gridACHDownload_));
+    gridACHDownload_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    gridACHDownload_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    gridACHDownload_->setEditTriggers(QAbstractItemView::DoubleClicked |
+                                      QAbstractItemView::SelectedClicked |
+                                      QAbstractItemView::EditKeyPressed);
+    for (int cell : {staged::OID, staged::PID, staged::UID, staged::DepositDate}) {
+        gridACHDownload_->setColumnHidden(StagedPayments::gridColumn(cell), true);
+    }
+    gridACHDownload_->horizontalHeader()->setStretchLastSection(true);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::UnitAddress), 200);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TenantName), 180);
+    auto* deleteRow = new QAction(QStringLiteral("Delete Row"), gridACHDownload_);
+    deleteRow->setObjectName(QStringLiteral("actDeleteRow"));
+    deleteRow->setShortcut(QKeySequence::Delete);
+    deleteRow->setShortcutContext(Qt::WidgetShortcut);
+    gridACHDownload_->addAction(deleteRow);
+    gridACHDownload_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(deleteRow, &QAction::triggered, this, &frmDownload::DeleteSelectedRows);
+
+    labCorvanePayments_ = named(new QLabel(kCountCaption), "labCorvanePayments");
+    labTotal_ = named(new QLabel(QStringLiteral("Total of Corvane Payments:")), "labTotal");
+    labTransTotal_ = named(new QLabel, "labTransTotal");
+    labTransTotal_->setAccessibleName(QStringLiteral("Total of Corvane Payments:"));
+
+    optRemark_ =
+        named(new OptionList(
+                  QStringLiteral("Transaction Remark Choices:"),
+                  {QStringLiteral("Use standard 'default' REMARK entered under 'Preferences'."),
+                   QStringLiteral("Use the 'Method' column entry for the Remark."),
+                   QStringLiteral("Use this Remark:")}),
+              "optRemark");
+    txtRemark_ = named(new QLineEdit, "txtRemark");
+    txtRemark_->setMaxLength(60);
+    txtRemark_->setAccessibleName(QStringLiteral("Remark"));
+    optRemark_->layout()->addWidget(txtRemark_);
+    optRemark_->setSelectedIndex(0);
+    txtRemark_->setEnabled(false);
+    connect(optRemark_, &OptionList::selectedIndexChanged, this, &frmDownload::optRemark_Click);
+
+    fraPostMgmtFees_ =
+        named(new QGroupBox(QStringLiteral("Post Management Fees")), "fraPostMgmtFees");
+    chkPostMgmtFees_ = named(
+        new QCheckBox(QStringLiteral("Post a managment fee on each rent income transaction.")),
+        "chkPostMgmtFees");
+    (new QVBoxLayout(fraPostMgmtFees_))->addWidget(chkPostMgmtFees_);
+
+    frmCreateDeposit_ = named(new QGroupBox(QStringLiteral("Create Deposit:")), "frmCreateDeposit");
+    chkCreateDeposit_ =
+        named(new QCheckBox(QStringLiteral("Yes, create a deposit using this deposit number:")),
+              "chkCreateDeposit");
+    txtCreateDeposit_ = named(new QLineEdit, "txtCreateDeposit");
+    txtCreateDeposit_->setMaxLength(8);
+    txtCreateDeposit_->setAccessibleName(QStringLiteral("Deposit Number"));
+    txtCreateDeposit_->installEventFilter(this);
+    auto* depositLayout = new QHBoxLayout(frmCreateDeposit_);
+    depositLayout->addWidget(chkCreateDeposit_);
+    depositLayout->addWidget(txtCreateDeposit_);
+
+    cmdUpdate_ =
+        named(new QPushButton(QStringLiteral("Update Lodgebook Ledgers NOW")), "cmdUpdate");
+    cmdPrintScreen_ = named(new QPushButton(QStringLiteral("&Print Screen")), "cmdPrintScreen");
+    cmdExit_ = named(new QPushButton(QStringLiteral("&Exit")), "cmdExit");
+    for (QPushButton* b : {cmdUpdate_, cmdPrintScreen_, cmdExit_})
+        b->setAutoDefault(false);
+    connect(cmdUpdate_, &QPushButton::clicked, this, &frmDownload::cmdUpdate_Click);
+    connect(cmdPrintScreen_, &QPushButton::clicked, this, &frmDownload::cmdPrintScreen_Click);
+    connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* totals = new QHBoxLayout;
+    totals->addWidget(labCorvanePayments_);
+    totals->addStretch();
+    totals->addWidget(labTotal_);
+    totals->addWidget(labTransTotal_);
+
+    auto* options = new QHBoxLayout;
+    options->addWidget(optRemark_, 2);
+    auto* rightColumn = new QVBoxLayout;
+    rightColumn->addWidget(fraPostMgmtFees_);
+    rightColumn->addWidget(frmCreateDeposit_);
+    options->addLayout(rightColumn, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdUpdate_);
+    buttons->addWidget(cmdPrintScreen_);
+    buttons->addStretch();
+    buttons->addWidget(cmdExit_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(labDeposits_);
+    layout->addWidget(gridACHDownload_, 1);
+    layout->addLayout(totals);
+    layout->addLayout(options);
+    layout->addLayout(buttons);
+}
+
+frmDownload::~frmDownload() = default;
+
+void frmDownload::Load() {
+    Dialogs& dialogs = globals_.dialogs();
+    dialogs.setBusyPointer(true);
+    int number = 0;
+    QString description;
+    try {
+        loadSteps();
+        dialogs.setBusyPointer(false);
+        return;
+    } catch (const Error& e) {
+        number = e.number();
+        description = e.description();
+    } catch (const std::bad_alloc&) {
+        number = 7;
+        description = QStringLiteral("Out of memory");
+    } catch (const std::exception& e) {
+        number = 51;
+        description = QStringLiteral("Internal error: ") + QString::fromLocal8Bit(e.what());
+    }
+    // Nothing half-read may be posted or printed.
+    dialogs.setBusyPointer(false);
+    showEmpty();
+    if (number == errc::FileNotFound)
+        return;
+    if (number == errc::SubscriptOutOfRange) {
+        dialogs.messageBox(QStringLiteral("There is a problem in the Corvane Payment File. Please "
+                                          "contact support for assistance."),
+                           MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Corvane"));
+        return;
+    }
+    dialogs.messageBox(QStringLiteral("Unexpected error in payment file: ") +
+                           QString::number(number) + QStringLiteral(" - ") + description,
+                       MsgButtons::Ok, MsgIcon::Information,
+                       QStringLiteral("Payment File Download"));
+}
+
+void frmDownload::loadSteps() {
+    Files& files = globals_.files();
+    const QString staged = stagedPaymentPath(globals_);
+    if (!files.exists(staged))
+        FindLatestPaymentFile(globals_);
+    centreOnScreen();
+
+    ledgersUpdated_ = false;
+    postingStopped_ = false;
+    paymentsTotal_ = {};
+    StagedPayments_->clear();
+    chkCreateDeposit_->setChecked(false);
+    labCorvanePayments_->setText(kCountCaption);
+    labTransTotal_->clear();
+    cmdUpdate_->setEnabled(true);
+    cmdPrintScreen_->setEnabled(true);
+
+    if (!globals_.LedgerDb) {
+        throw Error(91, QStringLiteral("Object variable or With block variable not set (the "
+                                       "ledger is not open)"));
+    }
+    PaymentMatcher matcher(*globals_.LedgerDb);
+
+    if (!files.exists(staged))
+        throw Error(errc::FileNotFound, QStringLiteral("File not found"));
+    const QStringList lines = selectPaymentLines(decodeAnsi(files.readAll(staged)));
+    if (lines.isEmpty()) {
+        globals_.dialogs().setBusyPointer(false);
+        globals_.dialogs().messageBox(
+            QStringLiteral("There were no tenant payments found to process, or there was invalid "
+                           "data in the payment file. Please try again later."),
+            MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Lodgebook Corvane"));
+        files.remove(staged);
+        cmdUpdate_->setEnabled(false);
+        cmdPrintScreen_->setEnabled(false);
+        return;
+    }
+    if (lines.size() > kMaxStagedRows) {
+        throw Error(6,
+                    QStringLiteral("Overflow: the payment file holds more than 32,767 payments"));
+    }
+
+    std::vector<StagedRow> rows;
+    rows.reserve(static_cast<size_t>(lines.size()));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        try {
+            rows.push_back(matcher.fill(readPaymentLine(lines.at(i))));
+        } catch (const Error& e) {
+            throw Error(e.number(), e.description() + QStringLiteral(" (line %1)").arg(i + 1));
+        }
+    }
+    StagedPayments_->setRows(std::move(rows));
+    labCorvanePayments_->setText(countText(StagedCount()));
+    TransactionTotal();
+}
+
+void frmDownload::showEmpty() {
+    StagedPayments_->clear();
+    paymentsTotal_ = {};
+    cmdUpdate_->setEnabled(false);
+    cmdPrintScreen_->setEnabled(false);
+}
+
+void frmDownload::TransactionTotal() {
+    ledger::Currency total;
+    for (const StagedRow& row : StagedPayments_->rows()) {
+        const std::int64_t amount =
+            ledger::Currency::leadingValue(row.cell(staged::Amount)).abs().units();
+        std::int64_t sum = 0;
+        if (__builtin_add_overflow(total.units(), amount, &sum)) {
+            throw Error(6, QStringLiteral("Overflow: the total of the payments is too large"));
+        }
+        total = ledger::Currency::fromUnits(sum);
+    }
+    paymentsTotal_ = total;
+    if (StagedCount() > 0)
+        labTransTotal_->setText(formatCurrency(total));
+    globals_.LastDatePosted = shortDate(globals_.environment().today());
+    globals_.LastBalancePosted = total.toPlainText();
+}
+
+void frmDownload::DeleteSelectedRows() {
+    if (StagedCount() == 0)
+        return;
+    QList<int> doomed;
+    for (const QModelIndex& index : gridACHDownload_->selectionModel()->selectedRows()) {
+        doomed.append(index.row());
+    }
+    if (doomed.isEmpty() && gridACHDownload_->currentIndex().isValid()) {
+        doomed.append(gridACHDownload_->currentIndex().row());
+    }
+    if (doomed.isEmpty())
+        return;
+    std::sort(doomed.begin(), doomed.end(), std::greater<>());
+    for (int row : doomed)
+        StagedPayments_->removeRows(row, 1);
+
+    labCorvanePayments_->setText(countText(StagedCount()));
+    TransactionTotal();
+    if (StagedCount() == 0) {
+        labTransTotal_->setText(QStringLiteral("0"));
+        cmdUpdate_->setEnabled(false);
+        cmdPrintScreen_->setEnabled(false);
+        labCorvanePayments_->setText(countText(0));
+        try {
+            ArchiveStagedPaymentFile(globals_);
+        } catch (const Error& e) {
+            globals_.dialogs().messageBox(
+                QStringLiteral("Unexpected error in payment file: ") + QString::number(e.number()) +
+                    QStringLiteral(" - ") + e.description(),
+                MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Payment File Download"));
+        }
+    }
+}
+
+int frmDownload::optRemarkIndex() const {
+    return optRemark_->selectedIndex();
+}
+
+void frmDownload::setOptRemarkIndex(int index) {
+    optRemark_->setSelectedIndex(index);
+}
+
+void frmDownload::optRemark_Click(int index) {
+    if (index == 0 || index == 1) {
+        txtRemark_->setEnabled(false);
+    } else if (index == 2) {
+        txtRemark_->setEnabled(true);
+    }
+}
+
+bool frmDownload::depositNumberIsValid() {
+    const QString text = trimBlanks(txtCreateDeposit_->text());
+    if (text != txtCreateDeposit_->text())
+        txtCreateDeposit_->setText(text);
+    return text.isEmpty() || ledger::Currency::fromText(text).has_value();
+}
+
+void frmDownload::txtCreateDeposit_LostFocus() {
+    if (checkingDeposit_)
+        return;
+    checkingDeposit_ = true;
+    if (!depositNumberIsValid()) {
+        globals_.dialogs().messageBox(
+            QStringLiteral("Please enter a number only for the Deposit Number"), MsgButtons::Ok,
+            MsgIcon::Information, QStringLiteral("Create Deposit"));
+        txtCreateDeposit_->setFocus(Qt::OtherFocusReason);
+    }
+    checkingDeposit_ = false;
+}
+
+bool frmDownload::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtCreateDeposit_ && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        // Switching to another window or opening a menu is not leaving the box.
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            txtCreateDeposit_LostFocus();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmDownload::cmdUpdate_Click() {
+    // The deposit number may still be pending its check when the button is pressed.
+    if (!depositNumberIsValid()) {
+        txtCreateDeposit_LostFocus();
+        return;
+    }
+    PostingChoices choices;
+    choices.remarkChoice = optRemarkIndex();
+    choices.remarkText = txtRemark_->text();
+    choices.postMgmtFees = chkPostMgmtFees_->isChecked();
+    choices.createDeposit = chkCreateDeposit_->isChecked();
+    choices.depositNumber = txtCreateDeposit_->text();
+    const PostingOutcome outcome = PostingRun(globals_).run(StagedPayments_->rows(), choices);
+    postingStopped_ = outcome == PostingOutcome::Stopped;
+    if (outcome != PostingOutcome::Completed)
+        return;
+    cmdUpdate_->setEnabled(false);
+    cmdExit_->setFocus();
+    ledgersUpdated_ = true;
+    accept();
+}
+
+void frmDownload::cmdPrintScreen_Click() {
+    QItemSelectionModel* selection = gridACHDownload_->selectionModel();
+    QList<int> selected;
+    for (const QModelIndex& index : selection->selectedRows())
+        selected.append(index.row());
+    std::sort(selected.begin(), selected.end());
+    const QModelIndex current = gridACHDownload_->currentIndex();
+    const QList<int> printed = PrintScreen(globals_, StagedPayments_->rows(), selected,
+                                           current.isValid() ? current.row() : 0);
+    selection->clearSelection();
+    for (int row : printed) {
+        if (row < 0 || row >= StagedCount())
+            continue;
+        selection->select(StagedPayments_->index(row, 0),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+}
+
+void frmDownload::reject() {
+    globals_.dialogs().setBusyPointer(false);
+    if (!ledgersUpdated_ && StagedCount() > 0) {
+        const int answer = globals_.dialogs().messageBox(
+            QStringLiteral("You are trying to leave without updating your TENANT LEDGERS. Are you "
+                           "SURE you want to exit WITHOUT POSTING these transactions?"),
+            MsgButtons::YesNo, MsgIcon::None, QStringLiteral("Corvane Transaction Posting"));
+        if (answer != kAnswerYes)
+            return;
+    }
+    QDialog::reject();
+}
+
+void frmDownload::centreOnScreen() {
+    QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    if (s == nullptr)
+        return;
+    const QRect area = s->geometry();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+}
 
 }  // namespace corvane

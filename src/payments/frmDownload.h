@@ -1,21 +1,88 @@
 #pragma once
 
 #include "app/Globals.h"
+#include "enrollment/OptionList.h"
+#include "payments/StagedPayments.h"
+#include "platform/ledger/Currency.h"
 
 #include <QDialog>
 
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
 namespace corvane {
 
-// The payment download screen. The opener constructs it, runs Load() (the loading, which may
-// show messages), then exec() (modal).
+// The payment download screen: the staged payments, matched to tenants, for review before they
+// are posted. The opener constructs it, runs Load() (the loading, which may show messages), then
+// exec() (modal). Loading again starts afresh. Leaving by any way (cmdExit, the close box, Esc)
+// asks first while unposted rows remain.
 class frmDownload : public QDialog {
     Q_OBJECT
 public:
     explicit frmDownload(Globals& globals, QWidget* parent = nullptr);
+    ~frmDownload() override;
+
+    // Takes in the payment file (the newest download when nothing is staged), reads and matches
+    // its payment lines and shows them with their count and total. Every failure ends in a
+    // message (or none for a missing file) and an empty screen with Update and Print disabled.
     void Load();
+    // Recomputes PaymentsTotal and the total label; sets LastDatePosted and LastBalancePosted.
+    void TransactionTotal();
+    // Deletes the grid's selected rows (the current row when none is selected), then updates
+    // the count and total; the staged file is archived when the last row goes.
+    void DeleteSelectedRows();
+    // The deposit number check run when txtCreateDeposit loses the focus.
+    void txtCreateDeposit_LostFocus();
+
+    StagedPayments& stagedPayments() { return *StagedPayments_; }
+    int StagedCount() const { return StagedPayments_->StagedCount(); }
+    ledger::Currency PaymentsTotal() const { return paymentsTotal_; }
+    bool LedgersUpdated() const { return ledgersUpdated_; }
+    bool PostingStopped() const { return postingStopped_; }
+    // optRemark's selected index (0 to 2).
+    int optRemarkIndex() const;
+    void setOptRemarkIndex(int index);
+
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void loadSteps();
+    void showEmpty();
+    void optRemark_Click(int index);
+    void cmdUpdate_Click();
+    void cmdPrintScreen_Click();
+    void centreOnScreen();
+    bool depositNumberIsValid();
+
     Globals& globals_;
+    StagedPayments* StagedPayments_;
+    ledger::Currency paymentsTotal_;
+    bool ledgersUpdated_ = false;
+    bool postingStopped_ = false;
+    bool checkingDeposit_ = false;
+
+    QLabel* labDeposits_;
+    QTableView* gridACHDownload_;
+    QLabel* labCorvanePayments_;
+    QLabel* labTotal_;
+    QLabel* labTransTotal_;
+    OptionList* optRemark_;
+    QLineEdit* txtRemark_;
+    QGroupBox* fraPostMgmtFees_;
+    QCheckBox* chkPostMgmtFees_;
+    QGroupBox* frmCreateDeposit_;
+    QCheckBox* chkCreateDeposit_;
+    QLineEdit* txtCreateDeposit_;
+    QPushButton* cmdUpdate_;
+    QPushButton* cmdPrintScreen_;
+    QPushButton* cmdExit_;
 };
 
 }  // namespace corvane
