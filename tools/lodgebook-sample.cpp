@@ -1,2 +1,86 @@
-// Placeholder until the sample folder writer lands.
-int main() { return 0; }
+// lodgebook-sample DIR [--tenants N] [--payments M] [--seed S] [--crlf]
+// Writes a whole sample Lodgebook folder: ledger, preferences, posting log and a Downloads folder
+// with a payment download (see SampleFolder.h).
+
+#include "SampleFolder.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+// Reads a whole-number option; false (with a message) when it is not one or out of range.
+bool readNumber(const QCommandLineParser& parser, const QString& name, long long low,
+                long long high, long long& value) {
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    value = parser.value(name).toLongLong(&ok);
+    if (ok && value >= low && value <= high)
+        return true;
+    std::fprintf(stderr, "lodgebook-sample: --%s must be a whole number from %lld to %lld\n",
+                 qPrintable(name), low, high);
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("lodgebook-sample"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Writes a sample Lodgebook folder: lbdatafl.mdb, IDFILE.DAT, CV-Log.txt and "
+                       "user/Downloads/paymentHistory.csv."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("DIR"), QStringLiteral("The folder to write."));
+    parser.addOption({QStringLiteral("tenants"), QStringLiteral("Number of tenants (default 12)."),
+                      QStringLiteral("N")});
+    parser.addOption({QStringLiteral("payments"),
+                      QStringLiteral("Number of payments in the download (default 10)."),
+                      QStringLiteral("M")});
+    parser.addOption({QStringLiteral("seed"), QStringLiteral("Seed of the generator (default 1)."),
+                      QStringLiteral("S")});
+    parser.addOption({QStringLiteral("crlf"),
+                      QStringLiteral("End the download's lines with CR LF instead of LF.")});
+    parser.process(app);
+
+    const QStringList dirs = parser.positionalArguments();
+    if (dirs.size() != 1) {
+        std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
+        return 2;
+    }
+    lodgebook::SampleOptions options;
+    long long tenants = options.tenants;
+    long long payments = options.payments;
+    long long seed = options.seed;
+    if (!readNumber(parser, QStringLiteral("tenants"), 1, lodgebook::kMaxSampleTenants, tenants) ||
+        !readNumber(parser, QStringLiteral("payments"), 0, lodgebook::kMaxSamplePayments,
+                    payments) ||
+        !readNumber(parser, QStringLiteral("seed"), 0, 4294967295LL, seed)) {
+        return 2;
+    }
+    options.tenants = static_cast<int>(tenants);
+    options.payments = static_cast<int>(payments);
+    options.seed = static_cast<unsigned>(seed);
+    options.crlfPayments = parser.isSet(QStringLiteral("crlf"));
+
+    const QString dir = QDir(dirs.first()).absolutePath();
+    try {
+        const lodgebook::SampleSummary summary = lodgebook::writeSampleFolder(dir, options);
+        std::printf(
+            "Wrote the sample Lodgebook folder %s: %d owners, %d properties, %d tenants, %d units, "
+            "%d payments (%d for no tenant) in user/Downloads/paymentHistory.csv\n",
+            qPrintable(QDir::toNativeSeparators(dir)), summary.owners, summary.properties,
+            summary.tenants, summary.units, summary.payments, summary.unmatchedPayments);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "lodgebook-sample: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
