@@ -1,0 +1,300 @@
+#include "enrollment/OptionList.h"
+#include "enrollment/TenantListModel.h"
+#include "enrollment/frmTenantUpdate.h"
+
+#include "platform/ledger/Database.h"
+#include "support/TestLedger.h"
+#include "support/TestPlatform.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace corvane {
+namespace {
+
+using test::TestLedger;
+using test::TestPlatform;
+
+const QString kExportQuestion = QStringLiteral(
+    "This will create an export file in CSV format (comma separated values) for all Corvane "
+    "tenants. You can use this file in Excel and Word to create a merge letter informing your "
+    "Tenants of their TID login and the benefits of the Corvane service. The file name that will "
+    "be created is 'CorvaneTenantExport.csv' and will be found in your Lodgebook folder.\r\r"
+    "Do you want to create the file now?");
+const QString kActivateAll =
+    QStringLiteral("Are you SURE you want to change ALL Tenants to ACTIVATE CORVANE?");
+const QString kRemoveAll = QStringLiteral("Are you SURE you want to REMOVE ALL Tenants from CORVANE?");
+
+// Six listed tenants whose orders differ by every sort item, with names and addresses whose
+// order depends on comparing without regard to case; tenant 8 has no unit and is never listed.
+class TenantUpdateScreenTest : public ::testing::Test {
+protected:
+    TenantUpdateScreenTest() : ledger(tp.path(kLedgerFileName)) {
+        ledger.addOwner(1, QStringLiteral("zeta"), QStringLiteral("Amy"));
+        ledger.addOwner(2, QStringLiteral("Alpha"), QStringLiteral("Bob"));
+        ledger.addProperty(10, 2, QStringLiteral("Maple Court"));
+        ledger.addProperty(20, 1, QStringLiteral("birch House"));
+        addTenant(1, 10, "Ann", "carter", "Y", "Cedar Way 3");
+        addTenant(2, 20, "Bea", "Adams", "N", "aspen Road 7");
+        addTenant(3, 10, "Cy", "baker", "D", "Birch Lane 2");
+        addTenant(4, 20, "Di", "Evans", "yes", "dogwood Ct 1");
+        addTenant(5, 10, "Ed", "dunn", " Y", "Elm St 9");
+        addTenant(6, 20, "Flo", "Gray", "y", "Fir Ave 4");
+        ledger.addTenant(8, 10, QStringLiteral("Hal"), QStringLiteral("Nounit"),
+                         QStringLiteral("Y"));
+        tp.globals.LedgerDbPath = ledger.path();
+        tp.globals.LedgerDb = ledger::Database::open(ledger.path());
+    }
+    void addTenant(int id, int prop, const char* first, const char* last, const char* flag,
+                   const char* address) {
+        ledger.addTenant(id, prop, QString::fromUtf8(first), QString::fromUtf8(last),
+                         QString::fromUtf8(flag));
+        ledger.addUnit(id, id, QString::fromUtf8(address));
+    }
+    std::vector<int> listed() const {
+        std::vector<int> ids;
+        for (int r = 0; r < grid()->model()->rowCount(); ++r) {
+            ids.push_back(grid()->model()->index(r, TenantListModel::ColTID).data().toInt());
+        }
+        return ids;
+    }
+    std::vector<QString> storedFlags() const {
+        std::vector<QString> flags;
+        for (const QVariantList& row : ledger.rows("SELECT TACH FROM Tenants ORDER BY TenantID")) {
+            flags.push_back(row[0].toString());
+        }
+        return flags;
+    }
+    template <typename T>
+    T* control(const char* name) const {
+        T* widget = screen.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QTableView* grid() const { return control<QTableView>("gridACH"); }
+    OptionList* display() const { return control<OptionList>("optDisplay"); }
+    OptionList* sortBy() const { return control<OptionList>("optSortBy"); }
+    QString count() const { return control<QLabel>("labCount")->text(); }
+    int width(int twips) const { return screen.twipsToPixels(twips); }
+
+    TestPlatform tp;
+    TestLedger ledger;
+    frmTenantUpdate screen{tp.globals};
+};
+
+TEST_F(TenantUpdateScreenTest, opening_listsAllByUnitAddressWithItsWidths) {
+    screen.Load();
+
+    EXPECT_EQ(screen.windowTitle(), QStringLiteral("Corvane Tenant Update"));
+    EXPECT_EQ(display()->selectedIndex(), 1);
+    EXPECT_EQ(sortBy()->selectedText(), QStringLiteral("Rental Unit Address"));
+    EXPECT_EQ(listed(), (std::vector<int>{2, 3, 1, 4, 5, 6}));
+    EXPECT_EQ(count(), QStringLiteral("6"));
+    QTableView* g = grid();
+    for (int hidden : {TenantListModel::ColOID, TenantListModel::ColPID,
+                       TenantListModel::ColOwnerLast, TenantListModel::ColOwnerFirst,
+                       TenantListModel::ColPropertyName}) {
+        EXPECT_TRUE(g->isColumnHidden(hidden)) << "column " << hidden;
+    }
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColTID), width(500));
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColUnitAddress), width(4465));
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColTenantLast), width(2500));
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColTenantFirst), width(2000));
+    EXPECT_FALSE(g->isColumnHidden(TenantListModel::ColPayment));
+    EXPECT_FALSE(g->isColumnHidden(TenantListModel::ColCorvane));
+    EXPECT_TRUE(tp.dialogs.shown().empty());
+}
+
+TEST_F(TenantUpdateScreenTest, controls_carryTheirCaptions) {
+    EXPECT_EQ(display()->title(), QStringLiteral("Choose one:"));
+    EXPECT_EQ(display()->accessibleName(), QStringLiteral("Choose one:"));
+    EXPECT_EQ(sortBy()->title(), QStringLiteral("Sort by:"));
+    EXPECT_EQ(control<QCheckBox>("chkSelectAll")->text(),
+              QStringLiteral("Select or de-select  ALL TENANTS for Corvane"));
+    EXPECT_EQ(control<QPushButton>("cmdExport")->text(),
+              QStringLiteral("Create Corvane Tenant Export File"));
+    EXPECT_EQ(control<QPushButton>("cmdExit")->text(), QStringLiteral("&Exit"));
+    EXPECT_EQ(control<QLabel>("labListed")->text(), QStringLiteral("Tenants Listed:"));
+    EXPECT_EQ(control<QLabel>("labTID")->text(),
+              QStringLiteral("Note: the TID is the unique Tenant ID needed for each Tenant's login."));
+    EXPECT_TRUE(control<QLabel>("labUpdatePSN")->text().startsWith("After you have updated"));
+    EXPECT_TRUE(control<QPlainTextEdit>("txtTenantUpdate")->isReadOnly());
+    EXPECT_FALSE(grid()->accessibleName().isEmpty());
+}
+
+struct OrderCase {
+    int item;
+    const char* text;
+    std::vector<int> tenants;
+};
+
+class SortOrderTest : public TenantUpdateScreenTest,
+                      public ::testing::WithParamInterface<OrderCase> {};
+
+TEST_P(SortOrderTest, sortItem_ordersWithoutRegardToCase) {
+    screen.Load();
+    sortBy()->setSelectedIndex(GetParam().item);
+
+    EXPECT_EQ(sortBy()->selectedText(), QString::fromLatin1(GetParam().text));
+    EXPECT_EQ(listed(), GetParam().tenants);
+    EXPECT_EQ(count(), QStringLiteral("6"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Items, SortOrderTest,
+    ::testing::Values(OrderCase{0, "Owner Name", {3, 1, 5, 2, 4, 6}},
+                      OrderCase{1, "Property/Building Name", {2, 4, 6, 3, 1, 5}},
+                      OrderCase{2, "Rental Unit Address", {2, 3, 1, 4, 5, 6}},
+                      OrderCase{3, "Tenant Name", {2, 3, 1, 5, 4, 6}},
+                      // " Y" first, then D before N before Y ("Y" and "y" alike, by last name).
+                      OrderCase{4, "Corvane", {5, 3, 2, 1, 6, 4}}));
+
+TEST_F(TenantUpdateScreenTest, sortItem_setsItsColumnWidths) {
+    screen.Load();
+    QTableView* g = grid();
+
+    sortBy()->setSelectedIndex(0);
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColOwnerLast), width(2500));
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColOwnerFirst), width(1500));
+    EXPECT_TRUE(g->isColumnHidden(TenantListModel::ColPropertyName));
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColUnitAddress), width(3000));
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColTenantLast), width(2000));
+    EXPECT_TRUE(g->isColumnHidden(TenantListModel::ColTenantFirst));
+
+    sortBy()->setSelectedIndex(1);
+    EXPECT_TRUE(g->isColumnHidden(TenantListModel::ColOwnerLast));
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColPropertyName), width(3465));
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColUnitAddress), width(3500));
+    EXPECT_TRUE(g->isColumnHidden(TenantListModel::ColTenantFirst));
+    EXPECT_TRUE(g->isColumnHidden(TenantListModel::ColOID));
+}
+
+TEST_F(TenantUpdateScreenTest, showCorvaneTenants_listsFlagsStartingWithY) {
+    screen.Load();
+
+    display()->setSelectedIndex(0);
+
+    // "Y", "yes" and "y" count; " Y" (a blank first) does not.
+    EXPECT_EQ(listed(), (std::vector<int>{1, 4, 6}));
+    EXPECT_EQ(count(), QStringLiteral("3"));
+
+    display()->setSelectedIndex(1);
+    EXPECT_EQ(count(), QStringLiteral("6"));
+}
+
+TEST_F(TenantUpdateScreenTest, selectAllTicked_yesActivatesEveryListedTenant) {
+    screen.Load();
+    display()->setSelectedIndex(0);
+    tp.dialogs.expectQuestion(kActivateAll, QStringLiteral("Tenant Update"), kAnswerYes);
+
+    control<QCheckBox>("chkSelectAll")->click();
+
+    EXPECT_EQ(display()->selectedIndex(), 1);
+    // Tenant 8 has no unit, is not listed and keeps its flag either way.
+    EXPECT_EQ(storedFlags(), (std::vector<QString>{"Y", "Y", "Y", "Y", "Y", "Y", "Y"}));
+    EXPECT_EQ(count(), QStringLiteral("6"));
+    for (int r = 0; r < 6; ++r) {
+        EXPECT_EQ(grid()->model()->index(r, TenantListModel::ColCorvane).data().toString(), "Y");
+    }
+}
+
+TEST_F(TenantUpdateScreenTest, selectAllCleared_yesRemovesEveryListedTenant) {
+    screen.Load();
+    QCheckBox* box = control<QCheckBox>("chkSelectAll");
+    box->setChecked(true);
+    tp.dialogs.expectQuestion(kRemoveAll, QStringLiteral("Tenant Update"), kAnswerYes);
+
+    box->click();
+
+    EXPECT_EQ(storedFlags(), (std::vector<QString>{"N", "N", "N", "N", "N", "N", "Y"}));
+}
+
+TEST_F(TenantUpdateScreenTest, selectAll_noWritesNothingButShowsAll) {
+    screen.Load();
+    display()->setSelectedIndex(0);
+    const std::vector<QString> before = storedFlags();
+    tp.dialogs.expectQuestion(kActivateAll, QStringLiteral("Tenant Update"), kAnswerNo);
+    QCheckBox* box = control<QCheckBox>("chkSelectAll");
+
+    box->click();
+
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(display()->selectedIndex(), 1);
+    EXPECT_EQ(count(), QStringLiteral("6"));
+    EXPECT_EQ(storedFlags(), before);
+}
+
+TEST_F(TenantUpdateScreenTest, flagTypedInGrid_isStoredWhenScreenCloses) {
+    screen.Load();
+    screen.show();
+    QTableView* g = grid();
+    const QModelIndex cell = g->model()->index(0, TenantListModel::ColCorvane);  // tenant 2
+    g->setCurrentIndex(cell);
+    g->edit(cell);
+    auto* editor = g->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("y"));
+
+    screen.close();
+
+    EXPECT_EQ(ledger.value("SELECT TACH FROM Tenants WHERE TenantID=2").toString(), "Y");
+}
+
+TEST_F(TenantUpdateScreenTest, wrongFlagTypedInGrid_isRefusedWithMessage) {
+    screen.Load();
+    screen.show();
+    QTableView* g = grid();
+    const QModelIndex cell = g->model()->index(1, TenantListModel::ColCorvane);  // tenant 3
+    g->setCurrentIndex(cell);
+    g->edit(cell);
+    auto* editor = g->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("Yes"));
+    tp.dialogs.expectMessage(kFlagRefusedMessage, kFlagRefusedTitle);
+
+    g->setCurrentIndex(g->model()->index(2, TenantListModel::ColCorvane));
+
+    EXPECT_EQ(ledger.value("SELECT TACH FROM Tenants WHERE TenantID=3").toString(), "D");
+    EXPECT_EQ(g->model()->index(1, TenantListModel::ColCorvane).data().toString(), "D");
+    screen.close();
+}
+
+TEST_F(TenantUpdateScreenTest, exportYes_writesFileOfEnrolledTenants) {
+    screen.Load();
+    tp.dialogs.expectQuestion(kExportQuestion, QStringLiteral("Corvane Tenant Export"), kAnswerYes);
+    tp.dialogs.expectMessage(QStringLiteral("Export File Created\r\rFile Name: "
+                                            "CorvaneTenantExport.csv\r\rFile Path: ") +
+                                 tp.path(QStringLiteral("CorvaneTenantExport.csv")),
+                             QStringLiteral("Lodgebook Corvane Export"));
+
+    control<QPushButton>("cmdExport")->click();
+
+    QFile file(tp.path(QStringLiteral("CorvaneTenantExport.csv")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    // Tenants 1 ("Y") and 5 (" Y"); not "yes" or "y", nor tenant 8 without a unit.
+    EXPECT_EQ(bytes.count('\n'), 3);
+    EXPECT_TRUE(bytes.contains(",,,T1,Ann,carter,Cedar Way 3,,,,998,,\r\n"));
+    EXPECT_TRUE(bytes.contains(",,,T5,Ed,dunn,Elm St 9,,,,998,,\r\n"));
+}
+
+TEST_F(TenantUpdateScreenTest, exportNo_writesNothing) {
+    screen.Load();
+    tp.dialogs.expectQuestion(kExportQuestion, QStringLiteral("Corvane Tenant Export"), kAnswerNo);
+
+    control<QPushButton>("cmdExport")->click();
+
+    EXPECT_FALSE(QFile::exists(tp.path(QStringLiteral("CorvaneTenantExport.csv"))));
+}
+
+}  // namespace
+}  // namespace corvane
