@@ -24,10 +24,13 @@ enum class PostingOutcome {
 };
 
 // The update of the payment screen's "Update Lodgebook Ledgers NOW" button, up to (not
-// including) closing the screen. Call order: build the plan of every entry, balance change, fee,
-// deposit and split line; check it (categories, units, tenants, owners, fees, dates); ask the
-// confirmation question; write the plan in one ledger transaction; then the success message, the
-// posting log and the menu's labels, and the archive step.
+// including) closing the screen. Call order inside run(): check the rent income and late fee
+// categories; ask the confirmation question when a box is unchecked; begin one ledger
+// transaction; build the plan of every entry, balance change and fee (LedgerPosting.h) and check
+// it (dates, tenants, properties, units, the fee category, owners, fees); write it, then the
+// deposit and its split lines (Deposit.h); commit. Only after the commit: LastRangeFrom/To, the
+// success message, the posting log with the menu's labels, and the archive step. Any refusal or
+// failure before the commit leaves the ledger as it was and returns Stopped.
 class PostingRun {
 public:
     explicit PostingRun(Globals& globals) : globals_(globals) {}
