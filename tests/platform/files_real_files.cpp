@@ -1,0 +1,230 @@
+#include "platform/Files.h"
+#include "platform/Error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
+namespace corvane {
+namespace {
+
+class RealFilesTest : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return folder_.filePath(name); }
+    void put(const QString& name, const QByteArray& bytes) const {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray contents(const QString& name) const {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    // Every entry of the folder, hidden ones included.
+    QStringList everything() const {
+        return QDir(folder_.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                       QDir::Name);
+    }
+
+    QTemporaryDir folder_;
+    RealFiles files_;
+};
+
+struct ErrorSeen {
+    int number = 0;
+    QString description;
+};
+
+ErrorSeen errorOf(const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const Error& e) {
+        return {e.number(), e.description()};
+    }
+    return {};
+}
+
+struct MissingCase {
+    const char* operation;
+    std::function<void(Files&, const QString& missing, const QString& existing)> run;
+};
+
+const MissingCase kMissingCases[] = {
+    {"readAll", [](Files& f, const QString& m, const QString&) { f.readAll(m); }},
+    {"modifiedTime", [](Files& f, const QString& m, const QString&) { f.modifiedTime(m); }},
+    {"remove", [](Files& f, const QString& m, const QString&) { f.remove(m); }},
+    {"rename from", [](Files& f, const QString& m, const QString& e) { f.rename(m, e); }},
+    {"copy from", [](Files& f, const QString& m, const QString& e) { f.copy(m, e); }},
+};
+
+TEST_F(RealFilesTest, missingFileOrFolder_reportsFileNotFoundOrPathNotFoundNamingTheFile) {
+    put(QStringLiteral("there.csv"), "x");
+    const QString existing = path(QStringLiteral("there.csv"));
+    for (const MissingCase& c : kMissingCases) {
+        SCOPED_TRACE(c.operation);
+        const QString missingFile = path(QStringLiteral("gone.csv"));
+        const ErrorSeen file = errorOf([&] { c.run(files_, missingFile, existing); });
+        EXPECT_EQ(file.number, errc::FileNotFound);
+        EXPECT_EQ(file.description, QStringLiteral("File not found: ") + missingFile);
+
+        const QString missingFolder = path(QStringLiteral("no-folder/gone.csv"));
+        const ErrorSeen folder = errorOf([&] { c.run(files_, missingFolder, existing); });
+        EXPECT_EQ(folder.number, errc::PathNotFound);
+        EXPECT_EQ(folder.description, QStringLiteral("Path not found: ") + missingFolder);
+    }
+    EXPECT_EQ(contents(QStringLiteral("there.csv")), QByteArray("x"));
+}
+
+TEST_F(RealFilesTest, targetInMissingFolder_reportsPathNotFoundAndLeavesTheSource) {
+    put(QStringLiteral("a.csv"), "payments");
+    const QString target = path(QStringLiteral("no-folder/b.csv"));
+    const QString source = path(QStringLiteral("a.csv"));
+    EXPECT_EQ(errorOf([&] { files_.rename(source, target); }).number, errc::PathNotFound);
+    EXPECT_EQ(errorOf([&] { files_.copy(source, target); }).number, errc::PathNotFound);
+    EXPECT_EQ(errorOf([&] { files_.writeAtomically(target, "x"); }).number, errc::PathNotFound);
+    EXPECT_EQ(everything(), QStringList{QStringLiteral("a.csv")});
+}
+
+TEST_F(RealFilesTest, listFiles_ofMissingFolder_isPathNotFound) {
+    const QString missing = path(QStringLiteral("Downloads"));
+    const ErrorSeen seen = errorOf([&] { files_.listFiles(missing); });
+    EXPECT_EQ(seen.number, errc::PathNotFound);
+    EXPECT_EQ(seen.description, QStringLiteral("Path not found: ") + missing);
+}
+
+TEST_F(RealFilesTest, directoryInPlaceOfFile_isPathFileAccessError) {
+    ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral("paymentHistory.csv")));
+    const QString dir = path(QStringLiteral("paymentHistory.csv"));
+    EXPECT_EQ(errorOf([&] { files_.readAll(dir); }).number, errc::PathFileAccessError);
+    EXPECT_EQ(errorOf([&] { files_.writeAtomically(dir, "x"); }).number, errc::PathFileAccessError);
+}
+
+// Runs as an ordinary user for its lifetime even when the tests run as root (as in CI), so that
+// permissions are enforced.
+class OrdinaryUser {
+public:
+    OrdinaryUser() : wasRoot_(::geteuid() == 0) {
+        if (wasRoot_)
+            ok_ = ::seteuid(65534) == 0;
+    }
+    ~OrdinaryUser() {
+        if (wasRoot_ && ok_)
+            (void)::seteuid(0);
+    }
+    bool ok() const { return ok_; }
+
+private:
+    bool wasRoot_;
+    bool ok_ = true;
+};
+
+TEST_F(RealFilesTest, readOnlyFolderOrUnreadableFile_isPermissionDenied) {
+    put(QStringLiteral("locked.csv"), "x");
+    const QString locked = path(QStringLiteral("locked.csv"));
+    ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(folder_.path()).constData(), 0555), 0);
+    ErrorSeen write;
+    ErrorSeen read;
+    ErrorSeen removal;
+    {
+        OrdinaryUser user;
+        ASSERT_TRUE(user.ok());
+        write = errorOf([&] { files_.writeAtomically(path(QStringLiteral("new.csv")), "x"); });
+        read = errorOf([&] { files_.readAll(locked); });
+        removal = errorOf([&] { files_.remove(locked); });
+    }
+    ::chmod(QFile::encodeName(folder_.path()).constData(), 0700);
+    EXPECT_EQ(write.number, errc::PermissionDenied);
+    EXPECT_EQ(write.description,
+              QStringLiteral("Permission denied: ") + path(QStringLiteral("new.csv")));
+    EXPECT_EQ(read.number, errc::PermissionDenied);
+    EXPECT_EQ(removal.number, errc::PermissionDenied);
+    EXPECT_EQ(everything(), QStringList{QStringLiteral("locked.csv")});
+}
+
+TEST_F(RealFilesTest, rename_replacesTheTargetAndRemovesTheSource) {
+    put(QStringLiteral("paymentHistory.csv"), "new payments");
+    put(QStringLiteral("paymentHistory_LastDownload.csv"), "old payments");
+    files_.rename(path(QStringLiteral("paymentHistory.csv")),
+                  path(QStringLiteral("paymentHistory_LastDownload.csv")));
+    EXPECT_EQ(contents(QStringLiteral("paymentHistory_LastDownload.csv")), "new payments");
+    EXPECT_EQ(everything(), QStringList{QStringLiteral("paymentHistory_LastDownload.csv")});
+}
+
+TEST_F(RealFilesTest, writeAtomically_replacesContentKeepsModeAndLeavesNoTemporaryFile) {
+    put(QStringLiteral("CV-Log.txt"), "a much longer old content than the new one\r\n");
+    const QByteArray target = QFile::encodeName(path(QStringLiteral("CV-Log.txt")));
+    ASSERT_EQ(::chmod(target.constData(), 0640), 0);
+    const QByteArray bytes("06/15/2026\r\n1234.5\r\n\xE9\r\n", 22);
+    files_.writeAtomically(path(QStringLiteral("CV-Log.txt")), bytes);
+    EXPECT_EQ(contents(QStringLiteral("CV-Log.txt")), bytes);
+    struct stat st {};
+    ASSERT_EQ(::stat(target.constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    files_.writeAtomically(path(QStringLiteral("new.txt")), QByteArray());
+    EXPECT_EQ(contents(QStringLiteral("new.txt")), QByteArray());
+    EXPECT_EQ(everything(), (QStringList{QStringLiteral("CV-Log.txt"), QStringLiteral("new.txt")}));
+}
+
+TEST_F(RealFilesTest, copy_replacesTheTargetAndKeepsTheSourceAndItsTime) {
+    put(QStringLiteral("download.csv"), "B100,T42\n");
+    put(QStringLiteral("paymentHistory.csv"), "older and longer content\n");
+    const QDateTime nineOClock(QDate(2026, 6, 1), QTime(9, 0, 0));
+    {
+        QFile source(path(QStringLiteral("download.csv")));
+        ASSERT_TRUE(source.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(source.setFileTime(nineOClock, QFileDevice::FileModificationTime));
+    }
+    files_.copy(path(QStringLiteral("download.csv")), path(QStringLiteral("paymentHistory.csv")));
+    EXPECT_EQ(contents(QStringLiteral("paymentHistory.csv")), "B100,T42\n");
+    EXPECT_EQ(contents(QStringLiteral("download.csv")), "B100,T42\n");
+    EXPECT_EQ(files_.modifiedTime(path(QStringLiteral("paymentHistory.csv"))), nineOClock);
+}
+
+TEST_F(RealFilesTest, listFiles_givesOrdinaryVisibleFilesWithTheirTimes) {
+    put(QStringLiteral("paymentHistory.csv"), "x");
+    put(QStringLiteral("paymentHistory (1).csv"), "y");
+    put(QStringLiteral("README"), "no extension");
+    put(QStringLiteral(".hidden.csv"), "z");
+    ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral("paymentHistory (2).csv")));
+    ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral(".cache")));
+    const QDateTime tenOClock(QDate(2026, 6, 1), QTime(10, 0, 0));
+    {
+        QFile file(path(QStringLiteral("paymentHistory (1).csv")));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(tenOClock, QFileDevice::FileModificationTime));
+    }
+
+    QStringList names;
+    for (const FileEntry& entry : files_.listFiles(folder_.path())) {
+        names.append(entry.name);
+        if (entry.name == QLatin1String("paymentHistory (1).csv")) {
+            EXPECT_EQ(entry.modified, tenOClock);
+        }
+    }
+    names.sort();
+    EXPECT_EQ(names,
+              (QStringList{QStringLiteral("README"), QStringLiteral("paymentHistory (1).csv"),
+                           QStringLiteral("paymentHistory.csv")}));
+}
+
+TEST_F(RealFilesTest, existsAndRemove) {
+    put(QStringLiteral("CorvaneTenantExport.csv"), "x");
+    const QString file = path(QStringLiteral("CorvaneTenantExport.csv"));
+    EXPECT_TRUE(files_.exists(file));
+    files_.remove(file);
+    EXPECT_FALSE(files_.exists(file));
+    EXPECT_THROW(files_.readAll(file), Error);
+}
+
+}  // namespace
+}  // namespace corvane
