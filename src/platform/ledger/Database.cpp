@@ -1,0 +1,1123 @@
+#include "platform/ledger/Database.h"
+
+#include "platform/Error.h"
+#include "platform/ledger/DateText.h"
+#include "platform/ledger/JetSql.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace corvane::ledger {
+namespace {
+
+enum class ColumnKind { Integer, Currency, Text, Date, Other };
+
+const QString kLockedMessage = QStringLiteral(
+    "The ledger is in use by another program (Lodgebook). Nothing was written; try again when it "
+    "is free.");
+
+[[noreturn]] void throwError(int number, const QString& text) { throw Error(number, text); }
+
+[[noreturn]] void noCurrentRecord() { throwError(errc::NoCurrentRecord, QStringLiteral("No current record.")); }
+
+[[noreturn]] void itemNotFound() {
+    throwError(errc::ItemNotFound, QStringLiteral("Item not found in this collection."));
+}
+
+[[noreturn]] void readOnly() {
+    throwError(3027, QStringLiteral("Cannot update. Database or object is read-only."));
+}
+
+bool isBusy(int rc) {
+    const int primary = rc & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+// The engine's error for a failed statement.
+[[noreturn]] void throwSqlite(sqlite3* db, int rc, const QString& what) {
+    const int primary = rc & 0xff;
+    const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    if (isBusy(rc)) throwError(errc::LedgerLocked, kLockedMessage);
+    if (primary == SQLITE_CONSTRAINT) {
+        if (rc == SQLITE_CONSTRAINT_NOTNULL) {
+            throwError(3314, QStringLiteral("A field of this record cannot be empty (%1).").arg(message));
+        }
+        throwError(3022, QStringLiteral("The record was not saved: it would create a duplicate "
+                                        "value in the table's key or index (%1).")
+                             .arg(message));
+    }
+    if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB) {
+        throwError(errc::UnrecognizedDatabaseFormat,
+                   QStringLiteral("The ledger file is damaged (%1).").arg(message));
+    }
+    if (primary == SQLITE_READONLY || primary == SQLITE_FULL || primary == SQLITE_IOERR ||
+        primary == SQLITE_CANTOPEN || primary == SQLITE_PERM) {
+        throwError(errc::LedgerWriteFailed,
+                   QStringLiteral("The ledger could not be written (%1).").arg(message));
+    }
+    if (message.contains(QLatin1String("no such table"))) {
+        throwError(3078, QStringLiteral("Could not find the table or query named in '%1'.").arg(what));
+    }
+    if (message.contains(QLatin1String("no such column"))) {
+        throwError(3061, QStringLiteral("Unknown field name in '%1' (%2).").arg(what, message));
+    }
+    throwError(errc::SyntaxError,
+               QStringLiteral("Syntax error in query expression '%1' (%2).").arg(what, message));
+}
+
+ColumnKind kindOf(const char* declared, const QString& name) {
+    const QByteArray type = QByteArray(declared ? declared : "").toUpper();
+    if (type.contains("DATE") || name.compare(QLatin1String("TransDate"), Qt::CaseInsensitive) == 0 ||
+        name.compare(QLatin1String("CkDate"), Qt::CaseInsensitive) == 0) {
+        if (type.isEmpty() || type.contains("TEXT") || type.contains("CHAR") || type.contains("DATE")) {
+            return ColumnKind::Date;
+        }
+    }
+    if (type.contains("INT")) return ColumnKind::Integer;
+    if (type.contains("CHAR") || type.contains("CLOB") || type.contains("TEXT")) return ColumnKind::Text;
+    if (type.contains("REAL") || type.contains("FLOA") || type.contains("DOUB") ||
+        type.contains("CURRENCY") || type.contains("MONEY")) {
+        return ColumnKind::Currency;
+    }
+    return ColumnKind::Other;
+}
+
+QString columnText(sqlite3_stmt* s, int i) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, i)),
+                             sqlite3_column_bytes(s, i));
+}
+
+Value readValue(sqlite3_stmt* s, int i, ColumnKind kind) {
+    const int type = sqlite3_column_type(s, i);
+    if (type == SQLITE_NULL) return {};
+    switch (kind) {
+        case ColumnKind::Integer:
+            if (type == SQLITE_INTEGER) return Value::integer(sqlite3_column_int64(s, i));
+            if (type == SQLITE_FLOAT) return Value::integer(Value::number(sqlite3_column_double(s, i)).toInteger());
+            return Value::text(columnText(s, i));
+        case ColumnKind::Currency:
+            if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+                return Value::currency(Currency::fromDouble(sqlite3_column_double(s, i)));
+            }
+            if (const auto c = Currency::fromText(columnText(s, i))) return Value::currency(*c);
+            return Value::text(columnText(s, i));
+        case ColumnKind::Text: return Value::text(columnText(s, i));
+        case ColumnKind::Date: {
+            const QString text = columnText(s, i);
+            if (type == SQLITE_TEXT && text.size() >= 10 && text[4] == u'-') {
+                const QDateTime date = parseDateText(text);
+                if (date.isValid()) return Value::date(date);
+            }
+            return Value::text(text);
+        }
+        case ColumnKind::Other: break;
+    }
+    switch (type) {
+        case SQLITE_INTEGER: return Value::integer(sqlite3_column_int64(s, i));
+        case SQLITE_FLOAT: return Value::number(sqlite3_column_double(s, i));
+        default: return Value::text(columnText(s, i));
+    }
+}
+
+[[noreturn]] void conversionError() {
+    throwError(errc::DataTypeConversion, QStringLiteral("Data type conversion error."));
+}
+
+// A value assigned to a column takes the column's kind.
+Value convertFor(const Value& v, ColumnKind kind) {
+    if (v.isNull()) return v;
+    switch (kind) {
+        case ColumnKind::Integer:
+            switch (v.kind()) {
+                case Value::Kind::Text: {
+                    const QString t = v.toText().trimmed();
+                    bool ok = false;
+                    const qlonglong whole = t.toLongLong(&ok);
+                    if (ok) return Value::integer(whole);
+                    const auto c = Currency::fromText(t);
+                    if (!c) conversionError();
+                    return Value::integer(c->roundedToWhole());
+                }
+                case Value::Kind::Number: {
+                    if (!std::isfinite(v.toNumber())) conversionError();
+                    return Value::integer(v.toInteger());
+                }
+                default: return Value::integer(v.toInteger());
+            }
+        case ColumnKind::Currency:
+            switch (v.kind()) {
+                case Value::Kind::Text: {
+                    const auto c = Currency::fromText(v.toText());
+                    if (!c) conversionError();
+                    return Value::currency(*c);
+                }
+                case Value::Kind::Number:
+                    if (!std::isfinite(v.toNumber())) conversionError();
+                    return Value::currency(v.toCurrency());
+                default: return Value::currency(v.toCurrency());
+            }
+        case ColumnKind::Text: return Value::text(v.toText());
+        case ColumnKind::Date: {
+            if (v.kind() == Value::Kind::Date) return v;
+            const QDateTime d = v.toDate();
+            if (d.isValid()) return Value::date(d);
+            if (v.kind() == Value::Kind::Text) return v;  // not a date: kept as the text it is
+            conversionError();
+        }
+        case ColumnKind::Other: return v;
+    }
+    return v;
+}
+
+void bindValue(sqlite3_stmt* s, int index, const Value& v) {
+    switch (v.kind()) {
+        case Value::Kind::Null: sqlite3_bind_null(s, index); break;
+        case Value::Kind::Integer: sqlite3_bind_int64(s, index, v.toInteger()); break;
+        case Value::Kind::Number:
+        case Value::Kind::Currency: sqlite3_bind_double(s, index, v.toNumber()); break;
+        case Value::Kind::Date:
+        case Value::Kind::Text: {
+            const QByteArray t = v.kind() == Value::Kind::Date ? isoDateText(v.toDate()).toUtf8()
+                                                              : v.toText().toUtf8();
+            sqlite3_bind_text(s, index, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+            break;
+        }
+    }
+}
+
+QString quoteName(const QString& name) {
+    QString q = name;
+    q.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + q + u'"';
+}
+
+// --- SQL functions with the meaning the program's queries give them -------------------------
+
+QString argText(sqlite3_value* v) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                             sqlite3_value_bytes(v));
+}
+
+void resultText(sqlite3_context* ctx, const QString& text) {
+    const QByteArray t = text.toUtf8();
+    sqlite3_result_text(ctx, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+}
+
+// Val(x): a number stays a number; text gives its leading-number value.
+void sqlVal(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    switch (sqlite3_value_type(argv[0])) {
+        case SQLITE_NULL: sqlite3_result_null(ctx); return;
+        case SQLITE_INTEGER: sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0])); return;
+        case SQLITE_FLOAT: sqlite3_result_double(ctx, sqlite3_value_double(argv[0])); return;
+        default: break;
+    }
+    const QString text = argText(argv[0]);
+    const QStringView prefix = decimalPrefix(text);
+    if (prefix.isEmpty()) {
+        sqlite3_result_int64(ctx, 0);
+        return;
+    }
+    bool ok = false;
+    const qlonglong whole = prefix.toLongLong(&ok);
+    if (ok) {
+        sqlite3_result_int64(ctx, whole);
+        return;
+    }
+    sqlite3_result_double(ctx, prefix.toDouble());
+}
+
+bool lengthArg(sqlite3_context* ctx, sqlite3_value* v, qsizetype* out) {
+    const double n = sqlite3_value_double(v);
+    if (sqlite3_value_type(v) == SQLITE_NULL || n < 0 || !std::isfinite(n)) {
+        sqlite3_result_error(ctx, "Invalid procedure call or argument", -1);
+        return false;
+    }
+    *out = static_cast<qsizetype>(std::min(n, 1e9));
+    return true;
+}
+
+void sqlLeft(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    qsizetype n = 0;
+    if (lengthArg(ctx, argv[1], &n)) resultText(ctx, argText(argv[0]).left(n));
+}
+
+void sqlRight(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    qsizetype n = 0;
+    if (lengthArg(ctx, argv[1], &n)) resultText(ctx, argText(argv[0]).right(n));
+}
+
+void sqlMid(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    qsizetype start = 0;
+    if (!lengthArg(ctx, argv[1], &start)) return;
+    if (start < 1) {
+        sqlite3_result_error(ctx, "Invalid procedure call or argument", -1);
+        return;
+    }
+    qsizetype n = -1;
+    if (argc > 2 && !lengthArg(ctx, argv[2], &n)) return;
+    resultText(ctx, argText(argv[0]).mid(start - 1, n));
+}
+
+void sqlNz(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) != SQLITE_NULL) return sqlite3_result_value(ctx, argv[0]);
+    if (argc > 1) return sqlite3_result_value(ctx, argv[1]);
+    sqlite3_result_text(ctx, "", 0, SQLITE_STATIC);
+}
+
+void registerFunctions(sqlite3* db) {
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function_v2(db, "corvane_val", 1, flags, nullptr, sqlVal, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "corvane_left", 2, flags, nullptr, sqlLeft, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "corvane_right", 2, flags, nullptr, sqlRight, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "corvane_mid", 2, flags, nullptr, sqlMid, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "corvane_mid", 3, flags, nullptr, sqlMid, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "corvane_nz", 1, flags, nullptr, sqlNz, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "corvane_nz", 2, flags, nullptr, sqlNz, nullptr, nullptr, nullptr);
+}
+
+// Resets a statement after use so that it holds no read or write lock.
+class StatementUse {
+public:
+    explicit StatementUse(sqlite3_stmt* s) : s_(s) {}
+    ~StatementUse() {
+        sqlite3_reset(s_);
+        sqlite3_clear_bindings(s_);
+    }
+    StatementUse(const StatementUse&) = delete;
+    StatementUse& operator=(const StatementUse&) = delete;
+
+private:
+    sqlite3_stmt* s_;
+};
+
+}  // namespace
+
+// --- Schema -------------------------------------------------------------------------------------
+
+// A column of a record set: where it comes from and how it reads and writes.
+struct ResultColumn {
+    QString name;
+    ColumnKind kind = ColumnKind::Other;
+    int base = -1;         // the table (of the set's bases) it can be written back to
+    int tableColumn = -1;  // its position in that table
+    bool hidden = false;   // a rowid column of the set's own
+};
+
+struct ColumnSet {
+    std::vector<ResultColumn> columns;
+    QHash<QString, int> byName;  // lower-case "field" and "table.field"
+
+    void add(ResultColumn column, const QString& table) {
+        const int index = static_cast<int>(columns.size());
+        if (!column.hidden) {
+            const QString lower = column.name.toLower();
+            if (!byName.contains(lower)) byName.insert(lower, index);
+            if (!table.isEmpty()) {
+                const QString qualified = table.toLower() + u'.' + lower;
+                if (!byName.contains(qualified)) byName.insert(qualified, index);
+            }
+        }
+        columns.push_back(std::move(column));
+    }
+    int find(const QString& name) const {
+        const QString lower = name.toLower();
+        const auto it = byName.constFind(lower);
+        if (it != byName.constEnd()) return it.value();
+        // "Table.Field" where the set knows the field only by its own name.
+        const qsizetype dot = lower.lastIndexOf(u'.');
+        if (dot >= 0) return byName.value(lower.mid(dot + 1), -1);
+        return -1;
+    }
+};
+
+struct IndexInfo {
+    QString name;
+    int column = -1;  // position in the table
+    QString seekSql;
+    QString orderSql;
+};
+
+struct TableInfo {
+    QString name;
+    std::vector<ResultColumn> tableColumns;  // the table's own columns, in order
+    ColumnSet tableSet;                      // the same, by name
+    ColumnSet rowSet;                        // a hidden rowid, then the table's columns
+    int autoKey = -1;
+    bool autoIncrement = false;
+    QString selectByRowid;
+    QHash<QString, IndexInfo> indexes;  // by lower-case name, found on first use
+};
+
+struct Database::Impl {
+    sqlite3* db = nullptr;
+    QString path;
+    QHash<QString, sqlite3_stmt*> statements;
+    std::unordered_map<QString, std::unique_ptr<TableInfo>> tables;  // by lower-case name
+
+    ~Impl() {
+        for (sqlite3_stmt* s : std::as_const(statements)) sqlite3_finalize(s);
+        if (db) sqlite3_close_v2(db);
+    }
+
+    // A prepared statement for an SQL text, prepared once per connection.
+    sqlite3_stmt* statement(const QString& sql, const QString& what = {}) {
+        const auto it = statements.constFind(sql);
+        if (it != statements.constEnd()) return it.value();
+        sqlite3_stmt* s = nullptr;
+        const QByteArray utf8 = sql.toUtf8();
+        const int rc = sqlite3_prepare_v3(db, utf8.constData(), static_cast<int>(utf8.size()),
+                                          SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+        if (rc != SQLITE_OK || !s) {
+            sqlite3_finalize(s);
+            throwSqlite(db, rc == SQLITE_OK ? SQLITE_ERROR : rc, what.isEmpty() ? sql : what);
+        }
+        statements.insert(sql, s);
+        return s;
+    }
+
+    int step(sqlite3_stmt* s, const QString& what) {
+        const int rc = sqlite3_step(s);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+            sqlite3_reset(s);
+            throwSqlite(db, rc, what);
+        }
+        return rc;
+    }
+
+    void exec(const char* sql) {
+        const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) throwSqlite(db, rc, QString::fromLatin1(sql));
+    }
+
+    TableInfo& table(const QString& name) {
+        const QString key = name.toLower();
+        const auto it = tables.find(key);
+        if (it != tables.end()) return *it->second;
+        auto info = std::make_unique<TableInfo>();
+        sqlite3_stmt* s = statement(QStringLiteral(
+            "SELECT name, sql FROM sqlite_master WHERE type IN ('table','view') AND name = ?1 "
+            "COLLATE NOCASE"));
+        {
+            StatementUse use(s);
+            const QByteArray n = name.toUtf8();
+            sqlite3_bind_text(s, 1, n.constData(), static_cast<int>(n.size()), SQLITE_TRANSIENT);
+            if (step(s, name) != SQLITE_ROW) {
+                throwError(3078, QStringLiteral("Could not find the table '%1'.").arg(name));
+            }
+            info->name = columnText(s, 0);
+            info->autoIncrement = columnText(s, 1).contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
+        }
+        sqlite3_stmt* cols = statement(QStringLiteral(
+            "SELECT name, type, pk FROM pragma_table_info(?1)"));
+        int pkCount = 0;
+        int pkColumn = -1;
+        {
+            StatementUse use(cols);
+            const QByteArray n = info->name.toUtf8();
+            sqlite3_bind_text(cols, 1, n.constData(), static_cast<int>(n.size()), SQLITE_TRANSIENT);
+            while (step(cols, name) == SQLITE_ROW) {
+                ResultColumn c;
+                c.name = columnText(cols, 0);
+                const QByteArray type = columnText(cols, 1).toUtf8();
+                c.kind = kindOf(type.constData(), c.name);
+                c.base = 0;
+                c.tableColumn = static_cast<int>(info->tableColumns.size());
+                if (sqlite3_column_int(cols, 2) > 0) {
+                    ++pkCount;
+                    if (type.toUpper() == "INTEGER") pkColumn = c.tableColumn;
+                }
+                info->tableColumns.push_back(c);
+            }
+        }
+        if (pkCount == 1) info->autoKey = pkColumn;
+        ResultColumn rowid;
+        rowid.name = QStringLiteral("rowid");
+        rowid.kind = ColumnKind::Integer;
+        rowid.hidden = true;
+        info->rowSet.add(rowid, {});
+        for (const ResultColumn& c : info->tableColumns) {
+            info->tableSet.add(c, info->name);
+            info->rowSet.add(c, info->name);
+        }
+        info->selectByRowid =
+            QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid = ?1").arg(quoteName(info->name));
+        TableInfo& ref = *info;
+        tables.emplace(key, std::move(info));
+        return ref;
+    }
+
+    const IndexInfo& index(TableInfo& t, const QString& indexName) {
+        const QString key = indexName.toLower();
+        const auto it = t.indexes.constFind(key);
+        if (it != t.indexes.constEnd()) return it.value();
+        sqlite3_stmt* s = statement(QStringLiteral(
+            "SELECT ii.name FROM sqlite_master m, pragma_index_info(m.name) ii WHERE "
+            "m.type = 'index' AND m.name = ?1 COLLATE NOCASE AND m.tbl_name = ?2 COLLATE NOCASE "
+            "ORDER BY ii.seqno LIMIT 1"));
+        IndexInfo info;
+        {
+            StatementUse use(s);
+            const QByteArray n = indexName.toUtf8();
+            const QByteArray tn = t.name.toUtf8();
+            sqlite3_bind_text(s, 1, n.constData(), static_cast<int>(n.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(s, 2, tn.constData(), static_cast<int>(tn.size()), SQLITE_TRANSIENT);
+            if (step(s, indexName) == SQLITE_ROW) {
+                const int column = t.tableSet.find(columnText(s, 0));
+                info.column = column;
+            }
+        }
+        if (info.column < 0) {
+            throwError(3800, QStringLiteral("'%1' is not an index in this table.").arg(indexName));
+        }
+        info.name = indexName;
+        const QString table = quoteName(t.name);
+        const QString column = quoteName(t.tableColumns[info.column].name);
+        info.seekSql = QStringLiteral("SELECT rowid, * FROM %1 WHERE %2 = ?1 ORDER BY %2, rowid LIMIT 1")
+                           .arg(table, column);
+        info.orderSql = QStringLiteral("SELECT rowid, * FROM %1 ORDER BY %2, rowid").arg(table, column);
+        return t.indexes.insert(key, info).value();
+    }
+};
+
+// --- Record sets --------------------------------------------------------------------------------
+
+struct Recordset::Impl {
+    enum class Mode { None, Add, Edit };
+    struct Base {
+        TableInfo* table;
+        int rowidColumn;
+    };
+
+    Database::Impl* db = nullptr;
+    bool tableType = false;
+    TableInfo* table = nullptr;  // table type: the table; dynaset: its one table, if any
+    const IndexInfo* index = nullptr;
+    DynasetPlan plan;
+    QString jetSql;
+
+    const ColumnSet* columns = nullptr;  // the table's, or ownColumns once the query was prepared
+    ColumnSet ownColumns;
+    std::vector<Base> bases;
+
+    std::vector<std::vector<Value>> rows;
+    bool loaded = false;
+    bool started = false;
+    qint64 pos = -1;            // current row in rows, or -1
+    std::vector<Value> found;   // current row from a seek or find when pos is -1
+    bool hasCurrent = false;
+    bool noMatch = false;
+    bool closed = false;
+
+    Mode mode = Mode::None;
+    std::vector<std::pair<int, Value>> assigned;  // Add: table column; Edit: set column
+    std::optional<std::int64_t> newKey;
+
+    void checkOpen() const {
+        if (closed) throwError(3420, QStringLiteral("Object invalid or no longer set."));
+    }
+
+    QString navigationSql() const {
+        if (!tableType) return plan.sql;
+        if (index) return index->orderSql;
+        return QStringLiteral("SELECT rowid, * FROM %1 ORDER BY rowid").arg(quoteName(table->name));
+    }
+
+    // The prepared navigation query; a dynaset learns its columns from it.
+    sqlite3_stmt* prepareQuery(const QString& sql) {
+        sqlite3_stmt* s = nullptr;
+        try {
+            s = db->statement(sql, tableType ? sql : jetSql);
+        } catch (const Error&) {
+            if (tableType || plan.rowidTables.isEmpty()) throw;
+            // Rows that cannot be traced back to their tables (a view): read-only.
+            plan.rowidTables.clear();
+            plan.sql = plan.plainSql;
+            plan.canInject = false;
+            s = db->statement(plan.sql, jetSql);
+        }
+        if (!tableType && columns == nullptr) describe(s);
+        return s;
+    }
+
+    void describe(sqlite3_stmt* s) {
+        const int count = sqlite3_column_count(s);
+        const int hidden = static_cast<int>(plan.rowidTables.size());
+        bases.clear();
+        for (int i = 0; i < hidden && i < count; ++i) {
+            bases.push_back({&db->table(plan.rowidTables[i]), i});
+        }
+        for (int i = 0; i < count; ++i) {
+            ResultColumn c;
+            c.name = QString::fromUtf8(sqlite3_column_name(s, i));
+            const char* originTable = sqlite3_column_table_name(s, i);
+            const char* originColumn = sqlite3_column_origin_name(s, i);
+            const QString tableName = originTable ? QString::fromUtf8(originTable) : QString();
+            c.kind = kindOf(sqlite3_column_decltype(s, i),
+                            originColumn ? QString::fromUtf8(originColumn) : c.name);
+            if (i < hidden) {
+                c.hidden = true;
+                c.kind = ColumnKind::Integer;
+            } else if (originTable && originColumn) {
+                int match = -1;
+                for (int b = 0; b < static_cast<int>(bases.size()); ++b) {
+                    if (bases[b].table->name.compare(tableName, Qt::CaseInsensitive) == 0) {
+                        match = match < 0 ? b : -2;  // a table named twice cannot be told apart
+                    }
+                }
+                if (match >= 0) {
+                    c.base = match;
+                    c.tableColumn = bases[match].table->tableSet.find(QString::fromUtf8(originColumn));
+                    if (c.tableColumn < 0) c.base = -1;
+                }
+            }
+            ownColumns.add(c, tableName);
+        }
+        columns = &ownColumns;
+        if (bases.size() == 1) table = bases[0].table;
+    }
+
+    std::vector<Value> readRow(sqlite3_stmt* s) const {
+        std::vector<Value> row;
+        const auto& cols = columns->columns;
+        row.reserve(cols.size());
+        for (int i = 0; i < static_cast<int>(cols.size()); ++i) {
+            row.push_back(readValue(s, i, cols[i].kind));
+        }
+        return row;
+    }
+
+    void load() {
+        if (loaded) return;
+        const QString sql = navigationSql();
+        sqlite3_stmt* s = prepareQuery(sql);
+        StatementUse use(s);
+        rows.clear();
+        while (db->step(s, jetSql.isEmpty() ? sql : jetSql) == SQLITE_ROW) rows.push_back(readRow(s));
+        loaded = true;
+    }
+
+    const std::vector<Value>& current() const { return pos >= 0 ? rows[pos] : found; }
+
+    void moveFirst() {
+        load();
+        started = true;
+        noMatch = false;
+        hasCurrent = !rows.empty();
+        pos = hasCurrent ? 0 : -1;
+        found.clear();
+    }
+
+    void ensureStarted() {
+        if (!started) moveFirst();
+    }
+
+    // The position in rows of the record found by a seek or find.
+    qint64 locate(const std::vector<Value>& row) {
+        load();
+        const int hidden = tableType ? 1 : static_cast<int>(bases.size());
+        for (qint64 i = 0; i < static_cast<qint64>(rows.size()); ++i) {
+            bool same = true;
+            if (hidden > 0) {
+                for (int c = 0; c < hidden && same; ++c) same = rows[i][c] == row[c];
+            } else {
+                same = rows[i] == row;
+            }
+            if (same) return i;
+        }
+        return -1;
+    }
+
+    void setFound(std::vector<Value> row) {
+        started = true;
+        found = std::move(row);
+        pos = -1;
+        hasCurrent = true;
+        noMatch = false;
+    }
+
+    void setNoMatch() {
+        started = true;
+        found.clear();
+        pos = -1;
+        hasCurrent = false;
+        noMatch = true;
+    }
+
+    TableInfo* addTable() {
+        if (tableType) return table;
+        if (!table && plan.rowidTables.size() == 1) table = &db->table(plan.rowidTables[0]);
+        if (!table || plan.rowidTables.size() != 1) readOnly();
+        return table;
+    }
+
+    std::int64_t computeNewKey(TableInfo& t) {
+        const QString name = quoteName(t.name);
+        const QString sql =
+            t.autoIncrement
+                ? QStringLiteral("SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = "
+                                 "?1), 0), coalesce((SELECT max(rowid) FROM %1), 0)) + 1")
+                      .arg(name)
+                : QStringLiteral("SELECT coalesce(max(rowid), 0) + 1 FROM %1").arg(name);
+        sqlite3_stmt* s = db->statement(sql);
+        StatementUse use(s);
+        if (t.autoIncrement) {
+            const QByteArray n = t.name.toUtf8();
+            sqlite3_bind_text(s, 1, n.constData(), static_cast<int>(n.size()), SQLITE_TRANSIENT);
+        }
+        db->step(s, sql);
+        return sqlite3_column_int64(s, 0);
+    }
+
+    const Value* assignedValue(int column) const {
+        for (const auto& a : assigned) {
+            if (a.first == column) return &a.second;
+        }
+        return nullptr;
+    }
+
+    void assign(int column, Value v) {
+        for (auto& a : assigned) {
+            if (a.first == column) {
+                a.second = std::move(v);
+                return;
+            }
+        }
+        assigned.emplace_back(column, std::move(v));
+    }
+
+    void insert() {
+        TableInfo& t = *addTable();
+        std::vector<std::pair<int, Value>> values = assigned;
+        if (newKey && t.autoKey >= 0 && !assignedValue(t.autoKey)) {
+            values.emplace_back(t.autoKey, Value::integer(*newKey));
+        }
+        QString sql;
+        if (values.empty()) {
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteName(t.name));
+        } else {
+            QString names, marks;
+            for (std::size_t i = 0; i < values.size(); ++i) {
+                if (i) {
+                    names += u',';
+                    marks += u',';
+                }
+                names += quoteName(t.tableColumns[values[i].first].name);
+                marks += u'?';
+            }
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(quoteName(t.name), names, marks);
+        }
+        sqlite3_stmt* s = db->statement(sql);
+        {
+            StatementUse use(s);
+            for (std::size_t i = 0; i < values.size(); ++i) {
+                bindValue(s, static_cast<int>(i) + 1, values[i].second);
+            }
+            db->step(s, t.name);
+        }
+        const std::int64_t rowid = sqlite3_last_insert_rowid(db->db);
+        if (loaded) appendNewRow(t, rowid);
+    }
+
+    // A record added through the set joins its end, as the engine shows it.
+    void appendNewRow(TableInfo& t, std::int64_t rowid) {
+        QString sql;
+        if (tableType) {
+            sql = t.selectByRowid;
+        } else if (!plan.rowidTables.isEmpty()) {
+            const QString criterion = QStringLiteral("%1.rowid = ?1").arg(quoteName(t.name));
+            sql = plan.findSql(criterion);
+        } else {
+            return;
+        }
+        sqlite3_stmt* s = nullptr;
+        try {
+            s = db->statement(sql);
+        } catch (const Error&) {
+            return;  // the set cannot show it; the record is saved all the same
+        }
+        StatementUse use(s);
+        sqlite3_bind_int64(s, 1, rowid);
+        if (db->step(s, sql) == SQLITE_ROW) rows.push_back(readRow(s));
+    }
+
+    void updateCurrent() {
+        if (!hasCurrent) noCurrentRecord();
+        std::vector<Value>& row = pos >= 0 ? rows[pos] : found;
+        // One UPDATE per table touched; several are written together or not at all.
+        std::vector<int> touched;
+        for (const auto& a : assigned) {
+            const int b = columns->columns[a.first].base;
+            if (std::find(touched.begin(), touched.end(), b) == touched.end()) touched.push_back(b);
+        }
+        const bool several = touched.size() > 1;
+        if (several) db->exec("SAVEPOINT corvane_edit");
+        try {
+            for (int b : touched) {
+                const TableInfo& t = tableType ? *table : *bases[b].table;
+                const int rowidColumn = tableType ? 0 : bases[b].rowidColumn;
+                QString sets;
+                std::vector<const Value*> values;
+                std::vector<int> seen;
+                for (const auto& a : assigned) {
+                    const ResultColumn& c = columns->columns[a.first];
+                    if (c.base != b) continue;
+                    if (std::find(seen.begin(), seen.end(), c.tableColumn) != seen.end()) continue;
+                    seen.push_back(c.tableColumn);
+                    if (!sets.isEmpty()) sets += u',';
+                    sets += quoteName(t.tableColumns[c.tableColumn].name) + QStringLiteral(" = ?");
+                    values.push_back(&a.second);
+                }
+                const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                                        .arg(quoteName(t.name), sets);
+                sqlite3_stmt* s = db->statement(sql);
+                StatementUse use(s);
+                int i = 1;
+                for (const Value* v : values) bindValue(s, i++, *v);
+                sqlite3_bind_int64(s, i, row[rowidColumn].toInteger());
+                db->step(s, t.name);
+            }
+        } catch (...) {
+            if (several) {
+                sqlite3_exec(db->db, "ROLLBACK TO corvane_edit; RELEASE corvane_edit", nullptr,
+                             nullptr, nullptr);
+            }
+            throw;
+        }
+        if (several) db->exec("RELEASE corvane_edit");
+        // The set shows the new values in every column that reads the written fields.
+        for (const auto& a : assigned) {
+            const ResultColumn& target = columns->columns[a.first];
+            for (std::size_t i = 0; i < columns->columns.size(); ++i) {
+                const ResultColumn& c = columns->columns[i];
+                if (c.base == target.base && c.tableColumn == target.tableColumn) row[i] = a.second;
+            }
+        }
+    }
+};
+
+Recordset::Recordset(std::unique_ptr<Impl> impl) : d_(std::move(impl)) {}
+Recordset::~Recordset() = default;
+
+bool Recordset::eof() {
+    d_->checkOpen();
+    d_->ensureStarted();
+    return !d_->hasCurrent;
+}
+
+void Recordset::moveFirst() {
+    d_->checkOpen();
+    d_->moveFirst();
+}
+
+void Recordset::moveNext() {
+    d_->checkOpen();
+    if (!d_->started) {
+        d_->moveFirst();
+    }
+    if (!d_->hasCurrent) noCurrentRecord();
+    if (d_->pos < 0) {
+        d_->pos = d_->locate(d_->found);
+        if (d_->pos < 0) {
+            d_->hasCurrent = false;
+            return;
+        }
+    }
+    ++d_->pos;
+    if (d_->pos >= static_cast<qint64>(d_->rows.size())) {
+        d_->pos = -1;
+        d_->found.clear();
+        d_->hasCurrent = false;
+    }
+}
+
+std::int64_t Recordset::recordCount() {
+    d_->checkOpen();
+    if (d_->loaded) return static_cast<std::int64_t>(d_->rows.size());
+    QString sql;
+    if (d_->tableType) {
+        sql = QStringLiteral("SELECT count(*) FROM %1").arg(quoteName(d_->table->name));
+    } else {
+        d_->prepareQuery(d_->plan.sql);  // validates the query and learns its columns
+        sql = QStringLiteral("SELECT count(*) FROM (%1)").arg(d_->plan.sql);
+    }
+    sqlite3_stmt* s = d_->db->statement(sql, d_->jetSql);
+    StatementUse use(s);
+    d_->db->step(s, sql);
+    return sqlite3_column_int64(s, 0);
+}
+
+void Recordset::setIndex(const QString& indexName) {
+    d_->checkOpen();
+    if (!d_->tableType) {
+        throwError(3251, QStringLiteral("Operation is not supported for this type of object."));
+    }
+    d_->index = &d_->db->index(*d_->table, indexName);
+    // The order of the set changes; the current record stays current.
+    if (d_->pos >= 0) d_->found = d_->rows[d_->pos];
+    d_->pos = -1;
+    d_->loaded = false;
+    d_->rows.clear();
+}
+
+void Recordset::seek(const Value& key) {
+    d_->checkOpen();
+    if (!d_->tableType || !d_->index) {
+        throwError(3019, QStringLiteral("Operation invalid without a current index."));
+    }
+    const ResultColumn& column = d_->table->tableColumns[d_->index->column];
+    const Value k = convertFor(key, column.kind);
+    if (k.isNull()) {
+        d_->setNoMatch();
+        return;
+    }
+    sqlite3_stmt* s = d_->db->statement(d_->index->seekSql);
+    StatementUse use(s);
+    bindValue(s, 1, k);
+    if (d_->db->step(s, d_->table->name) == SQLITE_ROW) {
+        d_->setFound(d_->readRow(s));
+    } else {
+        d_->setNoMatch();
+    }
+}
+
+void Recordset::findFirst(const QString& criterion) {
+    d_->checkOpen();
+    if (d_->tableType) {
+        throwError(3251, QStringLiteral("Operation is not supported for this type of object."));
+    }
+    d_->prepareQuery(d_->plan.sql);
+    const QString sql = d_->plan.findSql(translateJetExpression(criterion));
+    sqlite3_stmt* s = d_->db->statement(sql, criterion);
+    StatementUse use(s);
+    if (d_->db->step(s, criterion) == SQLITE_ROW) {
+        std::vector<Value> row = d_->readRow(s);
+        if (d_->loaded) {
+            const qint64 at = d_->locate(row);
+            if (at >= 0) {
+                d_->started = true;
+                d_->pos = at;
+                d_->hasCurrent = true;
+                d_->noMatch = false;
+                return;
+            }
+        }
+        d_->setFound(std::move(row));
+    } else {
+        d_->setNoMatch();
+    }
+}
+
+bool Recordset::noMatch() const { return d_->noMatch; }
+
+Value Recordset::field(const QString& name) {
+    d_->checkOpen();
+    if (d_->mode == Impl::Mode::Add) {
+        TableInfo& t = *d_->addTable();
+        const int column = t.tableSet.find(name);
+        if (column < 0) itemNotFound();
+        if (const Value* v = d_->assignedValue(column)) return *v;
+        if (column == t.autoKey) {
+            if (!d_->newKey) d_->newKey = d_->computeNewKey(t);
+            return Value::integer(*d_->newKey);
+        }
+        return {};
+    }
+    if (!d_->tableType && !d_->columns) d_->prepareQuery(d_->plan.sql);
+    const int column = d_->columns->find(name);
+    if (column < 0) itemNotFound();
+    if (d_->mode == Impl::Mode::Edit) {
+        if (const Value* v = d_->assignedValue(column)) return *v;
+    }
+    d_->ensureStarted();
+    if (!d_->hasCurrent) noCurrentRecord();
+    return d_->current()[column];
+}
+
+QStringList Recordset::fieldNames() {
+    d_->checkOpen();
+    if (!d_->tableType && !d_->columns) d_->prepareQuery(d_->plan.sql);
+    QStringList names;
+    for (const ResultColumn& c : d_->columns->columns) {
+        if (!c.hidden) names.append(c.name);
+    }
+    return names;
+}
+
+void Recordset::addNew() {
+    d_->checkOpen();
+    d_->addTable();
+    d_->mode = Impl::Mode::Add;
+    d_->assigned.clear();
+    d_->newKey.reset();
+}
+
+void Recordset::edit() {
+    d_->checkOpen();
+    d_->ensureStarted();
+    if (!d_->hasCurrent) noCurrentRecord();
+    if (!d_->tableType && d_->bases.empty()) readOnly();
+    d_->mode = Impl::Mode::Edit;
+    d_->assigned.clear();
+}
+
+void Recordset::setField(const QString& name, const Value& value) {
+    d_->checkOpen();
+    switch (d_->mode) {
+        case Impl::Mode::None:
+            throwError(errc::UpdateWithoutEdit,
+                       QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        case Impl::Mode::Add: {
+            TableInfo& t = *d_->addTable();
+            const int column = t.tableSet.find(name);
+            if (column < 0) itemNotFound();
+            d_->assign(column, convertFor(value, t.tableColumns[column].kind));
+            return;
+        }
+        case Impl::Mode::Edit: {
+            const int column = d_->columns->find(name);
+            if (column < 0) itemNotFound();
+            const ResultColumn& c = d_->columns->columns[column];
+            if (c.base < 0) throwError(3164, QStringLiteral("Field cannot be updated."));
+            d_->assign(column, convertFor(value, c.kind));
+            return;
+        }
+    }
+}
+
+void Recordset::update() {
+    d_->checkOpen();
+    switch (d_->mode) {
+        case Impl::Mode::None:
+            throwError(errc::UpdateWithoutEdit,
+                       QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        case Impl::Mode::Add: d_->insert(); break;
+        case Impl::Mode::Edit:
+            if (!d_->assigned.empty()) d_->updateCurrent();
+            break;
+    }
+    d_->mode = Impl::Mode::None;
+    d_->assigned.clear();
+    d_->newKey.reset();
+}
+
+void Recordset::cancelUpdate() {
+    d_->checkOpen();
+    if (d_->mode == Impl::Mode::None) {
+        throwError(errc::UpdateWithoutEdit,
+                   QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    }
+    d_->mode = Impl::Mode::None;
+    d_->assigned.clear();
+    d_->newKey.reset();
+}
+
+void Recordset::close() {
+    d_->closed = true;
+    d_->rows.clear();
+    d_->found.clear();
+    d_->assigned.clear();
+}
+
+// --- Database -----------------------------------------------------------------------------------
+
+Database::Database(std::unique_ptr<Impl> impl) : d_(std::move(impl)) {}
+Database::~Database() = default;
+
+std::unique_ptr<Database> Database::open(const QString& path, int busyTimeoutMs) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) {
+        throwError(errc::LedgerFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
+    }
+    const QString unrecognized = QStringLiteral("Unrecognized database format '%1'.").arg(path);
+    if (!info.isFile()) throwError(errc::UnrecognizedDatabaseFormat, unrecognized);
+    {
+        // An SQLite file starts with its header text; an empty file is not a ledger.
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            throwError(errc::PermissionDenied, QStringLiteral("Permission denied: '%1'.").arg(path));
+        }
+        if (file.read(16) != QByteArray("SQLite format 3\0", 16)) {
+            throwError(errc::UnrecognizedDatabaseFormat, unrecognized);
+        }
+    }
+    auto impl = std::make_unique<Impl>();
+    impl->path = path;
+    const QByteArray file = path.toUtf8();
+    const int rc = sqlite3_open_v2(file.constData(), &impl->db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        if ((rc & 0xff) == SQLITE_CANTOPEN) {
+            throwError(errc::LedgerFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
+        }
+        throwError(errc::UnrecognizedDatabaseFormat, unrecognized);
+    }
+    sqlite3_extended_result_codes(impl->db, 1);
+    sqlite3_busy_timeout(impl->db, busyTimeoutMs);
+    // Reading the schema proves that the file is a readable database.
+    sqlite3_stmt* s = nullptr;
+    int check = sqlite3_prepare_v2(impl->db, "SELECT count(*) FROM sqlite_master", -1, &s, nullptr);
+    if (check == SQLITE_OK) check = sqlite3_step(s);
+    sqlite3_finalize(s);
+    if (check != SQLITE_ROW) {
+        if (isBusy(check)) throwError(errc::LedgerLocked, kLockedMessage);
+        throwError(errc::UnrecognizedDatabaseFormat, unrecognized);
+    }
+    registerFunctions(impl->db);
+    return std::unique_ptr<Database>(new Database(std::move(impl)));
+}
+
+const QString& Database::path() const { return d_->path; }
+
+std::unique_ptr<Recordset> Database::openTable(const QString& tableName) {
+    auto r = std::make_unique<Recordset::Impl>();
+    r->db = d_.get();
+    r->tableType = true;
+    r->table = &d_->table(tableName);
+    r->columns = &r->table->rowSet;
+    return std::unique_ptr<Recordset>(new Recordset(std::move(r)));
+}
+
+std::unique_ptr<Recordset> Database::openDynaset(const QString& jetSql) {
+    auto r = std::make_unique<Recordset::Impl>();
+    r->db = d_.get();
+    r->jetSql = jetSql;
+    r->plan = planDynaset(jetSql);
+    return std::unique_ptr<Recordset>(new Recordset(std::move(r)));
+}
+
+void Database::beginImmediate() {
+    if (inTransaction()) {
+        throwError(3003, QStringLiteral("Could not start a transaction: one is already open."));
+    }
+    d_->exec("BEGIN IMMEDIATE");
+}
+
+void Database::commit() {
+    if (!inTransaction()) {
+        throwError(3034, QStringLiteral("Commit or rollback without a transaction."));
+    }
+    d_->exec("COMMIT");
+}
+
+void Database::rollback() {
+    if (!inTransaction()) {
+        throwError(3034, QStringLiteral("Commit or rollback without a transaction."));
+    }
+    d_->exec("ROLLBACK");
+}
+
+bool Database::inTransaction() const { return sqlite3_get_autocommit(d_->db) == 0; }
+
+}  // namespace corvane::ledger
