@@ -32,6 +32,11 @@ public:
                         QStringLiteral("Path/File access error: %1 cannot be written")
                             .arg(QDir::toNativeSeparators(pdfPath_)));
         }
+        // The usual printer font of the office's printers, or a face of the same widths.
+        QFont font = painter_.font();
+        font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                          QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica")});
+        painter_.setFont(font);
         const QRectF area = printer_->pageLayout().paintRectPixels(printer_->resolution());
         pageWidth_ = toTwips(area.width());
         pageHeight_ = toTwips(area.height());
