@@ -1,0 +1,324 @@
+#include "payments/PaymentIntake.h"
+#include "platform/Error.h"
+#include "support/TestPlatform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace corvane::test {
+namespace {
+
+// --- the name rule ---------------------------------------------------------------------------
+
+struct NameCase {
+    const char* name;
+    bool isDownload;
+};
+
+TEST(PaymentNameRule, takesOnlyPaymentHistoryBaseNames) {
+    const NameCase cases[] = {
+        {"paymentHistory.csv", true},
+        {"paymentHistory (2).csv", true},
+        {"paymentHistory(1).csv", true},
+        {"paymentHistory.txt", true},
+        {"paymentHistory (copy)", true},
+        {"paymentHistory", true},
+        {"PaymentHistory.csv", false},
+        {"paymentHistory_LastDownload.csv", false},
+        {"paymentHistory.old.csv", false},
+        {"paymentHistory (1", false},
+        {"", false},
+        {".", false},
+        {"(", false},
+        {")", false},
+    };
+    for (const NameCase& c : cases) {
+        EXPECT_EQ(isPaymentDownloadName(QString::fromUtf8(c.name)), c.isDownload) << c.name;
+    }
+}
+
+TEST(PaymentNameRule, stepsCutAtTheLastDotAndTheLastParenthesis) {
+    EXPECT_EQ(RemoveExtension(QStringLiteral("a.b.csv")), QStringLiteral("a.b"));
+    EXPECT_EQ(RemoveExtension(QStringLiteral("noext")), QStringLiteral("noext"));
+    EXPECT_EQ(RemoveCopyNumber(QStringLiteral("x (1) (2)")), QStringLiteral("x (1)"));
+    EXPECT_EQ(RemoveCopyNumber(QStringLiteral("  x (1)")), QStringLiteral("x"));
+    EXPECT_EQ(RemoveCopyNumber(QStringLiteral("x (1) ")), QStringLiteral("x (1)"));
+}
+
+// --- the line rule ---------------------------------------------------------------------------
+
+TEST(PaymentLineRule, exampleLineGivesEightFieldsWithThePlainAmount) {
+    const QStringList fields = splitPaymentLine(
+        QStringLiteral("B100,T42,Smith,12 Oak St,06/01/2026,Check,\"$1,250.00\",Posted"));
+    EXPECT_EQ(fields, QStringList({"B100", "T42", "Smith", "12 Oak St", "06/01/2026", "Check",
+                                   "1250.00", "Posted"}));
+    const PaymentLine line = readPaymentLine(
+        QStringLiteral("B100,T42,Smith,12 Oak St,06/01/2026, Check,\"$1,250.00\",Posted\r"));
+    EXPECT_EQ(line.transactionNumber, QStringLiteral("B100"));
+    EXPECT_EQ(line.account, QStringLiteral("T42"));
+    EXPECT_EQ(line.date, QStringLiteral("06/01/2026"));
+    EXPECT_EQ(line.method, QStringLiteral(" Check"));
+    EXPECT_EQ(line.amount, QStringLiteral("1250.00"));
+}
+
+TEST(PaymentLineRule, keepsACarriageReturnAndQuotesGoEverywhere) {
+    const QStringList fields =
+        splitPaymentLine(QStringLiteral("B1,\"T7\",a,b,03/01/2026,Card,$5.00\r"));
+    ASSERT_EQ(fields.size(), 7);
+    EXPECT_EQ(fields.at(1), QStringLiteral("T7"));
+    EXPECT_EQ(fields.at(6), QStringLiteral("5.00\r"));
+    // A "$" right before the point: the dollar part is just "." and nothing is replaced.
+    EXPECT_EQ(splitPaymentLine(QStringLiteral("B1,T1,a,b,d,m,$.50")).at(6), QStringLiteral(".50"));
+    // A large amount with two separators.
+    EXPECT_EQ(splitPaymentLine(QStringLiteral("B1,T1,a,b,d,m,\"$1,234,567.89\"")).at(6),
+              QStringLiteral("1234567.89"));
+}
+
+struct BadLine {
+    const char* line;
+    int error;
+};
+
+TEST(PaymentLineRule, malformedLinesRaiseTheirErrorNumbers) {
+    const BadLine cases[] = {
+        {"B1,T42,a,b,06/01/2026,Check,100.00,Posted", errc::InvalidProcedureCall},  // no "$"
+        {"B1,T42,a,b,06/01/2026,Check,$100,Posted", errc::InvalidProcedureCall},    // no "."
+        {"B1.5,T42,a,b,06/01/2026,Check,$100", errc::InvalidProcedureCall},  // "." only before
+        {"B1,T42,a,b,$1.00", errc::SubscriptOutOfRange},                     // 5 fields
+        {"B1,$1.00", errc::SubscriptOutOfRange},
+        {"B1,,a,b,06/01/2026,Check,$1.00,Posted", errc::TypeMismatch},  // no account
+        {"B1,  ,a,b,06/01/2026,Check,$1.00,Posted", errc::TypeMismatch},
+        {"", errc::InvalidProcedureCall},
+        {",,,,,,,,", errc::InvalidProcedureCall},
+    };
+    for (const BadLine& c : cases) {
+        std::optional<int> number;
+        try {
+            readPaymentLine(QString::fromUtf8(c.line));
+        } catch (const Error& e) {
+            number = e.number();
+            EXPECT_FALSE(e.description().isEmpty());
+        }
+        EXPECT_EQ(number, std::optional<int>(c.error)) << c.line;
+    }
+}
+
+TEST(PaymentLineRule, hugeAndBinaryLinesEndInFieldsOrAnError) {
+    QString huge = QStringLiteral("B1,T1,a,b,d,m,$") + QString(1 << 20, QLatin1Char('9')) +
+                   QStringLiteral(".00");
+    EXPECT_EQ(readPaymentLine(huge).amount.size(), (1 << 20) + 3);
+    QString junk;
+    for (int i = 0; i < 4096; ++i)
+        junk.append(QChar(static_cast<char16_t>((i * 37) % 256)));
+    try {
+        splitPaymentLine(junk);
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), errc::InvalidProcedureCall);
+    }
+}
+
+// --- acceptance and selection ----------------------------------------------------------------
+
+struct SelectionCase {
+    const char* name;
+    QByteArray text;
+    int lines;
+};
+
+TEST(PaymentFileSelection, takesCompletePaymentLinesUpToTheFirstOtherLine) {
+    const SelectionCase cases[] = {
+        {"three and summary", "B1,x\nB2,x\nB3,x\n\nTotal,3\n", 3},
+        {"CR LF ends", "B1,x\r\nB2,x\r\n\r\nTotal\r\n", 2},
+        {"last line without LF", "B1,x\nB2,x", 1},
+        {"single line without LF", "B1,x", 0},
+        {"header line", "Transaction,Account\nB1,x\n", 0},
+        {"byte order mark",
+         "\xEF\xBB\xBF"
+         "B1,x\n",
+         0},
+        {"quoted first field", "\"B12\",x\n", 0},
+        {"B without digit", "BX,x\n", 0},
+        {"empty", "", 0},
+        {"one character", "B", 0},
+        {"commas only", ",,,,\n,,,\n", 0},
+        {"blank line with spaces ends", "B1,x\n   \nB2,x\n", 1},
+        {"indented payment line", "B1,x\n  B2,x\n", 2},
+        {"NUL bytes", QByteArray("B1,\0x\nB2\0\n\0\n", 12), 2},
+    };
+    for (const SelectionCase& c : cases) {
+        const QStringList lines = selectPaymentLines(QString::fromLatin1(c.text));
+        EXPECT_EQ(lines.size(), c.lines) << c.name;
+    }
+    EXPECT_EQ(selectPaymentLines(QStringLiteral("B1,x\r\nB2\n")).first(), QStringLiteral("B1,x\r"));
+}
+
+// --- FindLatestPaymentFile -------------------------------------------------------------------
+
+// The real file system with a listing that the test decides (order and times).
+class ListedFiles final : public RealFiles {
+public:
+    std::optional<QList<FileEntry>> listing;
+    bool failRemove = false;
+    bool failCopy = false;
+    QList<FileEntry> listFiles(const QString& folder) override {
+        return listing ? *listing : RealFiles::listFiles(folder);
+    }
+    void remove(const QString& path) override {
+        if (failRemove && path.contains(QStringLiteral("Downloads"))) {
+            throw Error(errc::PermissionDenied, QStringLiteral("Permission denied: ") + path);
+        }
+        RealFiles::remove(path);
+    }
+    void copy(const QString& from, const QString& to) override {
+        if (failCopy) {
+            QFile half(to);
+            half.open(QIODevice::WriteOnly);
+            half.write("B1,T");
+            half.close();
+            throw Error(errc::DiskFull, QStringLiteral("Disk full"));
+        }
+        RealFiles::copy(from, to);
+    }
+};
+
+class FindLatestTest : public ::testing::Test {
+protected:
+    FindLatestTest()
+        : platform_{tp.dialogs, files, tp.environment, tp.shell, tp.printers, tp.sessions},
+          globals(platform_, program()) {
+        QDir(home.path()).mkpath(QStringLiteral("Downloads"));
+        tp.environment.variables.insert(QStringLiteral("USERPROFILE"), home.path());
+        globals.PaymentFileName = kPaymentFileName;
+    }
+    QString program() {
+        QDir(tp.folder.path()).mkpath(QStringLiteral("program"));
+        return tp.path(QStringLiteral("program"));
+    }
+    QString download(const QString& name) const { return home.filePath("Downloads/" + name); }
+    QString staged() const { return globals.pathInProgramFolder(kPaymentFileName); }
+
+    void writeDownload(const QString& name, const QByteArray& bytes, const QDateTime& when) {
+        QFile f(download(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.flush();
+        ASSERT_TRUE(f.setFileTime(when, QFileDevice::FileModificationTime));
+        f.close();
+    }
+    void expectLatest(const QString& name, const QDateTime& when) {
+        tp.dialogs.expectMessage(
+            "The most recent paymentHistory file in your DOWNLOADS folder is: \r" + name +
+                "\r\nLast Modified: " + QLocale::system().toString(when, QLocale::ShortFormat) +
+                "\rThis file will be loaded to your screen. Be SURE the transaction dates are "
+                "correct before posting!",
+            QStringLiteral("Latest File"));
+    }
+    void expectNoFiles() {
+        tp.dialogs.expectMessage(QStringLiteral("No payment files were found in your Downloads "
+                                                "folder. Please download a new payment file."),
+                                 QStringLiteral("No Files"), MsgIcon::Exclamation);
+    }
+    QByteArray stagedBytes() {
+        QFile f(staged());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+    }
+
+    TestPlatform tp;
+    QTemporaryDir home;
+    ListedFiles files;
+    Platform platform_;
+    Globals globals;
+    const QDateTime nine{QDate(2026, 6, 1), QTime(9, 0)};
+    const QDateTime ten{QDate(2026, 6, 1), QTime(10, 0)};
+};
+
+TEST_F(FindLatestTest, newestDownloadIsStagedAndOnlyItLeavesDownloads) {
+    writeDownload(QStringLiteral("paymentHistory.csv"), "B1,old\n", nine);
+    writeDownload(QStringLiteral("paymentHistory (1).csv"), "B2,new\n", ten);
+    writeDownload(QStringLiteral("PaymentHistory (5).csv"), "B3,wrong case\n", ten.addSecs(3600));
+    expectLatest(QStringLiteral("paymentHistory (1).csv"), ten);
+    EXPECT_TRUE(FindLatestPaymentFile(globals));
+    EXPECT_EQ(stagedBytes(), QByteArray("B2,new\n"));
+    EXPECT_FALSE(QFile::exists(download(QStringLiteral("paymentHistory (1).csv"))));
+    EXPECT_TRUE(QFile::exists(download(QStringLiteral("paymentHistory.csv"))));
+    EXPECT_EQ(QDir(globals.programFolder()).entryList(QDir::Files),
+              QStringList({kPaymentFileName}));
+}
+
+TEST_F(FindLatestTest, equalTimesTakeTheFirstListed) {
+    writeDownload(QStringLiteral("paymentHistory (2).csv"), "B2\n", ten);
+    writeDownload(QStringLiteral("paymentHistory (1).csv"), "B1\n", ten);
+    files.listing = QList<FileEntry>{{QStringLiteral("paymentHistory (2).csv"), ten},
+                                     {QStringLiteral("paymentHistory (1).csv"), ten}};
+    expectLatest(QStringLiteral("paymentHistory (2).csv"), ten);
+    EXPECT_TRUE(FindLatestPaymentFile(globals));
+    EXPECT_EQ(stagedBytes(), QByteArray("B2\n"));
+}
+
+TEST_F(FindLatestTest, aTextDownloadIsStagedUnderTheCsvName) {
+    writeDownload(QStringLiteral("paymentHistory.txt"), "B9\n", nine);
+    expectLatest(QStringLiteral("paymentHistory.txt"), nine);
+    EXPECT_TRUE(FindLatestPaymentFile(globals));
+    EXPECT_EQ(stagedBytes(), QByteArray("B9\n"));
+}
+
+TEST_F(FindLatestTest, noPaymentDownloadShowsNoFilesAndStagesNothing) {
+    writeDownload(QStringLiteral("PaymentHistory.csv"), "B1\n", nine);
+    writeDownload(QStringLiteral("paymentHistory.old.csv"), "B1\n", nine);
+    // A file older than 1900 never counts.
+    files.listing = QList<FileEntry>{
+        {QStringLiteral("PaymentHistory.csv"), nine},
+        {QStringLiteral("paymentHistory.old.csv"), nine},
+        {QStringLiteral("paymentHistory.csv"), QDateTime(QDate(1899, 12, 31), QTime(0, 0))}};
+    expectNoFiles();
+    EXPECT_FALSE(FindLatestPaymentFile(globals));
+    EXPECT_TRUE(QDir(globals.programFolder()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(FindLatestTest, aMissingDownloadsFolderHoldsNoFiles) {
+    tp.environment.variables.insert(QStringLiteral("USERPROFILE"), home.filePath("nobody"));
+    expectNoFiles();
+    EXPECT_FALSE(FindLatestPaymentFile(globals));
+}
+
+TEST_F(FindLatestTest, aFailedCopyLeavesNoStagedFileAndKeepsTheDownload) {
+    writeDownload(QStringLiteral("paymentHistory.csv"), "B1,T42\n", nine);
+    files.failCopy = true;
+    expectLatest(QStringLiteral("paymentHistory.csv"), nine);
+    EXPECT_THROW(FindLatestPaymentFile(globals), Error);
+    EXPECT_TRUE(QDir(globals.programFolder()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(QFile::exists(download(QStringLiteral("paymentHistory.csv"))));
+}
+
+TEST_F(FindLatestTest, aDownloadThatCannotBeDeletedIsNotStaged) {
+    writeDownload(QStringLiteral("paymentHistory.csv"), "B1,T42\n", nine);
+    files.failRemove = true;
+    expectLatest(QStringLiteral("paymentHistory.csv"), nine);
+    try {
+        FindLatestPaymentFile(globals);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), errc::PermissionDenied);
+    }
+    EXPECT_FALSE(QFile::exists(staged()));
+    EXPECT_TRUE(QFile::exists(download(QStringLiteral("paymentHistory.csv"))));
+}
+
+// --- the archive step ------------------------------------------------------------------------
+
+TEST(PaymentArchive, replacesAnEarlierArchiveAndRemovesTheStagedFile) {
+    TestPlatform tp;
+    tp.files.writeAtomically(tp.path(kPaymentFileName), "B2,new\n");
+    tp.files.writeAtomically(tp.path(kPaymentArchiveFileName), "B1,old\n");
+    ArchiveStagedPaymentFile(tp.globals);
+    EXPECT_FALSE(QFile::exists(tp.path(kPaymentFileName)));
+    EXPECT_EQ(tp.files.readAll(tp.path(kPaymentArchiveFileName)), QByteArray("B2,new\n"));
+}
+
+}  // namespace
+}  // namespace corvane::test

@@ -1,0 +1,104 @@
+#include "payments/StagedPayments.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QComboBox>
+#include <QStyleOptionViewItem>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace corvane::test {
+namespace {
+
+const QString kPmtTypeMessage =
+    QStringLiteral("Only the words 'Rent' or 'Late Fee' are allowed under Pmt Type");
+
+StagedRow payment(const QString& tid, const QString& amount) {
+    StagedRow r;
+    r.setCell(staged::TID, tid);
+    r.setCell(staged::Amount, amount);
+    r.setCell(staged::PmtType, QStringLiteral("Rent"));
+    return r;
+}
+
+class StagedModelTest : public ::testing::Test {
+protected:
+    StagedModelTest() : model(dialogs) {
+        model.setRows({payment("T1", "1234.5"), payment("T2", "-25.00"), payment("T3", "abc")});
+    }
+    QModelIndex at(int row, int cell) { return model.index(row, StagedPayments::gridColumn(cell)); }
+
+    ScriptedDialogs dialogs;
+    StagedPayments model;
+};
+
+TEST_F(StagedModelTest, showsTwelveCaptionedColumnsAndTheAmountAsCurrency) {
+    EXPECT_EQ(model.columnCount(), 12);
+    QStringList captions;
+    for (int c = 0; c < model.columnCount(); ++c) {
+        captions << model.headerData(c, Qt::Horizontal).toString();
+    }
+    EXPECT_EQ(captions, QStringList({"OID", "PID", "UID", "TID", "Rental Unit Address",
+                                     "Tenant Name", "Amount", "Date", "Check #", "Deposit Date",
+                                     "Pmt Type", "Transaction Number"}));
+    EXPECT_EQ(model.data(at(0, staged::Amount)).toString(), QStringLiteral("$1,234.50"));
+    EXPECT_EQ(model.data(at(0, staged::Amount), Qt::EditRole).toString(), QStringLiteral("1234.5"));
+    EXPECT_EQ(model.data(at(1, staged::Amount)).toString(), QStringLiteral("-$25.00"));
+    EXPECT_EQ(model.data(at(2, staged::Amount)).toString(), QStringLiteral("abc"));
+    EXPECT_EQ(model.data(at(1, staged::TID)).toString(), QStringLiteral("T2"));
+    EXPECT_FALSE(model.data(model.index(5, 0)).isValid());
+}
+
+TEST_F(StagedModelTest, onlyPmtTypeIsEditable) {
+    for (int c = 0; c < model.columnCount(); ++c) {
+        EXPECT_EQ(model.flags(model.index(0, c)).testFlag(Qt::ItemIsEditable),
+                  c == StagedPayments::gridColumn(staged::PmtType))
+            << c;
+    }
+    EXPECT_FALSE(model.setData(at(0, staged::TID), QStringLiteral("T9")));
+    EXPECT_EQ(model.rows().at(0).cell(staged::TID), QStringLiteral("T1"));
+}
+
+TEST_F(StagedModelTest, pmtTypeTakesExactlyRentOrLateFee) {
+    EXPECT_TRUE(model.setData(at(1, staged::PmtType), QStringLiteral("Late Fee")));
+    EXPECT_EQ(model.rows().at(1).cell(staged::PmtType), QStringLiteral("Late Fee"));
+    for (const QString bad : {QStringLiteral("rent"), QStringLiteral("Late fee"),
+                              QStringLiteral(" Rent"), QString(), QStringLiteral("Fee")}) {
+        dialogs.expectMessage(kPmtTypeMessage, QStringLiteral("Pmt Type Edit"));
+        EXPECT_FALSE(model.setData(at(1, staged::PmtType), bad)) << bad.toStdString();
+        EXPECT_EQ(model.rows().at(1).cell(staged::PmtType), QStringLiteral("Late Fee"));
+    }
+    EXPECT_TRUE(model.setData(at(1, staged::PmtType), QStringLiteral("Rent")));
+    EXPECT_EQ(model.data(at(1, staged::PmtType)).toString(), QStringLiteral("Rent"));
+}
+
+TEST_F(StagedModelTest, theDropDownOffersTheTwoWords) {
+    PmtTypeDelegate delegate;
+    QWidget parent;
+    std::unique_ptr<QWidget> editor(
+        delegate.createEditor(&parent, QStyleOptionViewItem(), at(0, staged::PmtType)));
+    auto* box = qobject_cast<QComboBox*>(editor.get());
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->itemText(0), QStringLiteral("Rent"));
+    EXPECT_EQ(box->itemText(1), QStringLiteral("Late Fee"));
+    box->setCurrentIndex(1);
+    delegate.setModelData(box, &model, at(2, staged::PmtType));
+    EXPECT_EQ(model.rows().at(2).cell(staged::PmtType), QStringLiteral("Late Fee"));
+}
+
+TEST_F(StagedModelTest, removeRowsKeepsTheOthersInOrder) {
+    EXPECT_TRUE(model.removeRows(1, 1));
+    ASSERT_EQ(model.StagedCount(), 2);
+    EXPECT_EQ(model.rows().at(0).cell(staged::TID), QStringLiteral("T1"));
+    EXPECT_EQ(model.rows().at(1).cell(staged::TID), QStringLiteral("T3"));
+    EXPECT_FALSE(model.removeRows(1, 2));
+    EXPECT_FALSE(model.removeRows(-1, 1));
+    EXPECT_TRUE(model.removeRows(0, 2));
+    EXPECT_EQ(model.rowCount(), 0);
+}
+
+}  // namespace
+}  // namespace corvane::test
