@@ -78,8 +78,8 @@ TEST_F(PostingRunTest, feeKinds_flatPercentEmptyAndNone) {
         QString expectedFee;  // empty: no fee entry
     };
     const Case cases[] = {
-        {11, QStringLiteral("25"), QStringLiteral("1234.56"), QStringLiteral("Rent"), "-25"},
-        {12, QStringLiteral("-25"), QStringLiteral("10"), QStringLiteral("Rent"), "-25"},
+        {11, QStringLiteral("25"), QStringLiteral("1234.56"), QStringLiteral("Rent"), "-25.0000"},
+        {12, QStringLiteral("-25"), QStringLiteral("10"), QStringLiteral("Rent"), "-25.0000"},
         {13, QStringLiteral("8%"), QStringLiteral("1234.56"), QStringLiteral("Rent"), "-98.7648"},
         {14, QStringLiteral(""), QStringLiteral("300"), QStringLiteral("Rent"), ""},
         {15, QVariant(), QStringLiteral("300"), QStringLiteral("Rent"), ""},
@@ -100,7 +100,8 @@ TEST_F(PostingRunTest, feeKinds_flatPercentEmptyAndNone) {
     EXPECT_EQ(post(rows, both()), PostingOutcome::Completed);
     for (const Case& c : cases) {
         const QStringList fee =
-            records(QStringLiteral("SELECT TransAmount FROM Transactions WHERE TransType = 'E' AND "
+            records(QStringLiteral("SELECT printf('%.4f', TransAmount) FROM Transactions WHERE "
+                                   "TransType = 'E' AND "
                                    "TransTID = %1")
                         .arg(c.tenant));
         EXPECT_EQ(fee, c.expectedFee.isEmpty() ? QStringList() : QStringList{c.expectedFee})
