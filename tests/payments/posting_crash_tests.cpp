@@ -94,8 +94,8 @@ TEST_F(PostingCrashTest, killedPartWay_leavesTheLedgerAsBeforeOrFullyPosted) {
         } else {
             ++posted;
             EXPECT_EQ(count, 2 * kRows) << delay;  // payments and fees
-            EXPECT_EQ(after, (QStringList{"2000|126000.0000", "2000|113400.0000", "1|126000.0000",
-                                          "12000"}))
+            EXPECT_EQ(after,
+                      (QStringList{"2000|63000.0000", "2000|56700.0000", "1|63000.0000", "6000"}))
                 << delay;
         }
     }
