@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds Corvane (Release, in build/), writes a sample Lodgebook folder,
+# copies corvane into it and starts it there, with USERPROFILE at the sample's user folder so that
+# its Downloads folder (holding a payment download) is found.
+#   CORVANE_SAMPLE_DIR  the sample folder (default: ~/corvane-sample); rewritten on every run
+#   CORVANE_VNC_PORT    the VNC port used when there is no display (default: 5900)
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="$root/build"
+sample="${CORVANE_SAMPLE_DIR:-$HOME/corvane-sample}"
+marker=".corvane-sample"
+
+bash "$root/scripts/install-deps.sh"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD_TESTS=OFF
+cmake --build "$build" -j"$(nproc)" --target corvane lodgebook-sample
+
+# Only a folder this script wrote before is replaced; anything else is left alone.
+if [ -e "$sample" ]; then
+  if [ ! -e "$sample/$marker" ]; then
+    echo "try-sample.sh: $sample exists and is not a sample folder written by this script;" \
+         "set CORVANE_SAMPLE_DIR to another folder" >&2
+    exit 1
+  fi
+  rm -rf -- "$sample"
+fi
+"$build/lodgebook-sample" "$sample"
+touch "$sample/$marker"
+cp "$build/corvane" "$sample/"
+
+export USERPROFILE="$sample/user"
+cd "$sample"
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+  exec ./corvane
+fi
+
+# No display: Qt's VNC platform serves the program's screen to any VNC viewer.
+port="${CORVANE_VNC_PORT:-5900}"
+if [ -e /usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqvnc.so ] ||
+   compgen -G "/usr/lib/*/qt6/plugins/platforms/libqvnc.so" >/dev/null; then
+  cat <<MSG
+This machine has no display, so Corvane shows its windows through VNC.
+Connect a VNC viewer to port $port of this machine, for example:
+    vncviewer $(hostname):$port      (or: ssh -L $port:localhost:$port this-machine, then
+                                      vncviewer localhost:$port)
+Anyone who can reach that port sees and uses the program: keep it on a trusted network.
+Stop Corvane with its Exit button or with Ctrl+C here.
+MSG
+  export QT_QPA_PLATFORM="vnc:size=1280x800:port=$port"
+  exec ./corvane
+fi
+
+echo "This machine has no display and Qt's VNC platform is missing: Corvane runs on a virtual" \
+     "X display (xvfb-run), where nothing can be seen. Install qt6-qpa-plugins to see it."
+exec xvfb-run -a ./corvane
