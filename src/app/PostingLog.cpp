@@ -18,20 +18,29 @@ bool ReadPostingLog(Globals& globals) {
     for (int field = 0; !reader.atEnd(); ++field) {
         const QString value = reader.next();
         switch (field) {
-            case 0: globals.LastDatePosted = value; break;
-            case 1: globals.LastBalancePosted = value; break;
+            case 0:
+                globals.LastDatePosted = value;
+                break;
+            case 1:
+                globals.LastBalancePosted = value;
+                break;
             case 2:
                 if (!trimBlanks(value).isEmpty()) {
                     globals.ProcessorSiteUrl = value;
                 } else {
-                    globals.ProcessorSiteUrl = globals.dialogs().inputBox(
-                        QStringLiteral("Please enter your Vantora URL"),
-                        QStringLiteral("Vantora URL Entry"), QString());
+                    globals.ProcessorSiteUrl =
+                        globals.dialogs().inputBox(QStringLiteral("Please enter your Vantora URL"),
+                                                   QStringLiteral("Vantora URL Entry"), QString());
                 }
                 break;
-            case 3: globals.LastRangeFrom = value; break;
-            case 4: globals.LastRangeTo = value; break;
-            default: break;
+            case 3:
+                globals.LastRangeFrom = value;
+                break;
+            case 4:
+                globals.LastRangeTo = value;
+                break;
+            default:
+                break;
         }
     }
     return true;
@@ -55,7 +64,8 @@ void WritePostingLog(Globals& globals) {
                              globals.ProcessorSiteUrl, formatDateText(globals.LastRangeFrom),
                              formatDateText(globals.LastRangeTo)};
     QString text;
-    for (const QString& line : lines) text += line + QStringLiteral("\r\n");
+    for (const QString& line : lines)
+        text += line + QStringLiteral("\r\n");
     // Write-then-rename: a crash leaves either the old log or the new one, never half of it.
     globals.files().writeAtomically(globals.pathInProgramFolder(kPostingLogFileName),
                                     encodeAnsi(text));

@@ -18,18 +18,32 @@ qsizetype numberStart(const QString& category) {
 }  // namespace
 
 void LoadIDFile(Globals& globals) {
-    const QByteArray bytes = globals.files().readAll(globals.pathInProgramFolder(kPreferencesFileName));
+    const QByteArray bytes =
+        globals.files().readAll(globals.pathInProgramFolder(kPreferencesFileName));
     FieldReader reader(decodeAnsi(bytes));
     for (int field = 0; !reader.atEnd(); ++field) {
         const QString value = reader.next();
         switch (field) {
-            case 9: globals.RentIncomeCategory = value; break;
-            case 10: globals.RentIncomeRemark = value; break;
-            case 15: globals.MgmtFeeCategory = value; break;
-            case 16: globals.MgmtFeeRemark = value; break;
-            case 17: globals.LateFeeCategory = value; break;
-            case 18: globals.LateFeeRemark = value; break;
-            default: break;
+            case 9:
+                globals.RentIncomeCategory = value;
+                break;
+            case 10:
+                globals.RentIncomeRemark = value;
+                break;
+            case 15:
+                globals.MgmtFeeCategory = value;
+                break;
+            case 16:
+                globals.MgmtFeeRemark = value;
+                break;
+            case 17:
+                globals.LateFeeCategory = value;
+                break;
+            case 18:
+                globals.LateFeeRemark = value;
+                break;
+            default:
+                break;
         }
     }
 }
@@ -37,7 +51,8 @@ void LoadIDFile(Globals& globals) {
 int CategoryNumber(QString& category) {
     category = trimBlanks(category);
     const qsizetype start = numberStart(category);
-    if (start >= category.size()) return 0;
+    if (start >= category.size())
+        return 0;
     const std::int64_t number =
         ledger::Currency::leadingValue(QStringView(category).mid(start)).roundedToWhole();
     if (number > std::numeric_limits<int>::max() || number < std::numeric_limits<int>::min()) {

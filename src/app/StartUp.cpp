@@ -11,7 +11,8 @@ void CheckForPaymentFile(Globals& globals) {
 
     Files& files = globals.files();
     const QString staged = globals.pathInProgramFolder(globals.PaymentFileName);
-    if (!files.exists(staged)) return;
+    if (!files.exists(staged))
+        return;
 
     FieldReader reader(decodeAnsi(files.readAll(staged)));
     const QString firstField = reader.next();
@@ -37,11 +38,13 @@ void ChooseSessionPrinter(Globals& globals) {
         return;
     }
     const QString session = globals.platform().sessions.currentSessionId();
-    if (session == QLatin1String("0")) return;
+    if (session == QLatin1String("0"))
+        return;
     const QString redirected = QStringLiteral("Orvanta Live (redirected %1)").arg(session);
     Printers& printers = globals.platform().printers;
     for (const QString& printer : printers.installedPrinters()) {
-        if (printer == redirected) printers.setCurrentPrinter(printer);
+        if (printer == redirected)
+            printers.setCurrentPrinter(printer);
     }
 }
 

@@ -11,34 +11,42 @@ constexpr QChar kComma = QLatin1Char(',');
 constexpr QChar kCr = QLatin1Char('\r');
 constexpr QChar kLf = QLatin1Char('\n');
 
-bool isLineEnd(QChar c) { return c == kCr || c == kLf; }
+bool isLineEnd(QChar c) {
+    return c == kCr || c == kLf;
+}
 
 }  // namespace
 
 QString trimBlanks(const QString& text) {
     qsizetype first = 0;
     qsizetype last = text.size();
-    while (first < last && text.at(first) == kBlank) ++first;
-    while (last > first && text.at(last - 1) == kBlank) --last;
+    while (first < last && text.at(first) == kBlank)
+        ++first;
+    while (last > first && text.at(last - 1) == kBlank)
+        --last;
     return text.mid(first, last - first);
 }
 
 QString trimLeadingBlanks(const QString& text) {
     qsizetype first = 0;
-    while (first < text.size() && text.at(first) == kBlank) ++first;
+    while (first < text.size() && text.at(first) == kBlank)
+        ++first;
     return text.mid(first);
 }
 
 FieldReader::FieldReader(QString text) : text_(std::move(text)) {}
 
-bool FieldReader::atEnd() const { return pos_ >= text_.size(); }
+bool FieldReader::atEnd() const {
+    return pos_ >= text_.size();
+}
 
 QString FieldReader::next() {
     if (atEnd()) {
         throw Error(errc::InputPastEndOfFile, QStringLiteral("Input past end of file"));
     }
     const qsizetype size = text_.size();
-    while (pos_ < size && text_.at(pos_) == kBlank) ++pos_;
+    while (pos_ < size && text_.at(pos_) == kBlank)
+        ++pos_;
 
     QString field;
     if (pos_ < size && text_.at(pos_) == kQuote) {
@@ -47,10 +55,12 @@ QString FieldReader::next() {
         field = text_.mid(pos_ + 1, end - pos_ - 1);
         pos_ = close < 0 ? size : close + 1;
         // Whatever stands between the closing quote and the delimiter is not part of the field.
-        while (pos_ < size && text_.at(pos_) != kComma && !isLineEnd(text_.at(pos_))) ++pos_;
+        while (pos_ < size && text_.at(pos_) != kComma && !isLineEnd(text_.at(pos_)))
+            ++pos_;
     } else {
         const qsizetype start = pos_;
-        while (pos_ < size && text_.at(pos_) != kComma && !isLineEnd(text_.at(pos_))) ++pos_;
+        while (pos_ < size && text_.at(pos_) != kComma && !isLineEnd(text_.at(pos_)))
+            ++pos_;
         field = text_.mid(start, pos_ - start);
     }
 
@@ -58,7 +68,8 @@ QString FieldReader::next() {
     if (pos_ < size) {
         if (text_.at(pos_) == kCr) {
             ++pos_;
-            if (pos_ < size && text_.at(pos_) == kLf) ++pos_;
+            if (pos_ < size && text_.at(pos_) == kLf)
+                ++pos_;
         } else {
             ++pos_;
         }
@@ -70,14 +81,18 @@ QString formatCurrency(ledger::Currency amount) {
     // Round the four decimals to cents, halves to even.
     std::int64_t units = amount.units();
     const bool negative = units < 0;
-    if (negative) units = -units;
+    if (negative)
+        units = -units;
     std::int64_t cents = units / 100;
     const std::int64_t rest = units % 100;
-    if (rest > 50 || (rest == 50 && cents % 2 == 1)) ++cents;
+    if (rest > 50 || (rest == 50 && cents % 2 == 1))
+        ++cents;
 
     QString whole = QString::number(cents / 100);
-    for (qsizetype i = whole.size() - 3; i > 0; i -= 3) whole.insert(i, kComma);
-    const QString text = QStringLiteral("$%1.%2").arg(whole).arg(cents % 100, 2, 10, QLatin1Char('0'));
+    for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
+        whole.insert(i, kComma);
+    const QString text =
+        QStringLiteral("$%1.%2").arg(whole).arg(cents % 100, 2, 10, QLatin1Char('0'));
     return negative && cents != 0 ? QLatin1Char('-') + text : text;
 }
 
@@ -88,11 +103,13 @@ QString formatCurrencyText(const QString& text) {
 
 std::optional<QDate> parseDateText(const QString& text) {
     const QString t = trimBlanks(text);
-    if (t.isEmpty()) return std::nullopt;
+    if (t.isEmpty())
+        return std::nullopt;
     static const QString kFormats[] = {QStringLiteral("M/d/yyyy"), QStringLiteral("yyyy-MM-dd")};
     for (const QString& format : kFormats) {
         const QDate date = QDate::fromString(t, format);
-        if (date.isValid()) return date;
+        if (date.isValid())
+            return date;
     }
     return std::nullopt;
 }
@@ -102,6 +119,8 @@ QString formatDateText(const QString& text) {
     return date ? shortDate(*date) : text;
 }
 
-QString shortDate(const QDate& date) { return date.toString(QStringLiteral("MM/dd/yyyy")); }
+QString shortDate(const QDate& date) {
+    return date.toString(QStringLiteral("MM/dd/yyyy"));
+}
 
 }  // namespace corvane

@@ -67,7 +67,8 @@ frmCorvaneMain::frmCorvaneMain(Globals& globals, QWidget* parent)
         makeLabel("labLastDateRange", QStringLiteral("Last Date Range Posted"), this);
     cmdVeyraURL_ = makeButton("cmdVeyraURL", QStringLiteral("Go to Vantora"), this);
 
-    fraOption2_ = makeFrame("fraOption2", QStringLiteral("Check for any Tenant rent payments"), this);
+    fraOption2_ =
+        makeFrame("fraOption2", QStringLiteral("Check for any Tenant rent payments"), this);
     labStep2_ = makeLabel(
         "labStep2",
         QStringLiteral("Use this step each time you want to download any Tenant rent payments "
@@ -75,9 +76,9 @@ frmCorvaneMain::frmCorvaneMain(Globals& globals, QWidget* parent)
                        "automatically to the Lodgebook ledgers, plus you can optionally charge "
                        "management fees on those payments and create a register entry."),
         fraOption2_);
-    cmdDownloadPayment_ = makeButton(
-        "cmdDownloadPayment", QStringLiteral("&Import Payment File and Post Rent Payments"),
-        fraOption2_);
+    cmdDownloadPayment_ =
+        makeButton("cmdDownloadPayment",
+                   QStringLiteral("&Import Payment File and Post Rent Payments"), fraOption2_);
 
     fraOption3_ =
         makeFrame("fraOption3", QStringLiteral("Activate your Tenants to use Corvane"), this);
@@ -127,8 +128,7 @@ frmCorvaneMain::frmCorvaneMain(Globals& globals, QWidget* parent)
     connect(cmdVeyraURL_, &QPushButton::clicked, this, &frmCorvaneMain::cmdVeyraURL_Click);
     connect(cmdDownloadPayment_, &QPushButton::clicked, this,
             &frmCorvaneMain::cmdDownloadPayment_Click);
-    connect(cmdTenantUpdate_, &QPushButton::clicked, this,
-            &frmCorvaneMain::cmdTenantUpdate_Click);
+    connect(cmdTenantUpdate_, &QPushButton::clicked, this, &frmCorvaneMain::cmdTenantUpdate_Click);
     connect(cmdViewFiles_, &QPushButton::clicked, this, &frmCorvaneMain::cmdViewFiles_Click);
     connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
 
@@ -136,7 +136,8 @@ frmCorvaneMain::frmCorvaneMain(Globals& globals, QWidget* parent)
 }
 
 frmCorvaneMain::~frmCorvaneMain() {
-    if (globals_.mainMenu == this) globals_.mainMenu = nullptr;
+    if (globals_.mainMenu == this)
+        globals_.mainMenu = nullptr;
 }
 
 bool frmCorvaneMain::Load() {
@@ -169,8 +170,8 @@ bool frmCorvaneMain::Load() {
         // A failure that carries no error number still ends the start-up, not the program.
         globals_.dialogs().setBusyPointer(false);
         globals_.dialogs().messageBox(
-            QStringLiteral("Error 0: %1").arg(QString::fromLocal8Bit(error.what())),
-            MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Corvane Error Message"));
+            QStringLiteral("Error 0: %1").arg(QString::fromLocal8Bit(error.what())), MsgButtons::Ok,
+            MsgIcon::Information, QStringLiteral("Corvane Error Message"));
         return true;
     }
 }
@@ -196,7 +197,8 @@ void frmCorvaneMain::runStartUp() {
 void frmCorvaneMain::centreOnScreen() {
     adjustSize();
     const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
+    if (!screen)
+        return;
     const QRect area = screen->geometry();
     move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
@@ -215,7 +217,8 @@ void frmCorvaneMain::closeEvent(QCloseEvent* event) {
 
 void frmCorvaneMain::Unload() {
     globals_.LedgerDb.reset();
-    if (globals_.mainMenu == this) globals_.mainMenu = nullptr;
+    if (globals_.mainMenu == this)
+        globals_.mainMenu = nullptr;
 }
 
 void frmCorvaneMain::cmdVeyraURL_Click() {

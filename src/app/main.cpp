@@ -30,10 +30,11 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    corvane::Globals globals(corvane::Platform{dialogs, files, environment, shell, printers, sessions},
-                             programFolder);
+    corvane::Globals globals(
+        corvane::Platform{dialogs, files, environment, shell, printers, sessions}, programFolder);
     corvane::frmCorvaneMain menu(globals);
-    if (!menu.Load()) return 1;
+    if (!menu.Load())
+        return 1;
     menu.show();
     // The process ends when the last window closes; the files viewer may outlive the menu.
     return app.exec();

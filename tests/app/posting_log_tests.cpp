@@ -45,7 +45,9 @@ LogValues values(const Globals& g) {
 }
 
 void PrintTo(const LogValues& v, std::ostream* os) {
-    *os << QStringList{v.date, v.balance, v.url, v.from, v.to}.join(QStringLiteral(" | ")).toStdString();
+    *os << QStringList{v.date, v.balance, v.url, v.from, v.to}
+               .join(QStringLiteral(" | "))
+               .toStdString();
 }
 
 TEST(ReadPostingLog, fillsTheFiveValuesAndTheLabels) {
@@ -54,8 +56,9 @@ TEST(ReadPostingLog, fillsTheFiveValuesAndTheLabels) {
               "03/02/2026\r\n1234.5\r\nhttps://pay.vantora.example/acme\r\n2/1/2026\r\n"
               "02/28/2026\r\n");
     EXPECT_TRUE(ReadPostingLog(t.globals));
-    EXPECT_EQ(values(t.globals), (LogValues{"03/02/2026", "1234.5", "https://pay.vantora.example/acme",
-                                            "2/1/2026", "02/28/2026"}));
+    EXPECT_EQ(values(t.globals),
+              (LogValues{"03/02/2026", "1234.5", "https://pay.vantora.example/acme", "2/1/2026",
+                         "02/28/2026"}));
     EXPECT_EQ(LastDateLabel(t.globals), QStringLiteral("Last Date Posted: 03/02/2026"));
     EXPECT_EQ(LastBalanceLabel(t.globals), QStringLiteral("Last Balance Posted: $1,234.50"));
     EXPECT_EQ(LastDateRangeLabel(t.globals),
@@ -65,8 +68,9 @@ TEST(ReadPostingLog, fillsTheFiveValuesAndTheLabels) {
 TEST(ReadPostingLog, missingLogShowsItsMessageAndFillsNothing) {
     test::TestPlatform t;
     t.dialogs.expectMessage(
-        QStringLiteral("Cannot find the Corvane log file: CV-Log.txt. Please restore a copy of that "
-                       "file or create a new text file (.txt) with that name."),
+        QStringLiteral(
+            "Cannot find the Corvane log file: CV-Log.txt. Please restore a copy of that "
+            "file or create a new text file (.txt) with that name."),
         QStringLiteral("Corvane"), MsgIcon::Information);
     EXPECT_FALSE(ReadPostingLog(t.globals));
     EXPECT_EQ(values(t.globals), LogValues{});
@@ -131,14 +135,16 @@ TEST(WritePostingLog, writesFiveCrLfLinesAndRefreshesTheMenu) {
     EXPECT_EQ(QDir(t.folder.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("CV-Log.txt")});
     ASSERT_EQ(menu.calls, 1);
-    EXPECT_EQ(menu.labels, (QStringList{QStringLiteral("Last Date Posted: 3/14/2026"),
-                                        QStringLiteral("Last Balance Posted: $1,234.50"),
-                                        QStringLiteral("Last Date Range: 03/01/2026 to not a date")}));
+    EXPECT_EQ(menu.labels,
+              (QStringList{QStringLiteral("Last Date Posted: 3/14/2026"),
+                           QStringLiteral("Last Balance Posted: $1,234.50"),
+                           QStringLiteral("Last Date Range: 03/01/2026 to not a date")}));
 }
 
 TEST(WritePostingLog, replacesTheOldLogAndReadsBack) {
     test::TestPlatform t;
-    writeFile(t.path(QStringLiteral("CV-Log.txt")), "old\r\nlog\r\nwith\r\nseven\r\nlines\r\n6\r\n7\r\n");
+    writeFile(t.path(QStringLiteral("CV-Log.txt")),
+              "old\r\nlog\r\nwith\r\nseven\r\nlines\r\n6\r\n7\r\n");
     t.globals.ProcessorSiteUrl = QStringLiteral("https://x.example");
     t.globals.LastBalancePosted = QStringLiteral("-25");
     WritePostingLog(t.globals);
@@ -146,7 +152,8 @@ TEST(WritePostingLog, replacesTheOldLogAndReadsBack) {
               QByteArray("\r\n-25\r\nhttps://x.example\r\n\r\n\r\n"));
 
     test::TestPlatform again;
-    writeFile(again.path(QStringLiteral("CV-Log.txt")), readFile(t.path(QStringLiteral("CV-Log.txt"))));
+    writeFile(again.path(QStringLiteral("CV-Log.txt")),
+              readFile(t.path(QStringLiteral("CV-Log.txt"))));
     EXPECT_TRUE(ReadPostingLog(again.globals));
     EXPECT_EQ(values(again.globals), (LogValues{"", "-25", "https://x.example", "", ""}));
 }

@@ -20,9 +20,11 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 // categories and remarks, the others a placeholder naming their number.
 QByteArray preferencesFile(int count) {
     QStringList fields;
-    for (int i = 0; i < count; ++i) fields.append(QStringLiteral("\"F%1\"").arg(i));
+    for (int i = 0; i < count; ++i)
+        fields.append(QStringLiteral("\"F%1\"").arg(i));
     const auto set = [&](int i, const char* v) {
-        if (i < count) fields[i] = QStringLiteral("\"%1\"").arg(QString::fromUtf8(v));
+        if (i < count)
+            fields[i] = QStringLiteral("\"%1\"").arg(QString::fromUtf8(v));
     };
     set(9, "Rent Income;B-4010");
     set(10, "MONTH RENT");

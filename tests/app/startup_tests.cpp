@@ -26,7 +26,8 @@ protected:
     void SetUp() override {
         t.globals.PaymentFileName = QStringLiteral("paymentHistory.csv");
         QByteArray prefs;
-        for (int i = 0; i < 19; ++i) prefs += (i ? "," : "") + QByteArray("\"F") + QByteArray::number(i) + "\"";
+        for (int i = 0; i < 19; ++i)
+            prefs += (i ? "," : "") + QByteArray("\"F") + QByteArray::number(i) + "\"";
         writeFile(t.path(QStringLiteral("IDFILE.DAT")), prefs + "\r\n");
     }
     QString staged() const { return t.path(QStringLiteral("paymentHistory.csv")); }
@@ -42,8 +43,8 @@ TEST_F(CheckForPaymentFileTest, noStagedFileShowsNothingButReadsThePreferences) 
 }
 
 TEST_F(CheckForPaymentFileTest, waitingPaymentsAreRemindedAndKept) {
-    for (const QByteArray content : {QByteArray("B77,T42,Smith\n"), QByteArray("\"B12\",T42\r\n"),
-                                     QByteArray("   B9")}) {
+    for (const QByteArray content :
+         {QByteArray("B77,T42,Smith\n"), QByteArray("\"B12\",T42\r\n"), QByteArray("   B9")}) {
         writeFile(staged(), content);
         t.dialogs.expectMessage(kWaiting, QStringLiteral("Corvane Notice"), MsgIcon::Information);
         CheckForPaymentFile(t.globals);
@@ -53,8 +54,10 @@ TEST_F(CheckForPaymentFileTest, waitingPaymentsAreRemindedAndKept) {
 }
 
 TEST_F(CheckForPaymentFileTest, invalidFirstFieldDeletesTheFileWithoutNotice) {
-    for (const QByteArray content : {QByteArray("X1,T42\n"), QByteArray("b77,T42\n"),
-                                     QByteArray("\r\nB77,T42\n"), QByteArray("\xEF\xBB\xBF" "B7,T1\n")}) {
+    for (const QByteArray content :
+         {QByteArray("X1,T42\n"), QByteArray("b77,T42\n"), QByteArray("\r\nB77,T42\n"),
+          QByteArray("\xEF\xBB\xBF"
+                     "B7,T1\n")}) {
         writeFile(staged(), content);
         t.dialogs.expectMessage(kInvalid, QStringLiteral("Corvane"), MsgIcon::None);
         CheckForPaymentFile(t.globals);
@@ -104,14 +107,17 @@ TEST(ChooseSessionPrinter, onlyTheHostingServiceChoosesTheRedirectedPrinter) {
     };
     for (const Case& c : cases) {
         test::TestPlatform t;
-        t.environment.variables.insert(QStringLiteral("COMPUTERNAME"), QString::fromUtf8(c.computer));
+        t.environment.variables.insert(QStringLiteral("COMPUTERNAME"),
+                                       QString::fromUtf8(c.computer));
         t.sessions.session = QString::fromUtf8(c.session);
-        t.printers.installed = {QStringLiteral("Laser"), QStringLiteral("Orvanta Live (redirected 0)"),
+        t.printers.installed = {QStringLiteral("Laser"),
+                                QStringLiteral("Orvanta Live (redirected 0)"),
                                 QStringLiteral("Orvanta Live (redirected 7)"),
                                 QStringLiteral("Orvanta Live (redirected 77)")};
         t.printers.current = QStringLiteral("Laser");
         ChooseSessionPrinter(t.globals);
-        EXPECT_EQ(t.printers.current, QString::fromUtf8(c.chosen)) << c.computer << " " << c.session;
+        EXPECT_EQ(t.printers.current, QString::fromUtf8(c.chosen))
+            << c.computer << " " << c.session;
     }
 }
 

@@ -11,13 +11,15 @@ namespace {
 std::vector<QString> readAllFields(const QString& text) {
     FieldReader reader(text);
     std::vector<QString> fields;
-    while (!reader.atEnd()) fields.push_back(reader.next());
+    while (!reader.atEnd())
+        fields.push_back(reader.next());
     return fields;
 }
 
 std::vector<QString> list(std::initializer_list<const char*> items) {
     std::vector<QString> out;
-    for (const char* item : items) out.push_back(QString::fromUtf8(item));
+    for (const char* item : items)
+        out.push_back(QString::fromUtf8(item));
     return out;
 }
 
@@ -73,10 +75,12 @@ TEST(TextRules, formatsCurrencyWithDollarGroupingAndCents) {
         const char* shown;
     };
     const Case cases[] = {
-        {"1234.5", "$1,234.50"},     {"-25", "-$25.00"},         {"0", "$0.00"},
-        {"1234567.891", "$1,234,567.89"}, {"999.995", "$1,000.00"}, {"0.125", "$0.12"},
-        {"0.135", "$0.14"},          {"-0.004", "$0.00"},        {"100", "$100.00"},
-        {"", ""},                    {"abc", "abc"},             {"12abc", "12abc"},
+        {"1234.5", "$1,234.50"},  {"-25", "-$25.00"},
+        {"0", "$0.00"},           {"1234567.891", "$1,234,567.89"},
+        {"999.995", "$1,000.00"}, {"0.125", "$0.12"},
+        {"0.135", "$0.14"},       {"-0.004", "$0.00"},
+        {"100", "$100.00"},       {"", ""},
+        {"abc", "abc"},           {"12abc", "12abc"},
         {" 42 ", "$42.00"},
     };
     for (const Case& c : cases) {

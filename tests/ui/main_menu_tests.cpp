@@ -29,17 +29,20 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 QByteArray preferences() {
     QByteArray bytes;
-    for (int i = 0; i < 19; ++i) bytes += (i ? ",\"F" : "\"F") + QByteArray::number(i) + "\"";
+    for (int i = 0; i < 19; ++i)
+        bytes += (i ? ",\"F" : "\"F") + QByteArray::number(i) + "\"";
     return bytes + "\r\n";
 }
 
 class MainMenuTest : public ::testing::Test {
 protected:
     // A Lodgebook folder as start-up expects it: ledger, posting log, preferences.
-    void makeFolder(const QByteArray& log = "03/02/2026\r\n1234.5\r\nhttps://pay.example\r\n"
-                                            "3/1/2026\r\n03/02/2026\r\n") {
+    void makeFolder(const QByteArray& log =
+                        "03/02/2026\r\n1234.5\r\nhttps://pay.example\r\n"
+                        "3/1/2026\r\n03/02/2026\r\n") {
         test::TestLedger ledger(t.path(QStringLiteral("lbdatafl.mdb")));
-        if (!log.isNull()) writeFile(t.path(QStringLiteral("CV-Log.txt")), log);
+        if (!log.isNull())
+            writeFile(t.path(QStringLiteral("CV-Log.txt")), log);
         writeFile(t.path(QStringLiteral("IDFILE.DAT")), preferences());
     }
     QString text(const char* name) const {
@@ -70,7 +73,8 @@ TEST_F(MainMenuTest, startUpShowsTheLastPostingAndChecksThePaymentFile) {
     EXPECT_EQ(text("labVersion"), QStringLiteral("1.0.51"));
     EXPECT_EQ(text("labLastDate"), QStringLiteral("Last Date Posted: 03/02/2026"));
     EXPECT_EQ(text("labLastBalance"), QStringLiteral("Last Balance Posted: $1,234.50"));
-    EXPECT_EQ(text("labLastDateRange"), QStringLiteral("Last Date Range: 03/01/2026 to 03/02/2026"));
+    EXPECT_EQ(text("labLastDateRange"),
+              QStringLiteral("Last Date Range: 03/01/2026 to 03/02/2026"));
     EXPECT_EQ(text("labUser"), QStringLiteral("https://pay.example"));
     EXPECT_FALSE(hidden("labUser"));
     EXPECT_TRUE(t.dialogs.inputPrompts().empty());
@@ -129,7 +133,8 @@ TEST_F(MainMenuTest, emptyLogShowsEmptyFiguresWithoutAPrompt) {
 TEST_F(MainMenuTest, blankSiteAddressIsAskedForOnce) {
     makeFolder("03/02/2026\r\n10\r\n  \r\n03/01/2026\r\n03/02/2026\r\n");
     t.dialogs.expectInput(QStringLiteral("Please enter your Vantora URL"),
-                          QStringLiteral("Vantora URL Entry"), QStringLiteral("https://typed.example"));
+                          QStringLiteral("Vantora URL Entry"),
+                          QStringLiteral("https://typed.example"));
     ASSERT_TRUE(menu.Load());
     EXPECT_EQ(t.dialogs.inputPrompts().size(), 1u);
     EXPECT_EQ(text("labUser"), QStringLiteral("https://typed.example"));
@@ -178,7 +183,8 @@ TEST_F(MainMenuTest, hostingServiceChoosesTheSessionPrinter) {
         writeFile(p.path(QStringLiteral("IDFILE.DAT")), preferences());
         p.environment.variables.insert(QStringLiteral("COMPUTERNAME"), QLatin1String(computer));
         p.sessions.session = QStringLiteral("3");
-        p.printers.installed = {QStringLiteral("Laser"), QStringLiteral("Orvanta Live (redirected 3)")};
+        p.printers.installed = {QStringLiteral("Laser"),
+                                QStringLiteral("Orvanta Live (redirected 3)")};
         frmCorvaneMain hosted(p.globals);
         ASSERT_TRUE(hosted.Load());
         EXPECT_EQ(p.printers.current, QLatin1String(computer) == QLatin1String("LODGEBOOK")
@@ -250,7 +256,8 @@ TEST_F(MainMenuTest, exitReleasesTheLedgerAndLeavesTheViewerOpen) {
     click("cmdViewFiles");
     QList<frmViewFiles*> viewers;
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* v = qobject_cast<frmViewFiles*>(w)) viewers.append(v);
+        if (auto* v = qobject_cast<frmViewFiles*>(w))
+            viewers.append(v);
     }
     ASSERT_EQ(viewers.size(), 1);
     EXPECT_TRUE(viewers[0]->isVisible());
