@@ -7,7 +7,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build"
-sample="${CORVANE_SAMPLE_DIR:-$HOME/corvane-sample}"
+sample="${CORVANE_SAMPLE_DIR:-${HOME:-/root}/corvane-sample}"
 marker=".corvane-sample"
 
 bash "$root/scripts/install-deps.sh"
@@ -35,13 +35,13 @@ fi
 
 # No display: Qt's VNC platform serves the program's screen to any VNC viewer.
 port="${CORVANE_VNC_PORT:-5900}"
-if [ -e /usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqvnc.so ] ||
-   compgen -G "/usr/lib/*/qt6/plugins/platforms/libqvnc.so" >/dev/null; then
+if compgen -G "/usr/lib/*/qt6/plugins/platforms/libqvnc.so" >/dev/null; then
+  host="$(hostname 2>/dev/null || echo this-machine)"
   cat <<MSG
 This machine has no display, so Corvane shows its windows through VNC.
-Connect a VNC viewer to port $port of this machine, for example:
-    vncviewer $(hostname):$port      (or: ssh -L $port:localhost:$port this-machine, then
-                                      vncviewer localhost:$port)
+Connect a VNC viewer to port $port of this machine ($host), for example:
+    vncviewer $host::$port
+or from afar through ssh:  ssh -L $port:localhost:$port root@$host  then  vncviewer localhost::$port
 Anyone who can reach that port sees and uses the program: keep it on a trusted network.
 Stop Corvane with its Exit button or with Ctrl+C here.
 MSG
