@@ -351,8 +351,14 @@ std::vector<Token> translateTokens(const QString& text, bool statement) {
     // DISTINCTROW: the rows of the program's joins are distinct underlying rows already.
     std::vector<Token> kept;
     kept.reserve(t.size());
+    bool dropped = false;
     for (Token& tok : t) {
-        if (tok.is("DISTINCTROW")) continue;
+        if (tok.is("DISTINCTROW")) {
+            dropped = true;
+            continue;
+        }
+        if (dropped && tok.type == Tok::Space) continue;
+        dropped = false;
         kept.push_back(std::move(tok));
     }
     t = std::move(kept);
@@ -376,10 +382,7 @@ QString join(const std::vector<Token>& t, int from, int to) {
 
 }  // namespace
 
-QString translateJetStatement(const QString& jetSql) {
-    const std::vector<Token> t = translateTokens(jetSql, true);
-    return join(t, 0, static_cast<int>(t.size()));
-}
+QString translateJetStatement(const QString& jetSql) { return planDynaset(jetSql).plainSql; }
 
 QString translateJetExpression(const QString& criterion) {
     const std::vector<Token> t = translateTokens(criterion, false);
@@ -442,43 +445,59 @@ DynasetPlan planDynaset(const QString& jetSql) {
     const int fromEnd = where >= 0 ? where : (afterWhere >= 0 ? afterWhere : n);
 
     // The tables of the FROM clause, with their aliases; any subquery or unusual form leaves the
-    // rows read-only.
-    QStringList tables, aliases;
+    // rows read-only. Nested INNER JOINs in parentheses are noted for flattening.
+    QStringList tables, aliases, tableRefs;
+    std::vector<std::pair<int, int>> onRanges;  // significant positions [first, end)
     bool traceable = !(n > 1 && (t[sig[1]].is("DISTINCT")));
+    bool onlyInner = true, nested = false;
     bool expectTable = true, inOn = false;
-    int onDepth = 0;
+    int onDepth = 0, onStart = -1;
     for (int k = from + 1; k < fromEnd && traceable; ++k) {
         const Token& tok = t[sig[k]];
         if (inOn) {
             if (tok.type == Tok::LParen) {
                 ++onDepth;
-            } else if (tok.type == Tok::RParen) {
+                continue;
+            }
+            if (tok.type == Tok::RParen) {
                 if (onDepth > 0) {
                     --onDepth;
-                } else {
-                    inOn = false;
+                    continue;
                 }
-            } else if (onDepth == 0 && (tok.is("JOIN") || tok.type == Tok::Comma)) {
+                onRanges.emplace_back(onStart, k);
                 inOn = false;
-                expectTable = true;
+                continue;
             }
-            continue;
+            if (onDepth > 0 || !(tok.is("JOIN") || tok.is("INNER") || tok.is("LEFT") ||
+                                 tok.is("RIGHT") || tok.is("CROSS") || tok.is("FULL") ||
+                                 tok.is("NATURAL") || tok.type == Tok::Comma)) {
+                continue;
+            }
+            onRanges.emplace_back(onStart, k);
+            inOn = false;
         }
         if (tok.type == Tok::LParen) {
             if (!expectTable) traceable = false;
+            nested = true;
             continue;
         }
         if (tok.type == Tok::RParen) continue;
         if (tok.is("ON")) {
             inOn = true;
             onDepth = 0;
+            onStart = k + 1;
             continue;
         }
         if (tok.type == Tok::Comma || tok.is("JOIN")) {
             expectTable = true;
             continue;
         }
-        if (tok.is("INNER") || tok.is("LEFT") || tok.is("OUTER") || tok.is("CROSS")) continue;
+        if (tok.is("INNER")) continue;
+        if (tok.is("LEFT") || tok.is("RIGHT") || tok.is("OUTER") || tok.is("CROSS") ||
+            tok.is("FULL") || tok.is("NATURAL") || tok.is("USING")) {
+            onlyInner = false;
+            continue;
+        }
         if (expectTable && (tok.type == Tok::Ident || tok.type == Tok::Quoted) &&
             !tok.is("SELECT")) {
             if (k + 1 < fromEnd && t[sig[k + 1]].type == Tok::Other && t[sig[k + 1]].value == u".") {
@@ -486,22 +505,46 @@ DynasetPlan planDynaset(const QString& jetSql) {
                 break;
             }
             QString alias = tok.text;
+            QString ref = tok.text;
             int next = k + 1;
             if (next < fromEnd && t[sig[next]].is("AS")) ++next;
             if (next < fromEnd &&
                 (t[sig[next]].type == Tok::Ident || t[sig[next]].type == Tok::Quoted) &&
                 !isBoundaryWord(t[sig[next]]) && !t[sig[next]].is("OUTER") &&
-                !t[sig[next]].is("CROSS") && !t[sig[next]].is("NATURAL")) {
+                !t[sig[next]].is("CROSS") && !t[sig[next]].is("NATURAL") &&
+                !t[sig[next]].is("FULL")) {
                 alias = t[sig[next]].text;
+                ref += QStringLiteral(" AS ") + alias;
                 k = next;
             }
             if (aliases.contains(alias, Qt::CaseInsensitive)) traceable = false;
             tables.append(tok.value);
             aliases.append(alias);
+            tableRefs.append(ref);
             expectTable = false;
             continue;
         }
         traceable = false;
+    }
+    if (inOn) onRanges.emplace_back(onStart, fromEnd);
+
+    // SQLite cannot reach the tables inside parenthesized joins by name from the select list;
+    // inner joins mean the same flat, with their conditions together.
+    if (traceable && nested && onlyInner && tables.size() >= 2 && fromEnd > from + 1) {
+        QString flat = u' ' + tableRefs.join(QStringLiteral(" INNER JOIN "));
+        QStringList conditions;
+        for (const auto& range : onRanges) {
+            if (range.first >= range.second) continue;
+            conditions << u'(' + join(t, sig[range.first], sig[range.second - 1] + 1) + u')';
+        }
+        if (!conditions.isEmpty()) flat += QStringLiteral(" ON ") + conditions.join(QStringLiteral(" AND "));
+        flat += u' ';
+        const int first = sig[from] + 1;
+        const int end = fromEnd < n ? sig[fromEnd] : static_cast<int>(t.size());
+        for (int i = first; i < end; ++i) t[i].text.clear();
+        t[first].text = flat;
+        plan.plainSql = join(t, 0, static_cast<int>(t.size()));
+        plan.sql = plan.plainSql;
     }
 
     if (traceable && !tables.isEmpty()) {
