@@ -6,7 +6,7 @@
 namespace corvane {
 
 OptionList::OptionList(const QString& title, const QStringList& items, QWidget* parent)
-    : QGroupBox(title, parent), group_(this), items_(items) {
+    : QGroupBox(title, parent), items_(items) {
     setAccessibleName(title);
     auto* layout = new QVBoxLayout(this);
     for (int i = 0; i < items.size(); ++i) {

@@ -77,7 +77,11 @@ int TenantListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TenantListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+    if (!index.isValid()) return {};
+    if (role == Qt::TextAlignmentRole && index.column() == ColPayment) {
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
     const TenantListRow& row = rows_[static_cast<std::size_t>(index.row())];
     switch (index.column()) {
         case ColOID: return QString::number(row.ownerId);
