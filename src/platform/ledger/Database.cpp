@@ -169,9 +169,10 @@ Value convertFor(const Value& v, ColumnKind kind) {
         case ColumnKind::Text: return Value::text(v.toText());
         case ColumnKind::Date: {
             if (v.kind() == Value::Kind::Date) return v;
+            // Text stays the text assigned; it is stored as ISO when it reads as a date.
+            if (v.kind() == Value::Kind::Text) return v;
             const QDateTime d = v.toDate();
             if (d.isValid()) return Value::date(d);
-            if (v.kind() == Value::Kind::Text) return v;  // not a date: kept as the text it is
             conversionError();
         }
         case ColumnKind::Other: return v;
@@ -179,7 +180,13 @@ Value convertFor(const Value& v, ColumnKind kind) {
     return v;
 }
 
-void bindValue(sqlite3_stmt* s, int index, const Value& v) {
+void bindValue(sqlite3_stmt* s, int index, const Value& v, ColumnKind kind = ColumnKind::Other) {
+    if (kind == ColumnKind::Date && v.kind() == Value::Kind::Text) {
+        const auto parts = parseDateParts(v.toText());
+        const QByteArray t = parts ? isoDateText(*parts).toUtf8() : v.toText().toUtf8();
+        sqlite3_bind_text(s, index, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+        return;
+    }
     switch (v.kind()) {
         case Value::Kind::Null: sqlite3_bind_null(s, index); break;
         case Value::Kind::Integer: sqlite3_bind_int64(s, index, v.toInteger()); break;
@@ -318,13 +325,15 @@ struct ResultColumn {
 
 struct ColumnSet {
     std::vector<ResultColumn> columns;
-    QHash<QString, int> byName;  // lower-case "field" and "table.field"
+    QHash<QString, int> byName;   // lower-case "field" and "table.field"
+    QHash<QString, int> byExact;  // "field" as the table spells it (the usual case, no lowering)
 
     void add(ResultColumn column, const QString& table) {
         const int index = static_cast<int>(columns.size());
         if (!column.hidden) {
             const QString lower = column.name.toLower();
             if (!byName.contains(lower)) byName.insert(lower, index);
+            if (!byExact.contains(column.name)) byExact.insert(column.name, index);
             if (!table.isEmpty()) {
                 const QString qualified = table.toLower() + u'.' + lower;
                 if (!byName.contains(qualified)) byName.insert(qualified, index);
@@ -333,6 +342,8 @@ struct ColumnSet {
         columns.push_back(std::move(column));
     }
     int find(const QString& name) const {
+        const auto exact = byExact.constFind(name);
+        if (exact != byExact.constEnd()) return exact.value();
         const QString lower = name.toLower();
         const auto it = byName.constFind(lower);
         if (it != byName.constEnd()) return it.value();
@@ -359,6 +370,9 @@ struct TableInfo {
     bool autoIncrement = false;
     QString selectByRowid;
     QHash<QString, IndexInfo> indexes;  // by lower-case name, found on first use
+    // INSERT and UPDATE statements by the columns they write (two bytes per column position).
+    QHash<QByteArray, sqlite3_stmt*> inserts;
+    QHash<QByteArray, sqlite3_stmt*> updates;
 };
 
 struct Database::Impl {
@@ -386,6 +400,21 @@ struct Database::Impl {
         }
         statements.insert(sql, s);
         return s;
+    }
+
+    // A statement for one use (texts that are rarely the same twice, such as finds); finalized
+    // by the caller.
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> prepareOnce(const QString& sql,
+                                                                     const QString& what) {
+        sqlite3_stmt* s = nullptr;
+        const QByteArray utf8 = sql.toUtf8();
+        const int rc = sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &s,
+                                          nullptr);
+        if (rc != SQLITE_OK || !s) {
+            sqlite3_finalize(s);
+            throwSqlite(db, rc == SQLITE_OK ? SQLITE_ERROR : rc, what);
+        }
+        return {s, sqlite3_finalize};
     }
 
     int step(sqlite3_stmt* s, const QString& what) {
@@ -704,26 +733,36 @@ struct Recordset::Impl {
         if (newKey && t.autoKey >= 0 && !assignedValue(t.autoKey)) {
             values.emplace_back(t.autoKey, Value::integer(*newKey));
         }
-        QString sql;
-        if (values.empty()) {
-            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteName(t.name));
-        } else {
-            QString names, marks;
-            for (std::size_t i = 0; i < values.size(); ++i) {
-                if (i) {
-                    names += u',';
-                    marks += u',';
-                }
-                names += quoteName(t.tableColumns[values[i].first].name);
-                marks += u'?';
-            }
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(quoteName(t.name), names, marks);
+        QByteArray key;
+        for (const auto& v : values) {
+            key.append(static_cast<char>(v.first & 0xff)).append(static_cast<char>(v.first >> 8));
         }
-        sqlite3_stmt* s = db->statement(sql);
+        sqlite3_stmt* s = t.inserts.value(key);
+        if (!s) {
+            QString sql;
+            if (values.empty()) {
+                sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteName(t.name));
+            } else {
+                QString names, marks;
+                for (std::size_t i = 0; i < values.size(); ++i) {
+                    if (i) {
+                        names += u',';
+                        marks += u',';
+                    }
+                    names += quoteName(t.tableColumns[values[i].first].name);
+                    marks += u'?';
+                }
+                sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                          .arg(quoteName(t.name), names, marks);
+            }
+            s = db->statement(sql);
+            t.inserts.insert(key, s);
+        }
         {
             StatementUse use(s);
             for (std::size_t i = 0; i < values.size(); ++i) {
-                bindValue(s, static_cast<int>(i) + 1, values[i].second);
+                bindValue(s, static_cast<int>(i) + 1, values[i].second,
+                          t.tableColumns[values[i].first].kind);
             }
             db->step(s, t.name);
         }
@@ -766,26 +805,38 @@ struct Recordset::Impl {
         if (several) db->exec("SAVEPOINT corvane_edit");
         try {
             for (int b : touched) {
-                const TableInfo& t = tableType ? *table : *bases[b].table;
+                TableInfo& t = tableType ? *table : *bases[b].table;
                 const int rowidColumn = tableType ? 0 : bases[b].rowidColumn;
-                QString sets;
                 std::vector<const Value*> values;
+                std::vector<ColumnKind> kinds;
                 std::vector<int> seen;
+                QByteArray key;
                 for (const auto& a : assigned) {
                     const ResultColumn& c = columns->columns[a.first];
                     if (c.base != b) continue;
                     if (std::find(seen.begin(), seen.end(), c.tableColumn) != seen.end()) continue;
                     seen.push_back(c.tableColumn);
-                    if (!sets.isEmpty()) sets += u',';
-                    sets += quoteName(t.tableColumns[c.tableColumn].name) + QStringLiteral(" = ?");
+                    key.append(static_cast<char>(c.tableColumn & 0xff))
+                        .append(static_cast<char>(c.tableColumn >> 8));
                     values.push_back(&a.second);
+                    kinds.push_back(c.kind);
                 }
-                const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                                        .arg(quoteName(t.name), sets);
-                sqlite3_stmt* s = db->statement(sql);
+                sqlite3_stmt* s = t.updates.value(key);
+                if (!s) {
+                    QString sets;
+                    for (int column : seen) {
+                        if (!sets.isEmpty()) sets += u',';
+                        sets += quoteName(t.tableColumns[column].name) + QStringLiteral(" = ?");
+                    }
+                    s = db->statement(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                                          .arg(quoteName(t.name), sets));
+                    t.updates.insert(key, s);
+                }
                 StatementUse use(s);
                 int i = 1;
-                for (const Value* v : values) bindValue(s, i++, *v);
+                for (std::size_t v = 0; v < values.size(); ++v) {
+                    bindValue(s, i++, *values[v], kinds[v]);
+                }
                 sqlite3_bind_int64(s, i, row[rowidColumn].toInteger());
                 db->step(s, t.name);
             }
@@ -900,8 +951,8 @@ void Recordset::findFirst(const QString& criterion) {
     }
     d_->prepareQuery(d_->plan.sql);
     const QString sql = d_->plan.findSql(translateJetExpression(criterion));
-    sqlite3_stmt* s = d_->db->statement(sql, criterion);
-    StatementUse use(s);
+    const auto statement = d_->db->prepareOnce(sql, criterion);
+    sqlite3_stmt* s = statement.get();
     if (d_->db->step(s, criterion) == SQLITE_ROW) {
         std::vector<Value> row = d_->readRow(s);
         if (d_->loaded) {

@@ -2,10 +2,10 @@
 
 #include "platform/ledger/DateText.h"
 
-#include <QRegularExpression>
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace corvane::ledger {
@@ -30,45 +30,108 @@ QString shortestDouble(double v) {
 
 }  // namespace
 
-QDateTime parseDateText(QStringView input) {
-    static const QRegularExpression iso(
-        QStringLiteral(R"(^(\d{4})-(\d{1,2})-(\d{1,2})(?:[ T](\d{1,2}):(\d{2})(?::(\d{2}))?)?$)"));
-    static const QRegularExpression us(QStringLiteral(
-        R"(^(\d{1,2})/(\d{1,2})/(\d{2}|\d{4})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?\s*([AaPp][Mm])?)?$)"));
-    const QString text = input.trimmed().toString();
-    int year = 0, month = 0, day = 0;
-    QRegularExpressionMatch m = iso.match(text);
-    bool isIso = m.hasMatch();
-    if (isIso) {
-        year = m.captured(1).toInt();
-        month = m.captured(2).toInt();
-        day = m.captured(3).toInt();
-    } else {
-        m = us.match(text);
-        if (!m.hasMatch()) return {};
-        month = m.captured(1).toInt();
-        day = m.captured(2).toInt();
-        year = m.captured(3).toInt();
-        if (m.captured(3).size() == 2) year += year < 30 ? 2000 : 1900;
+namespace {
+
+// Reads 1 to `max` digits at `i`; -1 when there are none.
+int readNumber(QStringView s, qsizetype& i, int max) {
+    int value = 0;
+    int count = 0;
+    while (i < s.size() && count < max && s[i].unicode() >= '0' && s[i].unicode() <= '9') {
+        value = value * 10 + (s[i].unicode() - '0');
+        ++i;
+        ++count;
     }
-    const QDate date(year, month, day);
-    if (!date.isValid()) return {};
-    int hour = m.captured(4).toInt();
-    const int minute = m.captured(5).toInt();
-    const int second = m.captured(6).toInt();
-    if (!isIso && !m.captured(7).isEmpty()) {
-        if (hour < 1 || hour > 12) return {};
-        const bool pm = m.captured(7).at(0).toUpper() == u'P';
-        hour = hour % 12 + (pm ? 12 : 0);
-    }
-    const QTime time(hour, minute, second);
-    if (!time.isValid()) return {};
-    return QDateTime(date, time);
+    return count == 0 ? -1 : value;
 }
 
-QString isoDateText(const QDateTime& value) {
-    if (value.time() == QTime(0, 0)) return value.date().toString(QStringLiteral("yyyy-MM-dd"));
-    return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+bool skipChar(QStringView s, qsizetype& i, char16_t c) {
+    if (i < s.size() && s[i] == c) {
+        ++i;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+QDateTime parseDateText(QStringView input) {
+    const auto parts = parseDateParts(input);
+    if (!parts) return {};
+    return QDateTime(parts->date, parts->time);
+}
+
+std::optional<DateParts> parseDateParts(QStringView input) {
+    const QStringView text = input.trimmed();
+    qsizetype i = 0;
+    int year = 0, month = 0, day = 0;
+    const qsizetype firstStart = i;
+    const int first = readNumber(text, i, 4);
+    const bool iso = i - firstStart == 4 && skipChar(text, i, u'-');
+    if (iso) {
+        year = first;
+        month = readNumber(text, i, 2);
+        if (!skipChar(text, i, u'-')) return std::nullopt;
+        day = readNumber(text, i, 2);
+    } else {
+        if (i - firstStart > 2 || !skipChar(text, i, u'/')) return std::nullopt;
+        month = first;
+        day = readNumber(text, i, 2);
+        if (!skipChar(text, i, u'/')) return std::nullopt;
+        const qsizetype yearStart = i;
+        year = readNumber(text, i, 4);
+        const qsizetype digits = i - yearStart;
+        if (digits == 2) {
+            year += year < 30 ? 2000 : 1900;
+        } else if (digits != 4) {
+            return std::nullopt;
+        }
+    }
+    const QDate date(year, month, day);
+    if (!date.isValid()) return std::nullopt;
+    if (i == text.size()) return DateParts{date, QTime(0, 0)};
+    // The time: "HH:mm[:ss]", after a blank (or 'T' in ISO), with AM/PM after US dates.
+    if (!(text[i].isSpace() || (iso && text[i] == u'T'))) return std::nullopt;
+    ++i;
+    while (i < text.size() && text[i].isSpace()) ++i;
+    int hour = readNumber(text, i, 2);
+    if (hour < 0 || !skipChar(text, i, u':')) return std::nullopt;
+    const qsizetype minuteStart = i;
+    const int minute = readNumber(text, i, 2);
+    if (i - minuteStart != 2) return std::nullopt;
+    int second = 0;
+    if (skipChar(text, i, u':')) {
+        const qsizetype secondStart = i;
+        second = readNumber(text, i, 2);
+        if (i - secondStart != 2) return std::nullopt;
+    }
+    if (!iso) {
+        while (i < text.size() && text[i].isSpace()) ++i;
+        if (i + 2 == text.size() && text[i + 1].toUpper() == u'M' &&
+            (text[i].toUpper() == u'A' || text[i].toUpper() == u'P')) {
+            if (hour < 1 || hour > 12) return std::nullopt;
+            hour = hour % 12 + (text[i].toUpper() == u'P' ? 12 : 0);
+            i += 2;
+        }
+    }
+    if (i != text.size()) return std::nullopt;
+    const QTime time(hour, minute, second);
+    if (!time.isValid()) return std::nullopt;
+    return DateParts{date, time};
+}
+
+QString isoDateText(const QDateTime& value) { return isoDateText(DateParts{value.date(), value.time()}); }
+
+QString isoDateText(const DateParts& value) {
+    const QDate d = value.date;
+    const QTime t = value.time;
+    char buffer[32];
+    if (t == QTime(0, 0)) {
+        std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", d.year(), d.month(), d.day());
+    } else {
+        std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", d.year(), d.month(),
+                      d.day(), t.hour(), t.minute(), t.second());
+    }
+    return QString::fromLatin1(buffer);
 }
 
 double dateSerial(const QDateTime& value) {
