@@ -15,11 +15,14 @@ OptionList::OptionList(const QString& title, const QStringList& items, QWidget* 
         layout->addWidget(button);
     }
     connect(&group_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
-        if (checked && !settingIndex_) Q_EMIT selectedIndexChanged(id);
+        if (checked && !settingIndex_)
+            Q_EMIT selectedIndexChanged(id);
     });
 }
 
-int OptionList::selectedIndex() const { return group_.checkedId(); }
+int OptionList::selectedIndex() const {
+    return group_.checkedId();
+}
 
 QString OptionList::selectedText() const {
     const int index = selectedIndex();
@@ -28,7 +31,8 @@ QString OptionList::selectedText() const {
 
 void OptionList::setSelectedIndex(int index) {
     QAbstractButton* button = group_.button(index);
-    if (!button) return;
+    if (!button)
+        return;
     settingIndex_ = true;
     button->setChecked(true);
     settingIndex_ = false;

@@ -14,8 +14,8 @@ class OptionList : public QGroupBox {
 public:
     OptionList(const QString& title, const QStringList& items, QWidget* parent = nullptr);
 
-    int selectedIndex() const;               // -1 while nothing is selected
-    QString selectedText() const;            // empty while nothing is selected
+    int selectedIndex() const;     // -1 while nothing is selected
+    QString selectedText() const;  // empty while nothing is selected
     void setSelectedIndex(int index);
 
 Q_SIGNALS:

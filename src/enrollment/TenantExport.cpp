@@ -25,7 +25,8 @@ QString cleaned(const ledger::Value& value) {
 // The company name of the ledger's first Company record; empty when there is none.
 QString companyName(ledger::Database& db) {
     auto company = db.openTable(QStringLiteral("Company"));
-    if (company->eof()) return {};
+    if (company->eof())
+        return {};
     company->moveFirst();
     return cleaned(company->field(QStringLiteral("CName1")));
 }
@@ -87,8 +88,8 @@ void CreateTenantExportFile(Globals& globals) {
     }
     if (written) {
         globals.dialogs().messageBox(QStringLiteral("Export File Created\r\rFile Name: ") +
-                                         kTenantExportFileName +
-                                         QStringLiteral("\r\rFile Path: ") + path,
+                                         kTenantExportFileName + QStringLiteral("\r\rFile Path: ") +
+                                         path,
                                      MsgButtons::Ok, MsgIcon::Information, kExportTitle);
     } else {
         globals.dialogs().messageBox(

@@ -8,11 +8,16 @@ namespace corvane {
 namespace {
 
 const QStringList kCaptions = {
-    QStringLiteral("OID"),         QStringLiteral("PID"),
-    QStringLiteral("TID"),         QStringLiteral("Owner Last"),
-    QStringLiteral("Owner First"), QStringLiteral("Property Name"),
-    QStringLiteral("Rental Unit Address"), QStringLiteral("Tenant Last"),
-    QStringLiteral("Tenant First"), QStringLiteral("Payment"),
+    QStringLiteral("OID"),
+    QStringLiteral("PID"),
+    QStringLiteral("TID"),
+    QStringLiteral("Owner Last"),
+    QStringLiteral("Owner First"),
+    QStringLiteral("Property Name"),
+    QStringLiteral("Rental Unit Address"),
+    QStringLiteral("Tenant Last"),
+    QStringLiteral("Tenant First"),
+    QStringLiteral("Payment"),
     QStringLiteral("Corvane"),
 };
 
@@ -39,9 +44,9 @@ TenantListRow readRow(ledger::Recordset& rs) {
 }  // namespace
 
 void showLedgerError(Dialogs& dialogs, const Error& error) {
-    dialogs.messageBox(
-        QStringLiteral("Error %1: %2").arg(error.number()).arg(error.description()),
-        MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Corvane Error Message"));
+    dialogs.messageBox(QStringLiteral("Error %1: %2").arg(error.number()).arg(error.description()),
+                       MsgButtons::Ok, MsgIcon::Information,
+                       QStringLiteral("Corvane Error Message"));
 }
 
 TenantListModel::TenantListModel(Dialogs& dialogs, QObject* parent)
@@ -54,7 +59,8 @@ void TenantListModel::load(ledger::Database& db, const QString& jetSql) {
     rows_.clear();
     try {
         auto rs = db.openDynaset(jetSql);
-        for (; !rs->eof(); rs->moveNext()) rows_.push_back(readRow(*rs));
+        for (; !rs->eof(); rs->moveNext())
+            rows_.push_back(readRow(*rs));
         rs->close();
     } catch (...) {
         rows_.clear();
@@ -65,7 +71,8 @@ void TenantListModel::load(ledger::Database& db, const QString& jetSql) {
 }
 
 void TenantListModel::reload() {
-    if (db_) load(*db_, sql_);
+    if (db_)
+        load(*db_, sql_);
 }
 
 int TenantListModel::rowCount(const QModelIndex& parent) const {
@@ -77,26 +84,39 @@ int TenantListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TenantListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid()) return {};
+    if (!index.isValid())
+        return {};
     if (role == Qt::TextAlignmentRole && index.column() == ColPayment) {
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     }
-    if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return {};
     const TenantListRow& row = rows_[static_cast<std::size_t>(index.row())];
     switch (index.column()) {
-        case ColOID: return QString::number(row.ownerId);
-        case ColPID: return QString::number(row.propId);
-        case ColTID: return QString::number(row.tenantId);
-        case ColOwnerLast: return row.ownerLast;
-        case ColOwnerFirst: return row.ownerFirst;
-        case ColPropertyName: return row.propertyName;
-        case ColUnitAddress: return row.unitAddress;
-        case ColTenantLast: return row.tenantLast;
-        case ColTenantFirst: return row.tenantFirst;
+        case ColOID:
+            return QString::number(row.ownerId);
+        case ColPID:
+            return QString::number(row.propId);
+        case ColTID:
+            return QString::number(row.tenantId);
+        case ColOwnerLast:
+            return row.ownerLast;
+        case ColOwnerFirst:
+            return row.ownerFirst;
+        case ColPropertyName:
+            return row.propertyName;
+        case ColUnitAddress:
+            return row.unitAddress;
+        case ColTenantLast:
+            return row.tenantLast;
+        case ColTenantFirst:
+            return row.tenantFirst;
         case ColPayment:
             return row.payment.isNull() ? QString() : formatCurrency(row.payment.toCurrency());
-        case ColCorvane: return row.flag;
-        default: return {};
+        case ColCorvane:
+            return row.flag;
+        default:
+            return {};
     }
 }
 
@@ -110,7 +130,8 @@ QVariant TenantListModel::headerData(int section, Qt::Orientation orientation, i
 
 Qt::ItemFlags TenantListModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (index.isValid() && index.column() == ColCorvane) f |= Qt::ItemIsEditable;
+    if (index.isValid() && index.column() == ColCorvane)
+        f |= Qt::ItemIsEditable;
     return f;
 }
 
@@ -143,17 +164,20 @@ bool TenantListModel::setData(const QModelIndex& index, const QVariant& value, i
 }
 
 void TenantListModel::setAllFlags(const QString& flag) {
-    if (!db_) return;
+    if (!db_)
+        return;
     {
         ledger::Transaction transaction(*db_);
         auto tenants = db_->openTable(QStringLiteral("Tenants"));
         tenants->setIndex(QStringLiteral("TenantIDIndex"));
         // A tenant removed from the ledger since the list was read has nothing to write.
-        for (const TenantListRow& row : rows_) writeFlag(*tenants, row.tenantId, flag);
+        for (const TenantListRow& row : rows_)
+            writeFlag(*tenants, row.tenantId, flag);
         tenants->close();
         transaction.commit();
     }
-    for (TenantListRow& row : rows_) row.flag = flag;
+    for (TenantListRow& row : rows_)
+        row.flag = flag;
     if (!rows_.empty()) {
         Q_EMIT dataChanged(index(0, ColCorvane), index(rowCount() - 1, ColCorvane));
     }
@@ -162,7 +186,8 @@ void TenantListModel::setAllFlags(const QString& flag) {
 bool TenantListModel::writeFlag(ledger::Recordset& tenants, std::int64_t tenantId,
                                 const QString& flag) {
     tenants.seek(ledger::Value::integer(tenantId));
-    if (tenants.noMatch()) return false;
+    if (tenants.noMatch())
+        return false;
     tenants.edit();
     tenants.setField(QStringLiteral("TACH"), ledger::Value::text(flag));
     tenants.update();
@@ -172,7 +197,8 @@ bool TenantListModel::writeFlag(ledger::Recordset& tenants, std::int64_t tenantI
 // A tenant in two units is listed twice: both rows show the flag just written.
 void TenantListModel::showFlagsOf(std::int64_t tenantId, const QString& flag) {
     for (std::size_t i = 0; i < rows_.size(); ++i) {
-        if (rows_[i].tenantId != tenantId) continue;
+        if (rows_[i].tenantId != tenantId)
+            continue;
         rows_[i].flag = flag;
         const int r = static_cast<int>(i);
         Q_EMIT dataChanged(index(r, ColCorvane), index(r, ColCorvane));

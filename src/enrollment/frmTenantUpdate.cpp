@@ -34,13 +34,17 @@ const std::array<SortOrder, 5> kSortOrders = {{
      QStringLiteral(" ORDER BY Owners.OLastName1, Owners.OFirstName1, Properties.PropName, "
                     "Units.UAddress"),
      {500, 2500, 1500, 0, 3000, 2000, 0}},
-    {QStringLiteral("Property/Building Name"), QStringLiteral(" ORDER BY PropName, UAddress"),
+    {QStringLiteral("Property/Building Name"),
+     QStringLiteral(" ORDER BY PropName, UAddress"),
      {500, 0, 0, 3465, 3500, 2000, 0}},
-    {QStringLiteral("Rental Unit Address"), QStringLiteral(" ORDER BY UAddress, UNumber"),
+    {QStringLiteral("Rental Unit Address"),
+     QStringLiteral(" ORDER BY UAddress, UNumber"),
      {500, 0, 0, 0, 4465, 2500, 2000}},
-    {QStringLiteral("Tenant Name"), QStringLiteral(" ORDER BY TLastName1, TFirstName1"),
+    {QStringLiteral("Tenant Name"),
+     QStringLiteral(" ORDER BY TLastName1, TFirstName1"),
      {500, 0, 0, 0, 4465, 2500, 2000}},
-    {QStringLiteral("Corvane"), QStringLiteral(" ORDER BY TACH, TLastName1, TFirstName1"),
+    {QStringLiteral("Corvane"),
+     QStringLiteral(" ORDER BY TACH, TLastName1, TFirstName1"),
      {500, 0, 0, 0, 4465, 2500, 2000}},
 }};
 
@@ -82,7 +86,8 @@ frmTenantUpdate::frmTenantUpdate(Globals& globals, QWidget* parent)
         {QStringLiteral("Show Corvane Tenants"), QStringLiteral("Show All Tenants")}, this);
     optDisplay_->setObjectName(QStringLiteral("optDisplay"));
     QStringList sortItems;
-    for (const SortOrder& order : kSortOrders) sortItems.append(order.item);
+    for (const SortOrder& order : kSortOrders)
+        sortItems.append(order.item);
     optSortBy_ = new OptionList(QStringLiteral("Sort by:"), sortItems, this);
     optSortBy_->setObjectName(QStringLiteral("optSortBy"));
 
@@ -176,14 +181,17 @@ void frmTenantUpdate::GridSQL() {
     QString sql = kTenantListSql;
     const QString item = optSortBy_->selectedText();
     for (const SortOrder& order : kSortOrders) {
-        if (item != order.item) continue;
-        if (optDisplay_->selectedIndex() == 0) sql += kEnrolledOnly;
+        if (item != order.item)
+            continue;
+        if (optDisplay_->selectedIndex() == 0)
+            sql += kEnrolledOnly;
         sql += order.clause;
         for (int i = 0; i < static_cast<int>(order.widths.size()); ++i) {
             const int column = TenantListModel::ColTID + i;
             const int width = order.widths[static_cast<std::size_t>(i)];
             gridACH_->setColumnHidden(column, width == 0);
-            if (width > 0) gridACH_->setColumnWidth(column, twipsToPixels(width));
+            if (width > 0)
+                gridACH_->setColumnWidth(column, twipsToPixels(width));
         }
         break;
     }
@@ -213,7 +221,8 @@ void frmTenantUpdate::chkSelectAll_Click(bool checked) {
                 : QStringLiteral("Are you SURE you want to REMOVE ALL Tenants from CORVANE?");
     const int answer = globals_.dialogs().messageBox(question, MsgButtons::YesNo, MsgIcon::None,
                                                      QStringLiteral("Tenant Update"));
-    if (answer != kAnswerYes) return;
+    if (answer != kAnswerYes)
+        return;
     try {
         model_->setAllFlags(checked ? QStringLiteral("Y") : QStringLiteral("N"));
     } catch (const Error& error) {
@@ -223,10 +232,10 @@ void frmTenantUpdate::chkSelectAll_Click(bool checked) {
 }
 
 void frmTenantUpdate::cmdExport_Click() {
-    const int answer = globals_.dialogs().messageBox(kExportQuestion, MsgButtons::YesNo,
-                                                     MsgIcon::None,
-                                                     QStringLiteral("Corvane Tenant Export"));
-    if (answer != kAnswerYes) return;
+    const int answer = globals_.dialogs().messageBox(
+        kExportQuestion, MsgButtons::YesNo, MsgIcon::None, QStringLiteral("Corvane Tenant Export"));
+    if (answer != kAnswerYes)
+        return;
     refreshList();
     try {
         CreateTenantExportFile(globals_);
@@ -242,7 +251,8 @@ void frmTenantUpdate::done(int result) {
 
 // Leaving the current cell commits an editor that is still open (or refuses its value).
 void frmTenantUpdate::commitOpenEdit() {
-    if (gridACH_->currentIndex().isValid()) gridACH_->setCurrentIndex(QModelIndex());
+    if (gridACH_->currentIndex().isValid())
+        gridACH_->setCurrentIndex(QModelIndex());
 }
 
 void frmTenantUpdate::refreshList() {
@@ -255,6 +265,8 @@ void frmTenantUpdate::refreshList() {
     showCount();
 }
 
-void frmTenantUpdate::showCount() { labCount_->setText(QString::number(model_->rowCount())); }
+void frmTenantUpdate::showCount() {
+    labCount_->setText(QString::number(model_->rowCount()));
+}
 
 }  // namespace corvane

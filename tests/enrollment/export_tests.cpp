@@ -42,7 +42,8 @@ protected:
         EXPECT_TRUE(bytes.endsWith("\r\n"));
         std::vector<QByteArray> lines;
         for (const QByteArray& line : bytes.mid(kHeader.size()).split('\n')) {
-            if (line.isEmpty()) continue;
+            if (line.isEmpty())
+                continue;
             EXPECT_TRUE(line.endsWith('\r')) << line.constData();
             lines.push_back(line.chopped(1));
         }
@@ -69,8 +70,9 @@ protected:
 };
 
 TEST_F(TenantExportTest, enrolledTenants_writtenCleanedWithFixedEmptyFields) {
-    ledger.exec(QStringLiteral("INSERT INTO Company (CompanyID, CName1) VALUES "
-                               "(1, ' Harbor Point Rentals, LLC ')"));
+    ledger.exec(
+        QStringLiteral("INSERT INTO Company (CompanyID, CName1) VALUES "
+                       "(1, ' Harbor Point Rentals, LLC ')"));
     ledger.addTenant(101, 10, QStringLiteral(" Mary, Ann "), QStringLiteral("O'Neil"));
     ledger.exec(QStringLiteral("UPDATE Tenants SET TACH='Y' WHERE TenantID=101"));
     setTenant(101, QStringLiteral("Springfield"), QStringLiteral("IL"), QStringLiteral("62701"),
@@ -82,8 +84,7 @@ TEST_F(TenantExportTest, enrolledTenants_writtenCleanedWithFixedEmptyFields) {
     ledger.addTenant(103, 10, QStringLiteral(" VACANT "), QStringLiteral("Smith"),
                      QStringLiteral("Y"));
     ledger.addUnit(3, 103, QStringLiteral("16 Oak St"));
-    ledger.addTenant(104, 10, QStringLiteral("Vacant"), QStringLiteral("  "),
-                     QStringLiteral("Y "));
+    ledger.addTenant(104, 10, QStringLiteral("Vacant"), QStringLiteral("  "), QStringLiteral("Y "));
     ledger.addUnit(4, 104, QStringLiteral("18 Oak St"));
     // One tenant in two units: a line per unit.
     ledger.addTenant(105, 10, QStringLiteral("Renée"), QStringLiteral("Nuñez"),
@@ -112,8 +113,12 @@ TEST_F(TenantExportTest, enrolledTenants_writtenCleanedWithFixedEmptyFields) {
         "Harbor Point Rentals  LLC,,,T102,VACANT,(LastName),14 Oak St,,,,0,,",
         "Harbor Point Rentals  LLC,,,T103,VACANT,Smith,16 Oak St,,,,0,,",
         "Harbor Point Rentals  LLC,,,T104,Vacant,,18 Oak St,,,,998,,",
-        "Harbor Point Rentals  LLC,,,T105,Ren\xe9""e,Nu\xf1""ez,20 Oak St,,,,998,,",
-        "Harbor Point Rentals  LLC,,,T105,Ren\xe9""e,Nu\xf1""ez,22 Oak St,,,,998,,",
+        "Harbor Point Rentals  LLC,,,T105,Ren\xe9"
+        "e,Nu\xf1"
+        "ez,20 Oak St,,,,998,,",
+        "Harbor Point Rentals  LLC,,,T105,Ren\xe9"
+        "e,Nu\xf1"
+        "ez,22 Oak St,,,,998,,",
     };
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(dataLines(bytes), expected);

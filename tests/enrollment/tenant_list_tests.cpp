@@ -23,14 +23,15 @@ protected:
         ledger.addTenant(2, 10, QStringLiteral("Bo"), QStringLiteral("Ray"), QStringLiteral("Y"));
         ledger.addUnit(2, 2, QStringLiteral("2 Elm"));
         ledger.addUnit(3, 2, QStringLiteral("3 Elm"));
-        ledger.exec(QStringLiteral("UPDATE Tenants SET TPayment=1250.5 WHERE TenantID=1; "
-                                   "UPDATE Tenants SET TPayment=NULL WHERE TenantID=2"));
+        ledger.exec(
+            QStringLiteral("UPDATE Tenants SET TPayment=1250.5 WHERE TenantID=1; "
+                           "UPDATE Tenants SET TPayment=NULL WHERE TenantID=2"));
         db = ledger::Database::open(ledger.path());
         model.load(*db, kTenantListSql + QStringLiteral(" ORDER BY UAddress"));
     }
     QString storedFlag(int tenantId) const {
-        return ledger.value(QStringLiteral("SELECT TACH FROM Tenants WHERE TenantID=%1")
-                                .arg(tenantId))
+        return ledger
+            .value(QStringLiteral("SELECT TACH FROM Tenants WHERE TenantID=%1").arg(tenantId))
             .toString();
     }
     QModelIndex flagCell(int row) const { return model.index(row, TenantListModel::ColCorvane); }
@@ -43,13 +44,21 @@ protected:
 
 TEST_F(TenantListModelTest, listsOneRowPerUnit_withCaptionsAndCurrency) {
     ASSERT_EQ(model.rowCount(), 3);
-    const QStringList captions = {"OID",          "PID",         "TID",          "Owner Last",
-                                  "Owner First",  "Property Name", "Rental Unit Address",
-                                  "Tenant Last",  "Tenant First", "Payment",      "Corvane"};
+    const QStringList captions = {"OID",
+                                  "PID",
+                                  "TID",
+                                  "Owner Last",
+                                  "Owner First",
+                                  "Property Name",
+                                  "Rental Unit Address",
+                                  "Tenant Last",
+                                  "Tenant First",
+                                  "Payment",
+                                  "Corvane"};
     for (int c = 0; c < captions.size(); ++c) {
         EXPECT_EQ(model.headerData(c, Qt::Horizontal).toString(), captions[c]);
     }
-    const QStringList first = {"1",   "10",  "1",   "Stone",     "Ida", "Harbor Court",
+    const QStringList first = {"1",     "10",  "1",   "Stone",     "Ida", "Harbor Court",
                                "1 Elm", "Lee", "Ann", "$1,250.50", "N"};
     for (int c = 0; c < first.size(); ++c) {
         EXPECT_EQ(model.index(0, c).data().toString(), first[c]) << "column " << c;
@@ -74,12 +83,12 @@ struct FlagCase {
     const char* stored;  // the flag of tenant 1 afterwards
 };
 
-class FlagCheckTest : public TenantListModelTest,
-                      public ::testing::WithParamInterface<FlagCase> {};
+class FlagCheckTest : public TenantListModelTest, public ::testing::WithParamInterface<FlagCase> {};
 
 TEST_P(FlagCheckTest, flagEdit_upperCasedOrRefusedWithMessage) {
     const FlagCase& c = GetParam();
-    if (!c.accepted) tp.dialogs.expectMessage(kFlagRefusedMessage, kFlagRefusedTitle);
+    if (!c.accepted)
+        tp.dialogs.expectMessage(kFlagRefusedMessage, kFlagRefusedTitle);
 
     EXPECT_EQ(model.setData(flagCell(0), QString::fromUtf8(c.typed)), c.accepted);
 

@@ -32,7 +32,8 @@ const QString kExportQuestion = QStringLiteral(
     "Do you want to create the file now?");
 const QString kActivateAll =
     QStringLiteral("Are you SURE you want to change ALL Tenants to ACTIVATE CORVANE?");
-const QString kRemoveAll = QStringLiteral("Are you SURE you want to REMOVE ALL Tenants from CORVANE?");
+const QString kRemoveAll =
+    QStringLiteral("Are you SURE you want to REMOVE ALL Tenants from CORVANE?");
 
 // Six listed tenants whose orders differ by every sort item, with names and addresses whose
 // order depends on comparing without regard to case; tenant 8 has no unit and is never listed.
@@ -100,9 +101,9 @@ TEST_F(TenantUpdateScreenTest, opening_listsAllByUnitAddressWithItsWidths) {
     EXPECT_EQ(listed(), (std::vector<int>{2, 3, 1, 4, 5, 6}));
     EXPECT_EQ(count(), QStringLiteral("6"));
     QTableView* g = grid();
-    for (int hidden : {TenantListModel::ColOID, TenantListModel::ColPID,
-                       TenantListModel::ColOwnerLast, TenantListModel::ColOwnerFirst,
-                       TenantListModel::ColPropertyName}) {
+    for (int hidden :
+         {TenantListModel::ColOID, TenantListModel::ColPID, TenantListModel::ColOwnerLast,
+          TenantListModel::ColOwnerFirst, TenantListModel::ColPropertyName}) {
         EXPECT_TRUE(g->isColumnHidden(hidden)) << "column " << hidden;
     }
     EXPECT_EQ(g->columnWidth(TenantListModel::ColTID), width(500));
@@ -124,8 +125,9 @@ TEST_F(TenantUpdateScreenTest, controls_carryTheirCaptions) {
               QStringLiteral("Create Corvane Tenant Export File"));
     EXPECT_EQ(control<QPushButton>("cmdExit")->text(), QStringLiteral("&Exit"));
     EXPECT_EQ(control<QLabel>("labListed")->text(), QStringLiteral("Tenants Listed:"));
-    EXPECT_EQ(control<QLabel>("labTID")->text(),
-              QStringLiteral("Note: the TID is the unique Tenant ID needed for each Tenant's login."));
+    EXPECT_EQ(
+        control<QLabel>("labTID")->text(),
+        QStringLiteral("Note: the TID is the unique Tenant ID needed for each Tenant's login."));
     EXPECT_TRUE(control<QLabel>("labUpdatePSN")->text().startsWith("After you have updated"));
     EXPECT_TRUE(control<QPlainTextEdit>("txtTenantUpdate")->isReadOnly());
     EXPECT_FALSE(grid()->accessibleName().isEmpty());
