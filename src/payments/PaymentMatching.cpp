@@ -51,39 +51,86 @@ QString tenantDisplayName(const ledger::Value& lastName, const ledger::Value& fi
     return last + QStringLiteral(", ") + firstName.toText();
 }
 
-PaymentMatcher::PaymentMatcher(ledger::Database& db) {
+PaymentMatcher::PaymentMatcher(ledger::Database& db, qsizetype lineCount, Lookup lookup) {
     matchesNothing_ = db.openTable(QStringLiteral("Properties"))->recordCount() == 0;
     tenants_ = db.openTable(QStringLiteral("Tenants"));
     units_ = db.openTable(QStringLiteral("Units"));
-    if (tenants_->recordCount() == 0 || units_->recordCount() == 0)
+    const std::int64_t tenantCount = tenants_->recordCount();
+    const std::int64_t unitCount = units_->recordCount();
+    if (tenantCount == 0 || unitCount == 0)
         matchesNothing_ = true;
     tenants_->setIndex(QStringLiteral("TenantIDIndex"));
     units_->setIndex(QStringLiteral("UTenantIDIndex"));
+    // A seek costs about as much as reading four records in a walk.
+    const bool large = 4 * static_cast<std::int64_t>(lineCount) > tenantCount + unitCount;
+    if (!matchesNothing_ && (lookup == Lookup::Preload || (lookup == Lookup::Auto && large))) {
+        preload();
+    }
+}
+
+void PaymentMatcher::preload() {
+    QHash<qint64, QString> firstUnitAddress;
+    for (units_->moveFirst(); !units_->eof(); units_->moveNext()) {
+        const ledger::Value tenantId = units_->field(QStringLiteral("UTenantID"));
+        if (tenantId.isNull())
+            continue;
+        const qint64 key = tenantId.toInteger();
+        if (!firstUnitAddress.contains(key)) {
+            firstUnitAddress.insert(key, units_->field(QStringLiteral("UAddress")).toText());
+        }
+    }
+    for (tenants_->moveFirst(); !tenants_->eof(); tenants_->moveNext()) {
+        const ledger::Value tenantId = tenants_->field(QStringLiteral("TenantID"));
+        const qint64 key = tenantId.toInteger();
+        if (known_.contains(key))
+            continue;
+        TenantMatch match;
+        match.found = true;
+        match.tid = QStringLiteral("T") + tenantId.toText().remove(QLatin1Char(' '));
+        const auto unit = firstUnitAddress.constFind(key);
+        match.unitAddress = unit == firstUnitAddress.constEnd() ? kTidNotFoundText : *unit;
+        match.tenantName = tenantDisplayName(tenants_->field(QStringLiteral("TLastName1")),
+                                             tenants_->field(QStringLiteral("TFirstName1")));
+        known_.insert(key, match);
+    }
+    preloaded_ = true;
 }
 
 PaymentMatcher::~PaymentMatcher() = default;
 
+PaymentMatcher::TenantMatch PaymentMatcher::lookUp(qint64 account) {
+    const auto cached = known_.constFind(account);
+    if (cached != known_.constEnd())
+        return *cached;
+    TenantMatch match;
+    if (preloaded_)
+        return match;
+    tenants_->seek(ledger::Value::integer(account));
+    if (!tenants_->noMatch()) {
+        match.found = true;
+        const ledger::Value tenantId = tenants_->field(QStringLiteral("TenantID"));
+        match.tid = QStringLiteral("T") + tenantId.toText().remove(QLatin1Char(' '));
+        units_->seek(ledger::Value::integer(tenantId.toInteger()));
+        match.unitAddress = units_->noMatch() ? kTidNotFoundText
+                                              : units_->field(QStringLiteral("UAddress")).toText();
+        match.tenantName = tenantDisplayName(tenants_->field(QStringLiteral("TLastName1")),
+                                             tenants_->field(QStringLiteral("TFirstName1")));
+    }
+    known_.insert(account, match);
+    return match;
+}
+
 StagedRow PaymentMatcher::fill(const PaymentLine& line) {
     StagedRow row;
     const AccountNumber account = accountNumber(line.account);
-    bool found = false;
-    if (!matchesNothing_ && account.key) {
-        tenants_->seek(ledger::Value::integer(*account.key));
-        found = !tenants_->noMatch();
-    }
+    TenantMatch match;
+    if (!matchesNothing_ && account.key)
+        match = lookUp(*account.key);
     row.setCell(staged::TransactionNumber, line.transactionNumber);
-    if (found) {
-        const ledger::Value tenantId = tenants_->field(QStringLiteral("TenantID"));
-        QString tid = tenantId.toText();
-        tid.remove(QLatin1Char(' '));
-        row.setCell(staged::TID, QStringLiteral("T") + tid);
-        units_->seek(ledger::Value::integer(tenantId.toInteger()));
-        row.setCell(staged::UnitAddress, units_->noMatch()
-                                             ? kTidNotFoundText
-                                             : units_->field(QStringLiteral("UAddress")).toText());
-        row.setCell(staged::TenantName,
-                    tenantDisplayName(tenants_->field(QStringLiteral("TLastName1")),
-                                      tenants_->field(QStringLiteral("TFirstName1"))));
+    if (match.found) {
+        row.setCell(staged::TID, match.tid);
+        row.setCell(staged::UnitAddress, match.unitAddress);
+        row.setCell(staged::TenantName, match.tenantName);
     } else {
         row.setCell(staged::TID, QStringLiteral("T#") + account.text);
         row.setCell(staged::UnitAddress, kTidNotFoundText);

@@ -220,8 +220,6 @@ void frmDownload::loadSteps() {
         throw Error(91, QStringLiteral("Object variable or With block variable not set (the "
                                        "ledger is not open)"));
     }
-    PaymentMatcher matcher(*globals_.LedgerDb);
-
     if (!files.exists(staged))
         throw Error(errc::FileNotFound, QStringLiteral("File not found"));
     const QStringList lines = selectPaymentLines(decodeAnsi(files.readAll(staged)));
@@ -241,6 +239,7 @@ void frmDownload::loadSteps() {
                     QStringLiteral("Overflow: the payment file holds more than 32,767 payments"));
     }
 
+    PaymentMatcher matcher(*globals_.LedgerDb, lines.size());
     std::vector<StagedRow> rows;
     rows.reserve(static_cast<size_t>(lines.size()));
     for (qsizetype i = 0; i < lines.size(); ++i) {

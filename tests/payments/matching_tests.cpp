@@ -9,7 +9,8 @@
 namespace corvane::test {
 namespace {
 
-class MatchingTest : public ::testing::Test {
+// Every case runs with seeks and with the tables read once; both must give the same rows.
+class MatchingTest : public ::testing::TestWithParam<PaymentMatcher::Lookup> {
 protected:
     MatchingTest() : ledger(tp.path(kLedgerFileName)) {
         ledger.addOwner(7, QStringLiteral("Owner"), QStringLiteral("Olga"));
@@ -17,7 +18,7 @@ protected:
     }
     StagedRow match(const QString& account, const QString& method = QStringLiteral("Check")) {
         auto db = ledger::Database::open(ledger.path());
-        PaymentMatcher matcher(*db);
+        PaymentMatcher matcher(*db, 1, GetParam());
         PaymentLine line;
         line.transactionNumber = QStringLiteral("B100");
         line.account = account;
@@ -36,7 +37,7 @@ protected:
     TestLedger ledger;
 };
 
-TEST_F(MatchingTest, matchedTenantFillsEveryCellOfTheRow) {
+TEST_P(MatchingTest, matchedTenantFillsEveryCellOfTheRow) {
     ledger.addTenant(42, 3, QStringLiteral("Ann"), QStringLiteral("Lee"));
     ledger.addUnit(1, 42, QStringLiteral("12 Oak St"));
     const StagedRow row = match(QStringLiteral("T42"), QStringLiteral("  Card"));
@@ -53,7 +54,7 @@ TEST_F(MatchingTest, matchedTenantFillsEveryCellOfTheRow) {
     }
 }
 
-TEST_F(MatchingTest, nameIsTheLastNameAloneWithoutAFirstName) {
+TEST_P(MatchingTest, nameIsTheLastNameAloneWithoutAFirstName) {
     ledger.addTenant(1, 3, QString(), QStringLiteral("Lee"));
     ledger.addTenant(2, 3, QStringLiteral("   "), QStringLiteral("Kim"));
     ledger.addTenant(3, 3, QVariant(), QStringLiteral("Roe"));
@@ -66,7 +67,7 @@ TEST_F(MatchingTest, nameIsTheLastNameAloneWithoutAFirstName) {
     EXPECT_EQ(match(QStringLiteral("T4")).cell(staged::TenantName), QStringLiteral(", Bo"));
 }
 
-TEST_F(MatchingTest, unknownTenantAndTenantWithoutUnit) {
+TEST_P(MatchingTest, unknownTenantAndTenantWithoutUnit) {
     ledger.addTenant(42, 3, QStringLiteral("Ann"), QStringLiteral("Lee"));
     ledger.addUnit(1, 5, QStringLiteral("Elsewhere"));
     expectUnmatched(match(QStringLiteral("T99")), QStringLiteral("T#99"));
@@ -78,7 +79,7 @@ TEST_F(MatchingTest, unknownTenantAndTenantWithoutUnit) {
     EXPECT_EQ(row.cell(staged::TenantName), QStringLiteral("Lee, Ann"));
 }
 
-TEST_F(MatchingTest, accountTextIsReadByItsLeadingNumber) {
+TEST_P(MatchingTest, accountTextIsReadByItsLeadingNumber) {
     ledger.addTenant(7, 3, QStringLiteral("Ann"), QStringLiteral("Lee"));
     ledger.addUnit(1, 7, QStringLiteral("1 Elm"));
     EXPECT_EQ(match(QStringLiteral("T007")).cell(staged::TID), QStringLiteral("T7"));
@@ -86,24 +87,28 @@ TEST_F(MatchingTest, accountTextIsReadByItsLeadingNumber) {
     EXPECT_EQ(match(QStringLiteral("T7\r")).cell(staged::TID), QStringLiteral("T7"));
 }
 
-TEST_F(MatchingTest, aTenantInTwoUnitsShowsTheUnitWithTheLowestUnitID) {
+TEST_P(MatchingTest, aTenantInTwoUnitsShowsTheUnitWithTheLowestUnitID) {
     ledger.addTenant(42, 3, QStringLiteral("Ann"), QStringLiteral("Lee"));
     ledger.addUnit(9, 42, QStringLiteral("9 Late St"));
     ledger.addUnit(4, 42, QStringLiteral("4 Early St"));
     EXPECT_EQ(match(QStringLiteral("T42")).cell(staged::UnitAddress), QStringLiteral("4 Early St"));
 }
 
-TEST_F(MatchingTest, anEmptyPropertiesTableMatchesNobody) {
+TEST_P(MatchingTest, anEmptyPropertiesTableMatchesNobody) {
     ledger.exec(QStringLiteral("DELETE FROM Properties"));
     ledger.addTenant(42, 3, QStringLiteral("Ann"), QStringLiteral("Lee"));
     ledger.addUnit(1, 42, QStringLiteral("12 Oak St"));
     expectUnmatched(match(QStringLiteral("T42")), QStringLiteral("T#42"));
 }
 
-TEST_F(MatchingTest, anEmptyUnitsTableMatchesNobody) {
+TEST_P(MatchingTest, anEmptyUnitsTableMatchesNobody) {
     ledger.addTenant(42, 3, QStringLiteral("Ann"), QStringLiteral("Lee"));
     expectUnmatched(match(QStringLiteral("T42")), QStringLiteral("T#42"));
 }
+
+INSTANTIATE_TEST_SUITE_P(BothLookups, MatchingTest,
+                         ::testing::Values(PaymentMatcher::Lookup::Seek,
+                                           PaymentMatcher::Lookup::Preload));
 
 }  // namespace
 }  // namespace corvane::test

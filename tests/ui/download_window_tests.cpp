@@ -199,6 +199,20 @@ TEST_F(DownloadWindowTest, malformedLinesShowTheErrorNumberAndWhatIsWrong) {
     }
 }
 
+TEST_F(DownloadWindowTest, moreThan32767PaymentsAreRefusedWhole) {
+    const QByteArray line = paymentLine("B1", "T42", "$1.00");
+    QByteArray bytes;
+    bytes.reserve(line.size() * 32768);
+    for (int i = 0; i < 32768; ++i) bytes += line;
+    stage(bytes);
+    tp.dialogs.expectMessage(QStringLiteral("Unexpected error in payment file: 6 - Overflow: the "
+                                            "payment file holds more than 32,767 payments"),
+                             QStringLiteral("Payment File Download"));
+    screen.Load();
+    expectEmptyAndDisabled();
+    EXPECT_TRUE(QFile::exists(staged()));
+}
+
 TEST_F(DownloadWindowTest, withoutALedgerTheLoadingFailsWithAnEmptyScreen) {
     stageThree();
     tp.globals.LedgerDb.reset();
