@@ -120,6 +120,12 @@ QWidget* PmtTypeDelegate::createEditor(QWidget* parent, const QStyleOptionViewIt
     auto* box = new QComboBox(parent);
     box->addItems({kRent, kLateFee});
     box->setAccessibleName(QStringLiteral("Pmt Type"));
+    // A choice is committed at once, not only when the editor loses the focus.
+    auto* self = const_cast<PmtTypeDelegate*>(this);
+    connect(box, &QComboBox::activated, self, [self, box] {
+        Q_EMIT self->commitData(box);
+        Q_EMIT self->closeEditor(box);
+    });
     return box;
 }
 

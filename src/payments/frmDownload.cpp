@@ -257,6 +257,8 @@ void frmDownload::loadSteps() {
 void frmDownload::showEmpty() {
     StagedPayments_->clear();
     paymentsTotal_ = {};
+    labCorvanePayments_->setText(kCountCaption);
+    labTransTotal_->clear();
     cmdUpdate_->setEnabled(false);
     cmdPrintScreen_->setEnabled(false);
 }

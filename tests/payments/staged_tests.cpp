@@ -87,6 +87,15 @@ TEST_F(StagedModelTest, theDropDownOffersTheTwoWords) {
     box->setCurrentIndex(1);
     delegate.setModelData(box, &model, at(2, staged::PmtType));
     EXPECT_EQ(model.rows().at(2).cell(staged::PmtType), QStringLiteral("Late Fee"));
+
+    // Picking an item commits it at once and closes the editor.
+    int commits = 0;
+    int closes = 0;
+    QObject::connect(&delegate, &QAbstractItemDelegate::commitData, [&] { ++commits; });
+    QObject::connect(&delegate, &QAbstractItemDelegate::closeEditor, [&] { ++closes; });
+    Q_EMIT box->activated(0);
+    EXPECT_EQ(commits, 1);
+    EXPECT_EQ(closes, 1);
 }
 
 TEST_F(StagedModelTest, removeRowsKeepsTheOthersInOrder) {

@@ -1,6 +1,7 @@
 #include "payments/PaymentIntake.h"
 #include "payments/frmDownload.h"
 #include "platform/ledger/Database.h"
+#include "support/RecordingPrinter.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 
@@ -203,7 +204,8 @@ TEST_F(DownloadWindowTest, moreThan32767PaymentsAreRefusedWhole) {
     const QByteArray line = paymentLine("B1", "T42", "$1.00");
     QByteArray bytes;
     bytes.reserve(line.size() * 32768);
-    for (int i = 0; i < 32768; ++i) bytes += line;
+    for (int i = 0; i < 32768; ++i)
+        bytes += line;
     stage(bytes);
     tp.dialogs.expectMessage(QStringLiteral("Unexpected error in payment file: 6 - Overflow: the "
                                             "payment file holds more than 32,767 payments"),
@@ -311,6 +313,32 @@ TEST_F(DownloadWindowTest, deleteRowWithoutASelectionDeletesTheCurrentRow) {
     ASSERT_EQ(screen.StagedCount(), 2);
     EXPECT_EQ(cell(1, staged::TransactionNumber), QStringLiteral("B3"));
     EXPECT_EQ(label("labTransTotal"), QStringLiteral("$1,100.50"));
+}
+
+TEST_F(DownloadWindowTest, printScreenPrintsTheSelectionAndShowsItSelected) {
+    stageThree();
+    screen.Load();
+    PrintRecorder recorder;
+    recorder.attach(tp.printers);
+    auto* grid = child<QTableView>("gridACHDownload");
+    grid->setCurrentIndex(screen.stagedPayments().index(2, 4));
+    selectRows({0});
+    tp.dialogs.allowAnyMessages();
+    child<QPushButton>("cmdPrintScreen")->click();
+    EXPECT_EQ(recorder.jobsEnded(), 1);
+    QStringList printed;
+    for (const PrintedText& t : recorder.visibleTexts())
+        printed << t.text;
+    QList<int> selected;
+    for (const QModelIndex& i : grid->selectionModel()->selectedRows())
+        selected << i.row();
+    std::sort(selected.begin(), selected.end());
+    ASSERT_FALSE(selected.isEmpty());
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(printed.contains(cell(row, staged::TransactionNumber)), selected.contains(row))
+            << row;
+    }
+    EXPECT_TRUE(selected.contains(0));
 }
 
 TEST_F(DownloadWindowTest, leavingWithRowsAsksAndNoKeepsTheScreenOpen) {
