@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 
 namespace corvane {
 namespace {
@@ -266,11 +267,13 @@ void frmDownload::showEmpty() {
 void frmDownload::TransactionTotal() {
     ledger::Currency total;
     for (const StagedRow& row : StagedPayments_->rows()) {
-        const std::int64_t amount =
-            ledger::Currency::leadingValue(row.cell(staged::Amount)).abs().units();
+        // An amount beyond the currency's range is refused rather than counted as 0.
+        const QStringView number = ledger::decimalPrefix(row.cell(staged::Amount));
+        const std::optional<ledger::Currency> value =
+            number.isEmpty() ? ledger::Currency() : ledger::Currency::fromText(number);
         std::int64_t sum = 0;
-        if (__builtin_add_overflow(total.units(), amount, &sum)) {
-            throw Error(6, QStringLiteral("Overflow: the total of the payments is too large"));
+        if (!value || __builtin_add_overflow(total.units(), value->abs().units(), &sum)) {
+            throw Error(6, QStringLiteral("Overflow: an amount or the total of the payments is too large"));
         }
         total = ledger::Currency::fromUnits(sum);
     }

@@ -215,6 +215,16 @@ TEST_F(DownloadWindowTest, moreThan32767PaymentsAreRefusedWhole) {
     EXPECT_TRUE(QFile::exists(staged()));
 }
 
+TEST_F(DownloadWindowTest, anAmountBeyondTheCurrencyRangeIsAnOverflow) {
+    stage(paymentLine("B1", "T42", "$1.00") +
+          paymentLine("B2", "T42", "$99,999,999,999,999,999,999.00"));
+    tp.dialogs.expectMessage(QStringLiteral("Unexpected error in payment file: 6 - Overflow: an "
+                                            "amount or the total of the payments is too large"),
+                             QStringLiteral("Payment File Download"));
+    screen.Load();
+    expectEmptyAndDisabled();
+}
+
 TEST_F(DownloadWindowTest, withoutALedgerTheLoadingFailsWithAnEmptyScreen) {
     stageThree();
     tp.globals.LedgerDb.reset();
