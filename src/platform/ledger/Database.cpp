@@ -1107,7 +1107,9 @@ std::unique_ptr<Database> Database::open(const QString& path, int busyTimeoutMs)
     auto impl = std::make_unique<Impl>();
     impl->path = path;
     const QByteArray file = path.toUtf8();
-    const int rc = sqlite3_open_v2(file.constData(), &impl->db, SQLITE_OPEN_READWRITE, nullptr);
+    // Never SQLITE_OPEN_CREATE; one thread uses the connection, so it needs no mutex.
+    const int rc = sqlite3_open_v2(file.constData(), &impl->db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         if ((rc & 0xff) == SQLITE_CANTOPEN) {
             throwError(errc::LedgerFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
