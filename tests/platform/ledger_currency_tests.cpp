@@ -6,18 +6,23 @@
 namespace corvane::ledger {
 namespace {
 
-Currency units(std::int64_t u) { return Currency::fromUnits(u); }
-Currency text(const char* t) { return Currency::fromText(QString::fromLatin1(t)).value(); }
+Currency units(std::int64_t u) {
+    return Currency::fromUnits(u);
+}
+Currency text(const char* t) {
+    return Currency::fromText(QString::fromLatin1(t)).value();
+}
 
 TEST(LedgerCurrency, decimalPrefixTakesTheLongestLeadingNumber) {
     const struct {
         const char* input;
         const char* prefix;
-    } cases[] = {{"T42", ""},  {" 12.5x", "12.5"}, {"-.5", "-.5"},   {".", ""},
-                 {"  -3", "-3"}, {"+7a", "+7"},    {"1.2.3", "1.2"}, {"", ""},
-                 {"-", ""},    {"\t9", "9"},       {"5.", "5."},     {"1 2", "1"}};
+    } cases[] = {{"T42", ""},    {" 12.5x", "12.5"}, {"-.5", "-.5"},   {".", ""},
+                 {"  -3", "-3"}, {"+7a", "+7"},      {"1.2.3", "1.2"}, {"", ""},
+                 {"-", ""},      {"\t9", "9"},       {"5.", "5."},     {"1 2", "1"}};
     for (const auto& c : cases) {
-        EXPECT_EQ(decimalPrefix(QString::fromLatin1(c.input)).toString(), QString::fromLatin1(c.prefix))
+        EXPECT_EQ(decimalPrefix(QString::fromLatin1(c.input)).toString(),
+                  QString::fromLatin1(c.prefix))
             << c.input;
     }
 }
@@ -26,8 +31,8 @@ TEST(LedgerCurrency, fromTextIsExactAndRoundsHalvesToEvenAtTheFifthDecimal) {
     const struct {
         const char* input;
         std::int64_t units;
-    } cases[] = {{"1234.56", 12345600}, {"0.00005", 0},  {"0.00015", 2},   {"0.00025", 2},
-                 {"-0.00015", -2},      {"0.000051", 1}, {" 12 ", 120000}, {"-25", -250000},
+    } cases[] = {{"1234.56", 12345600}, {"0.00005", 0},    {"0.00015", 2},   {"0.00025", 2},
+                 {"-0.00015", -2},      {"0.000051", 1},   {" 12 ", 120000}, {"-25", -250000},
                  {".5", 5000},          {"2.00035", 20004}};
     for (const auto& c : cases) {
         EXPECT_EQ(text(c.input).units(), c.units) << c.input;
@@ -50,8 +55,8 @@ TEST(LedgerCurrency, fromDoubleUsesTheShortestDecimalOfTheDouble) {
 TEST(LedgerCurrency, percentOfIsExact) {
     EXPECT_EQ(Currency::percentOf(text("8"), text("1234.56")), text("98.7648"));
     EXPECT_EQ(Currency::percentOf(text("10"), text("500")), text("50"));
-    EXPECT_EQ(Currency::percentOf(text("0.5"), text("0.01")), units(0));     // 0.00005
-    EXPECT_EQ(Currency::percentOf(text("1.5"), text("0.01")), units(2));     // 0.00015
+    EXPECT_EQ(Currency::percentOf(text("0.5"), text("0.01")), units(0));  // 0.00005
+    EXPECT_EQ(Currency::percentOf(text("1.5"), text("0.01")), units(2));  // 0.00015
     EXPECT_EQ(Currency::percentOf(text("7.25"), text("-333.33")), text("-24.1664"));
 }
 

@@ -25,7 +25,9 @@ Error errorOf(F&& f) {
     return Error(0, {});
 }
 
-Value text(const char* t) { return Value::text(QString::fromUtf8(t)); }
+Value text(const char* t) {
+    return Value::text(QString::fromUtf8(t));
+}
 
 class LedgerDatabase : public ::testing::Test {
 protected:
@@ -104,8 +106,10 @@ TEST_F(LedgerDatabase, editWritesTheExactCurrencyOfOneRecord) {
                       Value::currency(balance + Currency::fromText(u"0.2").value()));
     EXPECT_EQ(tenants->field(QStringLiteral("TCurrBal")).toCurrency(), Currency::fromUnits(3000));
     tenants->update();
-    EXPECT_EQ(ledger.value(QStringLiteral("SELECT TCurrBal FROM Tenants WHERE TenantID = 42")), 0.3);
-    EXPECT_EQ(ledger.value(QStringLiteral("SELECT TCurrBal FROM Tenants WHERE TenantID = 43")), 5.0);
+    EXPECT_EQ(ledger.value(QStringLiteral("SELECT TCurrBal FROM Tenants WHERE TenantID = 42")),
+              0.3);
+    EXPECT_EQ(ledger.value(QStringLiteral("SELECT TCurrBal FROM Tenants WHERE TenantID = 43")),
+              5.0);
     EXPECT_EQ(tenants->field(QStringLiteral("TCurrBal")).toCurrency(), Currency::fromUnits(3000));
     EXPECT_EQ(errorOf([&] { tenants->update(); }).number(), 3020);
 }
@@ -115,7 +119,8 @@ TEST_F(LedgerDatabase, addNewGivesTheAutoNumberKeyBeforeUpdate) {
         "INSERT INTO CheckDepPrinted (CkID, CkType) VALUES (11, 'D');"
         "DELETE FROM CheckDepPrinted WHERE CkID = 11;"));  // the sequence stays at 11
     auto db = open();
-    auto deposits = db->openDynaset(QStringLiteral("SELECT * FROM CheckDepPrinted WHERE CkType = 'D'"));
+    auto deposits =
+        db->openDynaset(QStringLiteral("SELECT * FROM CheckDepPrinted WHERE CkType = 'D'"));
     deposits->addNew();
     deposits->setField(QStringLiteral("CkPayee"), text("DEPOSIT"));
     deposits->setField(QStringLiteral("CkAmount"), Value::currency(Currency::fromUnits(987648)));
@@ -124,7 +129,8 @@ TEST_F(LedgerDatabase, addNewGivesTheAutoNumberKeyBeforeUpdate) {
     const Value key = deposits->field(QStringLiteral("CkID"));
     EXPECT_EQ(key, Value::integer(12));
     deposits->update();
-    const auto rows = ledger.rows(QStringLiteral("SELECT CkID, CkPayee, CkAmount, CkDate FROM CheckDepPrinted"));
+    const auto rows =
+        ledger.rows(QStringLiteral("SELECT CkID, CkPayee, CkAmount, CkDate FROM CheckDepPrinted"));
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][0].toLongLong(), 12);
     EXPECT_EQ(rows[0][1].toString(), QStringLiteral("DEPOSIT"));
@@ -132,7 +138,8 @@ TEST_F(LedgerDatabase, addNewGivesTheAutoNumberKeyBeforeUpdate) {
     EXPECT_EQ(rows[0][3].toString(), QStringLiteral("2026-03-14"));
 
     // Found again by the key with the program's criterion, and edited.
-    auto again = db->openDynaset(QStringLiteral("SELECT * FROM CheckDepPrinted WHERE CkType = 'D'"));
+    auto again =
+        db->openDynaset(QStringLiteral("SELECT * FROM CheckDepPrinted WHERE CkType = 'D'"));
     again->findFirst(QStringLiteral("Val(CkID) = '12'"));
     ASSERT_FALSE(again->noMatch());
     again->edit();
@@ -148,10 +155,13 @@ TEST_F(LedgerDatabase, assigningConvertsToTheColumnKind) {
     auto db = open();
     auto entries = db->openDynaset(QStringLiteral("SELECT * from Transactions"));
     entries->addNew();
-    EXPECT_EQ(errorOf([&] { entries->setField(QStringLiteral("TransCheckNumber"), text("12a")); }).number(),
+    EXPECT_EQ(errorOf([&] {
+                  entries->setField(QStringLiteral("TransCheckNumber"), text("12a"));
+              }).number(),
               3421);
-    EXPECT_EQ(errorOf([&] { entries->setField(QStringLiteral("TransAmount"), text("$5")); }).number(),
-              3421);
+    EXPECT_EQ(
+        errorOf([&] { entries->setField(QStringLiteral("TransAmount"), text("$5")); }).number(),
+        3421);
     entries->setField(QStringLiteral("TransCheckNumber"), text(" 1045 "));
     entries->setField(QStringLiteral("TransAmount"), Value::number(0.1 + 0.2));
     entries->setField(QStringLiteral("TransDate"),
@@ -183,12 +193,14 @@ TEST_F(LedgerDatabase, readingGoesByTheDeclaredColumnType) {
     auto entries = db->openDynaset(QStringLiteral("SELECT * FROM Transactions ORDER BY TransID"));
     EXPECT_EQ(entries->recordCount(), 3);
     EXPECT_EQ(entries->field(QStringLiteral("TransRemark")), text("5"));
-    EXPECT_EQ(entries->field(QStringLiteral("TransAmount")), Value::currency(Currency::fromUnits(3000)));
+    EXPECT_EQ(entries->field(QStringLiteral("TransAmount")),
+              Value::currency(Currency::fromUnits(3000)));
     EXPECT_EQ(entries->field(QStringLiteral("TransDate")),
               Value::date(QDateTime(QDate(2026, 3, 14), QTime(0, 0))));
     EXPECT_TRUE(entries->field(QStringLiteral("TransCheckNumber")).isNull());
     entries->moveNext();
-    EXPECT_EQ(entries->field(QStringLiteral("TransAmount")), Value::currency(Currency::fromUnits(12346)));
+    EXPECT_EQ(entries->field(QStringLiteral("TransAmount")),
+              Value::currency(Currency::fromUnits(12346)));
     EXPECT_EQ(entries->field(QStringLiteral("TransDate")), text("March"));
     EXPECT_EQ(entries->field(QStringLiteral("TransCheckNumber")), Value::integer(7));
     entries->moveNext();
@@ -244,7 +256,8 @@ TEST_F(LedgerDatabase, rollbackLeavesNothingAndCommitKeepsEverything) {
             entries->setField(QStringLiteral("TransRemark"), text(keep ? "kept" : "dropped"));
             entries->update();
         }
-        if (keep) transaction.commit();
+        if (keep)
+            transaction.commit();
     }
     EXPECT_FALSE(db->inTransaction());
     EXPECT_EQ(ledger.value(QStringLiteral("SELECT group_concat(TransRemark) FROM Transactions")),

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 // Readable failure output.
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+static void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace corvane::ledger {
 namespace {
@@ -33,7 +35,8 @@ protected:
         ledger.addTenant(id, prop, QStringLiteral("F%1").arg(id), QString::fromUtf8(last),
                          QString::fromUtf8(tach));
         ledger.addUnit(id * 10, id, QString::fromUtf8(address));
-        if (second) ledger.addUnit(id * 10 + 1, id, QString::fromUtf8(second));
+        if (second)
+            ledger.addUnit(id * 10 + 1, id, QString::fromUtf8(second));
     }
 
     // The values of one field over the whole set, in its order.
@@ -41,7 +44,8 @@ protected:
         auto db = Database::open(path);
         auto set = db->openDynaset(sql);
         QStringList values;
-        for (; !set->eof(); set->moveNext()) values << set->field(field).toText();
+        for (; !set->eof(); set->moveNext())
+            values << set->field(field).toText();
         EXPECT_EQ(set->recordCount(), values.size());
         return values;
     }
@@ -56,7 +60,8 @@ TEST_F(LedgerJetSql, joinListsEveryTenantInEveryUnitOnce) {
     tenant(6, 20, "Dunn", "N", "1 Ash");
     tenant(7, 99, "Nowhere", "Y", "5 Gone");  // its property is missing: not listed
     ledger.addTenant(8, 10, QStringLiteral("No"), QStringLiteral("Unit"));  // no unit: not listed
-    const QStringList ids = column(kJoin + QStringLiteral(" ORDER BY UAddress"), QStringLiteral("TenantID"));
+    const QStringList ids =
+        column(kJoin + QStringLiteral(" ORDER BY UAddress"), QStringLiteral("TenantID"));
     EXPECT_EQ(ids.join(u','), QStringLiteral("6,5,5"));
     EXPECT_EQ(column(kJoin + QStringLiteral(" ORDER BY UAddress, UNumber"),
                      QStringLiteral("Units.UAddress"))
@@ -70,18 +75,21 @@ TEST_F(LedgerJetSql, enrollmentFiltersCompareTheFlagWithoutRegardToCase) {
         const char* tach;
         bool listed;    // Trim(Left(Tenants.TACH,1)) = 'Y'
         bool exported;  // Trim(Tenants.TACH) = 'Y'
-    } cases[] = {{1, "Y", true, true},    {2, "y", true, true},     {3, "Yes", true, false},
-                 {4, "Y ", true, true},   {5, " Y", false, true},  {6, " Y ", false, true},
-                 {7, "N", false, false},  {8, "", false, false},    {9, "D", false, false}};
+    } cases[] = {{1, "Y", true, true},   {2, "y", true, true},   {3, "Yes", true, false},
+                 {4, "Y ", true, true},  {5, " Y", false, true}, {6, " Y ", false, true},
+                 {7, "N", false, false}, {8, "", false, false},  {9, "D", false, false}};
     QStringList listed, exported;
     for (const auto& c : cases) {
         tenant(c.id, 10, "T", c.tach, QStringLiteral("%1 Elm").arg(c.id).toUtf8().constData());
-        if (c.listed) listed << QString::number(c.id);
-        if (c.exported) exported << QString::number(c.id);
+        if (c.listed)
+            listed << QString::number(c.id);
+        if (c.exported)
+            exported << QString::number(c.id);
     }
-    EXPECT_EQ(column(kJoin + QStringLiteral(" WHERE Trim(Left(Tenants.TACH,1)) = 'Y' ORDER BY UAddress"),
-                     QStringLiteral("TenantID")),
-              listed);
+    EXPECT_EQ(
+        column(kJoin + QStringLiteral(" WHERE Trim(Left(Tenants.TACH,1)) = 'Y' ORDER BY UAddress"),
+               QStringLiteral("TenantID")),
+        listed);
     EXPECT_EQ(column(kJoin + QStringLiteral(" WHERE Trim(Tenants.TACH) = 'Y' ORDER BY UAddress"),
                      QStringLiteral("TenantID")),
               exported);
@@ -92,18 +100,20 @@ TEST_F(LedgerJetSql, sortOrdersTextWithoutRegardToCase) {
     tenant(2, 20, "Alpha", "N", "B street");
     tenant(3, 10, "beta", "D", "C street");
     tenant(4, 20, "Gamma", "n", "a street");
-    EXPECT_EQ(column(kJoin + QStringLiteral(" ORDER BY TLastName1, TFirstName1"), QStringLiteral("TLastName1"))
+    EXPECT_EQ(column(kJoin + QStringLiteral(" ORDER BY TLastName1, TFirstName1"),
+                     QStringLiteral("TLastName1"))
                   .join(u','),
               QStringLiteral("Alpha,beta,Gamma,zeta"));
-    const QStringList flags =
-        column(kJoin + QStringLiteral(" ORDER BY TACH, TLastName1, TFirstName1"), QStringLiteral("TACH"));
+    const QStringList flags = column(
+        kJoin + QStringLiteral(" ORDER BY TACH, TLastName1, TFirstName1"), QStringLiteral("TACH"));
     EXPECT_EQ(flags.join(u','), QStringLiteral("D,N,n,y"));
     EXPECT_EQ(column(kJoin + QStringLiteral(" ORDER BY Owners.OLastName1, Owners.OFirstName1, "
                                             "Properties.PropName, Units.UAddress"),
                      QStringLiteral("OLastName1"))
                   .join(u','),
               QStringLiteral("Adams,Adams,smith,smith"));
-    EXPECT_EQ(column(kJoin + QStringLiteral(" ORDER BY PropName DESC, UAddress"), QStringLiteral("UAddress"))
+    EXPECT_EQ(column(kJoin + QStringLiteral(" ORDER BY PropName DESC, UAddress"),
+                     QStringLiteral("UAddress"))
                   .join(u','),
               QStringLiteral("b street,C street,a street,B street"));
 }
@@ -131,8 +141,9 @@ TEST_F(LedgerJetSql, matchingFindsTenantsAndUnitsByTheirNumber) {
 }
 
 TEST_F(LedgerJetSql, depositQueryMatchesItsTypeWithoutRegardToCase) {
-    ledger.exec(QStringLiteral("INSERT INTO CheckDepPrinted (CkID, CkType, CkNumber) VALUES "
-                               "(1, 'D', 100), (2, 'C', 200), (3, 'd', 300)"));
+    ledger.exec(
+        QStringLiteral("INSERT INTO CheckDepPrinted (CkID, CkType, CkNumber) VALUES "
+                       "(1, 'D', 100), (2, 'C', 200), (3, 'd', 300)"));
     EXPECT_EQ(column(QStringLiteral("SELECT * FROM CheckDepPrinted WHERE CkType = 'D'"),
                      QStringLiteral("CkNumber"))
                   .join(u','),
@@ -153,13 +164,15 @@ TEST_F(LedgerJetSql, flagEditsThroughTheJoinGoBackToTenants) {
     auto db = Database::open(path);
     auto set = db->openDynaset(kJoin + QStringLiteral(" ORDER BY UAddress"));
     try {
-    for (; !set->eof(); set->moveNext()) {
-        set->edit();
-        set->setField(QStringLiteral("TACH"), Value::text(QStringLiteral("Y")));
-        set->update();
-        EXPECT_EQ(set->field(QStringLiteral("Tenants.TACH")), Value::text(QStringLiteral("Y")));
+        for (; !set->eof(); set->moveNext()) {
+            set->edit();
+            set->setField(QStringLiteral("TACH"), Value::text(QStringLiteral("Y")));
+            set->update();
+            EXPECT_EQ(set->field(QStringLiteral("Tenants.TACH")), Value::text(QStringLiteral("Y")));
+        }
+    } catch (const Error& e) {
+        ADD_FAILURE() << e.number() << e.description().toStdString();
     }
-    } catch (const Error& e) { ADD_FAILURE() << e.number() << e.description().toStdString(); }
     EXPECT_EQ(ledger.value(QStringLiteral("SELECT TACH FROM Tenants WHERE TenantID = 5")),
               QStringLiteral("Y"));
     EXPECT_EQ(ledger.value(QStringLiteral("SELECT COUNT(*) FROM Units")).toInt(), 2);
@@ -171,7 +184,8 @@ TEST(LedgerJetSqlTranslation, translatesTheProgramsConstructs) {
         const char* sqlite;
     } cases[] = {
         {"Val(CkID) = '12'", "corvane_val(CkID) = 12"},
-        {"Trim(Left(Tenants.TACH,1)) = 'Y'", "trim(corvane_left(Tenants.TACH,1)) = 'Y' COLLATE NOCASE"},
+        {"Trim(Left(Tenants.TACH,1)) = 'Y'",
+         "trim(corvane_left(Tenants.TACH,1)) = 'Y' COLLATE NOCASE"},
         {"'Y' <> Trim(Tenants.TACH)", "'Y' COLLATE NOCASE <> trim(Tenants.TACH)"},
         {"CkType = \"D\" AND CkDate >= #03/14/2026#",
          "CkType = 'D' COLLATE NOCASE AND CkDate >= '2026-03-14' COLLATE NOCASE"},
@@ -179,24 +193,28 @@ TEST(LedgerJetSqlTranslation, translatesTheProgramsConstructs) {
         {"Val(TenantID) = 'x'", "corvane_val(TenantID) = 'x' COLLATE NOCASE"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(Database::translateJetCriterion(QString::fromUtf8(c.jet)), QString::fromUtf8(c.sqlite))
+        EXPECT_EQ(Database::translateJetCriterion(QString::fromUtf8(c.jet)),
+                  QString::fromUtf8(c.sqlite))
             << c.jet;
     }
-    EXPECT_EQ(Database::translateJetSql(
-                  QStringLiteral("SELECT DISTINCTROW * FROM Units ORDER BY UAddress DESC, UNumber;")),
+    EXPECT_EQ(Database::translateJetSql(QStringLiteral(
+                  "SELECT DISTINCTROW * FROM Units ORDER BY UAddress DESC, UNumber;")),
               QStringLiteral("SELECT * FROM Units ORDER BY UAddress COLLATE NOCASE DESC, UNumber "
                              "COLLATE NOCASE"));
 }
 
 TEST(LedgerJetSqlTranslation, junkIsTranslatedOrRefusedWithAnEngineError) {
-    const char* junk[] = {"'",          "[abc",      "#13/45/2026#", "((((",       "))))",
-                          "= = =",      "ORDER BY",  "ORDER BY ,,",  "SELECT FROM", "Val(",
-                          "'a'='b'='c'", "\"unclosed", "#",           "a <> ''''",  ""};
+    const char* junk[] = {"'",        "[abc",        "#13/45/2026#",
+                          "((((",     "))))",        "= = =",
+                          "ORDER BY", "ORDER BY ,,", "SELECT FROM",
+                          "Val(",     "'a'='b'='c'", "\"unclosed",
+                          "#",        "a <> ''''",   ""};
     for (const char* text : junk) {
         for (const bool statement : {false, true}) {
             try {
-                const QString out = statement ? Database::translateJetSql(QString::fromUtf8(text))
-                                              : Database::translateJetCriterion(QString::fromUtf8(text));
+                const QString out = statement
+                                        ? Database::translateJetSql(QString::fromUtf8(text))
+                                        : Database::translateJetCriterion(QString::fromUtf8(text));
                 (void)out;
             } catch (const Error& e) {
                 EXPECT_GE(e.number(), 3000) << text;

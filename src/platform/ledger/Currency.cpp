@@ -10,13 +10,16 @@ namespace {
 
 constexpr std::int64_t kScale = 10000;
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
 
 // Divides exactly, rounding the quotient to the nearest whole number, halves to even.
 __int128 divideHalfEven(__int128 numerator, __int128 denominator) {
     __int128 quotient = numerator / denominator;
     __int128 remainder = numerator % denominator;
-    if (remainder < 0) remainder = -remainder;
+    if (remainder < 0)
+        remainder = -remainder;
     const __int128 twice = remainder * 2;
     const bool negative = (numerator < 0) != (denominator < 0);
     if (twice > denominator || (twice == denominator && (quotient % 2 != 0))) {
@@ -49,16 +52,19 @@ std::optional<Currency> parseDecimal(const Char* p, const Char* end) {
     for (; p != end; ++p) {
         const Char c = *p;
         if (c == '.') {
-            if (sawPoint) return std::nullopt;
+            if (sawPoint)
+                return std::nullopt;
             sawPoint = true;
             continue;
         }
-        if (c < '0' || c > '9') return std::nullopt;
+        if (c < '0' || c > '9')
+            return std::nullopt;
         anyDigit = true;
         const int digit = static_cast<int>(c - '0');
         if (!sawPoint) {
             whole = whole * 10 + digit;
-            if (whole > kLimit) return std::nullopt;
+            if (whole > kLimit)
+                return std::nullopt;
         } else if (fractionDigits < 4) {
             fraction = fraction * 10 + digit;
             ++fractionDigits;
@@ -68,12 +74,17 @@ std::optional<Currency> parseDecimal(const Char* p, const Char* end) {
             restNonZero = true;
         }
     }
-    if (!anyDigit) return std::nullopt;
-    for (int i = fractionDigits; i < 4; ++i) fraction *= 10;
+    if (!anyDigit)
+        return std::nullopt;
+    for (int i = fractionDigits; i < 4; ++i)
+        fraction *= 10;
     __int128 units = whole * kScale + fraction;
-    if (fifth > 5 || (fifth == 5 && (restNonZero || units % 2 != 0))) ++units;
-    if (negative) units = -units;
-    if (!fitsInUnits(units)) return std::nullopt;
+    if (fifth > 5 || (fifth == 5 && (restNonZero || units % 2 != 0)))
+        ++units;
+    if (negative)
+        units = -units;
+    if (!fitsInUnits(units))
+        return std::nullopt;
     return Currency::fromUnits(static_cast<std::int64_t>(units));
 }
 
@@ -82,9 +93,11 @@ std::optional<Currency> parseDecimal(const Char* p, const Char* end) {
 QStringView decimalPrefix(QStringView text) {
     qsizetype i = 0;
     const qsizetype n = text.size();
-    while (i < n && isBlank(text[i])) ++i;
+    while (i < n && isBlank(text[i]))
+        ++i;
     const qsizetype start = i;
-    if (i < n && (text[i] == u'+' || text[i] == u'-')) ++i;
+    if (i < n && (text[i] == u'+' || text[i] == u'-'))
+        ++i;
     bool digits = false;
     while (i < n && text[i].unicode() >= '0' && text[i].unicode() <= '9') {
         ++i;
@@ -99,27 +112,35 @@ QStringView decimalPrefix(QStringView text) {
         }
         end = i;
     }
-    if (!digits) return {};
+    if (!digits)
+        return {};
     return text.mid(start, end - start);
 }
 
 Currency Currency::fromDouble(double value) {
-    if (!std::isfinite(value)) return Currency();
+    if (!std::isfinite(value))
+        return Currency();
     constexpr double kMax = 9.2e14;
-    if (value > kMax) return fromUnits(std::numeric_limits<std::int64_t>::max());
-    if (value < -kMax) return fromUnits(std::numeric_limits<std::int64_t>::min());
+    if (value > kMax)
+        return fromUnits(std::numeric_limits<std::int64_t>::max());
+    if (value < -kMax)
+        return fromUnits(std::numeric_limits<std::int64_t>::min());
     char buffer[64];
     // Shortest text that reads back as the same double, in plain (not exponent) notation.
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    if (result.ec != std::errc()) return Currency();
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    if (result.ec != std::errc())
+        return Currency();
     return parseDecimal<char>(buffer, result.ptr).value_or(Currency());
 }
 
 std::optional<Currency> Currency::fromText(QStringView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin])) ++begin;
-    while (end > begin && isBlank(text[end - 1])) --end;
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
     const QChar* data = text.data();
     return parseDecimal<char16_t>(reinterpret_cast<const char16_t*>(data + begin),
                                   reinterpret_cast<const char16_t*>(data + end));
@@ -161,7 +182,8 @@ QString Currency::toPlainText() const {
     text += QString::number(whole);
     if (fraction != 0) {
         QString digits = QString::number(fraction).rightJustified(4, u'0');
-        while (digits.endsWith(u'0')) digits.chop(1);
+        while (digits.endsWith(u'0'))
+            digits.chop(1);
         text += u'.';
         text += digits;
     }

@@ -26,9 +26,13 @@ const QString kLockedMessage = QStringLiteral(
     "The ledger is in use by another program (Lodgebook). Nothing was written; try again when it "
     "is free.");
 
-[[noreturn]] void throwError(int number, const QString& text) { throw Error(number, text); }
+[[noreturn]] void throwError(int number, const QString& text) {
+    throw Error(number, text);
+}
 
-[[noreturn]] void noCurrentRecord() { throwError(errc::NoCurrentRecord, QStringLiteral("No current record.")); }
+[[noreturn]] void noCurrentRecord() {
+    throwError(errc::NoCurrentRecord, QStringLiteral("No current record."));
+}
 
 [[noreturn]] void itemNotFound() {
     throwError(errc::ItemNotFound, QStringLiteral("Item not found in this collection."));
@@ -47,10 +51,12 @@ bool isBusy(int rc) {
 [[noreturn]] void throwSqlite(sqlite3* db, int rc, const QString& what) {
     const int primary = rc & 0xff;
     const QString message = QString::fromUtf8(sqlite3_errmsg(db));
-    if (isBusy(rc)) throwError(errc::LedgerLocked, kLockedMessage);
+    if (isBusy(rc))
+        throwError(errc::LedgerLocked, kLockedMessage);
     if (primary == SQLITE_CONSTRAINT) {
         if (rc == SQLITE_CONSTRAINT_NOTNULL) {
-            throwError(3314, QStringLiteral("A field of this record cannot be empty (%1).").arg(message));
+            throwError(3314,
+                       QStringLiteral("A field of this record cannot be empty (%1).").arg(message));
         }
         throwError(3022, QStringLiteral("The record was not saved: it would create a duplicate "
                                         "value in the table's key or index (%1).")
@@ -66,7 +72,8 @@ bool isBusy(int rc) {
                    QStringLiteral("The ledger could not be written (%1).").arg(message));
     }
     if (message.contains(QLatin1String("no such table"))) {
-        throwError(3078, QStringLiteral("Could not find the table or query named in '%1'.").arg(what));
+        throwError(3078,
+                   QStringLiteral("Could not find the table or query named in '%1'.").arg(what));
     }
     if (message.contains(QLatin1String("no such column"))) {
         throwError(3061, QStringLiteral("Unknown field name in '%1' (%2).").arg(what, message));
@@ -77,14 +84,18 @@ bool isBusy(int rc) {
 
 ColumnKind kindOf(const char* declared, const QString& name) {
     const QByteArray type = QByteArray(declared ? declared : "").toUpper();
-    if (type.contains("DATE") || name.compare(QLatin1String("TransDate"), Qt::CaseInsensitive) == 0 ||
+    if (type.contains("DATE") ||
+        name.compare(QLatin1String("TransDate"), Qt::CaseInsensitive) == 0 ||
         name.compare(QLatin1String("CkDate"), Qt::CaseInsensitive) == 0) {
-        if (type.isEmpty() || type.contains("TEXT") || type.contains("CHAR") || type.contains("DATE")) {
+        if (type.isEmpty() || type.contains("TEXT") || type.contains("CHAR") ||
+            type.contains("DATE")) {
             return ColumnKind::Date;
         }
     }
-    if (type.contains("INT")) return ColumnKind::Integer;
-    if (type.contains("CHAR") || type.contains("CLOB") || type.contains("TEXT")) return ColumnKind::Text;
+    if (type.contains("INT"))
+        return ColumnKind::Integer;
+    if (type.contains("CHAR") || type.contains("CLOB") || type.contains("TEXT"))
+        return ColumnKind::Text;
     if (type.contains("REAL") || type.contains("FLOA") || type.contains("DOUB") ||
         type.contains("CURRENCY") || type.contains("MONEY")) {
         return ColumnKind::Currency;
@@ -99,33 +110,43 @@ QString columnText(sqlite3_stmt* s, int i) {
 
 Value readValue(sqlite3_stmt* s, int i, ColumnKind kind) {
     const int type = sqlite3_column_type(s, i);
-    if (type == SQLITE_NULL) return {};
+    if (type == SQLITE_NULL)
+        return {};
     switch (kind) {
         case ColumnKind::Integer:
-            if (type == SQLITE_INTEGER) return Value::integer(sqlite3_column_int64(s, i));
-            if (type == SQLITE_FLOAT) return Value::integer(Value::number(sqlite3_column_double(s, i)).toInteger());
+            if (type == SQLITE_INTEGER)
+                return Value::integer(sqlite3_column_int64(s, i));
+            if (type == SQLITE_FLOAT)
+                return Value::integer(Value::number(sqlite3_column_double(s, i)).toInteger());
             return Value::text(columnText(s, i));
         case ColumnKind::Currency:
             if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
                 return Value::currency(Currency::fromDouble(sqlite3_column_double(s, i)));
             }
-            if (const auto c = Currency::fromText(columnText(s, i))) return Value::currency(*c);
+            if (const auto c = Currency::fromText(columnText(s, i)))
+                return Value::currency(*c);
             return Value::text(columnText(s, i));
-        case ColumnKind::Text: return Value::text(columnText(s, i));
+        case ColumnKind::Text:
+            return Value::text(columnText(s, i));
         case ColumnKind::Date: {
             const QString text = columnText(s, i);
             if (type == SQLITE_TEXT && text.size() >= 10 && text[4] == u'-') {
                 const QDateTime date = parseDateText(text);
-                if (date.isValid()) return Value::date(date);
+                if (date.isValid())
+                    return Value::date(date);
             }
             return Value::text(text);
         }
-        case ColumnKind::Other: break;
+        case ColumnKind::Other:
+            break;
     }
     switch (type) {
-        case SQLITE_INTEGER: return Value::integer(sqlite3_column_int64(s, i));
-        case SQLITE_FLOAT: return Value::number(sqlite3_column_double(s, i));
-        default: return Value::text(columnText(s, i));
+        case SQLITE_INTEGER:
+            return Value::integer(sqlite3_column_int64(s, i));
+        case SQLITE_FLOAT:
+            return Value::number(sqlite3_column_double(s, i));
+        default:
+            return Value::text(columnText(s, i));
     }
 }
 
@@ -135,7 +156,8 @@ Value readValue(sqlite3_stmt* s, int i, ColumnKind kind) {
 
 // A value assigned to a column takes the column's kind.
 Value convertFor(const Value& v, ColumnKind kind) {
-    if (v.isNull()) return v;
+    if (v.isNull())
+        return v;
     switch (kind) {
         case ColumnKind::Integer:
             switch (v.kind()) {
@@ -143,39 +165,51 @@ Value convertFor(const Value& v, ColumnKind kind) {
                     const QString t = v.toText().trimmed();
                     bool ok = false;
                     const qlonglong whole = t.toLongLong(&ok);
-                    if (ok) return Value::integer(whole);
+                    if (ok)
+                        return Value::integer(whole);
                     const auto c = Currency::fromText(t);
-                    if (!c) conversionError();
+                    if (!c)
+                        conversionError();
                     return Value::integer(c->roundedToWhole());
                 }
                 case Value::Kind::Number: {
-                    if (!std::isfinite(v.toNumber())) conversionError();
+                    if (!std::isfinite(v.toNumber()))
+                        conversionError();
                     return Value::integer(v.toInteger());
                 }
-                default: return Value::integer(v.toInteger());
+                default:
+                    return Value::integer(v.toInteger());
             }
         case ColumnKind::Currency:
             switch (v.kind()) {
                 case Value::Kind::Text: {
                     const auto c = Currency::fromText(v.toText());
-                    if (!c) conversionError();
+                    if (!c)
+                        conversionError();
                     return Value::currency(*c);
                 }
                 case Value::Kind::Number:
-                    if (!std::isfinite(v.toNumber())) conversionError();
+                    if (!std::isfinite(v.toNumber()))
+                        conversionError();
                     return Value::currency(v.toCurrency());
-                default: return Value::currency(v.toCurrency());
+                default:
+                    return Value::currency(v.toCurrency());
             }
-        case ColumnKind::Text: return Value::text(v.toText());
+        case ColumnKind::Text:
+            return Value::text(v.toText());
         case ColumnKind::Date: {
-            if (v.kind() == Value::Kind::Date) return v;
+            if (v.kind() == Value::Kind::Date)
+                return v;
             // Text stays the text assigned; it is stored as ISO when it reads as a date.
-            if (v.kind() == Value::Kind::Text) return v;
+            if (v.kind() == Value::Kind::Text)
+                return v;
             const QDateTime d = v.toDate();
-            if (d.isValid()) return Value::date(d);
+            if (d.isValid())
+                return Value::date(d);
             conversionError();
         }
-        case ColumnKind::Other: return v;
+        case ColumnKind::Other:
+            return v;
     }
     return v;
 }
@@ -188,15 +222,22 @@ void bindValue(sqlite3_stmt* s, int index, const Value& v, ColumnKind kind = Col
         return;
     }
     switch (v.kind()) {
-        case Value::Kind::Null: sqlite3_bind_null(s, index); break;
-        case Value::Kind::Integer: sqlite3_bind_int64(s, index, v.toInteger()); break;
+        case Value::Kind::Null:
+            sqlite3_bind_null(s, index);
+            break;
+        case Value::Kind::Integer:
+            sqlite3_bind_int64(s, index, v.toInteger());
+            break;
         case Value::Kind::Number:
-        case Value::Kind::Currency: sqlite3_bind_double(s, index, v.toNumber()); break;
+        case Value::Kind::Currency:
+            sqlite3_bind_double(s, index, v.toNumber());
+            break;
         case Value::Kind::Date:
         case Value::Kind::Text: {
             const QByteArray t = v.kind() == Value::Kind::Date ? isoDateText(v.toDate()).toUtf8()
-                                                              : v.toText().toUtf8();
-            sqlite3_bind_text(s, index, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+                                                               : v.toText().toUtf8();
+            sqlite3_bind_text(s, index, t.constData(), static_cast<int>(t.size()),
+                              SQLITE_TRANSIENT);
             break;
         }
     }
@@ -223,10 +264,17 @@ void resultText(sqlite3_context* ctx, const QString& text) {
 // Val(x): a number stays a number; text gives its leading-number value.
 void sqlVal(sqlite3_context* ctx, int, sqlite3_value** argv) {
     switch (sqlite3_value_type(argv[0])) {
-        case SQLITE_NULL: sqlite3_result_null(ctx); return;
-        case SQLITE_INTEGER: sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0])); return;
-        case SQLITE_FLOAT: sqlite3_result_double(ctx, sqlite3_value_double(argv[0])); return;
-        default: break;
+        case SQLITE_NULL:
+            sqlite3_result_null(ctx);
+            return;
+        case SQLITE_INTEGER:
+            sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]));
+            return;
+        case SQLITE_FLOAT:
+            sqlite3_result_double(ctx, sqlite3_value_double(argv[0]));
+            return;
+        default:
+            break;
     }
     const QString text = argText(argv[0]);
     const QStringView prefix = decimalPrefix(text);
@@ -254,45 +302,61 @@ bool lengthArg(sqlite3_context* ctx, sqlite3_value* v, qsizetype* out) {
 }
 
 void sqlLeft(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
     qsizetype n = 0;
-    if (lengthArg(ctx, argv[1], &n)) resultText(ctx, argText(argv[0]).left(n));
+    if (lengthArg(ctx, argv[1], &n))
+        resultText(ctx, argText(argv[0]).left(n));
 }
 
 void sqlRight(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
     qsizetype n = 0;
-    if (lengthArg(ctx, argv[1], &n)) resultText(ctx, argText(argv[0]).right(n));
+    if (lengthArg(ctx, argv[1], &n))
+        resultText(ctx, argText(argv[0]).right(n));
 }
 
 void sqlMid(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
     qsizetype start = 0;
-    if (!lengthArg(ctx, argv[1], &start)) return;
+    if (!lengthArg(ctx, argv[1], &start))
+        return;
     if (start < 1) {
         sqlite3_result_error(ctx, "Invalid procedure call or argument", -1);
         return;
     }
     qsizetype n = -1;
-    if (argc > 2 && !lengthArg(ctx, argv[2], &n)) return;
+    if (argc > 2 && !lengthArg(ctx, argv[2], &n))
+        return;
     resultText(ctx, argText(argv[0]).mid(start - 1, n));
 }
 
 void sqlNz(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) != SQLITE_NULL) return sqlite3_result_value(ctx, argv[0]);
-    if (argc > 1) return sqlite3_result_value(ctx, argv[1]);
+    if (sqlite3_value_type(argv[0]) != SQLITE_NULL)
+        return sqlite3_result_value(ctx, argv[0]);
+    if (argc > 1)
+        return sqlite3_result_value(ctx, argv[1]);
     sqlite3_result_text(ctx, "", 0, SQLITE_STATIC);
 }
 
 void registerFunctions(sqlite3* db) {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    sqlite3_create_function_v2(db, "corvane_val", 1, flags, nullptr, sqlVal, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "corvane_left", 2, flags, nullptr, sqlLeft, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "corvane_right", 2, flags, nullptr, sqlRight, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "corvane_mid", 2, flags, nullptr, sqlMid, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "corvane_mid", 3, flags, nullptr, sqlMid, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "corvane_nz", 1, flags, nullptr, sqlNz, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "corvane_nz", 2, flags, nullptr, sqlNz, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "corvane_val", 1, flags, nullptr, sqlVal, nullptr, nullptr,
+                               nullptr);
+    sqlite3_create_function_v2(db, "corvane_left", 2, flags, nullptr, sqlLeft, nullptr, nullptr,
+                               nullptr);
+    sqlite3_create_function_v2(db, "corvane_right", 2, flags, nullptr, sqlRight, nullptr, nullptr,
+                               nullptr);
+    sqlite3_create_function_v2(db, "corvane_mid", 2, flags, nullptr, sqlMid, nullptr, nullptr,
+                               nullptr);
+    sqlite3_create_function_v2(db, "corvane_mid", 3, flags, nullptr, sqlMid, nullptr, nullptr,
+                               nullptr);
+    sqlite3_create_function_v2(db, "corvane_nz", 1, flags, nullptr, sqlNz, nullptr, nullptr,
+                               nullptr);
+    sqlite3_create_function_v2(db, "corvane_nz", 2, flags, nullptr, sqlNz, nullptr, nullptr,
+                               nullptr);
 }
 
 // Resets a statement after use so that it holds no read or write lock.
@@ -332,24 +396,30 @@ struct ColumnSet {
         const int index = static_cast<int>(columns.size());
         if (!column.hidden) {
             const QString lower = column.name.toLower();
-            if (!byName.contains(lower)) byName.insert(lower, index);
-            if (!byExact.contains(column.name)) byExact.insert(column.name, index);
+            if (!byName.contains(lower))
+                byName.insert(lower, index);
+            if (!byExact.contains(column.name))
+                byExact.insert(column.name, index);
             if (!table.isEmpty()) {
                 const QString qualified = table.toLower() + u'.' + lower;
-                if (!byName.contains(qualified)) byName.insert(qualified, index);
+                if (!byName.contains(qualified))
+                    byName.insert(qualified, index);
             }
         }
         columns.push_back(std::move(column));
     }
     int find(const QString& name) const {
         const auto exact = byExact.constFind(name);
-        if (exact != byExact.constEnd()) return exact.value();
+        if (exact != byExact.constEnd())
+            return exact.value();
         const QString lower = name.toLower();
         const auto it = byName.constFind(lower);
-        if (it != byName.constEnd()) return it.value();
+        if (it != byName.constEnd())
+            return it.value();
         // "Table.Field" where the set knows the field only by its own name.
         const qsizetype dot = lower.lastIndexOf(u'.');
-        if (dot >= 0) return byName.value(lower.mid(dot + 1), -1);
+        if (dot >= 0)
+            return byName.value(lower.mid(dot + 1), -1);
         return -1;
     }
 };
@@ -382,14 +452,17 @@ struct Database::Impl {
     std::unordered_map<QString, std::unique_ptr<TableInfo>> tables;  // by lower-case name
 
     ~Impl() {
-        for (sqlite3_stmt* s : std::as_const(statements)) sqlite3_finalize(s);
-        if (db) sqlite3_close_v2(db);
+        for (sqlite3_stmt* s : std::as_const(statements))
+            sqlite3_finalize(s);
+        if (db)
+            sqlite3_close_v2(db);
     }
 
     // A prepared statement for an SQL text, prepared once per connection.
     sqlite3_stmt* statement(const QString& sql, const QString& what = {}) {
         const auto it = statements.constFind(sql);
-        if (it != statements.constEnd()) return it.value();
+        if (it != statements.constEnd())
+            return it.value();
         sqlite3_stmt* s = nullptr;
         const QByteArray utf8 = sql.toUtf8();
         const int rc = sqlite3_prepare_v3(db, utf8.constData(), static_cast<int>(utf8.size()),
@@ -405,11 +478,11 @@ struct Database::Impl {
     // A statement for one use (texts that are rarely the same twice, such as finds); finalized
     // by the caller.
     std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> prepareOnce(const QString& sql,
-                                                                     const QString& what) {
+                                                                      const QString& what) {
         sqlite3_stmt* s = nullptr;
         const QByteArray utf8 = sql.toUtf8();
-        const int rc = sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &s,
-                                          nullptr);
+        const int rc =
+            sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &s, nullptr);
         if (rc != SQLITE_OK || !s) {
             sqlite3_finalize(s);
             throwSqlite(db, rc == SQLITE_OK ? SQLITE_ERROR : rc, what);
@@ -428,13 +501,15 @@ struct Database::Impl {
 
     void exec(const char* sql) {
         const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK) throwSqlite(db, rc, QString::fromLatin1(sql));
+        if (rc != SQLITE_OK)
+            throwSqlite(db, rc, QString::fromLatin1(sql));
     }
 
     TableInfo& table(const QString& name) {
         const QString key = name.toLower();
         const auto it = tables.find(key);
-        if (it != tables.end()) return *it->second;
+        if (it != tables.end())
+            return *it->second;
         auto info = std::make_unique<TableInfo>();
         sqlite3_stmt* s = statement(QStringLiteral(
             "SELECT name, sql FROM sqlite_master WHERE type IN ('table','view') AND name = ?1 "
@@ -447,10 +522,11 @@ struct Database::Impl {
                 throwError(3078, QStringLiteral("Could not find the table '%1'.").arg(name));
             }
             info->name = columnText(s, 0);
-            info->autoIncrement = columnText(s, 1).contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
+            info->autoIncrement =
+                columnText(s, 1).contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
         }
-        sqlite3_stmt* cols = statement(QStringLiteral(
-            "SELECT name, type, pk FROM pragma_table_info(?1)"));
+        sqlite3_stmt* cols =
+            statement(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?1)"));
         int pkCount = 0;
         int pkColumn = -1;
         {
@@ -466,12 +542,14 @@ struct Database::Impl {
                 c.tableColumn = static_cast<int>(info->tableColumns.size());
                 if (sqlite3_column_int(cols, 2) > 0) {
                     ++pkCount;
-                    if (type.toUpper() == "INTEGER") pkColumn = c.tableColumn;
+                    if (type.toUpper() == "INTEGER")
+                        pkColumn = c.tableColumn;
                 }
                 info->tableColumns.push_back(c);
             }
         }
-        if (pkCount == 1) info->autoKey = pkColumn;
+        if (pkCount == 1)
+            info->autoKey = pkColumn;
         ResultColumn rowid;
         rowid.name = QStringLiteral("rowid");
         rowid.kind = ColumnKind::Integer;
@@ -491,7 +569,8 @@ struct Database::Impl {
     const IndexInfo& index(TableInfo& t, const QString& indexName) {
         const QString key = indexName.toLower();
         const auto it = t.indexes.constFind(key);
-        if (it != t.indexes.constEnd()) return it.value();
+        if (it != t.indexes.constEnd())
+            return it.value();
         sqlite3_stmt* s = statement(QStringLiteral(
             "SELECT ii.name FROM sqlite_master m, pragma_index_info(m.name) ii WHERE "
             "m.type = 'index' AND m.name = ?1 COLLATE NOCASE AND m.tbl_name = ?2 COLLATE NOCASE "
@@ -514,9 +593,11 @@ struct Database::Impl {
         info.name = indexName;
         const QString table = quoteName(t.name);
         const QString column = quoteName(t.tableColumns[info.column].name);
-        info.seekSql = QStringLiteral("SELECT rowid, * FROM %1 WHERE %2 = ?1 ORDER BY %2, rowid LIMIT 1")
-                           .arg(table, column);
-        info.orderSql = QStringLiteral("SELECT rowid, * FROM %1 ORDER BY %2, rowid").arg(table, column);
+        info.seekSql =
+            QStringLiteral("SELECT rowid, * FROM %1 WHERE %2 = ?1 ORDER BY %2, rowid LIMIT 1")
+                .arg(table, column);
+        info.orderSql =
+            QStringLiteral("SELECT rowid, * FROM %1 ORDER BY %2, rowid").arg(table, column);
         return t.indexes.insert(key, info).value();
     }
 };
@@ -544,8 +625,8 @@ struct Recordset::Impl {
     std::vector<std::vector<Value>> rows;
     bool loaded = false;
     bool started = false;
-    qint64 pos = -1;            // current row in rows, or -1
-    std::vector<Value> found;   // current row from a seek or find when pos is -1
+    qint64 pos = -1;           // current row in rows, or -1
+    std::vector<Value> found;  // current row from a seek or find when pos is -1
     bool hasCurrent = false;
     bool noMatch = false;
     bool closed = false;
@@ -555,12 +636,15 @@ struct Recordset::Impl {
     std::optional<std::int64_t> newKey;
 
     void checkOpen() const {
-        if (closed) throwError(3420, QStringLiteral("Object invalid or no longer set."));
+        if (closed)
+            throwError(3420, QStringLiteral("Object invalid or no longer set."));
     }
 
     QString navigationSql() const {
-        if (!tableType) return plan.sql;
-        if (index) return index->orderSql;
+        if (!tableType)
+            return plan.sql;
+        if (index)
+            return index->orderSql;
         return QStringLiteral("SELECT rowid, * FROM %1 ORDER BY rowid").arg(quoteName(table->name));
     }
 
@@ -570,14 +654,16 @@ struct Recordset::Impl {
         try {
             s = db->statement(sql, tableType ? sql : jetSql);
         } catch (const Error&) {
-            if (tableType || plan.rowidTables.isEmpty()) throw;
+            if (tableType || plan.rowidTables.isEmpty())
+                throw;
             // Rows that cannot be traced back to their tables (a view): read-only.
             plan.rowidTables.clear();
             plan.sql = plan.plainSql;
             plan.canInject = false;
             s = db->statement(plan.sql, jetSql);
         }
-        if (!tableType && columns == nullptr) describe(s);
+        if (!tableType && columns == nullptr)
+            describe(s);
         return s;
     }
 
@@ -608,14 +694,17 @@ struct Recordset::Impl {
                 }
                 if (match >= 0) {
                     c.base = match;
-                    c.tableColumn = bases[match].table->tableSet.find(QString::fromUtf8(originColumn));
-                    if (c.tableColumn < 0) c.base = -1;
+                    c.tableColumn =
+                        bases[match].table->tableSet.find(QString::fromUtf8(originColumn));
+                    if (c.tableColumn < 0)
+                        c.base = -1;
                 }
             }
             ownColumns.add(c, tableName);
         }
         columns = &ownColumns;
-        if (bases.size() == 1) table = bases[0].table;
+        if (bases.size() == 1)
+            table = bases[0].table;
     }
 
     std::vector<Value> readRow(sqlite3_stmt* s) const {
@@ -629,12 +718,14 @@ struct Recordset::Impl {
     }
 
     void load() {
-        if (loaded) return;
+        if (loaded)
+            return;
         const QString sql = navigationSql();
         sqlite3_stmt* s = prepareQuery(sql);
         StatementUse use(s);
         rows.clear();
-        while (db->step(s, jetSql.isEmpty() ? sql : jetSql) == SQLITE_ROW) rows.push_back(readRow(s));
+        while (db->step(s, jetSql.isEmpty() ? sql : jetSql) == SQLITE_ROW)
+            rows.push_back(readRow(s));
         loaded = true;
     }
 
@@ -650,7 +741,8 @@ struct Recordset::Impl {
     }
 
     void ensureStarted() {
-        if (!started) moveFirst();
+        if (!started)
+            moveFirst();
     }
 
     // The position in rows of the record found by a seek or find.
@@ -660,11 +752,13 @@ struct Recordset::Impl {
         for (qint64 i = 0; i < static_cast<qint64>(rows.size()); ++i) {
             bool same = true;
             if (hidden > 0) {
-                for (int c = 0; c < hidden && same; ++c) same = rows[i][c] == row[c];
+                for (int c = 0; c < hidden && same; ++c)
+                    same = rows[i][c] == row[c];
             } else {
                 same = rows[i] == row;
             }
-            if (same) return i;
+            if (same)
+                return i;
         }
         return -1;
     }
@@ -686,9 +780,12 @@ struct Recordset::Impl {
     }
 
     TableInfo* addTable() {
-        if (tableType) return table;
-        if (!table && plan.rowidTables.size() == 1) table = &db->table(plan.rowidTables[0]);
-        if (!table || plan.rowidTables.size() != 1) readOnly();
+        if (tableType)
+            return table;
+        if (!table && plan.rowidTables.size() == 1)
+            table = &db->table(plan.rowidTables[0]);
+        if (!table || plan.rowidTables.size() != 1)
+            readOnly();
         return table;
     }
 
@@ -696,8 +793,9 @@ struct Recordset::Impl {
         const QString name = quoteName(t.name);
         const QString sql =
             t.autoIncrement
-                ? QStringLiteral("SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = "
-                                 "?1), 0), coalesce((SELECT max(rowid) FROM %1), 0)) + 1")
+                ? QStringLiteral(
+                      "SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name = "
+                      "?1), 0), coalesce((SELECT max(rowid) FROM %1), 0)) + 1")
                       .arg(name)
                 : QStringLiteral("SELECT coalesce(max(rowid), 0) + 1 FROM %1").arg(name);
         sqlite3_stmt* s = db->statement(sql);
@@ -712,7 +810,8 @@ struct Recordset::Impl {
 
     const Value* assignedValue(int column) const {
         for (const auto& a : assigned) {
-            if (a.first == column) return &a.second;
+            if (a.first == column)
+                return &a.second;
         }
         return nullptr;
     }
@@ -767,7 +866,8 @@ struct Recordset::Impl {
             db->step(s, t.name);
         }
         const std::int64_t rowid = sqlite3_last_insert_rowid(db->db);
-        if (loaded) appendNewRow(t, rowid);
+        if (loaded)
+            appendNewRow(t, rowid);
     }
 
     // A record added through the set joins its end, as the engine shows it.
@@ -789,20 +889,24 @@ struct Recordset::Impl {
         }
         StatementUse use(s);
         sqlite3_bind_int64(s, 1, rowid);
-        if (db->step(s, sql) == SQLITE_ROW) rows.push_back(readRow(s));
+        if (db->step(s, sql) == SQLITE_ROW)
+            rows.push_back(readRow(s));
     }
 
     void updateCurrent() {
-        if (!hasCurrent) noCurrentRecord();
+        if (!hasCurrent)
+            noCurrentRecord();
         std::vector<Value>& row = pos >= 0 ? rows[pos] : found;
         // One UPDATE per table touched; several are written together or not at all.
         std::vector<int> touched;
         for (const auto& a : assigned) {
             const int b = columns->columns[a.first].base;
-            if (std::find(touched.begin(), touched.end(), b) == touched.end()) touched.push_back(b);
+            if (std::find(touched.begin(), touched.end(), b) == touched.end())
+                touched.push_back(b);
         }
         const bool several = touched.size() > 1;
-        if (several) db->exec("SAVEPOINT corvane_edit");
+        if (several)
+            db->exec("SAVEPOINT corvane_edit");
         try {
             for (int b : touched) {
                 TableInfo& t = tableType ? *table : *bases[b].table;
@@ -813,8 +917,10 @@ struct Recordset::Impl {
                 QByteArray key;
                 for (const auto& a : assigned) {
                     const ResultColumn& c = columns->columns[a.first];
-                    if (c.base != b) continue;
-                    if (std::find(seen.begin(), seen.end(), c.tableColumn) != seen.end()) continue;
+                    if (c.base != b)
+                        continue;
+                    if (std::find(seen.begin(), seen.end(), c.tableColumn) != seen.end())
+                        continue;
                     seen.push_back(c.tableColumn);
                     key.append(static_cast<char>(c.tableColumn & 0xff))
                         .append(static_cast<char>(c.tableColumn >> 8));
@@ -825,7 +931,8 @@ struct Recordset::Impl {
                 if (!s) {
                     QString sets;
                     for (int column : seen) {
-                        if (!sets.isEmpty()) sets += u',';
+                        if (!sets.isEmpty())
+                            sets += u',';
                         sets += quoteName(t.tableColumns[column].name) + QStringLiteral(" = ?");
                     }
                     s = db->statement(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
@@ -847,13 +954,15 @@ struct Recordset::Impl {
             }
             throw;
         }
-        if (several) db->exec("RELEASE corvane_edit");
+        if (several)
+            db->exec("RELEASE corvane_edit");
         // The set shows the new values in every column that reads the written fields.
         for (const auto& a : assigned) {
             const ResultColumn& target = columns->columns[a.first];
             for (std::size_t i = 0; i < columns->columns.size(); ++i) {
                 const ResultColumn& c = columns->columns[i];
-                if (c.base == target.base && c.tableColumn == target.tableColumn) row[i] = a.second;
+                if (c.base == target.base && c.tableColumn == target.tableColumn)
+                    row[i] = a.second;
             }
         }
     }
@@ -878,7 +987,8 @@ void Recordset::moveNext() {
     if (!d_->started) {
         d_->moveFirst();
     }
-    if (!d_->hasCurrent) noCurrentRecord();
+    if (!d_->hasCurrent)
+        noCurrentRecord();
     if (d_->pos < 0) {
         d_->pos = d_->locate(d_->found);
         if (d_->pos < 0) {
@@ -896,7 +1006,8 @@ void Recordset::moveNext() {
 
 std::int64_t Recordset::recordCount() {
     d_->checkOpen();
-    if (d_->loaded) return static_cast<std::int64_t>(d_->rows.size());
+    if (d_->loaded)
+        return static_cast<std::int64_t>(d_->rows.size());
     QString sql;
     if (d_->tableType) {
         sql = QStringLiteral("SELECT count(*) FROM %1").arg(quoteName(d_->table->name));
@@ -917,7 +1028,8 @@ void Recordset::setIndex(const QString& indexName) {
     }
     d_->index = &d_->db->index(*d_->table, indexName);
     // The order of the set changes; the current record stays current.
-    if (d_->pos >= 0) d_->found = d_->rows[d_->pos];
+    if (d_->pos >= 0)
+        d_->found = d_->rows[d_->pos];
     d_->pos = -1;
     d_->loaded = false;
     d_->rows.clear();
@@ -971,38 +1083,49 @@ void Recordset::findFirst(const QString& criterion) {
     }
 }
 
-bool Recordset::noMatch() const { return d_->noMatch; }
+bool Recordset::noMatch() const {
+    return d_->noMatch;
+}
 
 Value Recordset::field(const QString& name) {
     d_->checkOpen();
     if (d_->mode == Impl::Mode::Add) {
         TableInfo& t = *d_->addTable();
         const int column = t.tableSet.find(name);
-        if (column < 0) itemNotFound();
-        if (const Value* v = d_->assignedValue(column)) return *v;
+        if (column < 0)
+            itemNotFound();
+        if (const Value* v = d_->assignedValue(column))
+            return *v;
         if (column == t.autoKey) {
-            if (!d_->newKey) d_->newKey = d_->computeNewKey(t);
+            if (!d_->newKey)
+                d_->newKey = d_->computeNewKey(t);
             return Value::integer(*d_->newKey);
         }
         return {};
     }
-    if (!d_->tableType && !d_->columns) d_->prepareQuery(d_->plan.sql);
+    if (!d_->tableType && !d_->columns)
+        d_->prepareQuery(d_->plan.sql);
     const int column = d_->columns->find(name);
-    if (column < 0) itemNotFound();
+    if (column < 0)
+        itemNotFound();
     if (d_->mode == Impl::Mode::Edit) {
-        if (const Value* v = d_->assignedValue(column)) return *v;
+        if (const Value* v = d_->assignedValue(column))
+            return *v;
     }
     d_->ensureStarted();
-    if (!d_->hasCurrent) noCurrentRecord();
+    if (!d_->hasCurrent)
+        noCurrentRecord();
     return d_->current()[column];
 }
 
 QStringList Recordset::fieldNames() {
     d_->checkOpen();
-    if (!d_->tableType && !d_->columns) d_->prepareQuery(d_->plan.sql);
+    if (!d_->tableType && !d_->columns)
+        d_->prepareQuery(d_->plan.sql);
     QStringList names;
     for (const ResultColumn& c : d_->columns->columns) {
-        if (!c.hidden) names.append(c.name);
+        if (!c.hidden)
+            names.append(c.name);
     }
     return names;
 }
@@ -1018,8 +1141,10 @@ void Recordset::addNew() {
 void Recordset::edit() {
     d_->checkOpen();
     d_->ensureStarted();
-    if (!d_->hasCurrent) noCurrentRecord();
-    if (!d_->tableType && d_->bases.empty()) readOnly();
+    if (!d_->hasCurrent)
+        noCurrentRecord();
+    if (!d_->tableType && d_->bases.empty())
+        readOnly();
     d_->mode = Impl::Mode::Edit;
     d_->assigned.clear();
 }
@@ -1033,15 +1158,18 @@ void Recordset::setField(const QString& name, const Value& value) {
         case Impl::Mode::Add: {
             TableInfo& t = *d_->addTable();
             const int column = t.tableSet.find(name);
-            if (column < 0) itemNotFound();
+            if (column < 0)
+                itemNotFound();
             d_->assign(column, convertFor(value, t.tableColumns[column].kind));
             return;
         }
         case Impl::Mode::Edit: {
             const int column = d_->columns->find(name);
-            if (column < 0) itemNotFound();
+            if (column < 0)
+                itemNotFound();
             const ResultColumn& c = d_->columns->columns[column];
-            if (c.base < 0) throwError(3164, QStringLiteral("Field cannot be updated."));
+            if (c.base < 0)
+                throwError(3164, QStringLiteral("Field cannot be updated."));
             d_->assign(column, convertFor(value, c.kind));
             return;
         }
@@ -1054,9 +1182,12 @@ void Recordset::update() {
         case Impl::Mode::None:
             throwError(errc::UpdateWithoutEdit,
                        QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
-        case Impl::Mode::Add: d_->insert(); break;
+        case Impl::Mode::Add:
+            d_->insert();
+            break;
         case Impl::Mode::Edit:
-            if (!d_->assigned.empty()) d_->updateCurrent();
+            if (!d_->assigned.empty())
+                d_->updateCurrent();
             break;
     }
     d_->mode = Impl::Mode::None;
@@ -1093,12 +1224,14 @@ std::unique_ptr<Database> Database::open(const QString& path, int busyTimeoutMs)
         throwError(errc::LedgerFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
     }
     const QString unrecognized = QStringLiteral("Unrecognized database format '%1'.").arg(path);
-    if (!info.isFile()) throwError(errc::UnrecognizedDatabaseFormat, unrecognized);
+    if (!info.isFile())
+        throwError(errc::UnrecognizedDatabaseFormat, unrecognized);
     {
         // An SQLite file starts with its header text; an empty file is not a ledger.
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
-            throwError(errc::PermissionDenied, QStringLiteral("Permission denied: '%1'.").arg(path));
+            throwError(errc::PermissionDenied,
+                       QStringLiteral("Permission denied: '%1'.").arg(path));
         }
         if (file.read(16) != QByteArray("SQLite format 3\0", 16)) {
             throwError(errc::UnrecognizedDatabaseFormat, unrecognized);
@@ -1112,7 +1245,8 @@ std::unique_ptr<Database> Database::open(const QString& path, int busyTimeoutMs)
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         if ((rc & 0xff) == SQLITE_CANTOPEN) {
-            throwError(errc::LedgerFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
+            throwError(errc::LedgerFileNotFound,
+                       QStringLiteral("Could not find file '%1'.").arg(path));
         }
         throwError(errc::UnrecognizedDatabaseFormat, unrecognized);
     }
@@ -1121,17 +1255,21 @@ std::unique_ptr<Database> Database::open(const QString& path, int busyTimeoutMs)
     // Reading the schema proves that the file is a readable database.
     sqlite3_stmt* s = nullptr;
     int check = sqlite3_prepare_v2(impl->db, "SELECT count(*) FROM sqlite_master", -1, &s, nullptr);
-    if (check == SQLITE_OK) check = sqlite3_step(s);
+    if (check == SQLITE_OK)
+        check = sqlite3_step(s);
     sqlite3_finalize(s);
     if (check != SQLITE_ROW) {
-        if (isBusy(check)) throwError(errc::LedgerLocked, kLockedMessage);
+        if (isBusy(check))
+            throwError(errc::LedgerLocked, kLockedMessage);
         throwError(errc::UnrecognizedDatabaseFormat, unrecognized);
     }
     registerFunctions(impl->db);
     return std::unique_ptr<Database>(new Database(std::move(impl)));
 }
 
-const QString& Database::path() const { return d_->path; }
+const QString& Database::path() const {
+    return d_->path;
+}
 
 std::unique_ptr<Recordset> Database::openTable(const QString& tableName) {
     auto r = std::make_unique<Recordset::Impl>();
@@ -1171,6 +1309,8 @@ void Database::rollback() {
     d_->exec("ROLLBACK");
 }
 
-bool Database::inTransaction() const { return sqlite3_get_autocommit(d_->db) == 0; }
+bool Database::inTransaction() const {
+    return sqlite3_get_autocommit(d_->db) == 0;
+}
 
 }  // namespace corvane::ledger

@@ -38,9 +38,15 @@ QString sqlString(const QString& value) {
     return u'\'' + escaped + u'\'';
 }
 
-bool isIdentStart(QChar c) { return c.isLetter() || c == u'_'; }
-bool isIdentPart(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'$'; }
-bool isDigit(QChar c) { return c.unicode() >= '0' && c.unicode() <= '9'; }
+bool isIdentStart(QChar c) {
+    return c.isLetter() || c == u'_';
+}
+bool isIdentPart(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c == u'$';
+}
+bool isDigit(QChar c) {
+    return c.unicode() >= '0' && c.unicode() <= '9';
+}
 
 std::vector<Token> tokenize(const QString& s) {
     std::vector<Token> out;
@@ -50,24 +56,30 @@ std::vector<Token> tokenize(const QString& s) {
         const QChar c = s[i];
         const qsizetype start = i;
         if (c.isSpace()) {
-            while (i < n && s[i].isSpace()) ++i;
+            while (i < n && s[i].isSpace())
+                ++i;
             out.push_back({Tok::Space, QStringLiteral(" "), {}});
         } else if (isIdentStart(c)) {
-            while (i < n && isIdentPart(s[i])) ++i;
+            while (i < n && isIdentPart(s[i]))
+                ++i;
             const QString word = s.mid(start, i - start);
             out.push_back({Tok::Ident, word, word});
         } else if (isDigit(c) || (c == u'.' && i + 1 < n && isDigit(s[i + 1]))) {
-            while (i < n && isDigit(s[i])) ++i;
+            while (i < n && isDigit(s[i]))
+                ++i;
             if (i < n && s[i] == u'.') {
                 ++i;
-                while (i < n && isDigit(s[i])) ++i;
+                while (i < n && isDigit(s[i]))
+                    ++i;
             }
             if (i < n && (s[i] == u'e' || s[i] == u'E')) {
                 qsizetype j = i + 1;
-                if (j < n && (s[j] == u'+' || s[j] == u'-')) ++j;
+                if (j < n && (s[j] == u'+' || s[j] == u'-'))
+                    ++j;
                 if (j < n && isDigit(s[j])) {
                     i = j;
-                    while (i < n && isDigit(s[i])) ++i;
+                    while (i < n && isDigit(s[i]))
+                        ++i;
                 }
             }
             const QString number = s.mid(start, i - start);
@@ -90,11 +102,13 @@ std::vector<Token> tokenize(const QString& s) {
                 }
                 value += s[i++];
             }
-            if (!closed) syntaxError(s);
+            if (!closed)
+                syntaxError(s);
             out.push_back({Tok::String, sqlString(value), value});
         } else if (c == u'[') {
             const qsizetype close = s.indexOf(u']', i + 1);
-            if (close < 0) syntaxError(s);
+            if (close < 0)
+                syntaxError(s);
             const QString name = s.mid(i + 1, close - i - 1);
             QString quoted = name;
             quoted.replace(u'"', QStringLiteral("\"\""));
@@ -103,9 +117,11 @@ std::vector<Token> tokenize(const QString& s) {
         } else if (c == u'#') {
             // A date literal: #03/14/2026#.
             const qsizetype close = s.indexOf(u'#', i + 1);
-            if (close < 0) syntaxError(s);
+            if (close < 0)
+                syntaxError(s);
             const QDateTime date = parseDateText(QStringView(s).mid(i + 1, close - i - 1));
-            if (!date.isValid()) syntaxError(s);
+            if (!date.isValid())
+                syntaxError(s);
             const QString iso = isoDateText(date);
             out.push_back({Tok::String, sqlString(iso), iso});
             i = close + 1;
@@ -120,7 +136,8 @@ std::vector<Token> tokenize(const QString& s) {
             out.push_back({Tok::Comma, QStringLiteral(","), {}});
         } else if (c == u'<' || c == u'>' || c == u'=' || c == u'!') {
             ++i;
-            if (i < n && (s[i] == u'=' || (c == u'<' && s[i] == u'>'))) ++i;
+            if (i < n && (s[i] == u'=' || (c == u'<' && s[i] == u'>')))
+                ++i;
             const QString op = s.mid(start, i - start);
             out.push_back({Tok::Op, op, op});
         } else if (c == u'&') {
@@ -143,14 +160,16 @@ bool isComparison(const Token& t) {
 }
 
 bool isBoundaryWord(const Token& t) {
-    static const char* const words[] = {"AND",   "OR",    "NOT",    "WHERE", "ON",     "HAVING",
-                                        "WHEN",  "THEN",  "ELSE",   "CASE",  "END",    "SELECT",
-                                        "BY",    "SET",   "ORDER",  "GROUP", "LIMIT",  "UNION",
-                                        "FROM",  "IS",    "IN",     "BETWEEN", "ASC",  "DESC",
-                                        "INNER", "LEFT",  "RIGHT",  "JOIN",  "EXCEPT", "INTERSECT"};
-    if (t.type != Tok::Ident) return false;
+    static const char* const words[] = {"AND",   "OR",   "NOT",   "WHERE",   "ON",     "HAVING",
+                                        "WHEN",  "THEN", "ELSE",  "CASE",    "END",    "SELECT",
+                                        "BY",    "SET",  "ORDER", "GROUP",   "LIMIT",  "UNION",
+                                        "FROM",  "IS",   "IN",    "BETWEEN", "ASC",    "DESC",
+                                        "INNER", "LEFT", "RIGHT", "JOIN",    "EXCEPT", "INTERSECT"};
+    if (t.type != Tok::Ident)
+        return false;
     for (const char* w : words) {
-        if (t.is(w)) return true;
+        if (t.is(w))
+            return true;
     }
     return false;
 }
@@ -164,7 +183,8 @@ bool isBoundary(const Token& t) {
 std::vector<int> significant(const std::vector<Token>& tokens) {
     std::vector<int> idx;
     for (int i = 0; i < static_cast<int>(tokens.size()); ++i) {
-        if (tokens[i].type != Tok::Space) idx.push_back(i);
+        if (tokens[i].type != Tok::Space)
+            idx.push_back(i);
     }
     return idx;
 }
@@ -183,7 +203,8 @@ Operand leftOperand(const std::vector<Token>& t, const std::vector<int>& sig, in
         if (tok.type == Tok::RParen) {
             ++depth;
         } else if (tok.type == Tok::LParen) {
-            if (depth == 0) break;
+            if (depth == 0)
+                break;
             --depth;
         } else if (depth == 0 && isBoundary(tok)) {
             break;
@@ -201,7 +222,8 @@ Operand rightOperand(const std::vector<Token>& t, const std::vector<int>& sig, i
         if (tok.type == Tok::LParen) {
             ++depth;
         } else if (tok.type == Tok::RParen) {
-            if (depth == 0) break;
+            if (depth == 0)
+                break;
             --depth;
         } else if (depth == 0 && isBoundary(tok) && !(k == op + 1 && tok.is("NOT"))) {
             break;
@@ -212,20 +234,24 @@ Operand rightOperand(const std::vector<Token>& t, const std::vector<int>& sig, i
 }
 
 bool isNumericStart(const std::vector<Token>& t, const std::vector<int>& sig, Operand o) {
-    if (o.first > o.last) return false;
+    if (o.first > o.last)
+        return false;
     int k = o.first;
     if (t[sig[k]].type == Tok::Other && (t[sig[k]].value == u"-" || t[sig[k]].value == u"+")) {
-        if (k == o.last) return false;
+        if (k == o.last)
+            return false;
         ++k;
     }
     const Token& first = t[sig[k]];
-    if (first.type == Tok::Number) return true;
-    static const char* const numeric[] = {"Val",  "Len",   "Int",   "Fix",   "CLng", "CInt",
-                                          "CDbl", "CCur",  "Abs",   "Round", "Count", "Sum",
-                                          "Avg",  "Year",  "Month", "Day"};
+    if (first.type == Tok::Number)
+        return true;
+    static const char* const numeric[] = {"Val",  "Len",  "Int",   "Fix",   "CLng",  "CInt",
+                                          "CDbl", "CCur", "Abs",   "Round", "Count", "Sum",
+                                          "Avg",  "Year", "Month", "Day"};
     if (first.type == Tok::Ident && k < o.last && t[sig[k + 1]].type == Tok::LParen) {
         for (const char* w : numeric) {
-            if (first.is(w)) return true;
+            if (first.is(w))
+                return true;
         }
     }
     return false;
@@ -255,26 +281,34 @@ QString likePattern(const QString& jet) {
 void rewriteComparisons(std::vector<Token>& t) {
     const std::vector<int> sig = significant(t);
     for (int k = 0; k < static_cast<int>(sig.size()); ++k) {
-        if (!isComparison(t[sig[k]])) continue;
+        if (!isComparison(t[sig[k]]))
+            continue;
         const bool like = t[sig[k]].is("LIKE");
         const Operand left = leftOperand(t, sig, k);
         const Operand right = rightOperand(t, sig, k);
         const Operand sides[2] = {left, right};
         for (int s = 0; s < 2; ++s) {
             const Operand lit = sides[s];
-            if (lit.first != lit.last || lit.first < 0) continue;
+            if (lit.first != lit.last || lit.first < 0)
+                continue;
             Token& literal = t[sig[lit.first]];
-            if (literal.type != Tok::String) continue;
+            if (literal.type != Tok::String)
+                continue;
             if (like) {
-                if (s == 1) literal.text = sqlString(likePattern(literal.value));
+                if (s == 1)
+                    literal.text = sqlString(likePattern(literal.value));
                 continue;
             }
             if (isNumericStart(t, sig, sides[1 - s]) && isDecimalText(literal.value)) {
                 QString number = literal.value.trimmed();
-                if (number.startsWith(u'+')) number.remove(0, 1);
-                if (number.startsWith(u'.')) number.prepend(u'0');
-                if (number.startsWith(QStringLiteral("-."))) number.insert(1, u'0');
-                if (number.endsWith(u'.')) number.chop(1);
+                if (number.startsWith(u'+'))
+                    number.remove(0, 1);
+                if (number.startsWith(u'.'))
+                    number.prepend(u'0');
+                if (number.startsWith(QStringLiteral("-.")))
+                    number.insert(1, u'0');
+                if (number.endsWith(u'.'))
+                    number.chop(1);
                 literal.text = number;
             } else if (!literal.text.endsWith(QStringLiteral(" COLLATE NOCASE"))) {
                 literal.text += QStringLiteral(" COLLATE NOCASE");
@@ -289,14 +323,15 @@ void renameFunctions(std::vector<Token>& t) {
         const char* sqlite;
     };
     static const Rename renames[] = {
-        {"Val", "corvane_val"},     {"Left", "corvane_left"}, {"Right", "corvane_right"},
-        {"Mid", "corvane_mid"},     {"Nz", "corvane_nz"},     {"Len", "length"},
-        {"UCase", "upper"},         {"LCase", "lower"},       {"Trim", "trim"},
-        {"LTrim", "ltrim"},         {"RTrim", "rtrim"},       {"IIf", "iif"}};
+        {"Val", "corvane_val"}, {"Left", "corvane_left"}, {"Right", "corvane_right"},
+        {"Mid", "corvane_mid"}, {"Nz", "corvane_nz"},     {"Len", "length"},
+        {"UCase", "upper"},     {"LCase", "lower"},       {"Trim", "trim"},
+        {"LTrim", "ltrim"},     {"RTrim", "rtrim"},       {"IIf", "iif"}};
     const std::vector<int> sig = significant(t);
     for (int k = 0; k + 1 < static_cast<int>(sig.size()); ++k) {
         Token& tok = t[sig[k]];
-        if (tok.type != Tok::Ident || t[sig[k + 1]].type != Tok::LParen) continue;
+        if (tok.type != Tok::Ident || t[sig[k + 1]].type != Tok::LParen)
+            continue;
         for (const Rename& r : renames) {
             if (tok.is(r.jet)) {
                 tok.text = QString::fromLatin1(r.sqlite);
@@ -311,15 +346,19 @@ void rewriteOrderBy(std::vector<Token>& t) {
     const std::vector<int> sig = significant(t);
     const int n = static_cast<int>(sig.size());
     for (int k = 0; k + 1 < n; ++k) {
-        if (!t[sig[k]].is("ORDER") || !t[sig[k + 1]].is("BY")) continue;
+        if (!t[sig[k]].is("ORDER") || !t[sig[k + 1]].is("BY"))
+            continue;
         int depth = 0;
         int termStart = k + 2;
         bool hasCollate = false;
         auto closeTerm = [&](int end) {  // end: significant position after the term
-            if (termStart >= end || hasCollate) return;
+            if (termStart >= end || hasCollate)
+                return;
             int last = end - 1;
-            if (t[sig[last]].is("ASC") || t[sig[last]].is("DESC")) --last;
-            if (last < termStart) return;
+            if (t[sig[last]].is("ASC") || t[sig[last]].is("DESC"))
+                --last;
+            if (last < termStart)
+                return;
             t[sig[last]].text += QStringLiteral(" COLLATE NOCASE");
         };
         int m = k + 2;
@@ -328,7 +367,8 @@ void rewriteOrderBy(std::vector<Token>& t) {
             if (tok.type == Tok::LParen) {
                 ++depth;
             } else if (tok.type == Tok::RParen) {
-                if (depth == 0) break;
+                if (depth == 0)
+                    break;
                 --depth;
             } else if (depth == 0 && tok.type == Tok::Comma) {
                 closeTerm(m);
@@ -357,7 +397,8 @@ std::vector<Token> translateTokens(const QString& text, bool statement) {
             dropped = true;
             continue;
         }
-        if (dropped && tok.type == Tok::Space) continue;
+        if (dropped && tok.type == Tok::Space)
+            continue;
         dropped = false;
         kept.push_back(std::move(tok));
     }
@@ -370,19 +411,23 @@ std::vector<Token> translateTokens(const QString& text, bool statement) {
     }
     rewriteComparisons(t);
     renameFunctions(t);
-    if (statement) rewriteOrderBy(t);
+    if (statement)
+        rewriteOrderBy(t);
     return t;
 }
 
 QString join(const std::vector<Token>& t, int from, int to) {
     QString out;
-    for (int i = from; i < to; ++i) out += t[i].text;
+    for (int i = from; i < to; ++i)
+        out += t[i].text;
     return out.trimmed();
 }
 
 }  // namespace
 
-QString translateJetStatement(const QString& jetSql) { return planDynaset(jetSql).plainSql; }
+QString translateJetStatement(const QString& jetSql) {
+    return planDynaset(jetSql).plainSql;
+}
 
 QString translateJetExpression(const QString& criterion) {
     const std::vector<Token> t = translateTokens(criterion, false);
@@ -398,7 +443,8 @@ QString DynasetPlan::findSql(const QString& criterionSql) const {
             sql += QStringLiteral(" WHERE (") + condition + QStringLiteral(") AND (") +
                    criterionSql + u')';
         }
-        if (!tail.isEmpty()) sql += u' ' + tail;
+        if (!tail.isEmpty())
+            sql += u' ' + tail;
         return sql + QStringLiteral(" LIMIT 1");
     }
     return QStringLiteral("SELECT * FROM (") + sql + QStringLiteral(") WHERE (") + criterionSql +
@@ -413,7 +459,8 @@ DynasetPlan planDynaset(const QString& jetSql) {
 
     const std::vector<int> sig = significant(t);
     const int n = static_cast<int>(sig.size());
-    if (n == 0 || !t[sig[0]].is("SELECT")) return plan;
+    if (n == 0 || !t[sig[0]].is("SELECT"))
+        return plan;
 
     // The top-level clauses.
     int from = -1, where = -1, afterWhere = -1;
@@ -424,7 +471,8 @@ DynasetPlan planDynaset(const QString& jetSql) {
         if (tok.type == Tok::LParen) {
             ++depth;
         } else if (tok.type == Tok::RParen) {
-            if (--depth < 0) return plan;
+            if (--depth < 0)
+                return plan;
         } else if (depth == 0) {
             if (tok.is("FROM") && from < 0) {
                 from = k;
@@ -433,7 +481,8 @@ DynasetPlan planDynaset(const QString& jetSql) {
             } else if ((tok.is("GROUP") || tok.is("ORDER") || tok.is("HAVING")) && afterWhere < 0 &&
                        from >= 0) {
                 afterWhere = k;
-                if (!tok.is("ORDER")) grouped = true;
+                if (!tok.is("ORDER"))
+                    grouped = true;
             } else if (tok.is("UNION") || tok.is("EXCEPT") || tok.is("INTERSECT")) {
                 compound = true;
             } else if (tok.is("LIMIT")) {
@@ -441,7 +490,8 @@ DynasetPlan planDynaset(const QString& jetSql) {
             }
         }
     }
-    if (depth != 0 || from < 0 || compound) return plan;
+    if (depth != 0 || from < 0 || compound)
+        return plan;
     const int fromEnd = where >= 0 ? where : (afterWhere >= 0 ? afterWhere : n);
 
     // The tables of the FROM clause, with their aliases; any subquery or unusual form leaves the
@@ -477,11 +527,13 @@ DynasetPlan planDynaset(const QString& jetSql) {
             inOn = false;
         }
         if (tok.type == Tok::LParen) {
-            if (!expectTable) traceable = false;
+            if (!expectTable)
+                traceable = false;
             nested = true;
             continue;
         }
-        if (tok.type == Tok::RParen) continue;
+        if (tok.type == Tok::RParen)
+            continue;
         if (tok.is("ON")) {
             inOn = true;
             onDepth = 0;
@@ -492,7 +544,8 @@ DynasetPlan planDynaset(const QString& jetSql) {
             expectTable = true;
             continue;
         }
-        if (tok.is("INNER")) continue;
+        if (tok.is("INNER"))
+            continue;
         if (tok.is("LEFT") || tok.is("RIGHT") || tok.is("OUTER") || tok.is("CROSS") ||
             tok.is("FULL") || tok.is("NATURAL") || tok.is("USING")) {
             onlyInner = false;
@@ -500,14 +553,16 @@ DynasetPlan planDynaset(const QString& jetSql) {
         }
         if (expectTable && (tok.type == Tok::Ident || tok.type == Tok::Quoted) &&
             !tok.is("SELECT")) {
-            if (k + 1 < fromEnd && t[sig[k + 1]].type == Tok::Other && t[sig[k + 1]].value == u".") {
+            if (k + 1 < fromEnd && t[sig[k + 1]].type == Tok::Other &&
+                t[sig[k + 1]].value == u".") {
                 traceable = false;
                 break;
             }
             QString alias = tok.text;
             QString ref = tok.text;
             int next = k + 1;
-            if (next < fromEnd && t[sig[next]].is("AS")) ++next;
+            if (next < fromEnd && t[sig[next]].is("AS"))
+                ++next;
             if (next < fromEnd &&
                 (t[sig[next]].type == Tok::Ident || t[sig[next]].type == Tok::Quoted) &&
                 !isBoundaryWord(t[sig[next]]) && !t[sig[next]].is("OUTER") &&
@@ -517,7 +572,8 @@ DynasetPlan planDynaset(const QString& jetSql) {
                 ref += QStringLiteral(" AS ") + alias;
                 k = next;
             }
-            if (aliases.contains(alias, Qt::CaseInsensitive)) traceable = false;
+            if (aliases.contains(alias, Qt::CaseInsensitive))
+                traceable = false;
             tables.append(tok.value);
             aliases.append(alias);
             tableRefs.append(ref);
@@ -526,7 +582,8 @@ DynasetPlan planDynaset(const QString& jetSql) {
         }
         traceable = false;
     }
-    if (inOn) onRanges.emplace_back(onStart, fromEnd);
+    if (inOn)
+        onRanges.emplace_back(onStart, fromEnd);
 
     // SQLite cannot reach the tables inside parenthesized joins by name from the select list;
     // inner joins mean the same flat, with their conditions together.
@@ -534,14 +591,17 @@ DynasetPlan planDynaset(const QString& jetSql) {
         QString flat = u' ' + tableRefs.join(QStringLiteral(" INNER JOIN "));
         QStringList conditions;
         for (const auto& range : onRanges) {
-            if (range.first >= range.second) continue;
+            if (range.first >= range.second)
+                continue;
             conditions << u'(' + join(t, sig[range.first], sig[range.second - 1] + 1) + u')';
         }
-        if (!conditions.isEmpty()) flat += QStringLiteral(" ON ") + conditions.join(QStringLiteral(" AND "));
+        if (!conditions.isEmpty())
+            flat += QStringLiteral(" ON ") + conditions.join(QStringLiteral(" AND "));
         flat += u' ';
         const int first = sig[from] + 1;
         const int end = fromEnd < n ? sig[fromEnd] : static_cast<int>(t.size());
-        for (int i = first; i < end; ++i) t[i].text.clear();
+        for (int i = first; i < end; ++i)
+            t[i].text.clear();
         t[first].text = flat;
         plan.plainSql = join(t, 0, static_cast<int>(t.size()));
         plan.sql = plan.plainSql;
@@ -549,7 +609,8 @@ DynasetPlan planDynaset(const QString& jetSql) {
 
     if (traceable && !tables.isEmpty()) {
         QString prefix;
-        for (const QString& alias : aliases) prefix += alias + QStringLiteral(".rowid, ");
+        for (const QString& alias : aliases)
+            prefix += alias + QStringLiteral(".rowid, ");
         std::vector<Token> withRowids = t;
         withRowids[sig[0]].text = QStringLiteral("SELECT ") + prefix;
         // The blank that followed SELECT is now inside the prefix.
@@ -576,7 +637,9 @@ DynasetPlan planDynaset(const QString& jetSql) {
     return plan;
 }
 
-QString Database::translateJetSql(const QString& jetSql) { return translateJetStatement(jetSql); }
+QString Database::translateJetSql(const QString& jetSql) {
+    return translateJetStatement(jetSql);
+}
 
 QString Database::translateJetCriterion(const QString& criterion) {
     return translateJetExpression(criterion);
