@@ -273,7 +273,8 @@ void frmDownload::TransactionTotal() {
             number.isEmpty() ? ledger::Currency() : ledger::Currency::fromText(number);
         std::int64_t sum = 0;
         if (!value || __builtin_add_overflow(total.units(), value->abs().units(), &sum)) {
-            throw Error(6, QStringLiteral("Overflow: an amount or the total of the payments is too large"));
+            throw Error(
+                6, QStringLiteral("Overflow: an amount or the total of the payments is too large"));
         }
         total = ledger::Currency::fromUnits(sum);
     }
