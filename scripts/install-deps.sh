@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   poppler-utils fonts-dejavu-core
   xvfb xauth dbus-x11 at-spi2-core
+  clang libclang-rt-14-dev llvm
 )
 
 installed=$(dpkg-query -W -f='${db:Status-Status}\n' "${packages[@]}" 2>/dev/null |

@@ -78,6 +78,11 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
     gridACHDownload_->horizontalHeader()->setStretchLastSection(true);
     gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::UnitAddress), 200);
     gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TenantName), 180);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TID), 80);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::Amount), 90);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::Date), 90);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::CheckNumber), 65);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::PmtType), 90);
     auto* deleteRow = new QAction(QStringLiteral("Delete Row"), gridACHDownload_);
     deleteRow->setObjectName(QStringLiteral("actDeleteRow"));
     deleteRow->setShortcut(QKeySequence::Delete);

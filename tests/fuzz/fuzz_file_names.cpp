@@ -1,0 +1,29 @@
+// The name rule of the payment downloads.
+#include "FuzzCheck.h"
+#include "app/TextRules.h"
+#include "payments/PaymentIntake.h"
+#include "platform/TextCodec.h"
+
+#include <cstddef>
+#include <cstdint>
+
+using namespace corvane;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QString name =
+        decodeAnsi(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+
+    const QString withoutExtension = RemoveExtension(name);
+    FUZZ_CHECK(name.startsWith(withoutExtension));
+    if (name.contains(QLatin1Char('.'))) {
+        FUZZ_CHECK(withoutExtension.size() == name.lastIndexOf(QLatin1Char('.')));
+    } else {
+        FUZZ_CHECK(withoutExtension == name);
+    }
+
+    const QString base = RemoveCopyNumber(withoutExtension);
+    FUZZ_CHECK(base == trimBlanks(base));
+    FUZZ_CHECK(withoutExtension.contains(base));
+    FUZZ_CHECK(isPaymentDownloadName(name) == (base == QStringLiteral("paymentHistory")));
+    return 0;
+}

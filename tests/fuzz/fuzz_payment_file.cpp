@@ -1,0 +1,41 @@
+// The payment file intake: decoding, acceptance, line selection and the line rule.
+#include "FuzzCheck.h"
+#include "app/TextRules.h"
+#include "payments/PaymentIntake.h"
+#include "platform/Error.h"
+#include "platform/TextCodec.h"
+
+#include <cstddef>
+#include <cstdint>
+
+using namespace corvane;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QString text = decodeAnsi(bytes);
+    // Every byte of the code page survives a round trip.
+    FUZZ_CHECK(encodeAnsi(text) == bytes);
+
+    const QStringList lines = selectPaymentLines(text);
+    if (!acceptsPaymentFile(text)) FUZZ_CHECK(lines.isEmpty());
+    FUZZ_CHECK(lines.size() <= text.count(QLatin1Char('\n')));
+    for (const QString& line : lines) {
+        FUZZ_CHECK(trimBlanks(line).startsWith(QLatin1Char('B')));
+        bool gotFields = false;
+        bool gotError = false;
+        try {
+            const PaymentLine fields = readPaymentLine(line);
+            gotFields = true;
+            FUZZ_CHECK(fields.transactionNumber.startsWith(QLatin1Char('B')) ||
+                       fields.transactionNumber.startsWith(QLatin1Char(' ')));
+            FUZZ_CHECK(!fields.amount.contains(QLatin1Char('$')));
+            FUZZ_CHECK(!fields.amount.contains(QLatin1Char('"')));
+        } catch (const Error& e) {
+            gotError = true;
+            FUZZ_CHECK(e.number() != 0);
+            FUZZ_CHECK(!e.description().isEmpty());
+        }
+        FUZZ_CHECK(gotFields != gotError);
+    }
+    return 0;
+}
