@@ -1,16 +1,14 @@
 #include "app/frmViewFiles.h"
 
 #include "platform/Error.h"
+#include "platform/OptionList.h"
 #include "platform/TextCodec.h"
 
-#include <QButtonGroup>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QStringListModel>
 #include <QVBoxLayout>
@@ -27,8 +25,7 @@ frmViewFiles::frmViewFiles(Globals& globals, QWidget* parent)
     : QWidget(parent),
       globals_(globals),
       labHeading_(new QLabel(this)),
-      optFiles_(new QGroupBox(QStringLiteral("File List:"), this)),
-      optFilesButtons_(new QButtonGroup(this)),
+      optFiles_(new OptionList(QStringLiteral("File List:"), {}, this)),
       lstFileContents_(new QListView(this)),
       fileRows_(new QStringListModel(this)),
       cmdDelete_(new QPushButton(QStringLiteral("&DELETE the selected file"), this)),
@@ -40,8 +37,6 @@ frmViewFiles::frmViewFiles(Globals& globals, QWidget* parent)
     labHeading_->setObjectName(QStringLiteral("labHeading"));
     labHeading_->setWordWrap(true);
     optFiles_->setObjectName(QStringLiteral("optFiles"));
-    optFiles_->setAccessibleName(optFiles_->title());
-    new QVBoxLayout(optFiles_);
     lstFileContents_->setObjectName(QStringLiteral("lstFileContents"));
     lstFileContents_->setAccessibleName(QStringLiteral("File Contents"));
     lstFileContents_->setModel(fileRows_);
@@ -62,10 +57,7 @@ frmViewFiles::frmViewFiles(Globals& globals, QWidget* parent)
     layout->addLayout(buttons);
     resize(780, 560);
 
-    connect(optFilesButtons_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
-        if (checked)
-            optFiles_Click(id);
-    });
+    connect(optFiles_, &OptionList::selectedIndexChanged, this, &frmViewFiles::optFiles_Click);
     connect(cmdDelete_, &QPushButton::clicked, this, &frmViewFiles::cmdDelete_Click);
     connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
 }
@@ -76,7 +68,7 @@ void frmViewFiles::Load() {
         "These files are the files that are transferred to and from the payment processor."
         " They are for viewing only, but if there is a problem within a file,"
         " you can delete that file if instructed by a technician."));
-    if (!optFilesButtons_->buttons().isEmpty())
+    if (optFiles_->count() > 0)
         return;
     const QString choices[] = {
         globals_.TenantExportFileName + QStringLiteral(" - ") +
@@ -89,22 +81,16 @@ void frmViewFiles::Load() {
             QStringLiteral(
                 "These are the PREVIOUS TENANT PAYMENTS downloaded from the payment processor."),
     };
-    int id = 0;
-    for (const QString& text : choices) {
-        auto* choice = new QRadioButton(text, optFiles_);
-        choice->setObjectName(QStringLiteral("optFiles%1").arg(id));
-        optFiles_->layout()->addWidget(choice);
-        optFilesButtons_->addButton(choice, id++);
-    }
+    for (const QString& text : choices)
+        optFiles_->addItem(text);
 }
 
 int frmViewFiles::selectedFileIndex() const {
-    return optFilesButtons_->checkedId();
+    return optFiles_->selectedIndex();
 }
 
 void frmViewFiles::chooseFile(int index) {
-    if (QAbstractButton* choice = optFilesButtons_->button(index))
-        choice->setChecked(true);
+    optFiles_->setSelectedIndex(index);
 }
 
 void frmViewFiles::optFiles_Click(int index) {

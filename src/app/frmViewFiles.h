@@ -4,7 +4,6 @@
 
 #include <QWidget>
 
-class QButtonGroup;
 class QGroupBox;
 class QLabel;
 class QListView;
@@ -12,6 +11,8 @@ class QPushButton;
 class QStringListModel;
 
 namespace corvane {
+
+class OptionList;
 
 // The exchange files viewer: a modeless top-level window (no parent, so it may outlive the main
 // menu) that shows one of the files exchanged with the payment processor line by line and
@@ -44,8 +45,7 @@ private:
 
     Globals& globals_;
     QLabel* labHeading_;
-    QGroupBox* optFiles_;
-    QButtonGroup* optFilesButtons_;
+    OptionList* optFiles_;
     QListView* lstFileContents_;
     QStringListModel* fileRows_;
     QPushButton* cmdDelete_;

@@ -1,6 +1,6 @@
 #include "enrollment/frmTenantUpdate.h"
 
-#include "enrollment/OptionList.h"
+#include "platform/OptionList.h"
 #include "enrollment/TenantExport.h"
 #include "enrollment/TenantListModel.h"
 #include "platform/Error.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Globals.h"
-#include "enrollment/OptionList.h"
+#include "platform/OptionList.h"
 #include "payments/StagedPayments.h"
 #include "platform/ledger/Currency.h"
 

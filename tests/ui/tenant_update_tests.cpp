@@ -1,4 +1,4 @@
-#include "enrollment/OptionList.h"
+#include "platform/OptionList.h"
 #include "enrollment/TenantListModel.h"
 #include "enrollment/frmTenantUpdate.h"
 

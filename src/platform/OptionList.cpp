@@ -1,4 +1,4 @@
-#include "enrollment/OptionList.h"
+#include "platform/OptionList.h"
 
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -6,18 +6,24 @@
 namespace corvane {
 
 OptionList::OptionList(const QString& title, const QStringList& items, QWidget* parent)
-    : QGroupBox(title, parent), items_(items) {
+    : QGroupBox(title, parent) {
     setAccessibleName(title);
-    auto* layout = new QVBoxLayout(this);
-    for (int i = 0; i < items.size(); ++i) {
-        auto* button = new QRadioButton(items[i], this);
-        group_.addButton(button, i);
-        layout->addWidget(button);
-    }
+    new QVBoxLayout(this);
+    for (const QString& item : items)
+        addItem(item);
     connect(&group_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked && !settingIndex_)
             Q_EMIT selectedIndexChanged(id);
     });
+}
+
+void OptionList::addItem(const QString& text) {
+    const int index = count();
+    auto* button = new QRadioButton(text, this);
+    button->setObjectName(objectName() + QString::number(index));
+    group_.addButton(button, index);
+    layout()->addWidget(button);
+    items_.append(text);
 }
 
 int OptionList::selectedIndex() const {
