@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
     }
     const QString step = args[1];
     QTemporaryDir work;
-    if (!work.isValid() || !copyFolder(args[2], work.path())) {
+    if (!work.isValid() || !copyFolder(QDir(args[2]).absolutePath(), work.path())) {
         std::fprintf(stderr, "corvane-bench: cannot copy %s\n", qPrintable(args[2]));
         return 2;
     }
