@@ -25,9 +25,8 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
-#include <map>
-#include <string>
 
 namespace {
 
@@ -36,7 +35,8 @@ using namespace corvane;
 // Answers every question Yes and every message OK; counts them for the summary line.
 class AnsweringDialogs final : public Dialogs {
 public:
-    int messageBox(const QString& text, MsgButtons buttons, MsgIcon, const QString& title) override {
+    int messageBox(const QString& text, MsgButtons buttons, MsgIcon,
+                   const QString& title) override {
         ++messages_;
         if (verbose_)
             std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
