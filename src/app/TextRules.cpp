@@ -101,17 +101,49 @@ QString formatCurrencyText(const QString& text) {
     return amount ? formatCurrency(*amount) : text;
 }
 
+namespace {
+
+// The number of 1 to `maxDigits` decimal digits in `part`; -1 when it is anything else.
+int digitsValue(QStringView part, int minDigits, int maxDigits) {
+    if (part.size() < minDigits || part.size() > maxDigits)
+        return -1;
+    int value = 0;
+    for (QChar c : part) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return -1;
+        value = value * 10 + (c.unicode() - '0');
+    }
+    return value;
+}
+
+}  // namespace
+
+// "M/d/yyyy" or "yyyy-MM-dd", read by hand: QDate::fromString consults the system's time zone on
+// every call, which the posting run would pay for several times a row.
 std::optional<QDate> parseDateText(const QString& text) {
     const QString t = trimBlanks(text);
     if (t.isEmpty())
         return std::nullopt;
-    static const QString kFormats[] = {QStringLiteral("M/d/yyyy"), QStringLiteral("yyyy-MM-dd")};
-    for (const QString& format : kFormats) {
-        const QDate date = QDate::fromString(t, format);
-        if (date.isValid())
-            return date;
+    int year = -1, month = -1, day = -1;
+    const QList<QStringView> slashed = QStringView(t).split(QLatin1Char('/'));
+    if (slashed.size() == 3) {
+        month = digitsValue(slashed[0], 1, 2);
+        day = digitsValue(slashed[1], 1, 2);
+        year = digitsValue(slashed[2], 4, 4);
+    } else {
+        const QList<QStringView> dashed = QStringView(t).split(QLatin1Char('-'));
+        if (dashed.size() == 3) {
+            year = digitsValue(dashed[0], 4, 4);
+            month = digitsValue(dashed[1], 2, 2);
+            day = digitsValue(dashed[2], 2, 2);
+        }
     }
-    return std::nullopt;
+    if (year < 0 || month < 0 || day < 0)
+        return std::nullopt;
+    const QDate date(year, month, day);
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
 }
 
 QString formatDateText(const QString& text) {
