@@ -47,19 +47,25 @@ QString confirmationQuestion(const PostingChoices& choices) {
 
 // How the ledger transaction of a run ended.
 struct WriteAttempt {
-    enum class Kind { Committed, Refused, DepositNotFound, Locked, Failed };
+    enum class Kind { Committed, Refused, DepositNotFound, Locked, ArchiveFailed, Failed };
     Kind kind = Kind::Failed;
     QString message;  // the refusal, or the engine's description of a failure
     std::optional<PaymentDateRange> range;
+    bool archived = false;  // the staged file was renamed to the archive name before the commit
 };
 
 // Plans, checks and writes the whole run inside one ledger transaction; anything but a commit
 // leaves the ledger as it was (the transaction rolls back when it goes out of scope, before the
-// caller shows any message).
-WriteAttempt writeRun(ledger::Database& db, const std::vector<StagedRow>& rows,
+// caller shows any message). The staged payment file is renamed to its archive name just before
+// the commit (and back when the commit fails): a process that dies at any moment leaves either
+// the ledger as it was or the payments posted and no longer staged, so that they can never be
+// posted twice.
+WriteAttempt writeRun(Globals& globals, const std::vector<StagedRow>& rows,
                       const PostingChoices& choices, const PostingAccounts& accounts,
                       const QDate& today) {
     using Kind = WriteAttempt::Kind;
+    ledger::Database& db = *globals.LedgerDb;
+    bool archived = false;
     try {
         ledger::Transaction transaction(db);
         EntriesPlan plan;
@@ -76,12 +82,31 @@ WriteAttempt writeRun(ledger::Database& db, const std::vector<StagedRow>& rows,
                 return {Kind::DepositNotFound, {}, {}};
             }
         }
+        const QString staged = stagedPaymentPath(globals);
+        if (globals.files().exists(staged)) {
+            try {
+                ArchiveStagedPaymentFile(globals);
+            } catch (const Error& e) {
+                return {Kind::ArchiveFailed, e.description(), {}};
+            }
+            archived = true;
+        }
         transaction.commit();
-        return {Kind::Committed, {}, plan.range};
-    } catch (const Error& e) {
-        return {
-            e.number() == errc::LedgerLocked ? Kind::Locked : Kind::Failed, e.description(), {}};
+        return {Kind::Committed, {}, plan.range, archived};
     } catch (const std::exception& e) {
+        if (archived) {
+            try {
+                globals.files().rename(globals.pathInProgramFolder(kPaymentArchiveFileName),
+                                       stagedPaymentPath(globals));
+            } catch (const Error&) {
+            }
+        }
+        const auto* error = dynamic_cast<const Error*>(&e);
+        if (error) {
+            return {error->number() == errc::LedgerLocked ? Kind::Locked : Kind::Failed,
+                    error->description(),
+                    {}};
+        }
         return {Kind::Failed, QString::fromLocal8Bit(e.what()), {}};
     }
 }
@@ -135,7 +160,7 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
                            "Lodgebook Ledgers."));
     }
 
-    const WriteAttempt attempt = writeRun(*globals_.LedgerDb, rows, choices, accounts, today);
+    const WriteAttempt attempt = writeRun(globals_, rows, choices, accounts, today);
     switch (attempt.kind) {
         case WriteAttempt::Kind::Committed:
             break;
@@ -148,6 +173,13 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
                 "The Lodgebook ledger is in use by another program (Lodgebook may be saving its "
                 "work). Nothing was posted to the Lodgebook Ledgers. Please wait a moment and "
                 "press 'Update Lodgebook Ledgers NOW' again."));
+        case WriteAttempt::Kind::ArchiveFailed:
+            return stop(QStringLiteral("The payment file %1 could not be renamed to %2: %3\r\r"
+                                       "Nothing was posted to the Lodgebook Ledgers.")
+                            .arg(globals_.PaymentFileName.isEmpty() ? kPaymentFileName
+                                                                    : globals_.PaymentFileName,
+                                 kPaymentArchiveFileName, attempt.message),
+                        MsgIcon::Critical);
         case WriteAttempt::Kind::Failed:
             return stop(QStringLiteral("The Lodgebook Ledgers could not be updated: %1\r\rNothing "
                                        "was posted to the Lodgebook Ledgers.")
@@ -175,7 +207,8 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
     const QString staged =
         globals_.PaymentFileName.isEmpty() ? kPaymentFileName : globals_.PaymentFileName;
     try {
-        ArchiveStagedPaymentFile(globals_);
+        if (!attempt.archived)
+            ArchiveStagedPaymentFile(globals_);
     } catch (const Error& e) {
         tell(QStringLiteral("Your Lodgebook Ledgers are updated, but the payment file %1 could "
                             "not be renamed to %2: %3\r\rThese payments are posted. Delete %1 "

@@ -1,0 +1,160 @@
+// A posting run without its screen, in a process of its own, for the reliability tests: they kill
+// it, starve it of disk space, or hold the ledger locked while it runs.
+//
+//   corvane_posting_driver FOLDER [--busy-timeout MS] [--pause] [--hold-at-success]
+//
+// FOLDER is a prepared Lodgebook folder (ledger, IDFILE.DAT, CV-Log.txt, a staged
+// paymentHistory.csv). The driver reads the preferences and the log, loads the staged file and
+// matches it as the payment screen does, then posts every row with management fees and a deposit
+// numbered 1045. Every message box is written to standard output as one line
+// "MSG<TAB>title<TAB>text" (carriage returns and line feeds shown as \r and \n) and answered Yes.
+// --pause prints "LOADED" once the rows are ready and waits for a line on standard input before
+// posting (the moment between the screen's loading and the user's press of the button);
+// --hold-at-success waits for a line on standard input while the success message is "shown".
+// The last line is "OUTCOME Completed" or "OUTCOME Stopped"; exit status 0, or 2 on a failure
+// before the run (with the error on standard error).
+
+#include "app/Globals.h"
+#include "app/PostingLog.h"
+#include "app/Preferences.h"
+#include "payments/PaymentIntake.h"
+#include "payments/PaymentMatching.h"
+#include "payments/PostingRun.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/TextCodec.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace corvane {
+namespace {
+
+void waitForLine() {
+    std::string line;
+    std::getline(std::cin, line);
+}
+
+class PrintingDialogs final : public Dialogs {
+public:
+    bool holdAtSuccess = false;
+
+    int messageBox(const QString& text, MsgButtons buttons, MsgIcon,
+                   const QString& title) override {
+        QString shown = text;
+        shown.replace(QLatin1Char('\r'), QStringLiteral("\\r"))
+            .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+        std::printf("MSG\t%s\t%s\n", title.toUtf8().constData(), shown.toUtf8().constData());
+        std::fflush(stdout);
+        if (holdAtSuccess && text == QLatin1String("Your Lodgebook Ledgers are now updated."))
+            waitForLine();
+        return buttons == MsgButtons::YesNo ? kAnswerYes : kAnswerOk;
+    }
+    QString inputBox(const QString&, const QString&, const QString&) override { return {}; }
+    void setBusyPointer(bool) override {}
+};
+
+// The clock of the sample folder's tests, so that two runs write the same records.
+class FixedEnvironment final : public Environment {
+public:
+    QString variable(const QString&) override { return {}; }
+    bool hasVariable(const QString&) override { return false; }
+    QDate today() override { return QDate(2026, 3, 14); }
+    QDateTime now() override { return QDateTime(today(), QTime(9, 30)); }
+};
+
+class NoShell final : public Shell {
+public:
+    void open(const QString&) override {}
+};
+class NoPrinters final : public Printers {
+public:
+    QStringList installedPrinters() override { return {}; }
+    QString currentPrinter() override { return {}; }
+    void setCurrentPrinter(const QString&) override {}
+    std::unique_ptr<Printer> startJob(const QString&) override { return nullptr; }
+};
+class NoSessions final : public Sessions {
+public:
+    QString currentSessionId() override { return QStringLiteral("0"); }
+};
+
+std::vector<StagedRow> loadRows(Globals& globals) {
+    const QStringList lines =
+        selectPaymentLines(decodeAnsi(globals.files().readAll(stagedPaymentPath(globals))));
+    std::vector<StagedRow> rows;
+    PaymentMatcher matcher(*globals.LedgerDb, lines.size());
+    for (const QString& line : lines)
+        rows.push_back(matcher.fill(readPaymentLine(line)));
+    return rows;
+}
+
+}  // namespace
+}  // namespace corvane
+
+int main(int argc, char** argv) {
+    using namespace corvane;
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty()) {
+        std::fprintf(stderr, "usage: corvane_posting_driver FOLDER [options]\n");
+        return 2;
+    }
+    const QString folder = args.takeFirst();
+    int busyTimeoutMs = 5000;
+    bool pause = false;
+    PrintingDialogs dialogs;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--busy-timeout") && i + 1 < args.size())
+            busyTimeoutMs = args[++i].toInt();
+        else if (args[i] == QLatin1String("--pause"))
+            pause = true;
+        else if (args[i] == QLatin1String("--hold-at-success"))
+            dialogs.holdAtSuccess = true;
+    }
+
+    RealFiles files;
+    FixedEnvironment environment;
+    NoShell shell;
+    NoPrinters printers;
+    NoSessions sessions;
+    Globals globals(Platform{dialogs, files, environment, shell, printers, sessions}, folder);
+    globals.PaymentFileName = kPaymentFileName;
+    globals.TenantExportFileName = kTenantExportFileName;
+    std::vector<StagedRow> rows;
+    try {
+        globals.LedgerDbPath = globals.pathInProgramFolder(kLedgerFileName);
+        globals.LedgerDb = ledger::Database::open(globals.LedgerDbPath, busyTimeoutMs);
+        ReadPostingLog(globals);
+        LoadIDFile(globals);
+        rows = loadRows(globals);
+    } catch (const Error& e) {
+        std::fprintf(stderr, "error %d: %s\n", e.number(), e.description().toUtf8().constData());
+        return 2;
+    }
+    // What the screen's TransactionTotal keeps for the log: today and the run's total.
+    globals.LastDatePosted = QStringLiteral("03/14/2026");
+    double total = 0;
+    for (const StagedRow& row : rows)
+        total += row.cell(staged::Amount).toDouble();
+    globals.LastBalancePosted = QString::number(total, 'f', 2);
+    if (pause) {
+        std::printf("LOADED\n");
+        std::fflush(stdout);
+        waitForLine();
+    }
+
+    PostingChoices choices;
+    choices.postMgmtFees = true;
+    choices.createDeposit = true;
+    choices.depositNumber = QStringLiteral("1045");
+    const PostingOutcome outcome = PostingRun(globals).run(rows, choices);
+    std::printf("OUTCOME %s\n", outcome == PostingOutcome::Completed ? "Completed" : "Stopped");
+    std::fflush(stdout);
+    return 0;
+}

@@ -1,0 +1,204 @@
+#include "reliability_support.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace corvane::test {
+namespace {
+
+const QString kStaged = QStringLiteral("paymentHistory.csv");
+const QString kArchive = QStringLiteral("paymentHistory_LastDownload.csv");
+const QString kLog = QStringLiteral("CV-Log.txt");
+const QString kLedger = QStringLiteral("lbdatafl.mdb");
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A prepared folder of 2,000 payments, and what a complete run makes of it.
+class KilledPostingTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        base_ = new QTemporaryDir;
+        prepareFolder(base_->path(), 400, 2000);
+        reference_ = new QTemporaryDir;
+        copyFolderFiles(base_->path(), reference_->path());
+        QElapsedTimer timer;
+        timer.start();
+        const DriverResult result = runDriver(reference_->path());
+        fullRunMs_ = timer.elapsed();
+        ASSERT_EQ(result.outcome, QStringLiteral("Completed"))
+            << result.messages.join('\n').toStdString();
+    }
+    static void TearDownTestSuite() {
+        delete base_;
+        delete reference_;
+    }
+
+    static QString basePath(const QString& name) { return base_->filePath(name); }
+    static QString refPath(const QString& name) { return reference_->filePath(name); }
+
+    // The folder is exactly as before the run or exactly as after a complete one.
+    enum class State { Before, After, Neither };
+    State expectWhole(const QString& folder, const std::string& when) {
+        const QString ledger = folder + QLatin1Char('/') + kLedger;
+        EXPECT_EQ(queryValue(ledger, QStringLiteral("PRAGMA integrity_check")),
+                  QStringLiteral("ok"))
+            << when;
+        const QStringList dump = ledgerDump(ledger);
+        const bool before = dump == ledgerDump(basePath(kLedger));
+        const bool after = dump == ledgerDump(refPath(kLedger));
+        EXPECT_TRUE(before || after) << when << ": the ledger is half posted";
+
+        const QString staged = folder + QLatin1Char('/') + kStaged;
+        const QString archive = folder + QLatin1Char('/') + kArchive;
+        EXPECT_NE(QFile::exists(staged), QFile::exists(archive)) << when;
+        const QString present = QFile::exists(staged) ? staged : archive;
+        EXPECT_EQ(fileBytes(present), fileBytes(basePath(kStaged))) << when;
+        // Once posted, the payments must never be waiting under the staged name again.
+        if (after)
+            EXPECT_FALSE(QFile::exists(staged)) << when << ": posted payments still staged";
+
+        const QByteArray log = fileBytes(folder + QLatin1Char('/') + kLog);
+        EXPECT_TRUE(log == fileBytes(basePath(kLog)) || log == fileBytes(refPath(kLog)))
+            << when << ": log " << log.toStdString();
+        return before ? State::Before : after ? State::After : State::Neither;
+    }
+
+    static QTemporaryDir* base_;
+    static QTemporaryDir* reference_;
+    static qint64 fullRunMs_;
+};
+
+QTemporaryDir* KilledPostingTest::base_ = nullptr;
+QTemporaryDir* KilledPostingTest::reference_ = nullptr;
+qint64 KilledPostingTest::fullRunMs_ = 0;
+
+// The sum of `amountSql` per `keySql` of the posted entries, and the change of `balanceSql` per
+// key between the two ledgers, as "key|amount" texts of the keys that moved.
+QStringList changes(const QString& ledger, const QString& sql) {
+    QStringList out;
+    for (const QString& row : queryRows(ledger, sql)) {
+        const QStringList cells = row.split(QLatin1Char('|'));
+        if (std::abs(cells[1].toDouble()) > 0.00005)
+            out << cells[0] + QLatin1Char('|') + QString::asprintf("%.4f", cells[1].toDouble());
+    }
+    return out;
+}
+QStringList balanceChanges(const QString& before, const QString& after, const QString& sql) {
+    QHash<QString, double> old;
+    for (const QString& row : queryRows(before, sql))
+        old.insert(row.section(QLatin1Char('|'), 0, 0),
+                   row.section(QLatin1Char('|'), 1).toDouble());
+    QStringList out;
+    for (const QString& row : queryRows(after, sql)) {
+        const QString key = row.section(QLatin1Char('|'), 0, 0);
+        const double delta = row.section(QLatin1Char('|'), 1).toDouble() - old.value(key);
+        if (std::abs(delta) > 0.00005)
+            out << key + QLatin1Char('|') + QString::asprintf("%.4f", delta);
+    }
+    return out;
+}
+
+TEST_F(KilledPostingTest, completeRun_balancesEqualTheirPostedEntries) {
+    const QString before = basePath(kLedger), after = refPath(kLedger);
+    // Every tenant's balance went down by its payments, every unit's by its payments and fees.
+    const QStringList tenantEntries =
+        changes(after, QStringLiteral("SELECT TransTID, SUM(TransAmount) FROM Transactions WHERE "
+                                      "TransType = 'I' GROUP BY TransTID ORDER BY TransTID"));
+    ASSERT_GT(tenantEntries.size(), 100);
+    EXPECT_EQ(
+        balanceChanges(before, after,
+                       QStringLiteral("SELECT TenantID, TCurrBal FROM Tenants ORDER BY TenantID")),
+        tenantEntries);
+    // A unit is known by its tenant's number (a tenant in two units: the first unit moves).
+    const QStringList unitEntries =
+        changes(after, QStringLiteral("SELECT TransUID, SUM(TransAmount) FROM Transactions "
+                                      "GROUP BY TransUID ORDER BY TransUID"));
+    EXPECT_EQ(balanceChanges(before, after,
+                             QStringLiteral("SELECT UTenantID, SUM(UCurrBal) FROM Units "
+                                            "GROUP BY UTenantID ORDER BY UTenantID")),
+              unitEntries);
+    EXPECT_GT(queryValue(after, QStringLiteral("SELECT COUNT(*) FROM Transactions WHERE "
+                                               "TransType = 'E'"))
+                  .toInt(),
+              100);
+    // The deposit equals the sum of its split lines, and there is one line per payment.
+    EXPECT_EQ(
+        queryValue(after, QStringLiteral(
+                              "SELECT printf('%.4f', d.CkAmount) = printf('%.4f', SUM(s.CkAmount)) "
+                              "FROM CheckDepPrinted d JOIN SplitPrintedChecks s "
+                              "ON s.CkNumber = d.CkNumber")),
+        QStringLiteral("1"));
+    EXPECT_EQ(queryValue(after, QStringLiteral("SELECT COUNT(*) FROM CheckDepPrinted")),
+              QStringLiteral("1"));
+    EXPECT_FALSE(QFile::exists(refPath(kStaged)));
+    EXPECT_EQ(fileBytes(refPath(kLog)).count("\r\n"), 5);
+}
+
+// Killed at fifty moments spread from before the first write to after the end, the folder is
+// whole each time, and running again never posts a payment twice.
+TEST_F(KilledPostingTest, killedAtFiftyMoments_leavesAllOrNothingAndPostsOnce) {
+    QTemporaryDir work;
+    int before = 0, after = 0;
+    constexpr int kMoments = 50;
+    for (int moment = 0; moment < kMoments; ++moment) {
+        copyFolderFiles(base_->path(), work.path());
+        const qint64 delay = fullRunMs_ * moment / (kMoments - 5);  // the last few after the end
+        QProcess driver;
+        driver.start(builtExecutable(QStringLiteral("tests/corvane_posting_driver")),
+                     {work.path()});
+        ASSERT_TRUE(driver.waitForStarted());
+        driver.closeWriteChannel();
+        if (!driver.waitForFinished(static_cast<int>(delay))) {
+            driver.kill();  // SIGKILL
+            driver.waitForFinished();
+        }
+        const std::string when = "killed after " + std::to_string(delay) + " ms";
+        const State state = expectWhole(work.path(), when);
+        (state == State::Before ? before : after) += 1;
+
+        const DriverResult again = runDriver(work.path());
+        EXPECT_EQ(ledgerDump(work.filePath(kLedger)), ledgerDump(refPath(kLedger)))
+            << when << ", then run again: " << again.messages.join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(expectWhole(work.path(), when + ", then run again"), State::After);
+        if (state == State::After)
+            EXPECT_NE(again.outcome, QStringLiteral("Completed")) << when;
+    }
+    EXPECT_GT(before, 0);
+    EXPECT_GT(after, 0);
+}
+
+// Killed while the success message is shown: the ledger is committed, so the staged file must
+// already be gone and a second run must find nothing to post.
+TEST_F(KilledPostingTest, killedAtTheSuccessMessage_paymentsAreNotStagedAgain) {
+    QTemporaryDir work;
+    copyFolderFiles(base_->path(), work.path());
+    QProcess driver;
+    driver.start(builtExecutable(QStringLiteral("tests/corvane_posting_driver")),
+                 {work.path(), QStringLiteral("--hold-at-success")});
+    ASSERT_TRUE(driver.waitForStarted());
+    QByteArray output;
+    while (!output.contains("now updated") && driver.waitForReadyRead(60000))
+        output += driver.readAllStandardOutput();
+    ASSERT_TRUE(output.contains("MSG\tLodgebook Corvane\tYour Lodgebook Ledgers are now updated."))
+        << output.toStdString();
+    driver.kill();
+    driver.waitForFinished();
+
+    EXPECT_EQ(expectWhole(work.path(), "at the success message"), State::After);
+    const DriverResult again = runDriver(work.path());
+    EXPECT_NE(again.outcome, QStringLiteral("Completed"));
+    EXPECT_EQ(ledgerDump(work.filePath(kLedger)), ledgerDump(refPath(kLedger)));
+}
+
+}  // namespace
+}  // namespace corvane::test

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <sys/types.h>
+
+#include <ostream>
+
+// Readable QString values in the test output.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << text.toStdString();
+}
+
+namespace corvane::test {
+
+// A build product beside the tests (the posting driver, the program).
+QString builtExecutable(const QString& relativePath);
+
+// Every row of every table a posting run writes (and the auto-number counters), read by a
+// connection of its own, for exact before/after comparisons.
+QStringList ledgerDump(const QString& ledgerPath);
+// The rows of one query as "a|b|c" texts.
+QStringList queryRows(const QString& ledgerPath, const QString& sql);
+QString queryValue(const QString& ledgerPath, const QString& sql);
+
+// Writes a prepared Lodgebook folder into `dir`: the sample tool's ledger, preferences and log,
+// with its payment download already staged as paymentHistory.csv.
+void prepareFolder(const QString& dir, int tenants, int payments);
+// Copies the files of a folder (not its subfolders) into another, replacing what is there.
+void copyFolderFiles(const QString& from, const QString& to);
+
+// What a posting driver said and how it ended.
+struct DriverResult {
+    bool finished = false;  // it ended by itself (not killed, not timed out)
+    int exitCode = -1;
+    QStringList messages;  // "title\ttext" of every message box, in order
+    QString outcome;       // "Completed", "Stopped" or empty
+};
+DriverResult runDriver(const QString& folder, const QStringList& options = {},
+                       int timeoutMs = 120000);
+
+// Another process that stands in for Lodgebook: it takes the ledger's write lock (and runs `sql`
+// inside that transaction), then commits after `holdMs` or when released, whichever comes first.
+class LedgerHolder {
+public:
+    LedgerHolder(const QString& ledgerPath, int holdMs, const QString& sql = {});
+    ~LedgerHolder();
+    LedgerHolder(const LedgerHolder&) = delete;
+    LedgerHolder& operator=(const LedgerHolder&) = delete;
+    // True once the holder has the write lock.
+    bool locked() const { return locked_; }
+    // Lets the holder commit now; waits until it has ended. Returns its exit status (0 when the
+    // lock was taken and committed).
+    int release();
+
+private:
+    pid_t pid_ = -1;
+    int releaseFd_ = -1;
+    bool locked_ = false;
+    int status_ = -1;
+};
+
+}  // namespace corvane::test
