@@ -1,0 +1,250 @@
+// One payment download walked through the real windows, from start-up to the viewer, on a sample
+// Lodgebook folder; each step checks what the user sees and what lands in the files and ledger.
+#include "SampleFolder.h"
+#include "app/frmCorvaneMain.h"
+#include "app/frmViewFiles.h"
+#include "enrollment/TenantListModel.h"
+#include "enrollment/frmTenantUpdate.h"
+#include "payments/frmDownload.h"
+#include "support/RecordingPrinter.h"
+#include "support/TestLedger.h"
+#include "support/TestPlatform.h"
+
+#include <QAbstractItemModel>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+namespace corvane::test {
+namespace {
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(bytes);
+}
+
+QStringList messageTexts(const ScriptedDialogs& dialogs, size_t from = 0) {
+    QStringList texts;
+    for (size_t i = from; i < dialogs.shown().size(); ++i)
+        texts << dialogs.shown()[i].title + QStringLiteral(": ") + dialogs.shown()[i].text;
+    return texts;
+}
+
+template <typename T>
+T* child(QWidget& window, const char* name) {
+    T* w = window.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+TEST(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {
+    TestPlatform tp;
+    const QString folder = tp.folder.path();
+    TestLedger ledger(folder + QStringLiteral("/") + kLedgerFileName);
+    lodgebook::SampleOptions options;
+    options.payments = 0;
+    lodgebook::writeSampleFolder(folder, options);
+    const QString downloads = folder + QStringLiteral("/user/Downloads");
+    tp.environment.variables.insert(QStringLiteral("USERPROFILE"),
+                                    folder + QStringLiteral("/user"));
+
+    // The processor's newest download beside an older one: tenants 1001 and 1007 and a late fee.
+    const QByteArray newest =
+        "B501,T1001,Renee,1 Road,03/10/2026,Check,\"$1,200.00\",Posted\n"
+        "B502,T1007,Payer,2 Road,03/11/2026,Check,\"$850.00\",Posted\n"
+        "B503,T1008,Payer,3 Road,03/12/2026,Check,\"$45.00\",Posted\n"
+        "B504,T1010,Payer,4 Road,03/12/2026,Check,\"$700.00\",Posted\n"
+        "\nTotal,4,,,,,$2795.00\n";
+    writeFile(downloads + QStringLiteral("/paymentHistory.csv"),
+              "B9,T1001,Old,1 Road,01/10/2026,Check,\"$1.00\",Posted\n");
+    writeFile(downloads + QStringLiteral("/paymentHistory (1).csv"), newest);
+    {
+        QFile older(downloads + QStringLiteral("/paymentHistory.csv"));
+        ASSERT_TRUE(older.open(QIODevice::ReadWrite));
+        older.setFileTime(QDateTime::currentDateTime().addDays(-2),
+                          QFileDevice::FileModificationTime);
+    }
+    const double balancesBefore =
+        ledger.value(QStringLiteral("SELECT TOTAL(TCurrBal) FROM Tenants")).toDouble();
+    const int transactionsBefore =
+        ledger.value(QStringLiteral("SELECT COUNT(*) FROM Transactions")).toInt();
+
+    // Start-up.
+    tp.dialogs.allowAnyMessages();
+    frmCorvaneMain menu(tp.globals);
+    ASSERT_TRUE(menu.Load());
+    menu.show();
+    for (const QString& m : messageTexts(tp.dialogs))
+        EXPECT_FALSE(m.contains(QStringLiteral("Error"))) << m.toStdString();
+    ASSERT_TRUE(tp.globals.LedgerDb);
+
+    // The import button's screen, opened as the menu opens it.
+    size_t seen = tp.dialogs.shown().size();
+    auto download = std::make_unique<frmDownload>(tp.globals, &menu);
+    download->Load();
+    const QStringList loadMessages = messageTexts(tp.dialogs, seen);
+    ASSERT_FALSE(loadMessages.isEmpty());
+    EXPECT_TRUE(loadMessages.first().startsWith(QStringLiteral("Latest File: ")))
+        << loadMessages.join('\n').toStdString();
+    EXPECT_EQ(readFile(tp.path(kPaymentFileName)), newest);
+    EXPECT_FALSE(QFile::exists(downloads + QStringLiteral("/paymentHistory (1).csv")));
+    EXPECT_TRUE(QFile::exists(downloads + QStringLiteral("/paymentHistory.csv")));
+    ASSERT_EQ(download->StagedCount(), 4);
+    auto* grid = child<QTableView>(*download, "gridACHDownload");
+    ASSERT_EQ(grid->model()->rowCount(), 4);
+    EXPECT_EQ(child<QLabel>(*download, "labCorvanePayments")->text(),
+              QStringLiteral("Number of Corvane Payments: 4"));
+    EXPECT_EQ(child<QLabel>(*download, "labTransTotal")->text(), QStringLiteral("$2,795.00"));
+    download->show();
+
+    // Review: the third payment becomes a late fee, the fourth is deleted.
+    StagedPayments& rows = download->stagedPayments();
+    EXPECT_TRUE(rows.setData(rows.index(2, StagedPayments::gridColumn(staged::PmtType)),
+                             QStringLiteral("Late Fee")));
+    EXPECT_EQ(rows.rows().at(2).cell(staged::PmtType), QStringLiteral("Late Fee"));
+    grid->clearSelection();
+    grid->selectionModel()->select(rows.index(3, 4),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    download->DeleteSelectedRows();
+    ASSERT_EQ(download->StagedCount(), 3);
+    EXPECT_EQ(child<QLabel>(*download, "labCorvanePayments")->text(),
+              QStringLiteral("Number of Corvane Payments: 3"));
+    EXPECT_EQ(child<QLabel>(*download, "labTransTotal")->text(), QStringLiteral("$2,095.00"));
+
+    // Remark, fees and a deposit.
+    download->setOptRemarkIndex(1);
+    EXPECT_EQ(download->optRemarkIndex(), 1);
+    child<QCheckBox>(*download, "chkPostMgmtFees")->setChecked(true);
+    child<QCheckBox>(*download, "chkCreateDeposit")->setChecked(true);
+
+    // Printed, to a PDF file.
+    PrintRecorder recorder;
+    recorder.attach(tp.printers);
+    grid->selectAll();
+    child<QPushButton>(*download, "cmdPrintScreen")->click();
+    EXPECT_EQ(recorder.jobsEnded(), 1);
+    QStringList printed;
+    for (const PrintedText& t : recorder.visibleTexts())
+        printed << t.text;
+    for (const char* number : {"B501", "B502", "B503"})
+        EXPECT_TRUE(printed.contains(QLatin1String(number))) << number;
+    EXPECT_FALSE(printed.contains(QStringLiteral("B504")));
+
+    // "Update Lodgebook Ledgers NOW".
+    auto* update = child<QPushButton>(*download, "cmdUpdate");
+    EXPECT_EQ(update->text().remove('&'), QStringLiteral("Update Lodgebook Ledgers NOW"));
+    seen = tp.dialogs.shown().size();
+    update->click();
+    const QStringList postMessages = messageTexts(tp.dialogs, seen);
+    for (const QString& m : postMessages)
+        EXPECT_FALSE(m.contains(QStringLiteral("Error"))) << m.toStdString();
+    EXPECT_TRUE(download->LedgersUpdated()) << postMessages.join('\n').toStdString();
+    EXPECT_FALSE(download->isVisible());
+    download.reset();
+
+    // The ledger: three payments posted, the tenants' balances raised by their sum.
+    EXPECT_GE(ledger.value(QStringLiteral("SELECT COUNT(*) FROM Transactions")).toInt(),
+              transactionsBefore + 3);
+    EXPECT_EQ(ledger
+                  .value(QStringLiteral("SELECT COUNT(*) FROM Transactions WHERE "
+                                        "TransPostToID IN (1001,1007,1008) AND "
+                                        "ROUND(ABS(TransAmount),2) IN (1200,850,45)"))
+                  .toInt(),
+              3);
+    EXPECT_EQ(ledger
+                  .value(QStringLiteral("SELECT COUNT(*) FROM Transactions WHERE "
+                                        "ROUND(ABS(TransAmount),2)=700"))
+                  .toInt(),
+              0);
+    const double balancesAfter =
+        ledger.value(QStringLiteral("SELECT TOTAL(TCurrBal) FROM Tenants")).toDouble();
+    EXPECT_NEAR(balancesAfter - balancesBefore, 2095.0, 0.005);
+
+    // The log's five lines and the menu's three labels.
+    const QStringList log = QString::fromLatin1(readFile(tp.path(QStringLiteral("CV-Log.txt"))))
+                                .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(log.size(), 5) << log.join('|').toStdString();
+    EXPECT_EQ(log[1].toDouble(), 2095.0);
+    EXPECT_EQ(child<QLabel>(menu, "labLastDate")->text(),
+              QStringLiteral("Last Date Posted: ") + log[0]);
+    EXPECT_EQ(child<QLabel>(menu, "labLastBalance")->text(),
+              QStringLiteral("Last Balance Posted: $2,095.00"));
+    EXPECT_EQ(child<QLabel>(menu, "labLastDateRange")->text(),
+              QStringLiteral("Last Date Range: ") + log[3] + QStringLiteral(" to ") + log[4]);
+
+    // The staged file became the archive; a second opening finds no file.
+    EXPECT_FALSE(QFile::exists(tp.path(kPaymentFileName)));
+    const QByteArray archive = readFile(tp.path(kPaymentArchiveFileName));
+    EXPECT_TRUE(archive.contains("B501")) << archive.toStdString();
+    // The older download is still there; the user clears it before looking again.
+    ASSERT_TRUE(QFile::remove(downloads + QStringLiteral("/paymentHistory.csv")));
+    seen = tp.dialogs.shown().size();
+    {
+        frmDownload again(tp.globals, &menu);
+        again.Load();
+        EXPECT_EQ(again.StagedCount(), 0);
+        ASSERT_EQ(tp.dialogs.shown().size(), seen + 1);
+        EXPECT_EQ(tp.dialogs.shown()[seen].title, QStringLiteral("No Files"));
+    }
+
+    // The tenant screen: tenant 1006 enrolled, then the export file.
+    {
+        frmTenantUpdate tenants(tp.globals, &menu);
+        tenants.Load();
+        tenants.show();
+        auto* list = child<QTableView>(tenants, "gridACH");
+        QAbstractItemModel* model = list->model();
+        int row = -1;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const QString id = model->index(r, TenantListModel::ColTID).data().toString();
+            if (id == QStringLiteral("1006") || id == QStringLiteral("T1006"))
+                row = r;
+        }
+        ASSERT_GE(row, 0);
+        const int flagColumn = TenantListModel::ColCorvane;
+        EXPECT_EQ(model->index(row, flagColumn).data().toString(), QStringLiteral("N"));
+        EXPECT_TRUE(model->setData(model->index(row, flagColumn), QStringLiteral("Y")));
+        EXPECT_EQ(
+            ledger.value(QStringLiteral("SELECT TACH FROM Tenants WHERE TenantID=1006")).toString(),
+            QStringLiteral("Y"));
+        child<QPushButton>(tenants, "cmdExport")->click();
+        tenants.close();
+    }
+    const QByteArray exported = readFile(tp.path(kTenantExportFileName));
+    for (const QVariantList& r : ledger.rows(QStringLiteral(
+             "SELECT TenantID FROM Tenants t WHERE TRIM(TACH)='Y' AND EXISTS "
+             "(SELECT 1 FROM Units u WHERE u.UTenantID=t.TenantID) ORDER BY TenantID")))
+        EXPECT_TRUE(exported.contains(",T" + r[0].toByteArray() + ",")) << r[0].toInt();
+    EXPECT_TRUE(exported.contains(",T1006,"));
+    EXPECT_FALSE(exported.contains(",T1009,"));
+    EXPECT_TRUE(exported.endsWith("\r\n"));
+
+    // The viewer shows the archive line by line.
+    auto* viewer = new frmViewFiles(tp.globals);
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    viewer->Load();
+    viewer->show();
+    viewer->chooseFile(2);
+    QAbstractItemModel* lines = child<QListView>(*viewer, "lstFileContents")->model();
+    ASSERT_GE(lines->rowCount(), 5);
+    EXPECT_EQ(lines->index(0, 0).data().toString(),
+              QStringLiteral("B501,T1001,Renee,1 Road,03/10/2026,Check,\"$1,200.00\",Posted"));
+    viewer->close();
+    menu.close();
+}
+
+}  // namespace
+}  // namespace corvane::test
