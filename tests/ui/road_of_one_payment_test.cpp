@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QTableView>
@@ -129,13 +130,18 @@ TEST(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {
     EXPECT_EQ(download->optRemarkIndex(), 1);
     child<QCheckBox>(*download, "chkPostMgmtFees")->setChecked(true);
     child<QCheckBox>(*download, "chkCreateDeposit")->setChecked(true);
+    child<QLineEdit>(*download, "txtCreateDeposit")->setText(QStringLiteral("517"));
+    download->txtCreateDeposit_LostFocus();
 
     // Printed, to a PDF file.
+    seen = tp.dialogs.shown().size();
     PrintRecorder recorder;
     recorder.attach(tp.printers);
     grid->selectAll();
     child<QPushButton>(*download, "cmdPrintScreen")->click();
     EXPECT_EQ(recorder.jobsEnded(), 1);
+    EXPECT_EQ(messageTexts(tp.dialogs, seen).last(),
+              QStringLiteral("Corvane Print: Screen Printed"));
     QStringList printed;
     for (const PrintedText& t : recorder.visibleTexts())
         printed << t.text;
@@ -149,29 +155,42 @@ TEST(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {
     seen = tp.dialogs.shown().size();
     update->click();
     const QStringList postMessages = messageTexts(tp.dialogs, seen);
-    for (const QString& m : postMessages)
-        EXPECT_FALSE(m.contains(QStringLiteral("Error"))) << m.toStdString();
+    EXPECT_EQ(
+        postMessages,
+        QStringList{QStringLiteral("Lodgebook Corvane: Your Lodgebook Ledgers are now updated.")});
     EXPECT_TRUE(download->LedgersUpdated()) << postMessages.join('\n').toStdString();
     EXPECT_FALSE(download->isVisible());
     download.reset();
 
-    // The ledger: three payments posted, the tenants' balances raised by their sum.
-    EXPECT_GE(ledger.value(QStringLiteral("SELECT COUNT(*) FROM Transactions")).toInt(),
-              transactionsBefore + 3);
-    EXPECT_EQ(ledger
-                  .value(QStringLiteral("SELECT COUNT(*) FROM Transactions WHERE "
-                                        "TransPostToID IN (1001,1007,1008) AND "
-                                        "ROUND(ABS(TransAmount),2) IN (1200,850,45)"))
-                  .toInt(),
-              3);
-    EXPECT_EQ(ledger
-                  .value(QStringLiteral("SELECT COUNT(*) FROM Transactions WHERE "
-                                        "ROUND(ABS(TransAmount),2)=700"))
-                  .toInt(),
-              0);
+    // The ledger: the three entries, one management fee (owner 1 charges 8%, none on a late fee),
+    // the tenants' balances raised by the payments, the deposit with a split line per payment.
+    std::vector<QStringList> entries;
+    for (const QVariantList& r : ledger.rows(QStringLiteral(
+             "SELECT TransPostToID, TransAmount, TransRemark, TransType FROM Transactions "
+             "ORDER BY TransID")))
+        entries.push_back(QVariant(r).toStringList());
+    const std::vector<QStringList> expectedEntries = {
+        {"1001", "1200", "Rent", "I"},
+        {"1007", "850", "Rent", "I"},
+        {"1008", "45", "Late Fee", "I"},
+        {"1001", "-96", "Management Fee", "E"},
+    };
+    EXPECT_EQ(transactionsBefore, 0);
+    EXPECT_EQ(entries, expectedEntries);
     const double balancesAfter =
         ledger.value(QStringLiteral("SELECT TOTAL(TCurrBal) FROM Tenants")).toDouble();
     EXPECT_NEAR(balancesAfter - balancesBefore, 2095.0, 0.005);
+    const auto deposits = ledger.rows(QStringLiteral(
+        "SELECT CkID, CkAmount, CkRemark, CkNumber, CkType, CkPayee FROM CheckDepPrinted"));
+    ASSERT_EQ(deposits.size(), 1u);
+    EXPECT_EQ(QVariant(deposits[0]).toStringList().mid(1),
+              (QStringList{"2095", "CORVANE DEPOSIT", "517", "D", "DEPOSIT"}));
+    EXPECT_EQ(ledger
+                  .value(QStringLiteral("SELECT COUNT(*) || '/' || TOTAL(CkAmount) FROM "
+                                        "SplitPrintedChecks WHERE CkNumber = ") +
+                         deposits[0][0].toString())
+                  .toString(),
+              QStringLiteral("3/2095.0"));
 
     // The log's five lines and the menu's three labels.
     const QStringList log = QString::fromLatin1(readFile(tp.path(QStringLiteral("CV-Log.txt"))))
@@ -196,8 +215,10 @@ TEST(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {
         frmDownload again(tp.globals, &menu);
         again.Load();
         EXPECT_EQ(again.StagedCount(), 0);
-        ASSERT_EQ(tp.dialogs.shown().size(), seen + 1);
-        EXPECT_EQ(tp.dialogs.shown()[seen].title, QStringLiteral("No Files"));
+        EXPECT_EQ(messageTexts(tp.dialogs, seen),
+                  QStringList{QStringLiteral("No Files: No payment files were found in your "
+                                             "Downloads folder. Please download a new payment "
+                                             "file.")});
     }
 
     // The tenant screen: tenant 1006 enrolled, then the export file.
@@ -224,13 +245,41 @@ TEST(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {
         tenants.close();
     }
     const QByteArray exported = readFile(tp.path(kTenantExportFileName));
-    for (const QVariantList& r : ledger.rows(QStringLiteral(
-             "SELECT TenantID FROM Tenants t WHERE TRIM(TACH)='Y' AND EXISTS "
-             "(SELECT 1 FROM Units u WHERE u.UTenantID=t.TenantID) ORDER BY TenantID")))
-        EXPECT_TRUE(exported.contains(",T" + r[0].toByteArray() + ",")) << r[0].toInt();
-    EXPECT_TRUE(exported.contains(",T1006,"));
-    EXPECT_FALSE(exported.contains(",T1009,"));
-    EXPECT_TRUE(exported.endsWith("\r\n"));
+    // Tenant 1006 now among them; 1009 (not enrolled) and 1005 ("D") are not; tenant 1003's
+    // two units give two lines; the file is in the Windows character set.
+    const QByteArray company = "Harbor Point Rentals  LLC,,,";
+    const QByteArray expectedExport =
+        "Company ID,Paypoint ID,New Owner,Account Number,First Name,LastName,Address,City,State,"
+        "Zip,Web Status,Balance,Email\r\n" +
+        company +
+        "T1001,Ren\xe9"
+        "e,Nu\xf1"
+        "ez,8224 Front St,Beaverton,OR,97013,998,,"
+        "renee.nunez@example.com\r\n" +
+        company + "T1002,VACANT,(LastName),2549 Cedar Ln,Beaverton,OR,97013,0,,\r\n" + company +
+        "T1003,Kevin,Nguyen,8593 Harbor Way,Portland,OR,97223,998,,"
+        "kevin.nguyen@example.com\r\n" +
+        company +
+        "T1003,Kevin,Nguyen,8593 Harbor Way Rear,Portland,OR,97223,998,,"
+        "kevin.nguyen@example.com\r\n" +
+        company +
+        "T1006,Aisha,Garcia,4764 Oak St,Salem,OR,97388,998,,aisha.garcia@example.com\r\n" +
+        company +
+        "T1007,Olga,Walker,4637 Oak St,Vancouver,WA,98699,998,,olga.walker@example.com\r\n" +
+        company +
+        "T1008,Maria,Wilson,4272 Cedar Ln,Salem,OR,97323,998,,maria.wilson@example.com\r\n" +
+        company +
+        "T1010,Wei,Wright,7371 Sunset Blvd,Salem,OR,97340,998,,wei.wright@example.com\r\n" +
+        company +
+        "T1011,Robert,Wilson,1377 Front St,Beaverton,OR,97053,998,,"
+        "robert.wilson@example.com\r\n" +
+        company +
+        "T1012,Kevin,Hall,110 Harbor Way,Beaverton,OR,97075,998,,kevin.hall@example.com\r\n";
+    EXPECT_EQ(exported, expectedExport);
+    EXPECT_EQ(messageTexts(tp.dialogs).last(),
+              QStringLiteral("Lodgebook Corvane Export: Export File Created\r\rFile Name: "
+                             "CorvaneTenantExport.csv\r\rFile Path: ") +
+                  tp.path(kTenantExportFileName));
 
     // The viewer shows the archive line by line.
     auto* viewer = new frmViewFiles(tp.globals);
