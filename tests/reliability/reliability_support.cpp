@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
+#include <cstdio>
 
 namespace corvane::test {
 
@@ -123,6 +124,7 @@ LedgerHolder::LedgerHolder(const QString& ledgerPath, int holdMs, const QString&
         ADD_FAILURE() << "pipe";
         return;
     }
+    std::signal(SIGPIPE, SIG_IGN);  // a holder that failed has closed its end
     const QByteArray path = ledgerPath.toUtf8();
     const QByteArray statements = QByteArrayLiteral("BEGIN IMMEDIATE;") + sql.toUtf8();
     pid_ = fork();
@@ -133,8 +135,10 @@ LedgerHolder::LedgerHolder(const QString& ledgerPath, int holdMs, const QString&
         if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
             _exit(3);
         sqlite3_busy_timeout(db, 10000);
-        if (sqlite3_exec(db, statements.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        if (sqlite3_exec(db, statements.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+            std::fprintf(stderr, "ledger holder: %s\n", sqlite3_errmsg(db));
             _exit(4);
+        }
         const char byte = 'L';
         if (write(ready[1], &byte, 1) != 1)
             _exit(5);
