@@ -29,7 +29,7 @@ cmake --build "$asan" -j"$jobs"
 
 echo "== fuzz targets: seed corpus, then ${fuzz_seconds} s of fuzzing each"
 fuzz="$root/build-ci-fuzz"
-targets=(fuzz_payment_file fuzz_field_reader fuzz_file_names fuzz_jet_sql)
+targets=(fuzz_payment_file fuzz_field_reader fuzz_file_names fuzz_jet_sql fuzz_text_files)
 CC=clang CXX=clang++ cmake -S "$root" -B "$fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCORVANE_FUZZ=ON
 cmake --build "$fuzz" -j"$jobs" --target "${targets[@]}"

@@ -1,0 +1,94 @@
+#pragma once
+
+// A platform without windows or disk for the fuzz targets that run the program's own procedures.
+
+#include "app/Globals.h"
+#include "platform/Error.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QStringList>
+
+namespace corvane::fuzz {
+
+class QuietDialogs final : public Dialogs {
+public:
+    int inputs = 0;
+    int messageBox(const QString&, MsgButtons b, MsgIcon, const QString&) override {
+        return b == MsgButtons::YesNo ? kAnswerYes : kAnswerOk;
+    }
+    QString inputBox(const QString&, const QString&, const QString&) override {
+        ++inputs;
+        return QStringLiteral("typed");
+    }
+    void setBusyPointer(bool) override {}
+};
+
+// Files held in memory, so that a run costs no disk.
+class MemoryFiles final : public Files {
+public:
+    QHash<QString, QByteArray> content;
+    bool exists(const QString& path) override { return content.contains(path); }
+    QList<FileEntry> listFiles(const QString&) override { return {}; }
+    QDateTime modifiedTime(const QString&) override { return {}; }
+    void copy(const QString& from, const QString& to) override { content[to] = readAll(from); }
+    void rename(const QString& from, const QString& to) override {
+        content[to] = readAll(from);
+        content.remove(from);
+    }
+    void remove(const QString& path) override { content.remove(path); }
+    QByteArray readAll(const QString& path) override {
+        const auto it = content.constFind(path);
+        if (it == content.constEnd())
+            throw Error(errc::FileNotFound, QStringLiteral("File not found: ") + path);
+        return *it;
+    }
+    void writeAtomically(const QString& path, const QByteArray& bytes) override {
+        content[path] = bytes;
+    }
+};
+
+class FixedEnvironment final : public Environment {
+public:
+    QString variable(const QString&) override { return {}; }
+    bool hasVariable(const QString&) override { return false; }
+    QDate today() override { return QDate(2026, 3, 14); }
+    QDateTime now() override { return QDateTime(today(), QTime(9, 30)); }
+};
+class NoShell final : public Shell {
+public:
+    void open(const QString&) override {}
+};
+class NoPrinters final : public Printers {
+public:
+    QStringList installedPrinters() override { return {}; }
+    QString currentPrinter() override { return {}; }
+    void setCurrentPrinter(const QString&) override {}
+    std::unique_ptr<Printer> startJob(const QString&) override { return nullptr; }
+};
+class NoSessions final : public Sessions {
+public:
+    QString currentSessionId() override { return QStringLiteral("0"); }
+};
+
+// A Globals over the doubles above, in the program folder "/lodgebook".
+class FuzzPlatform {
+public:
+    FuzzPlatform()
+        : platform_{dialogs, files, environment, shell, printers, sessions},
+          globals(platform_, QStringLiteral("/lodgebook")) {}
+    QuietDialogs dialogs;
+    MemoryFiles files;
+    FixedEnvironment environment;
+    NoShell shell;
+    NoPrinters printers;
+    NoSessions sessions;
+
+private:
+    Platform platform_;
+
+public:
+    Globals globals;
+};
+
+}  // namespace corvane::fuzz
