@@ -109,6 +109,7 @@ DriverResult runDriver(const QString& folder, const QStringList& options, int ti
         process.waitForFinished();
     }
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.error = QString::fromUtf8(process.readAllStandardError()).trimmed();
     for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split('\n')) {
         if (line.startsWith(QLatin1String("MSG\t")))
             result.messages << line.mid(4);

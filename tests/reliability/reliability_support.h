@@ -37,6 +37,7 @@ struct DriverResult {
     int exitCode = -1;
     QStringList messages;  // "title\ttext" of every message box, in order
     QString outcome;       // "Completed", "Stopped" or empty
+    QString error;         // a failure before the run ("error N: description"), when any
 };
 DriverResult runDriver(const QString& folder, const QStringList& options = {},
                        int timeoutMs = 120000);
