@@ -19,16 +19,13 @@ cmake --build "$build" -j"$jobs"
 (cd "$build" && ctest --output-on-failure -j2)
 
 echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
-# The two-process second-copy test drives a real message box over Qt's VNC platform; under the
-# sanitizers its second copy does not end cleanly yet (to be looked into), so it runs only above.
 asan="$root/build-ci-asan"
 CC=clang CXX=clang++ cmake -S "$root" -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCORVANE_SANITIZE=ON
 cmake --build "$asan" -j"$jobs"
 (cd "$asan" &&
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --output-on-failure -j2 --timeout 600 \
-    -E 'InstanceLockTest.secondCorvaneInTheSameFolder')
+  ctest --output-on-failure -j2 --timeout 600)
 
 echo "== fuzz targets: seed corpus, then ${fuzz_seconds} s of fuzzing each"
 fuzz="$root/build-ci-fuzz"
