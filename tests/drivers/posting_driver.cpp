@@ -23,6 +23,7 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
+#include "support/PlatformDoubles.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -59,30 +60,6 @@ public:
     void setBusyPointer(bool) override {}
 };
 
-// The clock of the sample folder's tests, so that two runs write the same records.
-class FixedEnvironment final : public Environment {
-public:
-    QString variable(const QString&) override { return {}; }
-    bool hasVariable(const QString&) override { return false; }
-    QDate today() override { return QDate(2026, 3, 14); }
-    QDateTime now() override { return QDateTime(today(), QTime(9, 30)); }
-};
-
-class NoShell final : public Shell {
-public:
-    void open(const QString&) override {}
-};
-class NoPrinters final : public Printers {
-public:
-    QStringList installedPrinters() override { return {}; }
-    QString currentPrinter() override { return {}; }
-    void setCurrentPrinter(const QString&) override {}
-    std::unique_ptr<Printer> startJob(const QString&) override { return nullptr; }
-};
-class NoSessions final : public Sessions {
-public:
-    QString currentSessionId() override { return QStringLiteral("0"); }
-};
 
 std::vector<StagedRow> loadRows(Globals& globals) {
     const QStringList lines =
@@ -119,10 +96,10 @@ int main(int argc, char** argv) {
     }
 
     RealFiles files;
-    FixedEnvironment environment;
-    NoShell shell;
-    NoPrinters printers;
-    NoSessions sessions;
+    test::FakeEnvironment environment;
+    test::FakeShell shell;
+    test::FakePrinters printers;
+    test::FakeSessions sessions;
     Globals globals(Platform{dialogs, files, environment, shell, printers, sessions}, folder);
     globals.PaymentFileName = kPaymentFileName;
     globals.TenantExportFileName = kTenantExportFileName;

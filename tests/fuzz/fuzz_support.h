@@ -4,6 +4,7 @@
 
 #include "app/Globals.h"
 #include "platform/Error.h"
+#include "support/PlatformDoubles.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -48,28 +49,6 @@ public:
     }
 };
 
-class FixedEnvironment final : public Environment {
-public:
-    QString variable(const QString&) override { return {}; }
-    bool hasVariable(const QString&) override { return false; }
-    QDate today() override { return QDate(2026, 3, 14); }
-    QDateTime now() override { return QDateTime(today(), QTime(9, 30)); }
-};
-class NoShell final : public Shell {
-public:
-    void open(const QString&) override {}
-};
-class NoPrinters final : public Printers {
-public:
-    QStringList installedPrinters() override { return {}; }
-    QString currentPrinter() override { return {}; }
-    void setCurrentPrinter(const QString&) override {}
-    std::unique_ptr<Printer> startJob(const QString&) override { return nullptr; }
-};
-class NoSessions final : public Sessions {
-public:
-    QString currentSessionId() override { return QStringLiteral("0"); }
-};
 
 // A Globals over the doubles above, in the program folder "/lodgebook".
 class FuzzPlatform {
@@ -79,10 +58,10 @@ public:
           globals(platform_, QStringLiteral("/lodgebook")) {}
     QuietDialogs dialogs;
     MemoryFiles files;
-    FixedEnvironment environment;
-    NoShell shell;
-    NoPrinters printers;
-    NoSessions sessions;
+    test::FakeEnvironment environment;
+    test::FakeShell shell;
+    test::FakePrinters printers;
+    test::FakeSessions sessions;
 
 private:
     Platform platform_;
