@@ -1,6 +1,7 @@
 #include "app/frmCorvaneMain.h"
 
 #include "app/PostingLog.h"
+#include "app/PostingRecovery.h"
 #include "app/StartUp.h"
 #include "enrollment/frmTenantUpdate.h"
 #include "payments/frmDownload.h"
@@ -191,6 +192,12 @@ void frmCorvaneMain::runStartUp() {
     ChooseSessionPrinter(globals_);
     globals_.PaymentFileName = kPaymentFileName;
     globals_.TenantExportFileName = kTenantExportFileName;
+    // A posting run that ended abruptly is finished, or known as not posted, before anything
+    // looks at the staged file. When that fails now, the payment screen tries again and tells.
+    try {
+        RecoverInterruptedPosting(globals_);
+    } catch (const Error&) {
+    }
     CheckForPaymentFile(globals_);
 }
 

@@ -1,6 +1,7 @@
 #include "payments/PostingRun.h"
 
 #include "app/PostingLog.h"
+#include "app/PostingRecovery.h"
 #include "app/Preferences.h"
 #include "payments/Deposit.h"
 #include "payments/LedgerPosting.h"
@@ -47,27 +48,25 @@ QString confirmationQuestion(const PostingChoices& choices) {
 
 // How the ledger transaction of a run ended.
 struct WriteAttempt {
-    enum class Kind { Committed, Refused, DepositNotFound, Locked, ArchiveFailed, Failed };
+    enum class Kind { Committed, Refused, DepositNotFound, Locked, Failed };
     Kind kind = Kind::Failed;
     QString message;  // the refusal, or the engine's description of a failure
     std::optional<PaymentDateRange> range;
-    bool archived = false;  // the staged file was renamed to the archive name before the commit
 };
 
 // Plans, checks and writes the whole run inside one ledger transaction; anything but a commit
 // leaves the ledger as it was (the transaction rolls back when it goes out of scope, before the
-// caller shows any message). The staged payment file is renamed to its archive name just before
-// the commit (and back when the commit fails): a process that dies at any moment leaves either
-// the ledger as it was or the payments posted and no longer staged, so that they can never be
-// posted twice.
+// caller shows any message). Just before the commit the run's note is written (PostingRecovery.h),
+// so that a run that dies after it can be finished, or known as not posted, by the next start.
 WriteAttempt writeRun(Globals& globals, const std::vector<StagedRow>& rows,
                       const PostingChoices& choices, const PostingAccounts& accounts,
                       const QDate& today) {
     using Kind = WriteAttempt::Kind;
     ledger::Database& db = *globals.LedgerDb;
-    bool archived = false;
+    bool noteWritten = false;
     try {
         ledger::Transaction transaction(db);
+        const PostingNote note = PostingNote::Begin(db);
         EntriesPlan plan;
         {
             LedgerLookup lookup(db);
@@ -82,23 +81,21 @@ WriteAttempt writeRun(Globals& globals, const std::vector<StagedRow>& rows,
                 return {Kind::DepositNotFound, {}, {}};
             }
         }
-        const QString staged = stagedPaymentPath(globals);
-        if (globals.files().exists(staged)) {
-            try {
-                ArchiveStagedPaymentFile(globals);
-            } catch (const Error& e) {
-                return {Kind::ArchiveFailed, e.description(), {}};
-            }
-            archived = true;
+        PostedFigures figures{globals.LastDatePosted, globals.LastBalancePosted, {}, {}};
+        if (plan.range) {
+            figures.rangeFrom = plan.range->from;
+            figures.rangeTo = plan.range->to;
         }
+        noteWritten = true;
+        note.Write(globals, figures);
         transaction.commit();
-        return {Kind::Committed, {}, plan.range, archived};
+        return {Kind::Committed, {}, plan.range};
     } catch (const std::exception& e) {
-        if (archived) {
+        if (noteWritten) {
             try {
-                globals.files().rename(globals.pathInProgramFolder(kPaymentArchiveFileName),
-                                       stagedPaymentPath(globals));
+                RemovePostingNote(globals);
             } catch (const Error&) {
+                // Left behind, the note is resolved as "not posted" by the next start.
             }
         }
         const auto* error = dynamic_cast<const Error*>(&e);
@@ -173,13 +170,6 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
                 "The Lodgebook ledger is in use by another program (Lodgebook may be saving its "
                 "work). Nothing was posted to the Lodgebook Ledgers. Please wait a moment and "
                 "press 'Update Lodgebook Ledgers NOW' again."));
-        case WriteAttempt::Kind::ArchiveFailed:
-            return stop(QStringLiteral("The payment file %1 could not be renamed to %2: %3\r\r"
-                                       "Nothing was posted to the Lodgebook Ledgers.")
-                            .arg(globals_.PaymentFileName.isEmpty() ? kPaymentFileName
-                                                                    : globals_.PaymentFileName,
-                                 kPaymentArchiveFileName, attempt.message),
-                        MsgIcon::Critical);
         case WriteAttempt::Kind::Failed:
             return stop(QStringLiteral("The Lodgebook Ledgers could not be updated: %1\r\rNothing "
                                        "was posted to the Lodgebook Ledgers.")
@@ -188,7 +178,14 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
     }
 
     // The ledger is posted. What follows cannot undo that, so a failure is reported and the run
-    // still counts as complete (the screen closes and the same rows cannot be posted twice).
+    // still counts as complete (the screen closes and the same rows cannot be posted twice). The
+    // payments leave the staged name first, the moment after the commit.
+    std::optional<QString> archiveFailure;
+    try {
+        ArchiveStagedPaymentFile(globals_);
+    } catch (const Error& e) {
+        archiveFailure = e.description();
+    }
     if (attempt.range) {
         globals_.LastRangeFrom = attempt.range->from;
         globals_.LastRangeTo = attempt.range->to;
@@ -204,18 +201,23 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
                  .arg(kPostingLogFileName, e.description()),
              MsgIcon::Exclamation, kProgramTitle);
     }
-    const QString staged =
-        globals_.PaymentFileName.isEmpty() ? kPaymentFileName : globals_.PaymentFileName;
-    try {
-        if (!attempt.archived)
-            ArchiveStagedPaymentFile(globals_);
-    } catch (const Error& e) {
+    if (archiveFailure) {
+        const QString staged =
+            globals_.PaymentFileName.isEmpty() ? kPaymentFileName : globals_.PaymentFileName;
         tell(QStringLiteral("Your Lodgebook Ledgers are updated, but the payment file %1 could "
                             "not be renamed to %2: %3\r\rThese payments are posted. Delete %1 "
                             "(under View Files) before you import again, or they will be offered "
                             "for posting a second time.")
-                 .arg(staged, kPaymentArchiveFileName, e.description()),
+                 .arg(staged, kPaymentArchiveFileName, *archiveFailure),
              MsgIcon::Exclamation, kProgramTitle);
+    }
+    // The note goes once every step after the commit is done. While the payments are still
+    // staged it stays, and the next start or opening of the screen archives them.
+    try {
+        if (!archiveFailure)
+            RemovePostingNote(globals_);
+    } catch (const Error&) {
+        // A note left behind is found posted next time, which only repeats these steps.
     }
     dialogs.setBusyPointer(false);
     return PostingOutcome::Completed;

@@ -28,9 +28,10 @@ enum class PostingOutcome {
 // categories; ask the confirmation question when a box is unchecked; begin one ledger
 // transaction; build the plan of every entry, balance change and fee (LedgerPosting.h) and check
 // it (dates, tenants, properties, units, the fee category, owners, fees); write it, then the
-// deposit and its split lines (Deposit.h); commit. Only after the commit: LastRangeFrom/To, the
-// success message, the posting log with the menu's labels, and the archive step. Any refusal or
-// failure before the commit leaves the ledger as it was and returns Stopped.
+// deposit and its split lines (Deposit.h); write the run's note (PostingRecovery.h); commit. Only
+// after the commit: the archive step, LastRangeFrom/To, the success message, the posting log with
+// the menu's labels, and the note's removal. Any refusal or failure before the commit leaves the
+// ledger as it was and returns Stopped.
 class PostingRun {
 public:
     explicit PostingRun(Globals& globals) : globals_(globals) {}

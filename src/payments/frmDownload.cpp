@@ -1,5 +1,6 @@
 #include "payments/frmDownload.h"
 
+#include "app/PostingRecovery.h"
 #include "app/TextRules.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentMatching.h"
@@ -208,6 +209,10 @@ void frmDownload::Load() {
 void frmDownload::loadSteps() {
     Files& files = globals_.files();
     const QString staged = stagedPaymentPath(globals_);
+    // An interrupted posting run is settled first: its payments are either archived as posted or
+    // still staged, never both staged and posted.
+    if (globals_.LedgerDb)
+        RecoverInterruptedPosting(globals_);
     if (!files.exists(staged))
         FindLatestPaymentFile(globals_);
     centreOnScreen();

@@ -16,6 +16,7 @@
 
 #include "app/Globals.h"
 #include "app/PostingLog.h"
+#include "app/PostingRecovery.h"
 #include "app/Preferences.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentMatching.h"
@@ -108,6 +109,7 @@ int main(int argc, char** argv) {
         globals.LedgerDbPath = globals.pathInProgramFolder(kLedgerFileName);
         globals.LedgerDb = ledger::Database::open(globals.LedgerDbPath, busyTimeoutMs);
         ReadPostingLog(globals);
+        RecoverInterruptedPosting(globals);  // as the payment screen does when it opens
         LoadIDFile(globals);
         rows = loadRows(globals);
     } catch (const Error& e) {

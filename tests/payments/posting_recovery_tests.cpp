@@ -1,0 +1,114 @@
+#include "posting_fixture.h"
+
+#include "app/PostingRecovery.h"
+
+#include <QDir>
+
+namespace corvane::test {
+namespace {
+
+const QByteArray kStagedBytes = "B1,T42,x\r\n";
+
+// A run that died between its note and the steps after it. The fixture's run is stopped at the
+// archive step by a folder in the archive's place; "the next start" is a fresh set of figures.
+class PostingRecoveryTest : public PostingFixture {
+protected:
+    QString note() const { return tp.path(kPostingNoteFileName); }
+
+    // Posts one payment of tenant 42 whose archive step fails; the note stays behind.
+    void postWithArchiveBlocked() {
+        addTenant(42);
+        ASSERT_TRUE(QDir().mkpath(tp.path(kPaymentArchiveFileName) + "/blocker"));
+        tp.dialogs.allowAnyMessages();
+        ASSERT_EQ(post({row("T42", "500")}, both()), PostingOutcome::Completed);
+        ASSERT_TRUE(tp.files.exists(note()));
+        ASSERT_TRUE(QDir(tp.path(kPaymentArchiveFileName)).removeRecursively());
+        tp.files.remove(tp.path(kPostingLogFileName));
+        // What the next start has read from the old log.
+        tp.globals.LastDatePosted = tp.globals.LastBalancePosted = QString();
+        tp.globals.LastRangeFrom = tp.globals.LastRangeTo = QString();
+    }
+
+    // Adds one payment through the engine inside a transaction with the run's note, as a run
+    // killed after writing its note and before (commit = false) or after (true) its commit.
+    void interruptedRun(bool commit, int entries = 1) {
+        addTenant(42);
+        tp.globals.LedgerDb = ledger::Database::open(ledger.path());
+        ledger::Transaction transaction(*tp.globals.LedgerDb);
+        const PostingNote run = PostingNote::Begin(*tp.globals.LedgerDb);
+        auto table = tp.globals.LedgerDb->openTable(QStringLiteral("Transactions"));
+        for (int i = 0; i < entries; ++i) {
+            table->addNew();
+            table->setField(QStringLiteral("TransTID"), ledger::Value::integer(42));
+            table->setField(QStringLiteral("TransAmount"),
+                            ledger::Value::currency(*ledger::Currency::fromText(u"500")));
+            table->update();
+        }
+        table.reset();
+        run.Write(tp.globals, {QStringLiteral("03/14/2026"), QStringLiteral("500"),
+                               QStringLiteral("03/01/2026"), QStringLiteral("03/02/2026")});
+        if (commit)
+            transaction.commit();
+    }
+
+    QByteArray log() { return tp.files.readAll(tp.path(kPostingLogFileName)); }
+};
+
+TEST_F(PostingRecoveryTest, diedAfterTheCommit_theNextStartArchivesAndLogsWithoutPostingAgain) {
+    postWithArchiveBlocked();
+    const QStringList posted = writtenTables();
+
+    EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::Posted);
+    EXPECT_FALSE(tp.files.exists(tp.path(kPaymentFileName)));
+    EXPECT_EQ(tp.files.readAll(tp.path(kPaymentArchiveFileName)), kStagedBytes);
+    EXPECT_EQ(log(),
+              "03/14/2026\r\n1234.5\r\nhttps://vantora.example\r\n03/01/2026\r\n03/01/2026\r\n");
+    EXPECT_FALSE(tp.files.exists(note()));
+    EXPECT_EQ(writtenTables(), posted);
+    EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::NothingToRecover);
+}
+
+TEST_F(PostingRecoveryTest, diedAfterTheCommit_aNewDownloadUnderTheStagedNameIsLeftStaged) {
+    postWithArchiveBlocked();
+    tp.files.writeAtomically(tp.path(kPaymentFileName), "B2,T42,other\r\n");
+
+    EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::Posted);
+    EXPECT_EQ(tp.files.readAll(tp.path(kPaymentFileName)), "B2,T42,other\r\n");
+    EXPECT_FALSE(tp.files.exists(tp.path(kPaymentArchiveFileName)));
+    EXPECT_FALSE(tp.files.exists(note()));
+}
+
+TEST_F(PostingRecoveryTest, diedAfterTheCommit_anEntryEditedInLodgebookSinceStillCounts) {
+    interruptedRun(true, 3);
+    ledger.exec(QStringLiteral("UPDATE Transactions SET TransAmount = 450 WHERE TransID = 3"));
+
+    EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::Posted);
+    EXPECT_FALSE(tp.files.exists(tp.path(kPaymentFileName)));
+    EXPECT_EQ(log(),
+              "03/14/2026\r\n500\r\nhttps://vantora.example\r\n03/01/2026\r\n03/02/2026\r\n");
+}
+
+TEST_F(PostingRecoveryTest, diedBeforeTheCommit_thePaymentsStayStagedAndTheLogAsItWas) {
+    interruptedRun(false);
+    const QStringList untouched = writtenTables();
+
+    EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::NotPosted);
+    EXPECT_EQ(tp.files.readAll(tp.path(kPaymentFileName)), kStagedBytes);
+    EXPECT_FALSE(tp.files.exists(tp.path(kPaymentArchiveFileName)));
+    EXPECT_FALSE(tp.files.exists(tp.path(kPostingLogFileName)));
+    EXPECT_FALSE(tp.files.exists(note()));
+    EXPECT_EQ(writtenTables(), untouched);
+}
+
+TEST_F(PostingRecoveryTest, diedBeforeTheCommit_aLodgebookEntryReusingTheNumberIsNotTheRun) {
+    interruptedRun(false);
+    // Lodgebook's next entry takes the number the rolled-back run had used.
+    ledger.exec(QStringLiteral("INSERT INTO Transactions (TransTID, TransAmount) VALUES (42, 75)"));
+    ASSERT_EQ(ledger.value(QStringLiteral("SELECT MAX(TransID) FROM Transactions")).toInt(), 1);
+
+    EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::NotPosted);
+    EXPECT_TRUE(tp.files.exists(tp.path(kPaymentFileName)));
+}
+
+}  // namespace
+}  // namespace corvane::test
