@@ -1243,7 +1243,18 @@ std::unique_ptr<Database> Database::open(const QString& path, int busyTimeoutMs)
     // Never SQLITE_OPEN_CREATE; one thread uses the connection, so it needs no mutex.
     const int rc = sqlite3_open_v2(file.constData(), &impl->db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    // The ledger's journal lives beside it, so a file or folder that cannot be written makes
+    // an otherwise good ledger unreadable too: that is said, rather than a wrong format.
+    const auto refuseReadOnly = [&] {
+        if (!info.isWritable() || !QFileInfo(info.absolutePath()).isWritable()) {
+            throwError(errc::LedgerWriteFailed,
+                       QStringLiteral("Cannot open the ledger file '%1': the file or its folder is "
+                                      "read-only, and Corvane must be able to write there.")
+                           .arg(path));
+        }
+    };
     if (rc != SQLITE_OK) {
+        refuseReadOnly();
         if ((rc & 0xff) == SQLITE_CANTOPEN) {
             throwError(errc::LedgerFileNotFound,
                        QStringLiteral("Could not find file '%1'.").arg(path));
@@ -1263,6 +1274,7 @@ std::unique_ptr<Database> Database::open(const QString& path, int busyTimeoutMs)
     if (check != SQLITE_ROW) {
         if (isBusy(check))
             throwError(errc::LedgerLocked, kLockedMessage);
+        refuseReadOnly();
         throwError(errc::UnrecognizedDatabaseFormat, unrecognized);
     }
     registerFunctions(impl->db);
