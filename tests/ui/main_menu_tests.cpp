@@ -1,4 +1,5 @@
 #include "app/frmCorvaneMain.h"
+#include "app/PostingRecovery.h"
 #include "app/frmViewFiles.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
@@ -87,6 +88,41 @@ TEST_F(MainMenuTest, startUpShowsTheLastPostingAndChecksThePaymentFile) {
 
     click("cmdVeyraURL");
     EXPECT_EQ(t.shell.opened, QStringList{QStringLiteral("https://pay.example")});
+}
+
+// A run that was killed after its commit, before its archive and log steps: start-up finishes
+// it, so the posted payments are not reported as waiting and the labels show that run.
+TEST_F(MainMenuTest, startUpFinishesAPostingRunThatDiedAfterItsCommit) {
+    makeFolder();
+    writeFile(t.path(QStringLiteral("paymentHistory.csv")), "B77,T42,Smith\r\n");
+    {
+        auto db = ledger::Database::open(t.path(QStringLiteral("lbdatafl.mdb")));
+        ledger::Transaction transaction(*db);
+        const PostingNote note = PostingNote::Begin(*db);
+        auto entries = db->openTable(QStringLiteral("Transactions"));
+        entries->addNew();
+        entries->setField(QStringLiteral("TransTID"), ledger::Value::integer(42));
+        entries->update();
+        entries.reset();
+        t.globals.LedgerDb = std::move(db);
+        note.Write(t.globals, {QStringLiteral("12/08/2026"), QStringLiteral("77"),
+                               QStringLiteral("12/01/2026"), QStringLiteral("12/05/2026")});
+        transaction.commit();
+        t.globals.LedgerDb.reset();
+    }
+    ASSERT_TRUE(menu.Load());  // no message: nothing is waiting
+
+    EXPECT_FALSE(QFile::exists(t.path(QStringLiteral("paymentHistory.csv"))));
+    EXPECT_TRUE(QFile::exists(t.path(QStringLiteral("paymentHistory_LastDownload.csv"))));
+    EXPECT_FALSE(QFile::exists(t.path(kPostingNoteFileName)));
+    EXPECT_EQ(text("labLastDate"), QStringLiteral("Last Date Posted: 12/08/2026"));
+    EXPECT_EQ(text("labLastBalance"), QStringLiteral("Last Balance Posted: $77.00"));
+    EXPECT_EQ(text("labLastDateRange"),
+              QStringLiteral("Last Date Range: 12/01/2026 to 12/05/2026"));
+    QFile log(t.path(QStringLiteral("CV-Log.txt")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll(),
+              "12/08/2026\r\n77\r\nhttps://pay.example\r\n12/01/2026\r\n12/05/2026\r\n");
 }
 
 TEST_F(MainMenuTest, noLedgerShowsTheDataFileMessageAndEnds) {
