@@ -113,6 +113,9 @@ struct LateFeeCase {
     const char* category;
     const char* expectedBalances;  // TCurrBal|UCurrBal
 };
+void PrintTo(const LateFeeCase& c, std::ostream* os) {
+    *os << '"' << c.category << '"';
+}
 
 class LateFeeTest : public PostingFixture, public ::testing::WithParamInterface<LateFeeCase> {};
 

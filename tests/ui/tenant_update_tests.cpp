@@ -138,6 +138,10 @@ struct OrderCase {
     const char* text;
     std::vector<int> tenants;
 };
+// Shown in test names by its caption.
+void PrintTo(const OrderCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
 
 class SortOrderTest : public TenantUpdateScreenTest,
                       public ::testing::WithParamInterface<OrderCase> {};
