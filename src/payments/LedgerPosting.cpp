@@ -27,13 +27,13 @@ QString ExpandMonthRemark(QString& remark, const QDate& today) {
 LedgerLookup::LedgerLookup(ledger::Database& db) : db_(db) {}
 LedgerLookup::~LedgerLookup() = default;
 
-ledger::Recordset& LedgerLookup::table(std::unique_ptr<ledger::Recordset>& rs, const QString& name,
-                                       const QString& index) {
-    if (!rs) {
-        rs = db_.openTable(name);
-        rs->setIndex(index);
+ledger::IndexLookup& LedgerLookup::table(std::unique_ptr<ledger::IndexLookup>& lookup,
+                                         const QString& name, const QString& index,
+                                         const QStringList& fields) {
+    if (!lookup) {
+        lookup = db_.openLookup(name, index, fields);
     }
-    return *rs;
+    return *lookup;
 }
 
 LedgerIDsLookup LedgerLookup::LookupLedgerIDs(std::int64_t tenantID) {
@@ -41,20 +41,22 @@ LedgerIDsLookup LedgerLookup::LookupLedgerIDs(std::int64_t tenantID) {
         return *it;
     }
     LedgerIDsLookup result;
-    auto& tenants = table(tenants_, QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"));
-    tenants.seek(Value::integer(tenantID));
-    if (tenants.noMatch()) {
+    auto& tenants = table(tenants_, QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
+                          {QStringLiteral("TPropID")});
+    const auto tenant = tenants.find(Value::integer(tenantID));
+    if (!tenant) {
         result.failure = LookupFailure::TenantNotFound;
     } else {
-        result.propID = tenants.field(QStringLiteral("TPropID")).toInteger();
-        auto& props =
-            table(properties_, QStringLiteral("Properties"), QStringLiteral("PropIDIndex"));
-        props.seek(Value::integer(result.propID));
-        if (props.noMatch()) {
+        result.propID = (*tenant)[0].toInteger();
+        auto& props = table(properties_, QStringLiteral("Properties"),
+                            QStringLiteral("PropIDIndex"),
+                            {QStringLiteral("POwnerID"), QStringLiteral("PropID")});
+        const auto property = props.find(Value::integer(result.propID));
+        if (!property) {
             result.failure = LookupFailure::PropertyNotFound;
         } else {
-            result.ids.ownerID = props.field(QStringLiteral("POwnerID")).toInteger();
-            result.ids.propID = props.field(QStringLiteral("PropID")).toInteger();
+            result.ids.ownerID = (*property)[0].toInteger();
+            result.ids.propID = (*property)[1].toInteger();
             result.ids.tenantID = tenantID;
             result.ids.unitID = tenantID;
         }
@@ -67,9 +69,9 @@ bool LedgerLookup::hasUnit(std::int64_t tenantID) {
     if (auto it = unitsFound_.constFind(tenantID); it != unitsFound_.constEnd()) {
         return *it;
     }
-    auto& units = table(units_, QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"));
-    units.seek(Value::integer(tenantID));
-    const bool found = !units.noMatch();
+    auto& units =
+        table(units_, QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"), {});
+    const bool found = units.find(Value::integer(tenantID)).has_value();
     unitsFound_.insert(tenantID, found);
     return found;
 }
@@ -79,11 +81,11 @@ OwnerFeeLookup LedgerLookup::ownerFee(std::int64_t ownerID) {
         return *it;
     }
     OwnerFeeLookup result;
-    auto& owners = table(owners_, QStringLiteral("Owners"), QStringLiteral("OwnerIDIndex"));
-    owners.seek(Value::integer(ownerID));
-    if (!owners.noMatch()) {
+    auto& owners = table(owners_, QStringLiteral("Owners"), QStringLiteral("OwnerIDIndex"),
+                         {QStringLiteral("OMgmtFee")});
+    if (const auto owner = owners.find(Value::integer(ownerID))) {
         result.ownerFound = true;
-        result.mgmtFee = owners.field(QStringLiteral("OMgmtFee"));
+        result.mgmtFee = (*owner)[0];
     }
     ownersFound_.insert(ownerID, result);
     return result;
@@ -339,25 +341,22 @@ EntriesPlan PlanLedgerEntries(const std::vector<StagedRow>& rows, const PostingC
 
 namespace {
 
-void addToBalance(ledger::Recordset& table, const QString& field, std::int64_t tenantID,
-                  Currency change, const char* what) {
-    table.seek(Value::integer(tenantID));
-    if (table.noMatch()) {
+// Adds `change` to the balance of the first record of the tenant (in index order).
+void addToBalance(ledger::IndexLookup& balances, std::int64_t tenantID, Currency change,
+                  const char* what) {
+    if (!balances.addTo(Value::integer(tenantID), 0, change)) {
         throw Error(errc::NoCurrentRecord,
                     QStringLiteral("The %1 of Tenant ID #%2 is no longer in the ledger.")
                         .arg(QLatin1String(what))
                         .arg(tenantID));
     }
-    table.edit();
-    table.setField(field, Value::currency(table.field(field).toCurrency() + change));
-    table.update();
 }
 
 }  // namespace
 
 void WriteLedgerEntries(ledger::Database& db, const std::vector<PlannedEntry>& entries) {
     auto transactions = db.openDynaset(QStringLiteral("SELECT * from Transactions"));
-    std::unique_ptr<ledger::Recordset> units, tenants;
+    std::unique_ptr<ledger::IndexLookup> units, tenants;
     for (const PlannedEntry& e : entries) {
         ledger::Recordset& t = *transactions;
         t.addNew();
@@ -385,18 +384,17 @@ void WriteLedgerEntries(ledger::Database& db, const std::vector<PlannedEntry>& e
 
         if (e.changesUnit) {
             if (!units) {
-                units = db.openTable(QStringLiteral("Units"));
-                units->setIndex(QStringLiteral("UTenantIDIndex"));
+                units = db.openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
+                                      {QStringLiteral("UCurrBal")});
             }
-            addToBalance(*units, QStringLiteral("UCurrBal"), e.postToID, e.unitChange, "unit");
+            addToBalance(*units, e.postToID, e.unitChange, "unit");
         }
         if (e.changesTenant) {
             if (!tenants) {
-                tenants = db.openTable(QStringLiteral("Tenants"));
-                tenants->setIndex(QStringLiteral("TenantIDIndex"));
+                tenants = db.openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
+                                        {QStringLiteral("TCurrBal")});
             }
-            addToBalance(*tenants, QStringLiteral("TCurrBal"), e.postToID, e.tenantChange,
-                         "tenant record");
+            addToBalance(*tenants, e.postToID, e.tenantChange, "tenant record");
         }
     }
     transactions->close();

@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
@@ -43,8 +44,8 @@ struct OwnerFeeLookup {
 };
 
 // The ledger look-ups of a posting run, each key read once and kept. Construct it over the open
-// ledger, then call any of the look-ups in any order; the table record sets stay open for the
-// life of the object.
+// ledger, then call any of the look-ups in any order; the index look-ups stay open for the life
+// of the object.
 class LedgerLookup {
 public:
     explicit LedgerLookup(ledger::Database& db);
@@ -60,11 +61,11 @@ public:
     OwnerFeeLookup ownerFee(std::int64_t ownerID);
 
 private:
-    ledger::Recordset& table(std::unique_ptr<ledger::Recordset>& rs, const QString& name,
-                             const QString& index);
+    ledger::IndexLookup& table(std::unique_ptr<ledger::IndexLookup>& lookup, const QString& name,
+                               const QString& index, const QStringList& fields);
 
     ledger::Database& db_;
-    std::unique_ptr<ledger::Recordset> tenants_, properties_, units_, owners_;
+    std::unique_ptr<ledger::IndexLookup> tenants_, properties_, units_, owners_;
     QHash<std::int64_t, LedgerIDsLookup> ids_;
     QHash<std::int64_t, bool> unitsFound_;
     QHash<std::int64_t, OwnerFeeLookup> ownersFound_;

@@ -51,7 +51,8 @@ QString tenantDisplayName(const ledger::Value& lastName, const ledger::Value& fi
     return last + QStringLiteral(", ") + firstName.toText();
 }
 
-PaymentMatcher::PaymentMatcher(ledger::Database& db, qsizetype lineCount, Lookup lookup) {
+PaymentMatcher::PaymentMatcher(ledger::Database& db, qsizetype lineCount, Lookup lookup)
+    : snapshot_(db) {
     matchesNothing_ = db.openTable(QStringLiteral("Properties"))->recordCount() == 0;
     tenants_ = db.openTable(QStringLiteral("Tenants"));
     units_ = db.openTable(QStringLiteral("Units"));
@@ -65,6 +66,12 @@ PaymentMatcher::PaymentMatcher(ledger::Database& db, qsizetype lineCount, Lookup
     const bool large = 4 * static_cast<std::int64_t>(lineCount) > tenantCount + unitCount;
     if (!matchesNothing_ && (lookup == Lookup::Preload || (lookup == Lookup::Auto && large))) {
         preload();
+    } else if (!matchesNothing_) {
+        tenantFields_ = db.openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
+                                      {QStringLiteral("TenantID"), QStringLiteral("TLastName1"),
+                                       QStringLiteral("TFirstName1")});
+        unitAddress_ = db.openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
+                                     {QStringLiteral("UAddress")});
     }
 }
 
@@ -105,16 +112,13 @@ PaymentMatcher::TenantMatch PaymentMatcher::lookUp(qint64 account) {
     TenantMatch match;
     if (preloaded_)
         return match;
-    tenants_->seek(ledger::Value::integer(account));
-    if (!tenants_->noMatch()) {
+    if (const auto tenant = tenantFields_->find(ledger::Value::integer(account))) {
+        const std::vector<ledger::Value>& fields = *tenant;
         match.found = true;
-        const ledger::Value tenantId = tenants_->field(QStringLiteral("TenantID"));
-        match.tid = QStringLiteral("T") + tenantId.toText().remove(QLatin1Char(' '));
-        units_->seek(ledger::Value::integer(tenantId.toInteger()));
-        match.unitAddress = units_->noMatch() ? kTidNotFoundText
-                                              : units_->field(QStringLiteral("UAddress")).toText();
-        match.tenantName = tenantDisplayName(tenants_->field(QStringLiteral("TLastName1")),
-                                             tenants_->field(QStringLiteral("TFirstName1")));
+        match.tid = QStringLiteral("T") + fields[0].toText().remove(QLatin1Char(' '));
+        const auto unit = unitAddress_->find(ledger::Value::integer(fields[0].toInteger()));
+        match.unitAddress = unit ? (*unit)[0].toText() : kTidNotFoundText;
+        match.tenantName = tenantDisplayName(fields[1], fields[2]);
     }
     known_.insert(account, match);
     return match;

@@ -20,7 +20,8 @@ inline const QString kTenantNotFoundText = QStringLiteral("(not found-cannot pos
 //
 // Each account number is looked up once per load. For a file that is large against the ledger,
 // the two tables are instead read once in index order (the same first unit per tenant), which
-// costs one statement instead of two seeks per tenant.
+// costs one statement instead of two seeks per tenant. The matcher reads the ledger as one
+// snapshot: a read transaction is held from construction to destruction (when none is open).
 //
 // Call order: construct over the open ledger with the number of payment lines (opens the two
 // tables once), then fill() for each payment line, then let it go (the record sets close with it).
@@ -47,9 +48,13 @@ private:
     TenantMatch lookUp(qint64 account);
     void preload();
 
+    ledger::ReadTransaction snapshot_;
     QHash<qint64, TenantMatch> known_;
     std::unique_ptr<ledger::Recordset> tenants_;
     std::unique_ptr<ledger::Recordset> units_;
+    // For seeks: TenantID, TLastName1, TFirstName1 by TenantIDIndex; UAddress by UTenantIDIndex.
+    std::unique_ptr<ledger::IndexLookup> tenantFields_;
+    std::unique_ptr<ledger::IndexLookup> unitAddress_;
     bool matchesNothing_ = false;
     bool preloaded_ = false;
 };

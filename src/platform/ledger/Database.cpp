@@ -1213,6 +1213,68 @@ void Recordset::close() {
     d_->assigned.clear();
 }
 
+// --- Index look-ups -----------------------------------------------------------------------------
+
+struct IndexLookup::Impl {
+    struct Field {
+        QString name;
+        ColumnKind kind = ColumnKind::Other;
+        sqlite3_stmt* update = nullptr;  // prepared on first write
+    };
+    Database::Impl* db = nullptr;
+    QString tableName;
+    ColumnKind keyKind = ColumnKind::Other;
+    std::vector<Field> fields;
+    sqlite3_stmt* select = nullptr;  // rowid, then the fields, of the first record of a key
+
+    // The record's rowid and fields; nullopt when no record has the key.
+    std::optional<std::int64_t> read(const Value& key, std::vector<Value>* values) {
+        const Value k = convertFor(key, keyKind);
+        if (k.isNull())
+            return std::nullopt;
+        StatementUse use(select);
+        bindValue(select, 1, k);
+        if (db->step(select, tableName) != SQLITE_ROW)
+            return std::nullopt;
+        if (values) {
+            values->reserve(fields.size());
+            for (std::size_t i = 0; i < fields.size(); ++i)
+                values->push_back(readValue(select, static_cast<int>(i) + 1, fields[i].kind));
+        }
+        return sqlite3_column_int64(select, 0);
+    }
+};
+
+IndexLookup::IndexLookup(std::unique_ptr<Impl> impl) : d_(std::move(impl)) {}
+IndexLookup::~IndexLookup() = default;
+
+std::optional<std::vector<Value>> IndexLookup::find(const Value& key) {
+    std::vector<Value> values;
+    if (!d_->read(key, &values))
+        return std::nullopt;
+    return values;
+}
+
+bool IndexLookup::addTo(const Value& key, int field, Currency change) {
+    Impl::Field& f = d_->fields.at(static_cast<std::size_t>(field));
+    std::vector<Value> values;
+    const std::optional<std::int64_t> rowid = d_->read(key, &values);
+    if (!rowid)
+        return false;
+    const Value sum = convertFor(
+        Value::currency(values[static_cast<std::size_t>(field)].toCurrency() + change), f.kind);
+    if (!f.update) {
+        // The statement a record set's edit of this one field prepares.
+        f.update = d_->db->statement(QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
+                                         .arg(quoteName(d_->tableName), quoteName(f.name)));
+    }
+    StatementUse use(f.update);
+    bindValue(f.update, 1, sum, f.kind);
+    sqlite3_bind_int64(f.update, 2, *rowid);
+    d_->db->step(f.update, d_->tableName);
+    return true;
+}
+
 // --- Database -----------------------------------------------------------------------------------
 
 Database::Database(std::unique_ptr<Impl> impl) : d_(std::move(impl)) {}
@@ -1325,6 +1387,43 @@ void Database::rollback() {
 
 bool Database::inTransaction() const {
     return sqlite3_get_autocommit(d_->db) == 0;
+}
+
+bool Database::beginRead() {
+    if (inTransaction())
+        return false;
+    d_->exec("BEGIN");
+    return true;
+}
+
+void Database::endRead() {
+    if (inTransaction())
+        d_->exec("COMMIT");
+}
+
+std::unique_ptr<IndexLookup> Database::openLookup(const QString& tableName,
+                                                  const QString& indexName,
+                                                  const QStringList& fieldNames) {
+    TableInfo& t = d_->table(tableName);
+    const IndexInfo& index = d_->index(t, indexName);
+    auto l = std::make_unique<IndexLookup::Impl>();
+    l->db = d_.get();
+    l->tableName = t.name;
+    l->keyKind = t.tableColumns[index.column].kind;
+    QString columns;
+    for (const QString& name : fieldNames) {
+        const int column = t.tableSet.find(name);
+        if (column < 0)
+            itemNotFound();
+        const ResultColumn& c = t.tableColumns[column];
+        l->fields.push_back({c.name, c.kind, nullptr});
+        columns += QStringLiteral(", ") + quoteName(c.name);
+    }
+    const QString key = quoteName(t.tableColumns[index.column].name);
+    l->select = d_->statement(
+        QStringLiteral("SELECT rowid%1 FROM %2 WHERE %3 = ?1 ORDER BY %3, rowid LIMIT 1")
+            .arg(columns, quoteName(t.name), key));
+    return std::unique_ptr<IndexLookup>(new IndexLookup(std::move(l)));
 }
 
 }  // namespace corvane::ledger

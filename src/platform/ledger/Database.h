@@ -6,6 +6,8 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace corvane::ledger {
 
@@ -62,6 +64,34 @@ private:
     std::unique_ptr<Impl> d_;
 };
 
+// A narrow look-up through one of a table's indexes, for work that reads or changes a few fields
+// of many records: it finds, as Recordset::seek does, the first record in index order whose
+// indexed column equals a key, and reads or writes only the fields named when it was opened,
+// through statements prepared once per connection. Values read and written are exactly those of
+// Recordset::field and setField.
+//
+// Call order: Database::openLookup(table, index, fields) (unknown table 3078, index 3800, field
+// 3265), then find and addTo in any order; the Database must outlive it.
+class IndexLookup {
+public:
+    ~IndexLookup();
+    IndexLookup(const IndexLookup&) = delete;
+    IndexLookup& operator=(const IndexLookup&) = delete;
+
+    // The record's fields in the order named; nullopt when no record has the key.
+    std::optional<std::vector<Value>> find(const Value& key);
+    // Adds `change` to the field at `field` (of those named) of the record and writes it back,
+    // as edit, setField(name, Value::currency(field(name).toCurrency() + change)), update do.
+    // False (nothing written) when no record has the key.
+    bool addTo(const Value& key, int field, Currency change);
+
+private:
+    friend class Database;
+    struct Impl;
+    explicit IndexLookup(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> d_;
+};
+
 // The one connection to Lodgebook's ledger file. Opened shared and read-write; a missing file is
 // error 3024 (no file is ever created), a file that is not a ledger 3343. Writes wait for a busy
 // timeout when Lodgebook holds the file locked and then fail with 3260.
@@ -75,6 +105,8 @@ public:
     const QString& path() const;
     std::unique_ptr<Recordset> openTable(const QString& tableName);
     std::unique_ptr<Recordset> openDynaset(const QString& jetSql);
+    std::unique_ptr<IndexLookup> openLookup(const QString& tableName, const QString& indexName,
+                                            const QStringList& fieldNames);
 
     // One transaction at a time. beginImmediate takes the write lock at once (waiting for the
     // busy timeout); commit makes the work durable; rollback undoes it.
@@ -82,6 +114,11 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const;
+    // A read snapshot for many look-ups in a row, which otherwise each take and release the
+    // file's read lock: beginRead starts a deferred transaction and returns true when none is
+    // open (false: the open one serves); endRead ends the one it started. Use ReadTransaction.
+    bool beginRead();
+    void endRead();
 
     // The translation of a Jet SQL text or criterion into what SQLite runs (for tests and fuzzing).
     static QString translateJetSql(const QString& jetSql);
@@ -116,6 +153,26 @@ public:
 private:
     Database& db_;
     bool done_ = false;
+};
+
+// RAII read snapshot (Database::beginRead): ends on destruction the transaction it started.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(Database& db) : db_(db), started_(db.beginRead()) {}
+    ~ReadTransaction() {
+        if (started_) {
+            try {
+                db_.endRead();
+            } catch (...) {
+            }
+        }
+    }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    Database& db_;
+    bool started_;
 };
 
 }  // namespace corvane::ledger
