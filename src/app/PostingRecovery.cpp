@@ -1,6 +1,7 @@
 #include "app/PostingRecovery.h"
 
 #include "app/PostingLog.h"
+#include "platform/Error.h"
 
 #include <QCryptographicHash>
 #include <QHash>
@@ -178,7 +179,13 @@ RecoveryOutcome RecoverInterruptedPosting(Globals& globals) {
         globals.LastRangeFrom = decode(note.value(QStringLiteral("rangeFrom")));
         globals.LastRangeTo = decode(note.value(QStringLiteral("rangeTo")));
     }
-    WritePostingLog(globals);
+    // The payments are settled now; a log that cannot be written is told once, not every time.
+    try {
+        WritePostingLog(globals);
+    } catch (const Error&) {
+        RemovePostingNote(globals);
+        throw;
+    }
     RemovePostingNote(globals);
     return RecoveryOutcome::Posted;
 }

@@ -57,7 +57,8 @@ enum class RecoveryOutcome {
 
 // Reads the note of an interrupted run, if any, and finishes that run as described above.
 // Needs the ledger open. Throws corvane::Error when the ledger or the files cannot be read or
-// changed; the note then stays for the next attempt.
+// changed; the note then stays for the next attempt (except when only the log cannot be
+// written: the payments are settled, so the note goes and the error is thrown once).
 RecoveryOutcome RecoverInterruptedPosting(Globals& globals);
 
 }  // namespace corvane

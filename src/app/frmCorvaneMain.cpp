@@ -21,6 +21,14 @@
 namespace corvane {
 namespace {
 
+// Start-up's general error message.
+void showStartUpError(Dialogs& dialogs, int number, const QString& description) {
+    dialogs.setBusyPointer(false);
+    dialogs.messageBox(QStringLiteral("Error %1: %2").arg(number).arg(description),
+                       MsgButtons::Ok, MsgIcon::Information,
+                       QStringLiteral("Corvane Error Message"));
+}
+
 QLabel* makeLabel(const char* name, const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
@@ -162,17 +170,12 @@ bool frmCorvaneMain::Load() {
                 Unload();
                 return false;
             default:
-                globals_.dialogs().messageBox(
-                    QStringLiteral("Error %1: %2").arg(error.number()).arg(error.description()),
-                    MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Corvane Error Message"));
+                showStartUpError(globals_.dialogs(), error.number(), error.description());
                 return true;
         }
     } catch (const std::exception& error) {
         // A failure that carries no error number still ends the start-up, not the program.
-        globals_.dialogs().setBusyPointer(false);
-        globals_.dialogs().messageBox(
-            QStringLiteral("Error 0: %1").arg(QString::fromLocal8Bit(error.what())), MsgButtons::Ok,
-            MsgIcon::Information, QStringLiteral("Corvane Error Message"));
+        showStartUpError(globals_.dialogs(), 0, QString::fromLocal8Bit(error.what()));
         return true;
     }
 }
@@ -193,10 +196,12 @@ void frmCorvaneMain::runStartUp() {
     globals_.PaymentFileName = kPaymentFileName;
     globals_.TenantExportFileName = kTenantExportFileName;
     // A posting run that ended abruptly is finished, or known as not posted, before anything
-    // looks at the staged file. When that fails now, the payment screen tries again and tells.
+    // looks at the staged file. A failure is told and start-up goes on; while the note stays,
+    // the payment screen tries again when it opens.
     try {
         RecoverInterruptedPosting(globals_);
-    } catch (const Error&) {
+    } catch (const Error& error) {
+        showStartUpError(globals_.dialogs(), error.number(), error.description());
     }
     CheckForPaymentFile(globals_);
 }

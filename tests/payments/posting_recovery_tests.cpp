@@ -1,6 +1,7 @@
 #include "posting_fixture.h"
 
 #include "app/PostingRecovery.h"
+#include "platform/Error.h"
 
 #include <QDir>
 
@@ -65,6 +66,16 @@ TEST_F(PostingRecoveryTest, diedAfterTheCommit_theNextStartArchivesAndLogsWithou
               "03/14/2026\r\n1234.5\r\nhttps://vantora.example\r\n03/01/2026\r\n03/01/2026\r\n");
     EXPECT_FALSE(tp.files.exists(note()));
     EXPECT_EQ(writtenTables(), posted);
+    EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::NothingToRecover);
+}
+
+TEST_F(PostingRecoveryTest, diedAfterTheCommit_aLogThatCannotBeWrittenIsToldOnce) {
+    postWithArchiveBlocked();
+    ASSERT_TRUE(QDir().mkpath(tp.path(kPostingLogFileName) + "/blocker"));
+
+    EXPECT_THROW(RecoverInterruptedPosting(tp.globals), Error);
+    EXPECT_EQ(tp.files.readAll(tp.path(kPaymentArchiveFileName)), kStagedBytes);
+    EXPECT_FALSE(tp.files.exists(note()));
     EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::NothingToRecover);
 }
 
