@@ -226,6 +226,7 @@ EntriesPlan PlanLedgerEntries(const std::vector<StagedRow>& rows, const PostingC
     const std::int64_t depositNumber = sv::depositNumber(choices);
 
     // The payment pass.
+    QDate fromDate, toDate;  // the range's dates
     for (const StagedRow& row : rows) {
         if (sv::isUnmatched(row)) {
             continue;
@@ -268,14 +269,18 @@ EntriesPlan PlanLedgerEntries(const std::vector<StagedRow>& rows, const PostingC
         entry.tenantChange = entry.amount;
         plan.entries.push_back(std::move(entry));
 
+        // Every date of the range reads as a date, so they compare as dates (paymentDateBefore).
         if (!plan.range) {
             plan.range = PaymentDateRange{dateText, dateText};
+            fromDate = toDate = *date;
         } else {
-            if (paymentDateBefore(dateText, plan.range->from)) {
+            if (*date < fromDate) {
                 plan.range->from = dateText;
+                fromDate = *date;
             }
-            if (paymentDateBefore(plan.range->to, dateText)) {
+            if (toDate < *date) {
                 plan.range->to = dateText;
+                toDate = *date;
             }
         }
     }

@@ -214,11 +214,22 @@ Value convertFor(const Value& v, ColumnKind kind) {
     return v;
 }
 
-void bindValue(sqlite3_stmt* s, int index, const Value& v, ColumnKind kind = ColumnKind::Other) {
+// Binds a value. Text is bound as UTF-8; with `keep`, the bytes are kept there (which must live
+// until the statement has run) rather than copied by SQLite.
+void bindValue(sqlite3_stmt* s, int index, const Value& v, ColumnKind kind = ColumnKind::Other,
+               std::vector<QByteArray>* keep = nullptr) {
+    const auto bindText = [&](QByteArray t) {
+        const int size = static_cast<int>(t.size());
+        if (!keep) {
+            sqlite3_bind_text(s, index, t.constData(), size, SQLITE_TRANSIENT);
+            return;
+        }
+        keep->push_back(std::move(t));
+        sqlite3_bind_text(s, index, keep->back().constData(), size, SQLITE_STATIC);
+    };
     if (kind == ColumnKind::Date && v.kind() == Value::Kind::Text) {
         const auto parts = parseDateParts(v.toText());
-        const QByteArray t = parts ? isoDateText(*parts).toUtf8() : v.toText().toUtf8();
-        sqlite3_bind_text(s, index, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+        bindText(parts ? isoDateText(*parts).toUtf8() : v.toText().toUtf8());
         return;
     }
     switch (v.kind()) {
@@ -233,13 +244,11 @@ void bindValue(sqlite3_stmt* s, int index, const Value& v, ColumnKind kind = Col
             sqlite3_bind_double(s, index, v.toNumber());
             break;
         case Value::Kind::Date:
-        case Value::Kind::Text: {
-            const QByteArray t = v.kind() == Value::Kind::Date ? isoDateText(v.toDate()).toUtf8()
-                                                               : v.toText().toUtf8();
-            sqlite3_bind_text(s, index, t.constData(), static_cast<int>(t.size()),
-                              SQLITE_TRANSIENT);
+            bindText(isoDateText(v.toDate()).toUtf8());
             break;
-        }
+        case Value::Kind::Text:
+            bindText(v.toText().toUtf8());
+            break;
     }
 }
 
@@ -339,6 +348,29 @@ void sqlNz(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (argc > 1)
         return sqlite3_result_value(ctx, argv[1]);
     sqlite3_result_text(ctx, "", 0, SQLITE_STATIC);
+}
+
+// corvane_add_currency(x, units): a currency field plus a change given in ten-thousandths, as a
+// record set reads, adds and writes it back: the stored value read as currency (Null as 0, text
+// by its number or leading number), the exact sum written as a double.
+void sqlAddCurrency(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    Currency current;
+    switch (sqlite3_value_type(argv[0])) {
+        case SQLITE_NULL:
+            break;
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            current = Currency::fromDouble(sqlite3_value_double(argv[0]));
+            break;
+        default: {
+            const QString text = argText(argv[0]);
+            const auto exact = Currency::fromText(text);
+            current = exact ? *exact : Currency::leadingValue(text);
+            break;
+        }
+    }
+    const Currency change = Currency::fromUnits(sqlite3_value_int64(argv[1]));
+    sqlite3_result_double(ctx, (current + change).toDouble());
 }
 
 void registerFunctions(sqlite3* db) {
@@ -448,6 +480,7 @@ struct TableInfo {
 struct Database::Impl {
     sqlite3* db = nullptr;
     QString path;
+    bool addCurrencyRegistered = false;  // corvane_add_currency, made on first use
     QHash<QString, sqlite3_stmt*> statements;
     std::unordered_map<QString, std::unique_ptr<TableInfo>> tables;  // by lower-case name
 
@@ -832,9 +865,10 @@ struct Recordset::Impl {
         if (newKey && t.autoKey >= 0 && !assignedValue(t.autoKey)) {
             values.emplace_back(t.autoKey, Value::integer(*newKey));
         }
-        QByteArray key;
-        for (const auto& v : values) {
-            key.append(static_cast<char>(v.first & 0xff)).append(static_cast<char>(v.first >> 8));
+        QByteArray key(static_cast<qsizetype>(values.size()) * 2, Qt::Uninitialized);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            key[2 * i] = static_cast<char>(values[i].first & 0xff);
+            key[2 * i + 1] = static_cast<char>(values[i].first >> 8);
         }
         sqlite3_stmt* s = t.inserts.value(key);
         if (!s) {
@@ -858,10 +892,12 @@ struct Recordset::Impl {
             t.inserts.insert(key, s);
         }
         {
+            std::vector<QByteArray> texts;
+            texts.reserve(values.size());
             StatementUse use(s);
             for (std::size_t i = 0; i < values.size(); ++i) {
                 bindValue(s, static_cast<int>(i) + 1, values[i].second,
-                          t.tableColumns[values[i].first].kind);
+                          t.tableColumns[values[i].first].kind, &texts);
             }
             db->step(s, t.name);
         }
@@ -939,10 +975,12 @@ struct Recordset::Impl {
                                           .arg(quoteName(t.name), sets));
                     t.updates.insert(key, s);
                 }
+                std::vector<QByteArray> texts;
+                texts.reserve(values.size());
                 StatementUse use(s);
                 int i = 1;
                 for (std::size_t v = 0; v < values.size(); ++v) {
-                    bindValue(s, i++, *values[v], kinds[v]);
+                    bindValue(s, i++, *values[v], kinds[v], &texts);
                 }
                 sqlite3_bind_int64(s, i, row[rowidColumn].toInteger());
                 db->step(s, t.name);
@@ -1220,9 +1258,11 @@ struct IndexLookup::Impl {
         QString name;
         ColumnKind kind = ColumnKind::Other;
         sqlite3_stmt* update = nullptr;  // prepared on first write
+        sqlite3_stmt* add = nullptr;     // a currency field: the find and the sum in one UPDATE
     };
     Database::Impl* db = nullptr;
     QString tableName;
+    QString keyName;
     ColumnKind keyKind = ColumnKind::Other;
     std::vector<Field> fields;
     sqlite3_stmt* select = nullptr;  // rowid, then the fields, of the first record of a key
@@ -1257,6 +1297,33 @@ std::optional<std::vector<Value>> IndexLookup::find(const Value& key) {
 
 bool IndexLookup::addTo(const Value& key, int field, Currency change) {
     Impl::Field& f = d_->fields.at(static_cast<std::size_t>(field));
+    if (f.kind == ColumnKind::Currency) {
+        if (!f.add && !d_->db->addCurrencyRegistered) {
+            d_->db->addCurrencyRegistered =
+                sqlite3_create_function_v2(d_->db->db, "corvane_add_currency", 2, SQLITE_UTF8,
+                                           nullptr, sqlAddCurrency, nullptr, nullptr,
+                                           nullptr) == SQLITE_OK;
+        }
+        if (!f.add && d_->db->addCurrencyRegistered) {
+            const QString table = quoteName(d_->tableName);
+            const QString column = quoteName(f.name);
+            const QString keyColumn = quoteName(d_->keyName);
+            f.add = d_->db->statement(
+                QStringLiteral("UPDATE %1 SET %2 = corvane_add_currency(%2, ?1) WHERE rowid = "
+                               "(SELECT rowid FROM %1 WHERE %3 = ?2 ORDER BY %3, rowid LIMIT 1)")
+                    .arg(table, column, keyColumn));
+        }
+        if (f.add) {
+            const Value k = convertFor(key, d_->keyKind);
+            if (k.isNull())
+                return false;
+            StatementUse use(f.add);
+            sqlite3_bind_int64(f.add, 1, change.units());
+            bindValue(f.add, 2, k);
+            d_->db->step(f.add, d_->tableName);
+            return sqlite3_changes(d_->db->db) > 0;
+        }
+    }
     std::vector<Value> values;
     const std::optional<std::int64_t> rowid = d_->read(key, &values);
     if (!rowid)
@@ -1409,6 +1476,7 @@ std::unique_ptr<IndexLookup> Database::openLookup(const QString& tableName,
     auto l = std::make_unique<IndexLookup::Impl>();
     l->db = d_.get();
     l->tableName = t.name;
+    l->keyName = t.tableColumns[index.column].name;
     l->keyKind = t.tableColumns[index.column].kind;
     QString columns;
     for (const QString& name : fieldNames) {

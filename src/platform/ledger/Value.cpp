@@ -144,6 +144,28 @@ QString isoDateText(const QDateTime& value) {
 QString isoDateText(const DateParts& value) {
     const QDate d = value.date;
     const QTime t = value.time;
+    if (d.year() >= 0 && d.year() <= 9999) {
+        // The usual case without printf: "yyyy-MM-dd", then " HH:mm:ss" unless midnight.
+        char16_t text[19];
+        const auto put = [&text](int at, int value, int digits) {
+            for (int i = digits - 1; i >= 0; --i, value /= 10)
+                text[at + i] = static_cast<char16_t>(u'0' + value % 10);
+        };
+        put(0, d.year(), 4);
+        text[4] = u'-';
+        put(5, d.month(), 2);
+        text[7] = u'-';
+        put(8, d.day(), 2);
+        if (t == QTime(0, 0))
+            return QString(reinterpret_cast<const QChar*>(text), 10);
+        text[10] = u' ';
+        put(11, t.hour(), 2);
+        text[13] = u':';
+        put(14, t.minute(), 2);
+        text[16] = u':';
+        put(17, t.second(), 2);
+        return QString(reinterpret_cast<const QChar*>(text), 19);
+    }
     char buffer[32];
     if (t == QTime(0, 0)) {
         std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", d.year(), d.month(), d.day());

@@ -1,0 +1,140 @@
+#include "platform/Error.h"
+#include "platform/ledger/Database.h"
+#include "support/TestLedger.h"
+#include "support/TestPlatform.h"
+
+#include <gtest/gtest.h>
+
+namespace corvane::ledger {
+namespace {
+
+class LedgerLookup : public ::testing::Test {
+protected:
+    test::TestPlatform platform;
+    QString path = platform.path(QStringLiteral("lbdatafl.mdb"));
+    test::TestLedger ledger{path};
+
+    // The stored balance of a unit, exactly: its storage class and all the digits of a double.
+    QString storedBalance(int unitId) const {
+        return ledger
+            .value(QStringLiteral("SELECT typeof(UCurrBal) || ':' || CASE typeof(UCurrBal) WHEN "
+                                  "'real' THEN printf('%!.17g', UCurrBal) ELSE quote(UCurrBal) "
+                                  "END FROM Units WHERE UnitID = %1")
+                       .arg(unitId))
+            .toString();
+    }
+};
+
+// addTo writes what seek, edit, setField(field + change) and update write, for any stored value.
+TEST_F(LedgerLookup, addToWritesWhatARecordSetEditWrites) {
+    const char* stored[] = {"NULL",  "0.1",   "1234.5678", "0.00005", "-0.30000000000000004",
+                            "7",     "'12.5'", "'abc'",    "'3x'",    "99999999.99995"};
+    const Currency changes[] = {Currency::fromUnits(1), Currency::fromUnits(-123456),
+                                Currency::fromUnits(10000000)};
+    int unit = 1;
+    for (const char* value : stored) {
+        for (const Currency change : changes) {
+            // Unit `unit` changes through the look-up, unit `unit + 1` through a record set.
+            for (int u : {unit, unit + 1}) {
+                ledger.exec(QStringLiteral("INSERT INTO Units (UnitID, UTenantID, UCurrBal) VALUES "
+                                           "(%1, %1, %2)")
+                                .arg(u)
+                                .arg(QLatin1String(value)));
+            }
+            auto db = Database::open(path);
+            auto lookup = db->openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
+                                         {QStringLiteral("UCurrBal")});
+            EXPECT_TRUE(lookup->addTo(Value::integer(unit), 0, change));
+            auto units = db->openTable(QStringLiteral("Units"));
+            units->setIndex(QStringLiteral("UTenantIDIndex"));
+            units->seek(Value::integer(unit + 1));
+            ASSERT_FALSE(units->noMatch());
+            units->edit();
+            units->setField(QStringLiteral("UCurrBal"),
+                            Value::currency(units->field(QStringLiteral("UCurrBal")).toCurrency() +
+                                            change));
+            units->update();
+            EXPECT_EQ(storedBalance(unit), storedBalance(unit + 1))
+                << value << " + " << change.toPlainText().toStdString();
+            unit += 2;
+        }
+    }
+}
+
+TEST_F(LedgerLookup, findsTheFirstRecordInIndexOrderAndOnlyThatOneChanges) {
+    ledger.addUnit(5, 42, QStringLiteral("5 Second St"), {}, 10.0);
+    ledger.addUnit(3, 42, QStringLiteral("3 First St"), {}, 20.0);
+    ledger.addUnit(4, 43, QStringLiteral("4 Other St"), {}, 30.0);
+    auto db = Database::open(path);
+    auto lookup = db->openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
+                                 {QStringLiteral("UAddress"), QStringLiteral("ucurrbal")});
+    const auto found = lookup->find(Value::integer(42));
+    ASSERT_TRUE(found.has_value());
+    ASSERT_EQ(found->size(), 2u);
+    EXPECT_EQ((*found)[0].toText(), QStringLiteral("3 First St"));
+    EXPECT_EQ((*found)[1].toCurrency(), Currency::fromUnits(200000));
+    // A key given as text is converted to the indexed column's kind, as a seek converts it.
+    EXPECT_TRUE(lookup->find(Value::text(QStringLiteral("43"))).has_value());
+
+    EXPECT_TRUE(lookup->addTo(Value::integer(42), 1, Currency::fromUnits(-25000)));
+    EXPECT_EQ(ledger.value(QStringLiteral("SELECT UCurrBal FROM Units WHERE UnitID = 3")),
+              QVariant(17.5));
+    EXPECT_EQ(ledger.value(QStringLiteral("SELECT UCurrBal FROM Units WHERE UnitID = 5")),
+              QVariant(10.0));
+
+    // No record of the key (or a Null key): nothing found, nothing written.
+    EXPECT_FALSE(lookup->find(Value::integer(99)).has_value());
+    EXPECT_FALSE(lookup->find(Value()).has_value());
+    EXPECT_FALSE(lookup->addTo(Value::integer(99), 1, Currency::fromUnits(1)));
+    EXPECT_FALSE(lookup->addTo(Value(), 1, Currency::fromUnits(1)));
+    EXPECT_EQ(ledger.value(QStringLiteral("SELECT sum(UCurrBal) FROM Units")), QVariant(57.5));
+}
+
+TEST_F(LedgerLookup, unknownNamesRaiseTheEngineErrors) {
+    auto db = Database::open(path);
+    const auto errorOf = [&](const QString& table, const QString& index, const QString& field) {
+        try {
+            db->openLookup(table, index, {field});
+        } catch (const Error& e) {
+            return e.number();
+        }
+        return 0;
+    };
+    EXPECT_EQ(errorOf(QStringLiteral("Nowhere"), QStringLiteral("UTenantIDIndex"),
+                      QStringLiteral("UCurrBal")),
+              3078);
+    EXPECT_EQ(errorOf(QStringLiteral("Units"), QStringLiteral("NoSuchIndex"),
+                      QStringLiteral("UCurrBal")),
+              3800);
+    EXPECT_EQ(errorOf(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
+                      QStringLiteral("UNoSuchField")),
+              3265);
+}
+
+TEST_F(LedgerLookup, aReadSnapshotSeesTheLedgerAsItWasAndEndsOnlyWhatItStarted) {
+    ledger.addUnit(1, 7, QStringLiteral("1 Main St"));
+    auto db = Database::open(path);
+    auto lookup = db->openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
+                                 {QStringLiteral("UAddress")});
+    {
+        ReadTransaction snapshot(*db);
+        EXPECT_TRUE(lookup->find(Value::integer(7)).has_value());
+        // Lodgebook adds a unit meanwhile: the snapshot does not see it.
+        ledger.addUnit(2, 8, QStringLiteral("2 Main St"));
+        EXPECT_FALSE(lookup->find(Value::integer(8)).has_value());
+    }
+    EXPECT_FALSE(db->inTransaction());
+    EXPECT_TRUE(lookup->find(Value::integer(8)).has_value());
+
+    // Inside a write transaction the snapshot adds nothing and ends nothing.
+    db->beginImmediate();
+    {
+        ReadTransaction snapshot(*db);
+        EXPECT_TRUE(lookup->find(Value::integer(8)).has_value());
+    }
+    EXPECT_TRUE(db->inTransaction());
+    db->rollback();
+}
+
+}  // namespace
+}  // namespace corvane::ledger
