@@ -2,9 +2,14 @@
 
 #include "app/TextRules.h"
 #include "platform/Error.h"
+#include "platform/ledger/DateText.h"
 
 #include <QLocale>
+#include <QSet>
 #include <QStringList>
+
+#include <map>
+#include <vector>
 
 namespace corvane {
 
@@ -346,29 +351,42 @@ EntriesPlan PlanLedgerEntries(const std::vector<StagedRow>& rows, const PostingC
 
 namespace {
 
-// Adds `change` to the balance of the first record of the tenant (in index order).
-void addToBalance(ledger::IndexLookup& balances, std::int64_t tenantID, Currency change,
-                  const char* what) {
-    if (!balances.addTo(Value::integer(tenantID), 0, change)) {
-        throw Error(errc::NoCurrentRecord,
-                    QStringLiteral("The %1 of Tenant ID #%2 is no longer in the ledger.")
-                        .arg(QLatin1String(what))
-                        .arg(tenantID));
+// Each tenant's balance changes, in the order the entries make them.
+using BalanceChanges = std::map<std::int64_t, std::vector<Currency>>;
+
+// Applies the changes of each tenant's first record (in index order), tenant after tenant in key
+// order, so that neighbouring records of the index are written one after another; each record
+// ends as if its changes were applied entry by entry. Returns the tenants without a record.
+QSet<std::int64_t> applyBalanceChanges(ledger::Database& db, const QString& table,
+                                       const QString& index, const QString& field,
+                                       const BalanceChanges& changes) {
+    QSet<std::int64_t> missing;
+    if (changes.empty()) {
+        return missing;
     }
+    const auto balances = db.openLookup(table, index, {field});
+    for (const auto& [tenantID, tenantChanges] : changes) {
+        if (!balances->addTo(Value::integer(tenantID), 0, tenantChanges)) {
+            missing.insert(tenantID);
+        }
+    }
+    return missing;
 }
 
 }  // namespace
 
 void WriteLedgerEntries(ledger::Database& db, const std::vector<PlannedEntry>& entries) {
     auto transactions = db.openDynaset(QStringLiteral("SELECT * from Transactions"));
-    std::unique_ptr<ledger::IndexLookup> units, tenants;
+    BalanceChanges unitChanges, tenantChanges;
     for (const PlannedEntry& e : entries) {
         ledger::Recordset& t = *transactions;
         t.addNew();
         t.setField(QStringLiteral("TransAccountID"), Value::integer(e.accountID));
         t.setField(QStringLiteral("TransPostToID"), Value::integer(e.postToID));
         t.setField(QStringLiteral("TransAmount"), Value::currency(e.amount));
-        t.setField(QStringLiteral("TransDate"), Value::date(QDateTime(e.date, QTime(0, 0))));
+        // The ISO text the date is stored as (a date value would look up the time zone).
+        t.setField(QStringLiteral("TransDate"),
+                   Value::text(ledger::isoDateText(ledger::DateParts{e.date, QTime(0, 0)})));
         t.setField(QStringLiteral("TransCheckNumber"),
                    e.checkNumber ? Value::integer(*e.checkNumber) : Value());
         if (e.remark) {
@@ -386,23 +404,39 @@ void WriteLedgerEntries(ledger::Database& db, const std::vector<PlannedEntry>& e
         t.setField(QStringLiteral("TransUID"), Value::integer(e.ids.unitID));
         t.setField(QStringLiteral("TransTID"), Value::integer(e.ids.tenantID));
         t.update();
-
         if (e.changesUnit) {
-            if (!units) {
-                units = db.openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
-                                      {QStringLiteral("UCurrBal")});
-            }
-            addToBalance(*units, e.postToID, e.unitChange, "unit");
+            unitChanges[e.postToID].push_back(e.unitChange);
         }
         if (e.changesTenant) {
-            if (!tenants) {
-                tenants = db.openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
-                                        {QStringLiteral("TCurrBal")});
-            }
-            addToBalance(*tenants, e.postToID, e.tenantChange, "tenant record");
+            tenantChanges[e.postToID].push_back(e.tenantChange);
         }
     }
     transactions->close();
+
+    const QSet<std::int64_t> unitsMissing =
+        applyBalanceChanges(db, QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
+                            QStringLiteral("UCurrBal"), unitChanges);
+    const QSet<std::int64_t> tenantsMissing =
+        applyBalanceChanges(db, QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
+                            QStringLiteral("TCurrBal"), tenantChanges);
+    if (unitsMissing.isEmpty() && tenantsMissing.isEmpty()) {
+        return;
+    }
+    // The first entry, in order, whose unit or tenant record is gone (the caller rolls back).
+    const auto gone = [](const char* what, std::int64_t tenantID) {
+        return Error(errc::NoCurrentRecord,
+                     QStringLiteral("The %1 of Tenant ID #%2 is no longer in the ledger.")
+                         .arg(QLatin1String(what))
+                         .arg(tenantID));
+    };
+    for (const PlannedEntry& e : entries) {
+        if (e.changesUnit && unitsMissing.contains(e.postToID)) {
+            throw gone("unit", e.postToID);
+        }
+        if (e.changesTenant && tenantsMissing.contains(e.postToID)) {
+            throw gone("tenant record", e.postToID);
+        }
+    }
 }
 
 }  // namespace corvane

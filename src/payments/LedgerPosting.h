@@ -138,9 +138,10 @@ struct EntriesPlan {
 EntriesPlan PlanLedgerEntries(const std::vector<StagedRow>& rows, const PostingChoices& choices,
                               const PostingAccounts& accounts, LedgerLookup& lookup);
 
-// Adds the planned entries through "SELECT * from Transactions" and applies each one's balance
-// changes to its unit and tenant, read and written inside the caller's transaction. A unit or
-// tenant missing at this point throws corvane::Error 3021.
+// Adds the planned entries through "SELECT * from Transactions", then applies their balance
+// changes to each unit and tenant (each record's changes in entry order, records in key order),
+// read and written inside the caller's transaction. A unit or tenant missing at this point throws
+// corvane::Error 3021 naming the first entry, in order, that needed it.
 void WriteLedgerEntries(ledger::Database& db, const std::vector<PlannedEntry>& entries);
 
 // Text comparison of payment dates: as dates when both read as dates, otherwise as text.

@@ -27,8 +27,8 @@ protected:
 
 // addTo writes what seek, edit, setField(field + change) and update write, for any stored value.
 TEST_F(LedgerLookup, addToWritesWhatARecordSetEditWrites) {
-    const char* stored[] = {"NULL",  "0.1",   "1234.5678", "0.00005", "-0.30000000000000004",
-                            "7",     "'12.5'", "'abc'",    "'3x'",    "99999999.99995"};
+    const char* stored[] = {"NULL", "0.1",    "1234.5678", "0.00005", "-0.30000000000000004",
+                            "7",    "'12.5'", "'abc'",     "'3x'",    "99999999.99995"};
     const Currency changes[] = {Currency::fromUnits(1), Currency::fromUnits(-123456),
                                 Currency::fromUnits(10000000)};
     int unit = 1;
@@ -50,9 +50,9 @@ TEST_F(LedgerLookup, addToWritesWhatARecordSetEditWrites) {
             units->seek(Value::integer(unit + 1));
             ASSERT_FALSE(units->noMatch());
             units->edit();
-            units->setField(QStringLiteral("UCurrBal"),
-                            Value::currency(units->field(QStringLiteral("UCurrBal")).toCurrency() +
-                                            change));
+            units->setField(
+                QStringLiteral("UCurrBal"),
+                Value::currency(units->field(QStringLiteral("UCurrBal")).toCurrency() + change));
             units->update();
             EXPECT_EQ(storedBalance(unit), storedBalance(unit + 1))
                 << value << " + " << change.toPlainText().toStdString();
@@ -103,9 +103,9 @@ TEST_F(LedgerLookup, unknownNamesRaiseTheEngineErrors) {
     EXPECT_EQ(errorOf(QStringLiteral("Nowhere"), QStringLiteral("UTenantIDIndex"),
                       QStringLiteral("UCurrBal")),
               3078);
-    EXPECT_EQ(errorOf(QStringLiteral("Units"), QStringLiteral("NoSuchIndex"),
-                      QStringLiteral("UCurrBal")),
-              3800);
+    EXPECT_EQ(
+        errorOf(QStringLiteral("Units"), QStringLiteral("NoSuchIndex"), QStringLiteral("UCurrBal")),
+        3800);
     EXPECT_EQ(errorOf(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
                       QStringLiteral("UNoSuchField")),
               3265);

@@ -350,9 +350,10 @@ void sqlNz(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     sqlite3_result_text(ctx, "", 0, SQLITE_STATIC);
 }
 
-// corvane_add_currency(x, units): a currency field plus a change given in ten-thousandths, as a
-// record set reads, adds and writes it back: the stored value read as currency (Null as 0, text
-// by its number or leading number), the exact sum written as a double.
+// corvane_add_currency(x, changes): a currency field with changes added in turn, as a record set
+// reads, adds and writes back each one: the stored value read as currency (Null as 0, text by
+// its number or leading number), each exact sum written as a double and read back from it. The
+// changes are ten-thousandths: one integer, or a blob of native 64-bit integers.
 void sqlAddCurrency(sqlite3_context* ctx, int, sqlite3_value** argv) {
     Currency current;
     switch (sqlite3_value_type(argv[0])) {
@@ -369,8 +370,23 @@ void sqlAddCurrency(sqlite3_context* ctx, int, sqlite3_value** argv) {
             break;
         }
     }
-    const Currency change = Currency::fromUnits(sqlite3_value_int64(argv[1]));
-    sqlite3_result_double(ctx, (current + change).toDouble());
+    std::vector<std::int64_t> changes;
+    if (sqlite3_value_type(argv[1]) == SQLITE_BLOB) {
+        changes.resize(static_cast<std::size_t>(sqlite3_value_bytes(argv[1])) /
+                       sizeof(std::int64_t));
+        if (!changes.empty())
+            std::memcpy(changes.data(), sqlite3_value_blob(argv[1]),
+                        changes.size() * sizeof(std::int64_t));
+    } else {
+        changes.push_back(sqlite3_value_int64(argv[1]));
+    }
+    double written = current.toDouble();
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        if (i > 0)
+            current = Currency::fromDouble(written);
+        written = (current + Currency::fromUnits(changes[i])).toDouble();
+    }
+    sqlite3_result_double(ctx, written);
 }
 
 void registerFunctions(sqlite3* db) {
@@ -1296,7 +1312,13 @@ std::optional<std::vector<Value>> IndexLookup::find(const Value& key) {
 }
 
 bool IndexLookup::addTo(const Value& key, int field, Currency change) {
+    return addTo(key, field, std::vector<Currency>{change});
+}
+
+bool IndexLookup::addTo(const Value& key, int field, const std::vector<Currency>& changes) {
     Impl::Field& f = d_->fields.at(static_cast<std::size_t>(field));
+    if (changes.empty())
+        return d_->read(key, nullptr).has_value();
     if (f.kind == ColumnKind::Currency) {
         if (!f.add && !d_->db->addCurrencyRegistered) {
             d_->db->addCurrencyRegistered =
@@ -1318,27 +1340,42 @@ bool IndexLookup::addTo(const Value& key, int field, Currency change) {
             if (k.isNull())
                 return false;
             StatementUse use(f.add);
-            sqlite3_bind_int64(f.add, 1, change.units());
+            if (changes.size() == 1) {
+                sqlite3_bind_int64(f.add, 1, changes.front().units());
+            } else {
+                std::vector<std::int64_t> units;
+                units.reserve(changes.size());
+                for (const Currency c : changes)
+                    units.push_back(c.units());
+                sqlite3_bind_blob(f.add, 1, units.data(),
+                                  static_cast<int>(units.size() * sizeof(std::int64_t)),
+                                  SQLITE_TRANSIENT);
+            }
             bindValue(f.add, 2, k);
             d_->db->step(f.add, d_->tableName);
             return sqlite3_changes(d_->db->db) > 0;
         }
     }
-    std::vector<Value> values;
-    const std::optional<std::int64_t> rowid = d_->read(key, &values);
-    if (!rowid)
-        return false;
-    const Value sum = convertFor(
-        Value::currency(values[static_cast<std::size_t>(field)].toCurrency() + change), f.kind);
+    // Any other field: read, add and written back once per change.
     if (!f.update) {
         // The statement a record set's edit of this one field prepares.
         f.update = d_->db->statement(QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
                                          .arg(quoteName(d_->tableName), quoteName(f.name)));
     }
-    StatementUse use(f.update);
-    bindValue(f.update, 1, sum, f.kind);
-    sqlite3_bind_int64(f.update, 2, *rowid);
-    d_->db->step(f.update, d_->tableName);
+    for (const Currency change : changes) {
+        std::vector<Value> values;
+        const std::optional<std::int64_t> rowid = d_->read(key, &values);
+        if (!rowid)
+            return false;
+        const Value sum = convertFor(
+            Value::currency(values[static_cast<std::size_t>(field)].toCurrency() + change),
+            f.kind);
+        std::vector<QByteArray> texts;
+        StatementUse use(f.update);
+        bindValue(f.update, 1, sum, f.kind, &texts);
+        sqlite3_bind_int64(f.update, 2, *rowid);
+        d_->db->step(f.update, d_->tableName);
+    }
     return true;
 }
 

@@ -84,6 +84,9 @@ public:
     // as edit, setField(name, Value::currency(field(name).toCurrency() + change)), update do.
     // False (nothing written) when no record has the key.
     bool addTo(const Value& key, int field, Currency change);
+    // The same for several changes, added in turn as that many edits would (each sum written and
+    // read back), in one statement.
+    bool addTo(const Value& key, int field, const std::vector<Currency>& changes);
 
 private:
     friend class Database;
