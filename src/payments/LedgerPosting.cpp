@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QStringList>
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -94,6 +95,16 @@ OwnerFeeLookup LedgerLookup::ownerFee(std::int64_t ownerID) {
     }
     ownersFound_.insert(ownerID, result);
     return result;
+}
+
+void LedgerLookup::prefetch(std::vector<std::int64_t> tenantIDs) {
+    std::sort(tenantIDs.begin(), tenantIDs.end());
+    tenantIDs.erase(std::unique(tenantIDs.begin(), tenantIDs.end()), tenantIDs.end());
+    for (const std::int64_t tenantID : tenantIDs) {
+        if (LookupLedgerIDs(tenantID).failure == LookupFailure::None) {
+            hasUnit(tenantID);
+        }
+    }
 }
 
 // ---- staged row values ----
@@ -232,6 +243,7 @@ EntriesPlan PlanLedgerEntries(const std::vector<StagedRow>& rows, const PostingC
 
     // The payment pass.
     QDate fromDate, toDate;  // the range's dates
+    bool prefetched = false;
     for (const StagedRow& row : rows) {
         if (sv::isUnmatched(row)) {
             continue;
@@ -244,6 +256,18 @@ EntriesPlan PlanLedgerEntries(const std::vector<StagedRow>& rows, const PostingC
             return plan;
         }
         const std::int64_t tenantID = sv::tenantIDValue(row).roundedToWhole();
+        if (!prefetched) {
+            // This row's and the later rows' tenants, looked up in key order.
+            std::vector<std::int64_t> tenantIDs;
+            tenantIDs.reserve(rows.size());
+            for (auto later = rows.begin() + (&row - rows.data()); later != rows.end(); ++later) {
+                if (!sv::isUnmatched(*later)) {
+                    tenantIDs.push_back(sv::tenantIDValue(*later).roundedToWhole());
+                }
+            }
+            lookup.prefetch(std::move(tenantIDs));
+            prefetched = true;
+        }
         const LedgerIDsLookup found = lookup.LookupLedgerIDs(tenantID);
         if (found.failure != LookupFailure::None) {
             plan.problem = lookupProblem(row, found, tenantID);

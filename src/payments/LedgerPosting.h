@@ -59,6 +59,10 @@ public:
     bool hasUnit(std::int64_t tenantID);
     // The owner's record (OwnerIDIndex) and its OMgmtFee.
     OwnerFeeLookup ownerFee(std::int64_t ownerID);
+    // Looks up these tenants (ledger IDs, then the unit of each one found) in key order, which
+    // reads neighbouring index entries one after another; the look-ups above then answer from
+    // what was read.
+    void prefetch(std::vector<std::int64_t> tenantIDs);
 
 private:
     ledger::IndexLookup& table(std::unique_ptr<ledger::IndexLookup>& lookup, const QString& name,
