@@ -138,3 +138,47 @@ TEST_F(LedgerLookup, aReadSnapshotSeesTheLedgerAsItWasAndEndsOnlyWhatItStarted) 
 
 }  // namespace
 }  // namespace corvane::ledger
+
+namespace corvane::ledger {
+namespace {
+
+// A loaded set keeps its records as read and makes each field's Value when it is read: every
+// field reads as the same record read by a seek does (kind, value, empty text not null).
+TEST_F(LedgerLookup, loadedRecordsReadAsRecordsFoundBySeek) {
+    ledger.exec(QStringLiteral(
+        "INSERT INTO Tenants (TenantID, TPropID, TFirstName1, TLastName1, TCity, TZip, TEmail1, "
+        "TPayment, TACH, TCurrBal, TMoveIn) VALUES "
+        "(1, '12abc', '', NULL, 42, 'Zoë', 'a@b', 'x1', 'Y', 2.5, '2026-03-01'), "
+        "(2, 3.5, 'Ann', 'Ames', '', NULL, '', 7, '', '12.25', 'soon'), "
+        "(3, NULL, NULL, 'Å', 'Oslo', '', NULL, NULL, NULL, 0.1, '2026-03-01 14:05:00')"));
+    auto db = Database::open(path);
+    auto loaded = db->openDynaset(QStringLiteral("SELECT * FROM Tenants"));
+    auto sought = db->openTable(QStringLiteral("Tenants"));
+    sought->setIndex(QStringLiteral("TenantIDIndex"));
+    int records = 0;
+    for (loaded->moveFirst(); !loaded->eof(); loaded->moveNext()) {
+        sought->seek(loaded->field(QStringLiteral("TenantID")));
+        ASSERT_FALSE(sought->noMatch());
+        for (const QString& name : loaded->fieldNames()) {
+            const Value a = loaded->field(name);
+            const Value b = sought->field(name);
+            EXPECT_TRUE(a == b && a.kind() == b.kind() &&
+                        a.toText().isNull() == b.toText().isNull())
+                << name.toStdString() << ": " << a.toText().toStdString() << " / "
+                << b.toText().toStdString();
+        }
+        ++records;
+    }
+    EXPECT_EQ(records, 3);
+    // A field written through the set reads back as written; the others as read.
+    loaded->moveFirst();
+    loaded->edit();
+    loaded->setField(QStringLiteral("TCity"), Value::text(QStringLiteral("Bergen")));
+    loaded->update();
+    EXPECT_EQ(loaded->field(QStringLiteral("TCity")).toText(), QStringLiteral("Bergen"));
+    EXPECT_EQ(loaded->field(QStringLiteral("TZip")).toText(), QStringLiteral("Zoë"));
+    EXPECT_TRUE(loaded->field(QStringLiteral("TLastName1")).isNull());
+}
+
+}  // namespace
+}  // namespace corvane::ledger

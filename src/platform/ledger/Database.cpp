@@ -108,46 +108,91 @@ QString columnText(sqlite3_stmt* s, int i) {
                              sqlite3_column_bytes(s, i));
 }
 
-Value readValue(sqlite3_stmt* s, int i, ColumnKind kind) {
+// A field as read from a statement: its storage class and what the field's kind reads of it (a
+// whole number, a double or UTF-8 text), turned into a Value by cellValue.
+struct Cell {
+    std::uint8_t type = SQLITE_NULL;
+    bool hasText = false;    // in a stored row: the text is at offset
+    std::uint32_t size = 0;  // text bytes
+    union {
+        std::int64_t integer = 0;
+        double real;
+        std::uint32_t offset;  // of the text, in a stored row's texts
+    };
+};
+
+// Reads field i of the current row for a column of `kind`; returns the text, if any (owned by the
+// statement until it moves on).
+const char* readCell(sqlite3_stmt* s, int i, ColumnKind kind, Cell* cell) {
     const int type = sqlite3_column_type(s, i);
+    cell->type = static_cast<std::uint8_t>(type);
+    if (type == SQLITE_NULL)
+        return nullptr;
+    const bool number = type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+    if ((kind == ColumnKind::Integer || kind == ColumnKind::Other) && type == SQLITE_INTEGER) {
+        cell->integer = sqlite3_column_int64(s, i);
+        return nullptr;
+    }
+    if ((kind == ColumnKind::Integer || kind == ColumnKind::Other) && type == SQLITE_FLOAT) {
+        cell->real = sqlite3_column_double(s, i);
+        return nullptr;
+    }
+    if (kind == ColumnKind::Currency && number) {
+        cell->real = sqlite3_column_double(s, i);
+        return nullptr;
+    }
+    const char* text = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+    cell->size = static_cast<std::uint32_t>(sqlite3_column_bytes(s, i));
+    return text;
+}
+
+// The Value of a cell for a column of `kind` (`text` is the cell's text, if any).
+Value cellValue(const Cell& cell, const char* text, ColumnKind kind) {
+    const int type = cell.type;
     if (type == SQLITE_NULL)
         return {};
+    const auto asText = [&] { return QString::fromUtf8(text, static_cast<qsizetype>(cell.size)); };
     switch (kind) {
         case ColumnKind::Integer:
             if (type == SQLITE_INTEGER)
-                return Value::integer(sqlite3_column_int64(s, i));
+                return Value::integer(cell.integer);
             if (type == SQLITE_FLOAT)
-                return Value::integer(Value::number(sqlite3_column_double(s, i)).toInteger());
-            return Value::text(columnText(s, i));
+                return Value::integer(Value::number(cell.real).toInteger());
+            return Value::text(asText());
         case ColumnKind::Currency:
-            if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-                return Value::currency(Currency::fromDouble(sqlite3_column_double(s, i)));
-            }
-            if (const auto c = Currency::fromText(columnText(s, i)))
+            if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
+                return Value::currency(Currency::fromDouble(cell.real));
+            if (const auto c = Currency::fromText(asText()))
                 return Value::currency(*c);
-            return Value::text(columnText(s, i));
+            return Value::text(asText());
         case ColumnKind::Text:
-            return Value::text(columnText(s, i));
+            return Value::text(asText());
         case ColumnKind::Date: {
-            const QString text = columnText(s, i);
-            if (type == SQLITE_TEXT && text.size() >= 10 && text[4] == u'-') {
-                const QDateTime date = parseDateText(text);
+            const QString t = asText();
+            if (type == SQLITE_TEXT && t.size() >= 10 && t[4] == u'-') {
+                const QDateTime date = parseDateText(t);
                 if (date.isValid())
                     return Value::date(date);
             }
-            return Value::text(text);
+            return Value::text(t);
         }
         case ColumnKind::Other:
             break;
     }
     switch (type) {
         case SQLITE_INTEGER:
-            return Value::integer(sqlite3_column_int64(s, i));
+            return Value::integer(cell.integer);
         case SQLITE_FLOAT:
-            return Value::number(sqlite3_column_double(s, i));
+            return Value::number(cell.real);
         default:
-            return Value::text(columnText(s, i));
+            return Value::text(asText());
     }
+}
+
+Value readValue(sqlite3_stmt* s, int i, ColumnKind kind) {
+    Cell cell;
+    const char* text = readCell(s, i, kind, &cell);
+    return cellValue(cell, text, kind);
 }
 
 [[noreturn]] void conversionError() {
@@ -651,6 +696,60 @@ struct Database::Impl {
     }
 };
 
+namespace {
+
+// A record of a loaded set, kept as read (one block of text per record rather than a string per
+// field); a field becomes a Value when it is read. Fields written through the set keep the value
+// written.
+class StoredRow {
+public:
+    StoredRow(sqlite3_stmt* s, const std::vector<ResultColumn>& columns) {
+        cells_.resize(columns.size());
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            Cell& cell = cells_[i];
+            const char* text = readCell(s, static_cast<int>(i), columns[i].kind, &cell);
+            if (text) {
+                cell.hasText = true;
+                cell.offset = static_cast<std::uint32_t>(texts_.size());
+                texts_.append(text, cell.size);
+            }
+        }
+    }
+
+    Value value(int column, ColumnKind kind) const {
+        for (const auto& w : written_) {
+            if (w.first == column)
+                return w.second;
+        }
+        const Cell& cell = cells_[static_cast<std::size_t>(column)];
+        // An empty text still points somewhere: it reads as empty rather than null text.
+        return cellValue(cell, cell.hasText ? texts_.constData() + cell.offset : nullptr, kind);
+    }
+    void write(int column, Value v) {
+        for (auto& w : written_) {
+            if (w.first == column) {
+                w.second = std::move(v);
+                return;
+            }
+        }
+        written_.emplace_back(column, std::move(v));
+    }
+    std::vector<Value> values(const std::vector<ResultColumn>& columns) const {
+        std::vector<Value> out;
+        out.reserve(columns.size());
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            out.push_back(value(static_cast<int>(i), columns[i].kind));
+        return out;
+    }
+
+private:
+    std::vector<Cell> cells_;
+    QByteArray texts_;
+    std::vector<std::pair<int, Value>> written_;
+};
+
+}  // namespace
+
 // --- Record sets --------------------------------------------------------------------------------
 
 struct Recordset::Impl {
@@ -671,7 +770,7 @@ struct Recordset::Impl {
     ColumnSet ownColumns;
     std::vector<Base> bases;
 
-    std::vector<std::vector<Value>> rows;
+    std::vector<StoredRow> rows;
     bool loaded = false;
     bool started = false;
     qint64 pos = -1;           // current row in rows, or -1
@@ -774,11 +873,13 @@ struct Recordset::Impl {
         StatementUse use(s);
         rows.clear();
         while (db->step(s, jetSql.isEmpty() ? sql : jetSql) == SQLITE_ROW)
-            rows.push_back(readRow(s));
+            rows.emplace_back(s, columns->columns);
         loaded = true;
     }
 
-    const std::vector<Value>& current() const { return pos >= 0 ? rows[pos] : found; }
+    Value currentValue(int column) const {
+        return pos >= 0 ? rows[pos].value(column, columns->columns[column].kind) : found[column];
+    }
 
     void moveFirst() {
         load();
@@ -800,12 +901,9 @@ struct Recordset::Impl {
         const int hidden = tableType ? 1 : static_cast<int>(bases.size());
         for (qint64 i = 0; i < static_cast<qint64>(rows.size()); ++i) {
             bool same = true;
-            if (hidden > 0) {
-                for (int c = 0; c < hidden && same; ++c)
-                    same = rows[i][c] == row[c];
-            } else {
-                same = rows[i] == row;
-            }
+            const int compared = hidden > 0 ? hidden : static_cast<int>(row.size());
+            for (int c = 0; c < compared && same; ++c)
+                same = rows[i].value(c, columns->columns[c].kind) == row[c];
             if (same)
                 return i;
         }
@@ -942,13 +1040,12 @@ struct Recordset::Impl {
         StatementUse use(s);
         sqlite3_bind_int64(s, 1, rowid);
         if (db->step(s, sql) == SQLITE_ROW)
-            rows.push_back(readRow(s));
+            rows.emplace_back(s, columns->columns);
     }
 
     void updateCurrent() {
         if (!hasCurrent)
             noCurrentRecord();
-        std::vector<Value>& row = pos >= 0 ? rows[pos] : found;
         // One UPDATE per table touched; several are written together or not at all.
         std::vector<int> touched;
         for (const auto& a : assigned) {
@@ -998,7 +1095,7 @@ struct Recordset::Impl {
                 for (std::size_t v = 0; v < values.size(); ++v) {
                     bindValue(s, i++, *values[v], kinds[v], &texts);
                 }
-                sqlite3_bind_int64(s, i, row[rowidColumn].toInteger());
+                sqlite3_bind_int64(s, i, currentValue(rowidColumn).toInteger());
                 db->step(s, t.name);
             }
         } catch (...) {
@@ -1015,8 +1112,12 @@ struct Recordset::Impl {
             const ResultColumn& target = columns->columns[a.first];
             for (std::size_t i = 0; i < columns->columns.size(); ++i) {
                 const ResultColumn& c = columns->columns[i];
-                if (c.base == target.base && c.tableColumn == target.tableColumn)
-                    row[i] = a.second;
+                if (c.base != target.base || c.tableColumn != target.tableColumn)
+                    continue;
+                if (pos >= 0)
+                    rows[pos].write(static_cast<int>(i), a.second);
+                else
+                    found[i] = a.second;
             }
         }
     }
@@ -1083,7 +1184,7 @@ void Recordset::setIndex(const QString& indexName) {
     d_->index = &d_->db->index(*d_->table, indexName);
     // The order of the set changes; the current record stays current.
     if (d_->pos >= 0)
-        d_->found = d_->rows[d_->pos];
+        d_->found = d_->rows[d_->pos].values(d_->columns->columns);
     d_->pos = -1;
     d_->loaded = false;
     d_->rows.clear();
@@ -1169,7 +1270,7 @@ Value Recordset::field(const QString& name) {
     d_->ensureStarted();
     if (!d_->hasCurrent)
         noCurrentRecord();
-    return d_->current()[column];
+    return d_->currentValue(column);
 }
 
 QStringList Recordset::fieldNames() {
