@@ -65,7 +65,7 @@ PaymentMatcher::PaymentMatcher(ledger::Database& db, qsizetype lineCount, Lookup
     // A seek costs about as much as reading four records in a walk.
     const bool large = 4 * static_cast<std::int64_t>(lineCount) > tenantCount + unitCount;
     if (!matchesNothing_ && (lookup == Lookup::Preload || (lookup == Lookup::Auto && large))) {
-        preload();
+        preload(db);
     } else if (!matchesNothing_) {
         tenantFields_ = db.openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
                                       {QStringLiteral("TenantID"), QStringLiteral("TLastName1"),
@@ -75,31 +75,31 @@ PaymentMatcher::PaymentMatcher(ledger::Database& db, qsizetype lineCount, Lookup
     }
 }
 
-void PaymentMatcher::preload() {
+void PaymentMatcher::preload(ledger::Database& db) {
     QHash<qint64, QString> firstUnitAddress;
-    for (units_->moveFirst(); !units_->eof(); units_->moveNext()) {
-        const ledger::Value tenantId = units_->field(QStringLiteral("UTenantID"));
-        if (tenantId.isNull())
-            continue;
-        const qint64 key = tenantId.toInteger();
-        if (!firstUnitAddress.contains(key)) {
-            firstUnitAddress.insert(key, units_->field(QStringLiteral("UAddress")).toText());
-        }
-    }
-    for (tenants_->moveFirst(); !tenants_->eof(); tenants_->moveNext()) {
-        const ledger::Value tenantId = tenants_->field(QStringLiteral("TenantID"));
-        const qint64 key = tenantId.toInteger();
-        if (known_.contains(key))
-            continue;
-        TenantMatch match;
-        match.found = true;
-        match.tid = QStringLiteral("T") + tenantId.toText().remove(QLatin1Char(' '));
-        const auto unit = firstUnitAddress.constFind(key);
-        match.unitAddress = unit == firstUnitAddress.constEnd() ? kTidNotFoundText : *unit;
-        match.tenantName = tenantDisplayName(tenants_->field(QStringLiteral("TLastName1")),
-                                             tenants_->field(QStringLiteral("TFirstName1")));
-        known_.insert(key, match);
-    }
+    db.openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
+                  {QStringLiteral("UAddress")})
+        ->forEach([&](const ledger::Value& tenantId, const std::vector<ledger::Value>& unit) {
+            if (tenantId.isNull())
+                return;
+            const qint64 key = tenantId.toInteger();
+            if (!firstUnitAddress.contains(key))
+                firstUnitAddress.insert(key, unit[0].toText());
+        });
+    db.openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
+                  {QStringLiteral("TLastName1"), QStringLiteral("TFirstName1")})
+        ->forEach([&](const ledger::Value& tenantId, const std::vector<ledger::Value>& tenant) {
+            const qint64 key = tenantId.toInteger();
+            if (known_.contains(key))
+                return;
+            TenantMatch match;
+            match.found = true;
+            match.tid = QStringLiteral("T") + tenantId.toText().remove(QLatin1Char(' '));
+            const auto unit = firstUnitAddress.constFind(key);
+            match.unitAddress = unit == firstUnitAddress.constEnd() ? kTidNotFoundText : *unit;
+            match.tenantName = tenantDisplayName(tenant[0], tenant[1]);
+            known_.insert(key, match);
+        });
     preloaded_ = true;
 }
 

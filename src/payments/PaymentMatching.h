@@ -46,7 +46,7 @@ private:
         QString tenantName;
     };
     TenantMatch lookUp(qint64 account);
-    void preload();
+    void preload(ledger::Database& db);
 
     ledger::ReadTransaction snapshot_;
     QHash<qint64, TenantMatch> known_;

@@ -1383,6 +1383,8 @@ struct IndexLookup::Impl {
     ColumnKind keyKind = ColumnKind::Other;
     std::vector<Field> fields;
     sqlite3_stmt* select = nullptr;  // rowid, then the fields, of the first record of a key
+    sqlite3_stmt* scan = nullptr;    // the key and the fields of every record, in index order
+    QString scanSql;
 
     // The record's rowid and fields; nullopt when no record has the key.
     std::optional<std::int64_t> read(const Value& key, std::vector<Value>* values) {
@@ -1410,6 +1412,21 @@ std::optional<std::vector<Value>> IndexLookup::find(const Value& key) {
     if (!d_->read(key, &values))
         return std::nullopt;
     return values;
+}
+
+void IndexLookup::forEach(
+    const std::function<void(const Value& key, const std::vector<Value>& fields)>& visit) {
+    if (!d_->scan)
+        d_->scan = d_->db->statement(d_->scanSql);
+    sqlite3_stmt* s = d_->scan;
+    StatementUse use(s);
+    std::vector<Value> values;
+    while (d_->db->step(s, d_->tableName) == SQLITE_ROW) {
+        values.clear();
+        for (std::size_t i = 0; i < d_->fields.size(); ++i)
+            values.push_back(readValue(s, static_cast<int>(i) + 1, d_->fields[i].kind));
+        visit(readValue(s, 0, d_->keyKind), values);
+    }
 }
 
 bool IndexLookup::addTo(const Value& key, int field, Currency change) {
@@ -1626,6 +1643,8 @@ std::unique_ptr<IndexLookup> Database::openLookup(const QString& tableName,
         columns += QStringLiteral(", ") + quoteName(c.name);
     }
     const QString key = quoteName(t.tableColumns[index.column].name);
+    l->scanSql = QStringLiteral("SELECT %1%2 FROM %3 ORDER BY %1, rowid")
+                     .arg(key, columns, quoteName(t.name));
     l->select = d_->statement(
         QStringLiteral("SELECT rowid%1 FROM %2 WHERE %3 = ?1 ORDER BY %3, rowid LIMIT 1")
             .arg(columns, quoteName(t.name), key));

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -87,6 +88,9 @@ public:
     // The same for several changes, added in turn as that many edits would (each sum written and
     // read back), in one statement.
     bool addTo(const Value& key, int field, const std::vector<Currency>& changes);
+    // Every record in index order (by key, then as added), with its key and the fields named,
+    // read in one statement; `visit` must not use this look-up.
+    void forEach(const std::function<void(const Value& key, const std::vector<Value>& fields)>& visit);
 
 private:
     friend class Database;
