@@ -35,26 +35,28 @@ DepositPlan PlanDeposit(const std::vector<StagedRow>& rows, const PostingChoices
 Currency CreateSplits(ledger::Database& db, std::int64_t depositID,
                       const std::vector<SplitLine>& lines) {
     Currency total;
-    auto splits = db.openDynaset(QStringLiteral("SELECT * FROM SplitPrintedChecks"));
+    // What a record set over "SELECT * FROM SplitPrintedChecks" would add, field by field.
+    const auto splits = db.openAppender(
+        QStringLiteral("SplitPrintedChecks"),
+        {QStringLiteral("CkNumber"), QStringLiteral("CkCheckNumber"), QStringLiteral("CkAmount"),
+         QStringLiteral("CkAccountID"), QStringLiteral("CkPostToID"), QStringLiteral("CkRemark"),
+         QStringLiteral("CkStatus"), QStringLiteral("CkType"), QStringLiteral("CkPostTo")});
+    std::vector<std::optional<Value>> record;
     for (const SplitLine& line : lines) {
-        splits->addNew();
-        splits->setField(QStringLiteral("CkNumber"), Value::integer(depositID));
-        if (line.checkNumber) {
-            splits->setField(QStringLiteral("CkCheckNumber"), Value::integer(*line.checkNumber));
-        }
-        splits->setField(QStringLiteral("CkAmount"), Value::currency(line.amount));
+        record.assign({
+            Value::integer(depositID),
+            line.checkNumber ? std::optional(Value::integer(*line.checkNumber)) : std::nullopt,
+            Value::currency(line.amount),
+            Value::integer(line.accountID),
+            Value::integer(line.postToID),
+            line.remark ? std::optional(Value::text(*line.remark)) : std::nullopt,
+            Value::text(QStringLiteral("P")),
+            Value::text(QStringLiteral("D")),
+            Value::text(line.postTo),
+        });
+        splits->add(record);
         total += line.amount;
-        splits->setField(QStringLiteral("CkAccountID"), Value::integer(line.accountID));
-        splits->setField(QStringLiteral("CkPostToID"), Value::integer(line.postToID));
-        if (line.remark) {
-            splits->setField(QStringLiteral("CkRemark"), Value::text(*line.remark));
-        }
-        splits->setField(QStringLiteral("CkStatus"), Value::text(QStringLiteral("P")));
-        splits->setField(QStringLiteral("CkType"), Value::text(QStringLiteral("D")));
-        splits->setField(QStringLiteral("CkPostTo"), Value::text(line.postTo));
-        splits->update();
     }
-    splits->close();
     return total;
 }
 

@@ -54,15 +54,20 @@ LedgerIDsLookup LedgerLookup::LookupLedgerIDs(std::int64_t tenantID) {
         result.failure = LookupFailure::TenantNotFound;
     } else {
         result.propID = (*tenant)[0].toInteger();
-        auto& props = table(properties_, QStringLiteral("Properties"),
-                            QStringLiteral("PropIDIndex"),
-                            {QStringLiteral("POwnerID"), QStringLiteral("PropID")});
-        const auto property = props.find(Value::integer(result.propID));
-        if (!property) {
+        // Many tenants share a property: each property is read once.
+        auto property = propertiesFound_.constFind(result.propID);
+        if (property == propertiesFound_.constEnd()) {
+            auto& props =
+                table(properties_, QStringLiteral("Properties"), QStringLiteral("PropIDIndex"),
+                      {QStringLiteral("POwnerID"), QStringLiteral("PropID")});
+            std::optional<std::vector<Value>> fields = props.find(Value::integer(result.propID));
+            property = propertiesFound_.insert(result.propID, std::move(fields));
+        }
+        if (!*property) {
             result.failure = LookupFailure::PropertyNotFound;
         } else {
-            result.ids.ownerID = (*property)[0].toInteger();
-            result.ids.propID = (*property)[1].toInteger();
+            result.ids.ownerID = (**property)[0].toInteger();
+            result.ids.propID = (**property)[1].toInteger();
             result.ids.tenantID = tenantID;
             result.ids.unitID = tenantID;
         }
@@ -75,8 +80,7 @@ bool LedgerLookup::hasUnit(std::int64_t tenantID) {
     if (auto it = unitsFound_.constFind(tenantID); it != unitsFound_.constEnd()) {
         return *it;
     }
-    auto& units =
-        table(units_, QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"), {});
+    auto& units = table(units_, QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"), {});
     const bool found = units.find(Value::integer(tenantID)).has_value();
     unitsFound_.insert(tenantID, found);
     return found;
@@ -400,34 +404,36 @@ QSet<std::int64_t> applyBalanceChanges(ledger::Database& db, const QString& tabl
 }  // namespace
 
 void WriteLedgerEntries(ledger::Database& db, const std::vector<PlannedEntry>& entries) {
-    auto transactions = db.openDynaset(QStringLiteral("SELECT * from Transactions"));
+    // What a record set over "SELECT * from Transactions" would add, field by field.
+    const auto transactions = db.openAppender(
+        QStringLiteral("Transactions"),
+        {QStringLiteral("TransAccountID"), QStringLiteral("TransPostToID"),
+         QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
+         QStringLiteral("TransCheckNumber"), QStringLiteral("TransRemark"),
+         QStringLiteral("TransType"), QStringLiteral("TransPmtType"), QStringLiteral("TransStatus"),
+         QStringLiteral("TransTax"), QStringLiteral("TransOID"), QStringLiteral("TransPID"),
+         QStringLiteral("TransUID"), QStringLiteral("TransTID")});
     BalanceChanges unitChanges, tenantChanges;
+    std::vector<std::optional<Value>> record;
     for (const PlannedEntry& e : entries) {
-        ledger::Recordset& t = *transactions;
-        t.addNew();
-        t.setField(QStringLiteral("TransAccountID"), Value::integer(e.accountID));
-        t.setField(QStringLiteral("TransPostToID"), Value::integer(e.postToID));
-        t.setField(QStringLiteral("TransAmount"), Value::currency(e.amount));
-        // The ISO text the date is stored as (a date value would look up the time zone).
-        t.setField(QStringLiteral("TransDate"),
-                   Value::text(ledger::isoDateText(ledger::DateParts{e.date, QTime(0, 0)})));
-        t.setField(QStringLiteral("TransCheckNumber"),
-                   e.checkNumber ? Value::integer(*e.checkNumber) : Value());
-        if (e.remark) {
-            t.setField(QStringLiteral("TransRemark"), Value::text(*e.remark));
-        }
-        t.setField(QStringLiteral("TransType"),
-                   Value::text(e.income ? QStringLiteral("I") : QStringLiteral("E")));
-        if (e.income) {
-            t.setField(QStringLiteral("TransPmtType"), Value::text(QStringLiteral("ACH")));
-        }
-        t.setField(QStringLiteral("TransStatus"), Value::text(e.status));
-        t.setField(QStringLiteral("TransTax"), Value::text(QStringLiteral("N")));
-        t.setField(QStringLiteral("TransOID"), Value::integer(e.ids.ownerID));
-        t.setField(QStringLiteral("TransPID"), Value::integer(e.ids.propID));
-        t.setField(QStringLiteral("TransUID"), Value::integer(e.ids.unitID));
-        t.setField(QStringLiteral("TransTID"), Value::integer(e.ids.tenantID));
-        t.update();
+        record.assign({
+            Value::integer(e.accountID),
+            Value::integer(e.postToID),
+            Value::currency(e.amount),
+            // The ISO text the date is stored as (a date value would look up the time zone).
+            Value::text(ledger::isoDateText(ledger::DateParts{e.date, QTime(0, 0)})),
+            e.checkNumber ? Value::integer(*e.checkNumber) : Value(),
+            e.remark ? std::optional(Value::text(*e.remark)) : std::nullopt,
+            Value::text(e.income ? QStringLiteral("I") : QStringLiteral("E")),
+            e.income ? std::optional(Value::text(QStringLiteral("ACH"))) : std::nullopt,
+            Value::text(e.status),
+            Value::text(QStringLiteral("N")),
+            Value::integer(e.ids.ownerID),
+            Value::integer(e.ids.propID),
+            Value::integer(e.ids.unitID),
+            Value::integer(e.ids.tenantID),
+        });
+        transactions->add(record);
         if (e.changesUnit) {
             unitChanges[e.postToID].push_back(e.unitChange);
         }
@@ -435,7 +441,6 @@ void WriteLedgerEntries(ledger::Database& db, const std::vector<PlannedEntry>& e
             tenantChanges[e.postToID].push_back(e.tenantChange);
         }
     }
-    transactions->close();
 
     const QSet<std::int64_t> unitsMissing =
         applyBalanceChanges(db, QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),

@@ -71,6 +71,7 @@ private:
     ledger::Database& db_;
     std::unique_ptr<ledger::IndexLookup> tenants_, properties_, units_, owners_;
     QHash<std::int64_t, LedgerIDsLookup> ids_;
+    QHash<std::int64_t, std::optional<std::vector<ledger::Value>>> propertiesFound_;
     QHash<std::int64_t, bool> unitsFound_;
     QHash<std::int64_t, OwnerFeeLookup> ownersFound_;
 };

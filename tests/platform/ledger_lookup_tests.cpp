@@ -182,3 +182,44 @@ TEST_F(LedgerLookup, loadedRecordsReadAsRecordsFoundBySeek) {
 
 }  // namespace
 }  // namespace corvane::ledger
+
+namespace corvane::ledger {
+namespace {
+
+// A record added by an appender is stored as addNew, setField (same order) and update store it.
+TEST_F(LedgerLookup, appendedRecordsAreStoredAsRecordSetAdditions) {
+    const QStringList fields = {QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
+                                QStringLiteral("TransRemark"), QStringLiteral("TransCheckNumber"),
+                                QStringLiteral("TransType")};
+    const std::vector<std::vector<std::optional<Value>>> records = {
+        {Value::currency(Currency::fromUnits(1234567)), Value::text(QStringLiteral("3/1/2026")),
+         std::nullopt, Value::integer(77), Value::text(QStringLiteral("I"))},
+        {Value::text(QStringLiteral("12.5")), Value::text(QStringLiteral("2026-03-02")),
+         Value::text(QStringLiteral("Rent ü")), Value(), std::nullopt},
+        {Value::number(0.1), Value::text(QStringLiteral("soon")), Value::text(QString()),
+         Value::text(QStringLiteral("42")), Value::integer(5)},
+    };
+    auto db = Database::open(path);
+    auto appender = db->openAppender(QStringLiteral("Transactions"), fields);
+    auto set = db->openDynaset(QStringLiteral("SELECT * from Transactions"));
+    for (const auto& record : records) {
+        appender->add(record);
+        set->addNew();
+        for (std::size_t i = 0; i < record.size(); ++i) {
+            if (record[i])
+                set->setField(fields[static_cast<qsizetype>(i)], *record[i]);
+        }
+        set->update();
+    }
+    const auto rows = ledger.rows(QStringLiteral(
+        "SELECT quote(TransAmount), quote(TransDate), quote(TransRemark), "
+        "quote(TransCheckNumber), quote(TransType) FROM Transactions ORDER BY TransID"));
+    ASSERT_EQ(rows.size(), 2 * records.size());
+    for (std::size_t r = 0; r < records.size(); ++r)
+        EXPECT_EQ(rows[2 * r], rows[2 * r + 1]) << "record " << r;
+    EXPECT_EQ(rows[0][1].toString(), QStringLiteral("'2026-03-01'"));
+    EXPECT_EQ(rows[0][2].toString(), QStringLiteral("NULL"));
+}
+
+}  // namespace
+}  // namespace corvane::ledger

@@ -1486,8 +1486,7 @@ bool IndexLookup::addTo(const Value& key, int field, const std::vector<Currency>
         if (!rowid)
             return false;
         const Value sum = convertFor(
-            Value::currency(values[static_cast<std::size_t>(field)].toCurrency() + change),
-            f.kind);
+            Value::currency(values[static_cast<std::size_t>(field)].toCurrency() + change), f.kind);
         std::vector<QByteArray> texts;
         StatementUse use(f.update);
         bindValue(f.update, 1, sum, f.kind, &texts);
@@ -1495,6 +1494,75 @@ bool IndexLookup::addTo(const Value& key, int field, const std::vector<Currency>
         d_->db->step(f.update, d_->tableName);
     }
     return true;
+}
+
+// --- Appending ----------------------------------------------------------------------------------
+
+struct TableAppender::Impl {
+    Database::Impl* db = nullptr;
+    TableInfo* table = nullptr;
+    std::vector<int> columns;  // table columns, in the order named
+    // INSERTs by the fields they assign (one bit per field named).
+    std::unordered_map<std::uint64_t, sqlite3_stmt*> inserts;
+
+    sqlite3_stmt* insertOf(std::uint64_t assigned) {
+        const auto it = inserts.find(assigned);
+        if (it != inserts.end())
+            return it->second;
+        QString sql;
+        if (assigned == 0) {
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteName(table->name));
+        } else {
+            QString names, marks;
+            for (std::size_t i = 0; i < columns.size(); ++i) {
+                if (!(assigned & (std::uint64_t{1} << i)))
+                    continue;
+                if (!names.isEmpty()) {
+                    names += u',';
+                    marks += u',';
+                }
+                names += quoteName(table->tableColumns[columns[i]].name);
+                marks += u'?';
+            }
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(quoteName(table->name), names, marks);
+        }
+        sqlite3_stmt* s = db->statement(sql);
+        inserts.emplace(assigned, s);
+        return s;
+    }
+};
+
+TableAppender::TableAppender(std::unique_ptr<Impl> impl) : d_(std::move(impl)) {}
+TableAppender::~TableAppender() = default;
+
+std::int64_t TableAppender::add(const std::vector<std::optional<Value>>& values) {
+    const TableInfo& t = *d_->table;
+    std::uint64_t assigned = 0;
+    std::vector<Value> converted;
+    converted.reserve(values.size());
+    for (std::size_t i = 0; i < values.size() && i < d_->columns.size(); ++i) {
+        if (!values[i])
+            continue;
+        assigned |= std::uint64_t{1} << i;
+        converted.push_back(convertFor(*values[i], t.tableColumns[d_->columns[i]].kind));
+    }
+    sqlite3_stmt* s = d_->insertOf(assigned);
+    {
+        std::vector<QByteArray> texts;
+        texts.reserve(converted.size());
+        StatementUse use(s);
+        int bound = 0;
+        for (std::size_t i = 0; i < d_->columns.size(); ++i) {
+            if (!(assigned & (std::uint64_t{1} << i)))
+                continue;
+            bindValue(s, bound + 1, converted[static_cast<std::size_t>(bound)],
+                      t.tableColumns[d_->columns[i]].kind, &texts);
+            ++bound;
+        }
+        d_->db->step(s, t.name);
+    }
+    return sqlite3_last_insert_rowid(d_->db->db);
 }
 
 // --- Database -----------------------------------------------------------------------------------
@@ -1621,6 +1689,22 @@ bool Database::beginRead() {
 void Database::endRead() {
     if (inTransaction())
         d_->exec("COMMIT");
+}
+
+std::unique_ptr<TableAppender> Database::openAppender(const QString& tableName,
+                                                      const QStringList& fieldNames) {
+    if (fieldNames.size() > 64)
+        throwError(errc::SyntaxError, QStringLiteral("Too many fields to append."));
+    auto a = std::make_unique<TableAppender::Impl>();
+    a->db = d_.get();
+    a->table = &d_->table(tableName);
+    for (const QString& name : fieldNames) {
+        const int column = a->table->tableSet.find(name);
+        if (column < 0)
+            itemNotFound();
+        a->columns.push_back(column);
+    }
+    return std::unique_ptr<TableAppender>(new TableAppender(std::move(a)));
 }
 
 std::unique_ptr<IndexLookup> Database::openLookup(const QString& tableName,

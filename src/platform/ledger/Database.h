@@ -90,12 +90,36 @@ public:
     bool addTo(const Value& key, int field, const std::vector<Currency>& changes);
     // Every record in index order (by key, then as added), with its key and the fields named,
     // read in one statement; `visit` must not use this look-up.
-    void forEach(const std::function<void(const Value& key, const std::vector<Value>& fields)>& visit);
+    void forEach(
+        const std::function<void(const Value& key, const std::vector<Value>& fields)>& visit);
 
 private:
     friend class Database;
     struct Impl;
     explicit IndexLookup(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> d_;
+};
+
+// Adds records to a table through prepared INSERTs of the fields named, for work that adds many
+// records of one shape. Each record is converted and stored exactly as a record set's addNew,
+// setField (in the order the fields are named) and update would store it.
+//
+// Call order: Database::openAppender(table, fields) (unknown table 3078, field 3265), then add
+// any number of times; the Database must outlive it.
+class TableAppender {
+public:
+    ~TableAppender();
+    TableAppender(const TableAppender&) = delete;
+    TableAppender& operator=(const TableAppender&) = delete;
+
+    // Adds one record: values[i] for the i-th field named; nullopt leaves that field unassigned
+    // (as a field not set before update). Returns the new record's rowid.
+    std::int64_t add(const std::vector<std::optional<Value>>& values);
+
+private:
+    friend class Database;
+    struct Impl;
+    explicit TableAppender(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> d_;
 };
 
@@ -112,6 +136,8 @@ public:
     const QString& path() const;
     std::unique_ptr<Recordset> openTable(const QString& tableName);
     std::unique_ptr<Recordset> openDynaset(const QString& jetSql);
+    std::unique_ptr<TableAppender> openAppender(const QString& tableName,
+                                                const QStringList& fieldNames);
     std::unique_ptr<IndexLookup> openLookup(const QString& tableName, const QString& indexName,
                                             const QStringList& fieldNames);
 
