@@ -97,7 +97,7 @@ QString stagedDigest(Globals& globals) {
         return {};
     return QString::fromLatin1(
         QCryptographicHash::hash(globals.files().readAll(stagedPath(globals)),
-                                 QCryptographicHash::Sha256)
+                                 QCryptographicHash::Sha1)
             .toHex());
 }
 
