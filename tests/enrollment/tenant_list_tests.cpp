@@ -83,6 +83,10 @@ struct FlagCase {
     const char* stored;  // the flag of tenant 1 afterwards
 };
 
+void PrintTo(const FlagCase& c, std::ostream* os) {
+    *os << '"' << c.typed << '"';
+}
+
 class FlagCheckTest : public TenantListModelTest, public ::testing::WithParamInterface<FlagCase> {};
 
 TEST_P(FlagCheckTest, flagEdit_upperCasedOrRefusedWithMessage) {
