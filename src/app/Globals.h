@@ -9,6 +9,13 @@
 
 namespace corvane {
 
+inline const QString kLedgerFileName = QStringLiteral("lbdatafl.mdb");
+inline const QString kPaymentFileName = QStringLiteral("paymentHistory.csv");
+inline const QString kPaymentArchiveFileName = QStringLiteral("paymentHistory_LastDownload.csv");
+inline const QString kTenantExportFileName = QStringLiteral("CorvaneTenantExport.csv");
+inline const QString kPostingLogFileName = QStringLiteral("CV-Log.txt");
+inline const QString kPreferencesFileName = QStringLiteral("IDFILE.DAT");
+
 // What the posting run needs of the main menu: its three labels of the last posting run.
 class MainMenuLabels {
 public:
@@ -55,6 +62,12 @@ public:
     QString LateFeeCategory;
     QString LateFeeRemark;
 
+    // The staged payment file's name: PaymentFileName, or "paymentHistory.csv" before start-up
+    // has set it.
+    QString stagedPaymentFileName() const {
+        return PaymentFileName.isEmpty() ? kPaymentFileName : PaymentFileName;
+    }
+
     // The files viewer's choice, kept across closing and reopening the viewer.
     QString ChosenFileName;
     bool ChosenFileFound = false;
@@ -66,12 +79,5 @@ private:
     Platform platform_;
     QString programFolder_;
 };
-
-inline const QString kLedgerFileName = QStringLiteral("lbdatafl.mdb");
-inline const QString kPaymentFileName = QStringLiteral("paymentHistory.csv");
-inline const QString kPaymentArchiveFileName = QStringLiteral("paymentHistory_LastDownload.csv");
-inline const QString kTenantExportFileName = QStringLiteral("CorvaneTenantExport.csv");
-inline const QString kPostingLogFileName = QStringLiteral("CV-Log.txt");
-inline const QString kPreferencesFileName = QStringLiteral("IDFILE.DAT");
 
 }  // namespace corvane

@@ -87,8 +87,7 @@ QString notePath(Globals& globals) {
 }
 
 QString stagedPath(Globals& globals) {
-    return globals.pathInProgramFolder(globals.PaymentFileName.isEmpty() ? kPaymentFileName
-                                                                         : globals.PaymentFileName);
+    return globals.pathInProgramFolder(globals.stagedPaymentFileName());
 }
 
 // The staged file's content, so that a later download under the same name is never taken for it.

@@ -39,8 +39,7 @@ QString downloadsFolder(Globals& globals) {
 }
 
 QString stagedPaymentPath(Globals& globals) {
-    return globals.pathInProgramFolder(globals.PaymentFileName.isEmpty() ? kPaymentFileName
-                                                                         : globals.PaymentFileName);
+    return globals.pathInProgramFolder(globals.stagedPaymentFileName());
 }
 
 bool FindLatestPaymentFile(Globals& globals) {

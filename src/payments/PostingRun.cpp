@@ -202,13 +202,12 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
              MsgIcon::Exclamation, kProgramTitle);
     }
     if (archiveFailure) {
-        const QString staged =
-            globals_.PaymentFileName.isEmpty() ? kPaymentFileName : globals_.PaymentFileName;
         tell(QStringLiteral("Your Lodgebook Ledgers are updated, but the payment file %1 could "
                             "not be renamed to %2: %3\r\rThese payments are posted. Delete %1 "
                             "(under View Files) before you import again, or they will be offered "
                             "for posting a second time.")
-                 .arg(staged, kPaymentArchiveFileName, *archiveFailure),
+                 .arg(globals_.stagedPaymentFileName(), kPaymentArchiveFileName,
+                      *archiveFailure),
              MsgIcon::Exclamation, kProgramTitle);
     }
     // The note goes once every step after the commit is done. While the payments are still
