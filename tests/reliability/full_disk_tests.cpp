@@ -14,11 +14,6 @@
 namespace corvane::test {
 namespace {
 
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 qint64 folderBytes(const QString& dir) {
     qint64 total = 0;
     for (const QFileInfo& info : QDir(dir).entryInfoList(QDir::Files))

@@ -19,11 +19,6 @@ const QString kLog = QStringLiteral("CV-Log.txt");
 const QString kLedger = QStringLiteral("lbdatafl.mdb");
 const QString kNote = QStringLiteral("CV-Posting.txt");
 
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A prepared folder of 2,000 payments, and what a complete run makes of it.
 class KilledPostingTest : public ::testing::Test {
 protected:
@@ -160,9 +155,7 @@ TEST_F(KilledPostingTest, killedAtFiftyMoments_leavesAllOrNothingAndPostsOnce) {
         // so that however the timing falls, both outcomes are seen.
         const qint64 delay = moment == kMoments - 1 ? -1 : fullRunMs_ * moment / (kMoments - 5);
         QProcess driver;
-        driver.start(builtExecutable(QStringLiteral("tests/corvane_posting_driver")),
-                     {work.path()});
-        ASSERT_TRUE(driver.waitForStarted());
+        ASSERT_TRUE(startDriver(driver, work.path()));
         driver.closeWriteChannel();
         if (!driver.waitForFinished(static_cast<int>(delay))) {
             driver.kill();  // SIGKILL
@@ -192,12 +185,8 @@ TEST_F(KilledPostingTest, killedAtTheSuccessMessage_paymentsAreNotStagedAgain) {
     QTemporaryDir work;
     copyFolderFiles(base_->path(), work.path());
     QProcess driver;
-    driver.start(builtExecutable(QStringLiteral("tests/corvane_posting_driver")),
-                 {work.path(), QStringLiteral("--hold-at-success")});
-    ASSERT_TRUE(driver.waitForStarted());
-    QByteArray output;
-    while (!output.contains("now updated") && driver.waitForReadyRead(60000))
-        output += driver.readAllStandardOutput();
+    ASSERT_TRUE(startDriver(driver, work.path(), {QStringLiteral("--hold-at-success")}));
+    const QByteArray output = readOutputUntil(driver, "now updated");
     ASSERT_TRUE(output.contains("MSG\tLodgebook Corvane\tYour Lodgebook Ledgers are now updated."))
         << output.toStdString();
     driver.kill();

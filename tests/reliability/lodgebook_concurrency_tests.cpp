@@ -39,11 +39,8 @@ TEST_F(LodgebookAtTheSameTimeTest, lodgebookHoldsTheLedgerOneSecond_theRunWaitsA
 
 TEST_F(LodgebookAtTheSameTimeTest, lodgebookHoldsTheLedgerLong_theRunSaysSoWritesNothing) {
     const QStringList before = ledgerDump(ledger());
-    const auto logBytes = [&] {
-        QFile file(dir.filePath(QStringLiteral("CV-Log.txt")));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
-    const QByteArray log = logBytes();
+    const QString logPath = dir.filePath(QStringLiteral("CV-Log.txt"));
+    const QByteArray log = fileBytes(logPath);
     {
         // Thirty seconds, far beyond the run's busy timeout; released once the run has reported.
         LedgerHolder lodgebook(ledger(), 30000);
@@ -57,7 +54,7 @@ TEST_F(LodgebookAtTheSameTimeTest, lodgebookHoldsTheLedgerLong_theRunSaysSoWrite
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("paymentHistory.csv"))));
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("paymentHistory_LastDownload.csv"))));
     EXPECT_FALSE(log.isEmpty());
-    EXPECT_EQ(logBytes(), log);
+    EXPECT_EQ(fileBytes(logPath), log);
 
     const DriverResult again = runDriver(dir.path());
     EXPECT_EQ(again.outcome, QStringLiteral("Completed"));
@@ -81,12 +78,8 @@ TEST_F(LodgebookAtTheSameTimeTest, balanceChangedBetweenLoadingAndPosting_noUpda
             .toDouble();
 
     QProcess driver;
-    driver.start(builtExecutable(QStringLiteral("tests/corvane_posting_driver")),
-                 {dir.path(), QStringLiteral("--pause")});
-    ASSERT_TRUE(driver.waitForStarted());
-    QByteArray output;
-    while (!output.contains("LOADED") && driver.waitForReadyRead(60000))
-        output += driver.readAllStandardOutput();
+    ASSERT_TRUE(startDriver(driver, dir.path(), {QStringLiteral("--pause")}));
+    QByteArray output = readOutputUntil(driver, "LOADED");
     ASSERT_TRUE(output.contains("LOADED"));
     {
         LedgerHolder lodgebook(

@@ -93,12 +93,28 @@ void copyFolderFiles(const QString& from, const QString& to) {
     }
 }
 
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool startDriver(QProcess& driver, const QString& folder, const QStringList& options) {
+    driver.start(builtExecutable(QStringLiteral("tests/corvane_posting_driver")),
+                 QStringList{folder} + options);
+    return driver.waitForStarted(30000);
+}
+
+QByteArray readOutputUntil(QProcess& driver, const QByteArray& marker) {
+    QByteArray output;
+    while (!output.contains(marker) && driver.waitForReadyRead(60000))
+        output += driver.readAllStandardOutput();
+    return output;
+}
+
 DriverResult runDriver(const QString& folder, const QStringList& options, int timeoutMs) {
     QProcess process;
-    process.start(builtExecutable(QStringLiteral("tests/corvane_posting_driver")),
-                  QStringList{folder} + options);
     DriverResult result;
-    if (!process.waitForStarted(30000)) {
+    if (!startDriver(process, folder, options)) {
         ADD_FAILURE() << "the posting driver did not start";
         return result;
     }

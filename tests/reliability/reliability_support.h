@@ -8,6 +8,8 @@
 
 #include <ostream>
 
+class QProcess;
+
 // Readable QString values in the test output.
 inline void PrintTo(const QString& text, std::ostream* os) {
     *os << text.toStdString();
@@ -30,6 +32,16 @@ QString queryValue(const QString& ledgerPath, const QString& sql);
 void prepareFolder(const QString& dir, int tenants, int payments);
 // Copies the files of a folder (not its subfolders) into another, replacing what is there.
 void copyFolderFiles(const QString& from, const QString& to);
+
+// The bytes of a file; empty when it cannot be read.
+QByteArray fileBytes(const QString& path);
+
+// Starts the posting driver (tests/drivers/posting_driver.cpp) on a folder; false when it did not
+// start. The caller decides when it ends (waits, kills, writes to its standard input).
+bool startDriver(QProcess& driver, const QString& folder, const QStringList& options = {});
+// What the driver writes to standard output up to `marker`: everything until the marker has
+// been seen, or until it ends or says nothing for a minute.
+QByteArray readOutputUntil(QProcess& driver, const QByteArray& marker);
 
 // What a posting driver said and how it ended.
 struct DriverResult {
