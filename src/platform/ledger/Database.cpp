@@ -698,6 +698,27 @@ struct Database::Impl {
 
 namespace {
 
+// Values given to some columns of a record, each column once, in the order first given.
+using ColumnValues = std::vector<std::pair<int, Value>>;
+
+const Value* findColumn(const ColumnValues& values, int column) {
+    for (const auto& [c, v] : values) {
+        if (c == column)
+            return &v;
+    }
+    return nullptr;
+}
+
+void setColumn(ColumnValues& values, int column, Value v) {
+    for (auto& [c, old] : values) {
+        if (c == column) {
+            old = std::move(v);
+            return;
+        }
+    }
+    values.emplace_back(column, std::move(v));
+}
+
 // A record of a loaded set, kept as read (one block of text per record rather than a string per
 // field); a field becomes a Value when it is read. Fields written through the set keep the value
 // written.
@@ -717,23 +738,13 @@ public:
     }
 
     Value value(int column, ColumnKind kind) const {
-        for (const auto& w : written_) {
-            if (w.first == column)
-                return w.second;
-        }
+        if (const Value* written = findColumn(written_, column))
+            return *written;
         const Cell& cell = cells_[static_cast<std::size_t>(column)];
         // An empty text still points somewhere: it reads as empty rather than null text.
         return cellValue(cell, cell.hasText ? texts_.constData() + cell.offset : nullptr, kind);
     }
-    void write(int column, Value v) {
-        for (auto& w : written_) {
-            if (w.first == column) {
-                w.second = std::move(v);
-                return;
-            }
-        }
-        written_.emplace_back(column, std::move(v));
-    }
+    void write(int column, Value v) { setColumn(written_, column, std::move(v)); }
     std::vector<Value> values(const std::vector<ResultColumn>& columns) const {
         std::vector<Value> out;
         out.reserve(columns.size());
@@ -745,7 +756,7 @@ public:
 private:
     std::vector<Cell> cells_;
     QByteArray texts_;
-    std::vector<std::pair<int, Value>> written_;
+    ColumnValues written_;
 };
 
 }  // namespace
@@ -780,7 +791,7 @@ struct Recordset::Impl {
     bool closed = false;
 
     Mode mode = Mode::None;
-    std::vector<std::pair<int, Value>> assigned;  // Add: table column; Edit: set column
+    ColumnValues assigned;  // Add: table column; Edit: set column
     std::optional<std::int64_t> newKey;
 
     void checkOpen() const {
@@ -955,27 +966,12 @@ struct Recordset::Impl {
         return sqlite3_column_int64(s, 0);
     }
 
-    const Value* assignedValue(int column) const {
-        for (const auto& a : assigned) {
-            if (a.first == column)
-                return &a.second;
-        }
-        return nullptr;
-    }
-
-    void assign(int column, Value v) {
-        for (auto& a : assigned) {
-            if (a.first == column) {
-                a.second = std::move(v);
-                return;
-            }
-        }
-        assigned.emplace_back(column, std::move(v));
-    }
+    const Value* assignedValue(int column) const { return findColumn(assigned, column); }
+    void assign(int column, Value v) { setColumn(assigned, column, std::move(v)); }
 
     void insert() {
         TableInfo& t = *addTable();
-        std::vector<std::pair<int, Value>> values = assigned;
+        ColumnValues values = assigned;
         if (newKey && t.autoKey >= 0 && !assignedValue(t.autoKey)) {
             values.emplace_back(t.autoKey, Value::integer(*newKey));
         }
