@@ -24,6 +24,10 @@ const AddedRecord kTransaction{"Transactions", "TransID",
                                "TransAccountID, TransAmount, TransDate, TransTID"};
 const AddedRecord kDeposit{"CheckDepPrinted", "CkID", "CkAccountID, CkAmount, CkDate, CkNumber"};
 
+QString encode(const QString& value) {
+    return QString::fromLatin1(QUrl::toPercentEncoding(value));
+}
+
 QString sqlName(const char* name) {
     return QString::fromLatin1(name);
 }
@@ -54,13 +58,9 @@ std::optional<QString> fingerprint(ledger::Database& db, const AddedRecord& reco
         return std::nullopt;
     QStringList parts;
     for (const QString& name : rs->fieldNames()) {
-        parts << QString::fromLatin1(QUrl::toPercentEncoding(rs->field(name).toText()));
+        parts << encode(rs->field(name).toText());
     }
     return parts.join(QLatin1Char('|'));
-}
-
-QString encode(const QString& value) {
-    return QString::fromLatin1(QUrl::toPercentEncoding(value));
 }
 
 QString decode(const QString& value) {
