@@ -1,7 +1,7 @@
 #include "app/frmCorvaneMain.h"
 
 #include "app/PostingLog.h"
-#include "app/PostingRecovery.h"
+#include "journal/PostingRecovery.h"
 #include "app/StartUp.h"
 #include "enrollment/frmTenantUpdate.h"
 #include "payments/frmDownload.h"

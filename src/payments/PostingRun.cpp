@@ -1,7 +1,7 @@
 #include "payments/PostingRun.h"
 
 #include "app/PostingLog.h"
-#include "app/PostingRecovery.h"
+#include "journal/PostingRecovery.h"
 #include "app/Preferences.h"
 #include "payments/Deposit.h"
 #include "payments/LedgerPosting.h"

@@ -1,6 +1,6 @@
 #include "payments/frmDownload.h"
 
-#include "app/PostingRecovery.h"
+#include "journal/PostingRecovery.h"
 #include "app/TextRules.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentMatching.h"

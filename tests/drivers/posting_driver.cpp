@@ -16,7 +16,7 @@
 
 #include "app/Globals.h"
 #include "app/PostingLog.h"
-#include "app/PostingRecovery.h"
+#include "journal/PostingRecovery.h"
 #include "app/Preferences.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentMatching.h"

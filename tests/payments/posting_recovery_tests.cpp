@@ -1,6 +1,6 @@
 #include "posting_fixture.h"
 
-#include "app/PostingRecovery.h"
+#include "journal/PostingRecovery.h"
 #include "platform/Error.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "app/frmCorvaneMain.h"
-#include "app/PostingRecovery.h"
+#include "journal/PostingRecovery.h"
 #include "app/frmViewFiles.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
