@@ -95,7 +95,7 @@ QString stagedDigest(Globals& globals) {
     if (!globals.files().exists(stagedPath(globals)))
         return {};
     return QString::fromLatin1(
-        QCryptographicHash::hash(globals.files().readAll(stagedPath(globals)),
+        QCryptographicHash::hash(globals.files().readAll(stagedPath(globals), kMaxPaymentFileBytes),
                                  QCryptographicHash::Sha1)
             .toHex());
 }

@@ -1,6 +1,7 @@
 #include "payments/frmDownload.h"
 
 #include "app/PostingRecovery.h"
+#include "app/StartUp.h"
 #include "app/TextRules.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentMatching.h"
@@ -95,7 +96,7 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
     labCorvanePayments_ = named(new QLabel(kCountCaption), "labCorvanePayments");
     labTotal_ = named(new QLabel(QStringLiteral("Total of Corvane Payments:")), "labTotal");
     labTransTotal_ = named(new QLabel, "labTransTotal");
-    labTransTotal_->setAccessibleName(QStringLiteral("Total of Corvane Payments:"));
+    labTotal_->setBuddy(labTransTotal_);  // the caption labels the total; the total is its value
 
     optRemark_ =
         named(new OptionList(
@@ -171,6 +172,11 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
 frmDownload::~frmDownload() = default;
 
 void frmDownload::Load() {
+    // A ledger that start-up could not open is tried again before Downloads is looked at.
+    if (!ReopenLedger(globals_)) {
+        showEmpty();
+        return;
+    }
     Dialogs& dialogs = globals_.dialogs();
     dialogs.setBusyPointer(true);
     int number = 0;
@@ -233,7 +239,8 @@ void frmDownload::loadSteps() {
     }
     if (!files.exists(staged))
         throw Error(errc::FileNotFound, QStringLiteral("File not found"));
-    const QStringList lines = selectPaymentLines(decodeAnsi(files.readAll(staged)));
+    const QStringList lines =
+        selectPaymentLines(decodeAnsi(files.readAll(staged, kMaxPaymentFileBytes)));
     if (lines.isEmpty()) {
         globals_.dialogs().setBusyPointer(false);
         globals_.dialogs().messageBox(
@@ -254,11 +261,14 @@ void frmDownload::loadSteps() {
     std::vector<StagedRow> rows;
     rows.reserve(static_cast<size_t>(lines.size()));
     for (qsizetype i = 0; i < lines.size(); ++i) {
+        PaymentLine payment;
         try {
-            rows.push_back(matcher.fill(readPaymentLine(lines.at(i))));
+            payment = readPaymentLine(lines.at(i));
         } catch (const Error& e) {
             throw Error(e.number(), e.description() + QStringLiteral(" (line %1)").arg(i + 1));
         }
+        requirePlainAmount(payment, i + 1);  // names its line itself
+        rows.push_back(matcher.fill(payment));
     }
     StagedPayments_->setRows(std::move(rows));
     labCorvanePayments_->setText(countText(StagedCount()));
