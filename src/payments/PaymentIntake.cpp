@@ -184,6 +184,9 @@ PaymentLine readPaymentLine(const QString& line) {
 }
 
 bool isPlainAmount(QStringView amount) {
+    // The carriage return of a CR LF line stays on the last field, which may be the amount.
+    if (amount.endsWith(QLatin1Char('\r')))
+        amount.chop(1);
     qsizetype i = amount.startsWith(QLatin1Char('-')) ? 1 : 0;
     const auto digits = [&] {
         const qsizetype start = i;

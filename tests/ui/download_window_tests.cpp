@@ -364,10 +364,10 @@ TEST_F(DownloadWindowTest, anAmountThatIsNotAPlainNumberStopsTheLoading) {
         EXPECT_TRUE(QFile::exists(staged()));
     }
     stage(paymentLine("B1", "T42", "$1,250.00") + paymentLine("B2", "T42", "-$25.00") +
-          paymentLine("B3", "T42", "$0.5"));
+          paymentLine("B3", "T42", "$0.5") + "B4,T42,Payer,1 Road,06/01/2026,Check,$2.00\r\n");
     screen.Load();
-    EXPECT_EQ(screen.StagedCount(), 3);
-    EXPECT_EQ(label("labTransTotal"), QStringLiteral("$1,275.50"));
+    EXPECT_EQ(screen.StagedCount(), 4);
+    EXPECT_EQ(label("labTransTotal"), QStringLiteral("$1,277.50"));
 }
 
 // "T" and a number too large for any key matches no tenant, not tenant 0.
