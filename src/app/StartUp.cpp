@@ -1,5 +1,6 @@
 #include "app/StartUp.h"
 
+#include "app/PostingLog.h"
 #include "app/Preferences.h"
 #include "app/TextRules.h"
 #include "platform/Error.h"
@@ -40,6 +41,18 @@ bool ReopenLedger(Globals& globals) {
         globals.LedgerDbPath = globals.pathInProgramFolder(kLedgerFileName);
     try {
         globals.LedgerDb = ledger::Database::open(globals.LedgerDbPath);
+        // What start-up did not get to after its ledger failure: the posting log's figures, the
+        // shared file names and the ledger preferences the screens work with.
+        if (globals.PaymentFileName.isEmpty()) {
+            if (ReadPostingLog(globals) && globals.mainMenu) {
+                globals.mainMenu->setPostingLabels(LastDateLabel(globals),
+                                                   LastBalanceLabel(globals),
+                                                   LastDateRangeLabel(globals));
+            }
+            LoadIDFile(globals);
+            globals.PaymentFileName = kPaymentFileName;
+            globals.TenantExportFileName = kTenantExportFileName;
+        }
         return true;
     } catch (const Error& error) {
         ShowStartUpMessage(globals.dialogs(), error.number(), error.description());

@@ -12,8 +12,9 @@ void ShowStartUpMessage(Dialogs& dialogs, int number, const QString& description
 void ShowGeneralError(Dialogs& dialogs, int number, const QString& description);
 
 // For the screens that need the ledger: when start-up could not open it (LedgerDb is nothing),
-// opens it again from LedgerDbPath (the program folder's ledger when that is not set yet).
-// Returns false, after showing the start-up message for the failure, when it still cannot be
+// opens it again from LedgerDbPath (the program folder's ledger when that is not set yet), then
+// does what start-up did not get to: reads the posting log (refreshing the menu's labels), sets
+// the shared file names and reads the ledger preferences. Returns false, after showing the start-up message for the failure, when it still cannot be
 // opened; true when the ledger is open.
 bool ReopenLedger(Globals& globals);
 

@@ -240,6 +240,34 @@ TEST_F(DownloadWindowTest, aLedgerNotOpenedAtStartUpIsOpenedAgain) {
     EXPECT_EQ(cell(0, staged::TenantName), QStringLiteral("Lee, Ann"));
 }
 
+// Start-up stopped at the ledger, before the log, the file names and the preferences: opening
+// the ledger now also reads those, so that the payments can be posted with the preferences.
+TEST_F(DownloadWindowTest, aLedgerOpenedAfterStartUpAlsoReadsTheLogAndThePreferences) {
+    tp.files.writeAtomically(
+        tp.path(kPreferencesFileName),
+        "\"Lodgebook\",\"5.20\",\"Co\",\"1 Way\",\"Town\",\"OR\",\"97201\",\"555\"\r\n"
+        "1,\"Rent Income;B-4010\",\"RENT\",\"Deposits;T-2010\",\"Deposit\",\"Repairs;U-5020\","
+        "\"Repairs\",\"Management Fees;U-5010\"\r\n"
+        "\"Management Fee\",\"Late Fee Received;T-4020\",\"Late Fee\",\"x;U-1\",\"x\",\"y;U-2\","
+        "\"y\",0\r\n");
+    tp.files.writeAtomically(tp.path(kPostingLogFileName),
+                             "06/15/2026\r\n1234.5\r\nhttps://pay.example\r\n05/01/2026\r\n"
+                             "05/31/2026\r\n");
+    Globals& g = tp.globals;
+    g.PaymentFileName.clear();
+    g.RentIncomeCategory.clear();
+    g.LateFeeCategory.clear();
+    g.LedgerDb.reset();
+    stageThree();
+    screen.Load();  // no message
+    EXPECT_EQ(screen.StagedCount(), 3);
+    EXPECT_EQ(g.PaymentFileName, kPaymentFileName);
+    EXPECT_EQ(g.TenantExportFileName, kTenantExportFileName);
+    EXPECT_EQ(g.RentIncomeCategory, QStringLiteral("Rent Income;B-4010"));
+    EXPECT_EQ(g.LateFeeRemark, QStringLiteral("Late Fee"));
+    EXPECT_EQ(g.ProcessorSiteUrl, QStringLiteral("https://pay.example"));
+}
+
 // It still cannot be opened: the start-up message for that error, and nothing is taken from
 // Downloads nor put in the program folder.
 TEST_F(DownloadWindowTest, aLedgerThatStillCannotBeOpenedIsToldAndDownloadsIsUntouched) {
