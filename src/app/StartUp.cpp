@@ -41,17 +41,23 @@ bool ReopenLedger(Globals& globals) {
         globals.LedgerDbPath = globals.pathInProgramFolder(kLedgerFileName);
     try {
         globals.LedgerDb = ledger::Database::open(globals.LedgerDbPath);
-        // What start-up did not get to after its ledger failure: the posting log's figures, the
-        // shared file names and the ledger preferences the screens work with.
+        // What start-up did not get to after its ledger failure, quietly: the posting log's
+        // figures and site address (so that the next log keeps them), the shared file names and
+        // the ledger preferences. A missing log or preferences file was told at start-up; the
+        // posting run refuses without the preferences as it would after that.
         if (globals.PaymentFileName.isEmpty()) {
-            if (ReadPostingLog(globals) && globals.mainMenu) {
+            globals.PaymentFileName = kPaymentFileName;
+            globals.TenantExportFileName = kTenantExportFileName;
+            if (globals.files().exists(globals.pathInProgramFolder(kPostingLogFileName)) &&
+                ReadPostingLog(globals) && globals.mainMenu) {
                 globals.mainMenu->setPostingLabels(LastDateLabel(globals),
                                                    LastBalanceLabel(globals),
                                                    LastDateRangeLabel(globals));
             }
-            LoadIDFile(globals);
-            globals.PaymentFileName = kPaymentFileName;
-            globals.TenantExportFileName = kTenantExportFileName;
+            try {
+                LoadIDFile(globals);
+            } catch (const Error&) {
+            }
         }
         return true;
     } catch (const Error& error) {

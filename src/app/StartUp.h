@@ -13,8 +13,9 @@ void ShowGeneralError(Dialogs& dialogs, int number, const QString& description);
 
 // For the screens that need the ledger: when start-up could not open it (LedgerDb is nothing),
 // opens it again from LedgerDbPath (the program folder's ledger when that is not set yet), then
-// does what start-up did not get to: reads the posting log (refreshing the menu's labels), sets
-// the shared file names and reads the ledger preferences. Returns false, after showing the start-up message for the failure, when it still cannot be
+// quietly does what start-up did not get to: sets the shared file names, reads the posting log
+// when there is one (refreshing the menu's labels) and the ledger preferences when they can be
+// read. Returns false, after showing the start-up message for the failure, when it still cannot be
 // opened; true when the ledger is open.
 bool ReopenLedger(Globals& globals);
 
