@@ -681,6 +681,9 @@ struct Database::Impl {
                 info.column = column;
             }
         }
+        // Jet's name for the index of a table's primary key (its auto-number key here).
+        if (info.column < 0 && key == QLatin1String("primarykey"))
+            info.column = t.autoKey;
         if (info.column < 0) {
             throwError(3800, QStringLiteral("'%1' is not an index in this table.").arg(indexName));
         }
@@ -1380,6 +1383,7 @@ struct IndexLookup::Impl {
     std::vector<Field> fields;
     sqlite3_stmt* select = nullptr;  // rowid, then the fields, of the first record of a key
     sqlite3_stmt* scan = nullptr;    // the key and the fields of every record, in index order
+    sqlite3_stmt* remove = nullptr;  // prepared on first removal
     QString scanSql;
 
     // The record's rowid and fields; nullopt when no record has the key.
@@ -1489,6 +1493,20 @@ bool IndexLookup::addTo(const Value& key, int field, const std::vector<Currency>
         sqlite3_bind_int64(f.update, 2, *rowid);
         d_->db->step(f.update, d_->tableName);
     }
+    return true;
+}
+
+bool IndexLookup::remove(const Value& key) {
+    const std::optional<std::int64_t> rowid = d_->read(key, nullptr);
+    if (!rowid)
+        return false;
+    if (!d_->remove) {
+        d_->remove = d_->db->statement(
+            QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(quoteName(d_->tableName)));
+    }
+    StatementUse use(d_->remove);
+    sqlite3_bind_int64(d_->remove, 1, *rowid);
+    d_->db->step(d_->remove, d_->tableName);
     return true;
 }
 
