@@ -75,6 +75,7 @@ private:
 class NoShell final : public Shell {
 public:
     void open(const QString&) override {}
+    void openDocument(const QString&) override {}
 };
 
 class NoSessions final : public Sessions {
