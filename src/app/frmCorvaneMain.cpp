@@ -200,12 +200,14 @@ void frmCorvaneMain::runStartUp() {
     globals_.PaymentFileName = kPaymentFileName;
     globals_.TenantExportFileName = kTenantExportFileName;
     // A posting run that ended abruptly is finished, or known as not posted, before anything
-    // looks at the staged file. A failure is told and start-up goes on; while the note stays,
+    // looks at the staged file. A failure is told and start-up goes on; while the run stays unsettled,
     // the payment screen tries again when it opens.
     try {
         RecoverInterruptedPosting(globals_);
     } catch (const Error& error) {
         showStartUpError(globals_.dialogs(), error.number(), error.description());
+    } catch (const journal::JournalError&) {
+        // The payment screen tells of a journal that cannot be used when it opens.
     }
     CheckForPaymentFile(globals_);
 }

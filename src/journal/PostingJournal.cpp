@@ -58,6 +58,13 @@ Run runFrom(const Statement& s) {
 
 }  // namespace
 
+QString unusableJournalMessage(const JournalError& error) {
+    return QStringLiteral("The posting journal %1 cannot be used: %2. Corvane records every posting "
+                          "run there and posts nothing without it. Move the file out of the "
+                          "Lodgebook folder to start a new journal.")
+        .arg(kJournalFileName, error.reason());
+}
+
 QString rowOutcomeName(RowOutcome outcome) {
     switch (outcome) {
         case RowOutcome::Posted:

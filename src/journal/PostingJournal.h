@@ -13,6 +13,10 @@
 
 namespace corvane::journal {
 
+// What the user is told when the journal cannot be used (title kJournalErrorTitle).
+inline const QString kJournalErrorTitle = QStringLiteral("Corvane Error Message");
+QString unusableJournalMessage(const JournalError& error);
+
 // The posting journal: every posting run Corvane has made in this folder, with every row it was
 // given and every ledger record it wrote. A run and the ledger are two files; they are kept equal
 // across a kill at any moment by the order of the writes:

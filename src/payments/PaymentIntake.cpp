@@ -180,6 +180,8 @@ PaymentLine readPaymentLine(const QString& line) {
     out.date = fields.at(4);
     out.method = fields.at(5);
     out.amount = fields.at(6);
+    if (fields.size() > 7)
+        out.status = fields.at(7);
     return out;
 }
 

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace corvane {
 
 // The payment file from the processor, before its lines become screen rows: where downloads are
@@ -59,6 +61,7 @@ struct PaymentLine {
     QString date;               // field 5, unchanged
     QString method;             // field 6
     QString amount;             // field 7, "1234.56"
+    std::optional<QString> status;  // field 8, "Posted", "Returned", ...; nullopt when absent
 };
 
 // splitPaymentLine, then the fields. Throws corvane::Error 9 (subscript out of range) when the line

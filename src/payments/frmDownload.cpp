@@ -4,6 +4,7 @@
 #include "app/TextRules.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentMatching.h"
+#include "payments/PaymentNotes.h"
 #include "payments/PostingRun.h"
 #include "payments/PrintReport.h"
 #include "platform/Error.h"
@@ -84,6 +85,7 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
     gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::Date), 90);
     gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::CheckNumber), 65);
     gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::PmtType), 90);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TransactionNumber), 130);
     auto* deleteRow = new QAction(QStringLiteral("Delete Row"), gridACHDownload_);
     deleteRow->setObjectName(QStringLiteral("actDeleteRow"));
     deleteRow->setShortcut(QKeySequence::Delete);
@@ -211,8 +213,13 @@ void frmDownload::loadSteps() {
     const QString staged = stagedPaymentPath(globals_);
     // An interrupted posting run is settled first: its payments are either archived as posted or
     // still staged, never both staged and posted.
-    if (globals_.LedgerDb)
-        RecoverInterruptedPosting(globals_);
+    if (globals_.LedgerDb) {
+        try {
+            RecoverInterruptedPosting(globals_);
+        } catch (const journal::JournalError&) {
+            // Told once the rows are loaded; nothing can be posted meanwhile.
+        }
+    }
     if (!files.exists(staged))
         FindLatestPaymentFile(globals_);
     centreOnScreen();
@@ -255,14 +262,38 @@ void frmDownload::loadSteps() {
     rows.reserve(static_cast<size_t>(lines.size()));
     for (qsizetype i = 0; i < lines.size(); ++i) {
         try {
-            rows.push_back(matcher.fill(readPaymentLine(lines.at(i))));
+            const PaymentLine line = readPaymentLine(lines.at(i));
+            StagedRow row = matcher.fill(line);
+            row.setCell(staged::ProcessorStatus, trimBlanks(line.status.value_or(QString())));
+            row.setCell(staged::LineNumber, QString::number(i + 1));
+            rows.push_back(std::move(row));
         } catch (const Error& e) {
             throw Error(e.number(), e.description() + QStringLiteral(" (line %1)").arg(i + 1));
         }
     }
+    // The journal says which payments were posted before; without it nothing may be posted.
+    std::unique_ptr<journal::PostingJournal> journal;
+    std::optional<QString> journalProblem;
+    try {
+        journal = journal::PostingJournal::open(globals_.programFolder());
+    } catch (const journal::JournalError& e) {
+        journalProblem = journal::unusableJournalMessage(e);
+    }
+    try {
+        NotePayments(rows, *globals_.LedgerDb, journal.get());
+    } catch (const journal::JournalError& e) {
+        journalProblem = journal::unusableJournalMessage(e);
+        NotePayments(rows, *globals_.LedgerDb, nullptr);
+    }
     StagedPayments_->setRows(std::move(rows));
     labCorvanePayments_->setText(countText(StagedCount()));
     TransactionTotal();
+    if (journalProblem) {
+        cmdUpdate_->setEnabled(false);
+        globals_.dialogs().setBusyPointer(false);
+        globals_.dialogs().messageBox(*journalProblem, MsgButtons::Ok, MsgIcon::Critical,
+                                      journal::kJournalErrorTitle);
+    }
 }
 
 void frmDownload::showEmpty() {

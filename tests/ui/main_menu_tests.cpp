@@ -1,5 +1,5 @@
 #include "app/frmCorvaneMain.h"
-#include "journal/PostingRecovery.h"
+#include "support/JournalSupport.h"
 #include "app/frmViewFiles.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
@@ -98,23 +98,25 @@ TEST_F(MainMenuTest, startUpFinishesAPostingRunThatDiedAfterItsCommit) {
     {
         auto db = ledger::Database::open(t.path(QStringLiteral("lbdatafl.mdb")));
         ledger::Transaction transaction(*db);
-        const PostingNote note = PostingNote::Begin(*db);
+        const PostingEvidence evidence = PostingEvidence::Begin(*db);
         auto entries = db->openTable(QStringLiteral("Transactions"));
         entries->addNew();
         entries->setField(QStringLiteral("TransTID"), ledger::Value::integer(42));
         entries->update();
         entries.reset();
-        t.globals.LedgerDb = std::move(db);
-        note.Write(t.globals, {QStringLiteral("12/08/2026"), QStringLiteral("77"),
-                               QStringLiteral("12/01/2026"), QStringLiteral("12/05/2026")});
+        test::recordPendingRun(t.globals.programFolder(), "B77,T42,Smith\r\n",
+                         {QStringLiteral("12/08/2026"), QStringLiteral("77"),
+                          QStringLiteral("12/01/2026"), QStringLiteral("12/05/2026")},
+                         evidence.collect(*db));
         transaction.commit();
-        t.globals.LedgerDb.reset();
     }
     ASSERT_TRUE(menu.Load());  // no message: nothing is waiting
 
     EXPECT_FALSE(QFile::exists(t.path(QStringLiteral("paymentHistory.csv"))));
     EXPECT_TRUE(QFile::exists(t.path(QStringLiteral("paymentHistory_LastDownload.csv"))));
-    EXPECT_FALSE(QFile::exists(t.path(kPostingNoteFileName)));
+    EXPECT_EQ(test::journalNumber(t.globals.programFolder(),
+                            "SELECT count(*) FROM Runs WHERE State = 'posted'"),
+              1);
     EXPECT_EQ(text("labLastDate"), QStringLiteral("Last Date Posted: 12/08/2026"));
     EXPECT_EQ(text("labLastBalance"), QStringLiteral("Last Balance Posted: $77.00"));
     EXPECT_EQ(text("labLastDateRange"),
