@@ -22,14 +22,6 @@
 namespace corvane {
 namespace {
 
-// Start-up's general error message.
-void showStartUpError(Dialogs& dialogs, int number, const QString& description) {
-    dialogs.setBusyPointer(false);
-    dialogs.messageBox(QStringLiteral("Error %1: %2").arg(number).arg(description),
-                       MsgButtons::Ok, MsgIcon::Information,
-                       QStringLiteral("Corvane Error Message"));
-}
-
 QLabel* makeLabel(const char* name, const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
@@ -158,28 +150,15 @@ bool frmCorvaneMain::Load() {
         runStartUp();
         return true;
     } catch (const Error& error) {
-        globals_.dialogs().setBusyPointer(false);
-        switch (error.number()) {
-            case errc::LedgerFileNotFound:
-                globals_.dialogs().messageBox(
-                    QStringLiteral("Lodgebook data file not found - be sure that the Corvane "
-                                   "Program is copied into the same directory or folder as the "
-                                   "main Lodgebook Program."),
-                    MsgButtons::Ok, MsgIcon::Information, kProgramTitle);
-                Unload();
-                return false;
-            case errc::ItemNotFound:
-                globals_.dialogs().messageBox(QStringLiteral("Company Corvane field not found"),
-                                              MsgButtons::Ok, MsgIcon::Information, kProgramTitle);
-                Unload();
-                return false;
-            default:
-                showStartUpError(globals_.dialogs(), error.number(), error.description());
-                return true;
+        ShowStartUpMessage(globals_.dialogs(), error.number(), error.description());
+        if (error.number() == errc::LedgerFileNotFound || error.number() == errc::ItemNotFound) {
+            Unload();
+            return false;
         }
+        return true;
     } catch (const std::exception& error) {
         // A failure that carries no error number still ends the start-up, not the program.
-        showStartUpError(globals_.dialogs(), 0, QString::fromLocal8Bit(error.what()));
+        ShowGeneralError(globals_.dialogs(), 0, QString::fromLocal8Bit(error.what()));
         return true;
     }
 }
@@ -205,7 +184,7 @@ void frmCorvaneMain::runStartUp() {
     try {
         RecoverInterruptedPosting(globals_);
     } catch (const Error& error) {
-        showStartUpError(globals_.dialogs(), error.number(), error.description());
+        ShowGeneralError(globals_.dialogs(), error.number(), error.description());
     } catch (const journal::JournalError&) {
         // The payment screen tells of a journal that cannot be used when it opens.
     }

@@ -36,38 +36,25 @@ CREATE TABLE Runs (
     LogRangeFrom TEXT,
     LogRangeTo TEXT,
     Evidence TEXT NOT NULL,               -- records that tell whether the ledger holds the run
-    ReversedOn TEXT                       -- yyyy-MM-dd
+    ReversedOn TEXT,                      -- yyyy-MM-dd
+    -- The run's figures, for a list of runs without reading their rows.
+    PaymentsPosted INTEGER NOT NULL,      -- income entries written
+    PostedTotal INTEGER NOT NULL,         -- their amounts, ten-thousandths
+    FeesTotal INTEGER NOT NULL,           -- the fee entries' amounts (negative), ten-thousandths
+    RowsLeftOut INTEGER NOT NULL,         -- staged rows not posted
+    RangeFrom TEXT,                       -- the posted payments' first and last date, yyyy-MM-dd
+    RangeTo TEXT,
+    -- Every staged row of the run and every balance change, in the journal's row format
+    -- (PostingJournal.cpp): written and read whole, so that recording a run of thousands of rows
+    -- costs one insert.
+    RowsData BLOB NOT NULL,
+    BalanceChangesData BLOB NOT NULL
 );
-CREATE TABLE RunRows (
-    RunID INTEGER NOT NULL REFERENCES Runs (RunID),
-    Seq INTEGER NOT NULL,                 -- the row's place among the run's staged rows
-    Line INTEGER NOT NULL,                -- its line in the payment file
-    TID TEXT NOT NULL,
-    Address TEXT NOT NULL,
-    Name TEXT NOT NULL,
-    Amount TEXT NOT NULL,
-    PayDate TEXT NOT NULL,
-    CheckChar TEXT NOT NULL,
-    PmtType TEXT NOT NULL,
+-- The transaction numbers of the payments a run posted, for the duplicate guard.
+CREATE TABLE PostedNumbers (
     TransactionNumber TEXT NOT NULL,
-    Note TEXT NOT NULL,
-    Outcome TEXT NOT NULL CHECK (Outcome IN ('posted', 'no tenant', 'note')),
-    IncomeTransID INTEGER,
-    IncomeAmount INTEGER,
-    FeeTransID INTEGER,
-    FeeAmount INTEGER,                    -- negative, as written
-    SplitID INTEGER,
-    SplitAmount INTEGER,
-    PRIMARY KEY (RunID, Seq)
-) WITHOUT ROWID;
-CREATE INDEX RunRowsByTransactionNumber ON RunRows (TransactionNumber, RunID)
-    WHERE Outcome = 'posted';
-CREATE TABLE BalanceChanges (
     RunID INTEGER NOT NULL REFERENCES Runs (RunID),
-    Kind TEXT NOT NULL CHECK (Kind IN ('tenant', 'unit')),
-    KeyID INTEGER NOT NULL,               -- TenantID, or the unit's UTenantID
-    Amount INTEGER NOT NULL,              -- ten-thousandths added to TCurrBal or UCurrBal
-    PRIMARY KEY (RunID, Kind, KeyID)
+    PRIMARY KEY (TransactionNumber, RunID)
 ) WITHOUT ROWID;
 )sql";
 

@@ -1,7 +1,12 @@
 #include "journal/PostingJournal.h"
 
-#include <QDir>
+#include "app/TextRules.h"
 
+#include <QDataStream>
+#include <QDir>
+#include <QIODevice>
+
+#include <algorithm>
 #include <stdexcept>
 
 namespace corvane::journal {
@@ -23,6 +28,126 @@ std::optional<Currency> currency(const std::optional<std::int64_t>& units) {
     if (!units)
         return std::nullopt;
     return Currency::fromUnits(*units);
+}
+
+// The journal's row format: a format number, the number of rows, then per row its line, the nine
+// texts as UTF-8, the outcome, a byte of flags telling which keys and amounts follow, and those.
+constexpr quint8 kRowFormat = 1;
+
+void writeOptional(QDataStream& out, quint8& flags, int bit, const std::optional<std::int64_t>& v,
+                   std::vector<qint64>& values) {
+    if (v) {
+        flags |= static_cast<quint8>(1u << bit);
+        values.push_back(*v);
+    }
+}
+
+QByteArray rowsData(const std::vector<RunRow>& rows) {
+    QByteArray data;
+    data.reserve(static_cast<qsizetype>(rows.size()) * 120);
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << kRowFormat << static_cast<quint32>(rows.size());
+    std::vector<qint64> values;
+    for (const RunRow& r : rows) {
+        out << static_cast<qint32>(r.line);
+        for (const QString* text : {&r.tid, &r.address, &r.name, &r.amount, &r.date, &r.checkChar,
+                                    &r.pmtType, &r.transactionNumber, &r.note})
+            out << text->toUtf8();
+        quint8 flags = 0;
+        values.clear();
+        writeOptional(out, flags, 0, r.incomeTransID, values);
+        writeOptional(out, flags, 1, units(r.incomeAmount), values);
+        writeOptional(out, flags, 2, r.feeTransID, values);
+        writeOptional(out, flags, 3, units(r.feeAmount), values);
+        writeOptional(out, flags, 4, r.splitID, values);
+        writeOptional(out, flags, 5, units(r.splitAmount), values);
+        out << static_cast<quint8>(r.outcome) << flags;
+        for (const qint64 v : values)
+            out << v;
+    }
+    return data;
+}
+
+std::vector<RunRow> rowsFrom(const QByteArray& data) {
+    QDataStream in(data);
+    in.setVersion(QDataStream::Qt_6_0);
+    quint8 format = 0;
+    quint32 count = 0;
+    in >> format >> count;
+    if (format != kRowFormat)
+        throw JournalError(QStringLiteral("a run's rows are in a format this Corvane cannot read"));
+    std::vector<RunRow> rows;
+    rows.reserve(std::min<quint32>(count, 1u << 16));
+    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        RunRow r;
+        qint32 line = 0;
+        in >> line;
+        r.line = line;
+        for (QString* text : {&r.tid, &r.address, &r.name, &r.amount, &r.date, &r.checkChar,
+                              &r.pmtType, &r.transactionNumber, &r.note}) {
+            QByteArray utf8;
+            in >> utf8;
+            *text = QString::fromUtf8(utf8);
+        }
+        quint8 outcome = 0, flags = 0;
+        in >> outcome >> flags;
+        r.outcome = outcome == static_cast<quint8>(RowOutcome::NoTenant) ? RowOutcome::NoTenant
+                    : outcome == static_cast<quint8>(RowOutcome::Note)   ? RowOutcome::Note
+                                                                         : RowOutcome::Posted;
+        const auto next = [&](int bit) -> std::optional<std::int64_t> {
+            if (!(flags & (1u << bit)))
+                return std::nullopt;
+            qint64 v = 0;
+            in >> v;
+            return v;
+        };
+        r.incomeTransID = next(0);
+        r.incomeAmount = currency(next(1));
+        r.feeTransID = next(2);
+        r.feeAmount = currency(next(3));
+        r.splitID = next(4);
+        r.splitAmount = currency(next(5));
+        rows.push_back(std::move(r));
+    }
+    if (in.status() != QDataStream::Ok || rows.size() != count)
+        throw JournalError(QStringLiteral("a run's rows are damaged"));
+    return rows;
+}
+
+QByteArray changesData(const std::vector<BalanceChange>& changes) {
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << kRowFormat << static_cast<quint32>(changes.size());
+    for (const BalanceChange& c : changes)
+        out << static_cast<quint8>(c.kind) << static_cast<qint64>(c.key)
+            << static_cast<qint64>(c.amount.units());
+    return data;
+}
+
+std::vector<BalanceChange> changesFrom(const QByteArray& data) {
+    QDataStream in(data);
+    in.setVersion(QDataStream::Qt_6_0);
+    quint8 format = 0;
+    quint32 count = 0;
+    in >> format >> count;
+    if (format != kRowFormat)
+        throw JournalError(QStringLiteral("a run's balance changes are in a format this Corvane "
+                                          "cannot read"));
+    std::vector<BalanceChange> changes;
+    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        quint8 kind = 0;
+        qint64 key = 0, amount = 0;
+        in >> kind >> key >> amount;
+        changes.push_back({kind == static_cast<quint8>(BalanceChange::Kind::Unit)
+                               ? BalanceChange::Kind::Unit
+                               : BalanceChange::Kind::Tenant,
+                           key, Currency::fromUnits(amount)});
+    }
+    if (in.status() != QDataStream::Ok || changes.size() != count)
+        throw JournalError(QStringLiteral("a run's balance changes are damaged"));
+    return changes;
 }
 
 const char* const kRunColumns =
@@ -118,15 +243,48 @@ std::unique_ptr<PostingJournal> PostingJournal::open(const QString& programFolde
         new PostingJournal(JournalDb::open(pathIn(programFolder))));
 }
 
+RunSummary summaryOf(const Run& run) {
+    RunSummary summary;
+    std::optional<QDate> from, to;
+    for (const RunRow& r : run.rows) {
+        if (r.outcome != RowOutcome::Posted) {
+            ++summary.rowsLeftOut;
+            continue;
+        }
+        if (r.incomeAmount) {
+            ++summary.paymentsPosted;
+            summary.postedTotal += *r.incomeAmount;
+        }
+        if (r.feeAmount)
+            summary.feesTotal += *r.feeAmount;
+        if (const auto date = parseDateText(r.date)) {
+            if (!from || *date < *from)
+                from = date;
+            if (!to || *to < *date)
+                to = date;
+        }
+    }
+    summary.rangeFrom = from;
+    summary.rangeTo = to;
+    return summary;
+}
+
 std::int64_t PostingJournal::record(const Run& run) {
     JournalDb& db = *db_;
+    const RunSummary summary = summaryOf(run);
+    const auto isoDate = [](const std::optional<QDate>& d) -> std::optional<QString> {
+        if (!d)
+            return std::nullopt;
+        return d->toString(kDateFormat);
+    };
     JournalTransaction transaction(db);
     db.prepare(
           "INSERT INTO Runs (State, PostedAt, Computer, FileName, FileBytes, FileDigest, "
           "RemarkChoice, RemarkText, PostFees, CreateDeposit, DepositNumber, DepositID, "
-          "DepositAmount, LogDate, LogBalance, LogRangeFrom, LogRangeTo, Evidence, ReversedOn) "
-          "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, "
-          "?19)")
+          "DepositAmount, LogDate, LogBalance, LogRangeFrom, LogRangeTo, Evidence, ReversedOn, "
+          "PaymentsPosted, PostedTotal, FeesTotal, RowsLeftOut, RangeFrom, RangeTo, RowsData, "
+          "BalanceChangesData) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
+          "?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?26, ?27)")
         .bind(1, runStateName(run.state))
         .bind(2, run.postedAt.toString(kDateTimeFormat))
         .bind(3, run.computer)
@@ -145,49 +303,30 @@ std::int64_t PostingJournal::record(const Run& run) {
         .bind(16, run.figures.rangeFrom)
         .bind(17, run.figures.rangeTo)
         .bind(18, run.evidence)
-        .bind(19, run.reversedOn ? std::optional(run.reversedOn->toString(kDateFormat))
-                                 : std::nullopt)
+        .bind(19, isoDate(run.reversedOn))
+        .bind(20, static_cast<std::int64_t>(summary.paymentsPosted))
+        .bind(21, summary.postedTotal.units())
+        .bind(22, summary.feesTotal.units())
+        .bind(23, static_cast<std::int64_t>(summary.rowsLeftOut))
+        .bind(24, isoDate(summary.rangeFrom))
+        .bind(25, isoDate(summary.rangeTo))
+        .bind(26, rowsData(run.rows))
+        .bind(27, changesData(run.balanceChanges))
         .run();
     const std::int64_t runID = db.lastInsertId();
 
-    Statement row = db.prepare(
-        "INSERT INTO RunRows (RunID, Seq, Line, TID, Address, Name, Amount, PayDate, CheckChar, "
-        "PmtType, TransactionNumber, Note, Outcome, IncomeTransID, IncomeAmount, FeeTransID, "
-        "FeeAmount, SplitID, SplitAmount) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, "
-        "?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19)");
-    int seq = 0;
+    // In key order, so that the index's pages are written one after another.
+    QStringList numbers;
     for (const RunRow& r : run.rows) {
-        row.bind(1, runID)
-            .bind(2, seq++)
-            .bind(3, r.line)
-            .bind(4, r.tid)
-            .bind(5, r.address)
-            .bind(6, r.name)
-            .bind(7, r.amount)
-            .bind(8, r.date)
-            .bind(9, r.checkChar)
-            .bind(10, r.pmtType)
-            .bind(11, r.transactionNumber)
-            .bind(12, r.note)
-            .bind(13, rowOutcomeName(r.outcome))
-            .bind(14, r.incomeTransID)
-            .bind(15, units(r.incomeAmount))
-            .bind(16, r.feeTransID)
-            .bind(17, units(r.feeAmount))
-            .bind(18, r.splitID)
-            .bind(19, units(r.splitAmount))
-            .run();
+        if (r.outcome == RowOutcome::Posted && !r.transactionNumber.isEmpty())
+            numbers << r.transactionNumber;
     }
-    Statement change = db.prepare(
-        "INSERT INTO BalanceChanges (RunID, Kind, KeyID, Amount) VALUES (?1, ?2, ?3, ?4)");
-    for (const BalanceChange& c : run.balanceChanges) {
-        change.bind(1, runID)
-            .bind(2, c.kind == BalanceChange::Kind::Tenant ? QStringLiteral("tenant")
-                                                           : QStringLiteral("unit"))
-            .bind(3, c.key)
-            .bind(4, c.amount.units())
-            .run();
-    }
+    numbers.sort();
+    numbers.removeDuplicates();
+    Statement number =
+        db.prepare("INSERT INTO PostedNumbers (TransactionNumber, RunID) VALUES (?1, ?2)");
+    for (const QString& n : std::as_const(numbers))
+        number.bind(1, n).bind(2, runID).run();
     transaction.commit();
     return runID;
 }
@@ -202,8 +341,7 @@ void PostingJournal::setState(std::int64_t runID, RunState state, std::optional<
 
 void PostingJournal::discard(std::int64_t runID) {
     JournalTransaction transaction(*db_);
-    for (const char* sql : {"DELETE FROM BalanceChanges WHERE RunID = ?1",
-                            "DELETE FROM RunRows WHERE RunID = ?1",
+    for (const char* sql : {"DELETE FROM PostedNumbers WHERE RunID = ?1",
                             "DELETE FROM Runs WHERE RunID = ?1"}) {
         db_->prepare(sql).bind(1, runID).run();
     }
@@ -222,60 +360,56 @@ std::vector<Run> PostingJournal::unsettledRuns() {
 }
 
 std::optional<Run> PostingJournal::readRun(std::int64_t runID) {
-    Statement s = db_->prepare(
-        (std::string("SELECT ") + kRunColumns + ", FileBytes FROM Runs WHERE RunID = ?1").c_str());
+    Statement s = db_->prepare((std::string("SELECT ") + kRunColumns +
+                                ", FileBytes, RowsData, BalanceChangesData FROM Runs WHERE RunID = ?1")
+                                   .c_str());
     s.bind(1, runID);
     if (!s.step())
         return std::nullopt;
     Run run = runFrom(s);
     run.fileBytes = s.blob(19);
-
-    Statement rows = db_->prepare(
-        "SELECT Line, TID, Address, Name, Amount, PayDate, CheckChar, PmtType, TransactionNumber, "
-        "Note, Outcome, IncomeTransID, IncomeAmount, FeeTransID, FeeAmount, SplitID, SplitAmount "
-        "FROM RunRows WHERE RunID = ?1 ORDER BY Seq");
-    rows.bind(1, runID);
-    while (rows.step()) {
-        RunRow r;
-        r.line = static_cast<int>(rows.integer(0));
-        r.tid = rows.text(1);
-        r.address = rows.text(2);
-        r.name = rows.text(3);
-        r.amount = rows.text(4);
-        r.date = rows.text(5);
-        r.checkChar = rows.text(6);
-        r.pmtType = rows.text(7);
-        r.transactionNumber = rows.text(8);
-        r.note = rows.text(9);
-        r.outcome = rowOutcomeFromName(rows.text(10));
-        r.incomeTransID = rows.optionalInteger(11);
-        r.incomeAmount = currency(rows.optionalInteger(12));
-        r.feeTransID = rows.optionalInteger(13);
-        r.feeAmount = currency(rows.optionalInteger(14));
-        r.splitID = rows.optionalInteger(15);
-        r.splitAmount = currency(rows.optionalInteger(16));
-        run.rows.push_back(std::move(r));
-    }
-    Statement changes = db_->prepare(
-        "SELECT Kind, KeyID, Amount FROM BalanceChanges WHERE RunID = ?1 ORDER BY Kind, KeyID");
-    changes.bind(1, runID);
-    while (changes.step()) {
-        BalanceChange c;
-        c.kind = changes.text(0) == QLatin1String("unit") ? BalanceChange::Kind::Unit
-                                                          : BalanceChange::Kind::Tenant;
-        c.key = changes.integer(1);
-        c.amount = Currency::fromUnits(changes.integer(2));
-        run.balanceChanges.push_back(c);
-    }
+    run.rows = rowsFrom(s.blob(20));
+    run.balanceChanges = changesFrom(s.blob(21));
     return run;
+}
+
+std::vector<RunSummary> PostingJournal::summaries() {
+    std::vector<RunSummary> list;
+    Statement s = db_->prepare(
+        "SELECT RunID, State, PostedAt, Computer, DepositNumber, DepositID, DepositAmount, "
+        "ReversedOn, PaymentsPosted, PostedTotal, FeesTotal, RowsLeftOut, RangeFrom, RangeTo, "
+        "CreateDeposit FROM Runs WHERE State IN ('posted', 'reversed') ORDER BY RunID DESC");
+    while (s.step()) {
+        RunSummary r;
+        r.runID = s.integer(0);
+        r.state = runStateFromName(s.text(1));
+        r.postedAt = QDateTime::fromString(s.text(2), kDateTimeFormat);
+        r.computer = s.text(3);
+        if (s.integer(14) != 0)
+            r.depositNumber = s.text(4);
+        r.depositID = s.optionalInteger(5);
+        r.depositAmount = currency(s.optionalInteger(6));
+        if (const auto reversed = s.optionalText(7))
+            r.reversedOn = QDate::fromString(*reversed, kDateFormat);
+        r.paymentsPosted = static_cast<int>(s.integer(8));
+        r.postedTotal = Currency::fromUnits(s.integer(9));
+        r.feesTotal = Currency::fromUnits(s.integer(10));
+        r.rowsLeftOut = static_cast<int>(s.integer(11));
+        if (const auto from = s.optionalText(12))
+            r.rangeFrom = QDate::fromString(*from, kDateFormat);
+        if (const auto to = s.optionalText(13))
+            r.rangeTo = QDate::fromString(*to, kDateFormat);
+        list.push_back(std::move(r));
+    }
+    return list;
 }
 
 QHash<QString, QDate> PostingJournal::postedDates(const QStringList& transactionNumbers) {
     QHash<QString, QDate> dates;
     Statement s = db_->prepare(
-        "SELECT max(Runs.PostedAt) FROM RunRows JOIN Runs ON Runs.RunID = RunRows.RunID "
-        "WHERE RunRows.TransactionNumber = ?1 AND RunRows.Outcome = 'posted' "
-        "AND Runs.State = 'posted'");
+        "SELECT max(Runs.PostedAt) FROM PostedNumbers JOIN Runs ON Runs.RunID = "
+        "PostedNumbers.RunID WHERE PostedNumbers.TransactionNumber = ?1 AND Runs.State = "
+        "'posted'");
     JournalTransaction snapshot(*db_);  // one read lock for all the look-ups
     for (const QString& number : transactionNumbers) {
         if (number.isEmpty() || dates.contains(number))

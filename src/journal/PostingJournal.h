@@ -26,6 +26,25 @@ QString unusableJournalMessage(const JournalError& error);
 //   4. the steps after the commit (archive, log), then setState(Posted).
 // A run left Pending (or Reversing) is settled by the next start (PostingRecovery.h), which asks
 // the ledger for the run's evidence: present, the run counts as Posted; absent, it is discarded.
+// A run's figures as the journal keeps them beside its rows.
+struct RunSummary {
+    std::int64_t runID = 0;
+    RunState state = RunState::Posted;
+    QDateTime postedAt;
+    QString computer;
+    std::optional<QString> depositNumber;  // as typed; nullopt when no deposit was chosen
+    std::optional<std::int64_t> depositID;
+    std::optional<ledger::Currency> depositAmount;
+    std::optional<QDate> reversedOn;
+    int paymentsPosted = 0;      // income entries written
+    ledger::Currency postedTotal;  // their amounts
+    ledger::Currency feesTotal;    // the fee entries' amounts, negative
+    int rowsLeftOut = 0;           // staged rows not posted
+    std::optional<QDate> rangeFrom;  // the posted payments' first and last date
+    std::optional<QDate> rangeTo;
+};
+RunSummary summaryOf(const Run& run);
+
 class PostingJournal {
 public:
     // Opens CV-Journal.db in the program folder, creating it when missing. Throws JournalError
@@ -45,6 +64,8 @@ public:
     std::vector<Run> unsettledRuns();
     // A whole run, rows and balance changes included; nullopt when there is no such run.
     std::optional<Run> readRun(std::int64_t runID);
+    // The settled runs (Posted or Reversed), newest first, without their rows.
+    std::vector<RunSummary> summaries();
 
     // For each of these transaction numbers that a Posted run posted, the newest such run's
     // posting date.

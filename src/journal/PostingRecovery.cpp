@@ -94,7 +94,7 @@ QString digestOf(const QByteArray& bytes) {
 void finishPostedRun(Globals& globals, journal::PostingJournal& journal, const journal::Run& run) {
     Files& files = globals.files();
     const QString staged = stagedPath(globals);
-    if (files.exists(staged) && digestOf(files.readAll(staged)) == run.fileDigest)
+    if (files.exists(staged) && digestOf(files.readAll(staged, kMaxPaymentFileBytes)) == run.fileDigest)
         files.rename(staged, globals.pathInProgramFolder(kPaymentArchiveFileName));
     globals.LastDatePosted = run.figures.lastDatePosted;
     globals.LastBalancePosted = run.figures.lastBalancePosted;

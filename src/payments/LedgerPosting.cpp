@@ -295,9 +295,9 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
     }
     if (!accounts.mgmtFeeCategoryValid) {
         plan.problem = QStringLiteral(
-            "You do not have a valid Account Category set up for 'Management Fee'. The management "
-            "fee was not posted. Please check your Account Category and Account Default settings "
-            "under 'Preferences' from the Lodgebook Main Menu.");
+            "You do not have a valid Account Category set up for 'Management Fee'. Nothing was "
+            "posted to the Lodgebook Ledgers. Please check your Account Category and Account "
+            "Default settings under 'Preferences' from the Lodgebook Main Menu.");
         return plan;
     }
 

@@ -10,11 +10,11 @@
 #include "platform/Error.h"
 
 #include <QCryptographicHash>
+#include <QHash>
 #include <QSysInfo>
 
 #include <algorithm>
 #include <exception>
-#include <map>
 
 namespace corvane {
 
@@ -119,7 +119,7 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
                                 : journal::RowOutcome::Posted;
         run.rows.push_back(std::move(r));
     }
-    std::map<std::pair<journal::BalanceChange::Kind, std::int64_t>, ledger::Currency> changes;
+    QHash<std::int64_t, ledger::Currency> tenantChanges, unitChanges;
     for (std::size_t i = 0; i < plan.entries.size(); ++i) {
         const PlannedEntry& e = plan.entries[i];
         journal::RunRow& r = run.rows[e.payment];
@@ -131,12 +131,21 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
             r.feeAmount = e.amount;
         }
         if (e.changesUnit)
-            changes[{journal::BalanceChange::Kind::Unit, e.postToID}] += e.unitChange;
+            unitChanges[e.postToID] += e.unitChange;
         if (e.changesTenant)
-            changes[{journal::BalanceChange::Kind::Tenant, e.postToID}] += e.tenantChange;
+            tenantChanges[e.postToID] += e.tenantChange;
     }
-    for (const auto& [key, amount] : changes)
-        run.balanceChanges.push_back({key.first, key.second, amount});
+    // Tenants, then units, each in key order.
+    using Kind = journal::BalanceChange::Kind;
+    for (const auto& [kind, sums] : {std::pair{Kind::Tenant, &tenantChanges},
+                                     std::pair{Kind::Unit, &unitChanges}}) {
+        const auto first = run.balanceChanges.size();
+        for (auto it = sums->cbegin(); it != sums->cend(); ++it)
+            run.balanceChanges.push_back({kind, it.key(), it.value()});
+        std::sort(run.balanceChanges.begin() + static_cast<std::ptrdiff_t>(first),
+                  run.balanceChanges.end(),
+                  [](const auto& a, const auto& b) { return a.key < b.key; });
+    }
     if (deposit && written) {
         for (std::size_t i = 0; i < deposit->lines.size(); ++i) {
             journal::RunRow& r = run.rows[deposit->lines[i].payment];

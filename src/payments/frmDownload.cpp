@@ -1,5 +1,6 @@
 #include "payments/frmDownload.h"
 
+#include "app/StartUp.h"
 #include "journal/PostingRecovery.h"
 #include "app/TextRules.h"
 #include "payments/PaymentIntake.h"
@@ -97,7 +98,7 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
     labCorvanePayments_ = named(new QLabel(kCountCaption), "labCorvanePayments");
     labTotal_ = named(new QLabel(QStringLiteral("Total of Corvane Payments:")), "labTotal");
     labTransTotal_ = named(new QLabel, "labTransTotal");
-    labTransTotal_->setAccessibleName(QStringLiteral("Total of Corvane Payments:"));
+    labTotal_->setBuddy(labTransTotal_);  // the caption labels the total; the total is its value
 
     optRemark_ =
         named(new OptionList(
@@ -173,6 +174,11 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
 frmDownload::~frmDownload() = default;
 
 void frmDownload::Load() {
+    // A ledger that start-up could not open is tried again before Downloads is looked at.
+    if (!ReopenLedger(globals_)) {
+        showEmpty();
+        return;
+    }
     Dialogs& dialogs = globals_.dialogs();
     dialogs.setBusyPointer(true);
     int number = 0;
@@ -240,7 +246,8 @@ void frmDownload::loadSteps() {
     }
     if (!files.exists(staged))
         throw Error(errc::FileNotFound, QStringLiteral("File not found"));
-    const QStringList lines = selectPaymentLines(decodeAnsi(files.readAll(staged)));
+    const QStringList lines =
+        selectPaymentLines(decodeAnsi(files.readAll(staged, kMaxPaymentFileBytes)));
     if (lines.isEmpty()) {
         globals_.dialogs().setBusyPointer(false);
         globals_.dialogs().messageBox(
@@ -261,15 +268,17 @@ void frmDownload::loadSteps() {
     std::vector<StagedRow> rows;
     rows.reserve(static_cast<size_t>(lines.size()));
     for (qsizetype i = 0; i < lines.size(); ++i) {
+        PaymentLine payment;
         try {
-            const PaymentLine line = readPaymentLine(lines.at(i));
-            StagedRow row = matcher.fill(line);
-            row.setCell(staged::ProcessorStatus, trimBlanks(line.status.value_or(QString())));
-            row.setCell(staged::LineNumber, QString::number(i + 1));
-            rows.push_back(std::move(row));
+            payment = readPaymentLine(lines.at(i));
         } catch (const Error& e) {
             throw Error(e.number(), e.description() + QStringLiteral(" (line %1)").arg(i + 1));
         }
+        requirePlainAmount(payment, i + 1);  // names its line itself
+        StagedRow row = matcher.fill(payment);
+        row.setCell(staged::ProcessorStatus, trimBlanks(payment.status.value_or(QString())));
+        row.setCell(staged::LineNumber, QString::number(i + 1));
+        rows.push_back(std::move(row));
     }
     // The journal says which payments were posted before; without it nothing may be posted.
     std::unique_ptr<journal::PostingJournal> journal;

@@ -109,7 +109,11 @@ int main(int argc, char** argv) {
         globals.LedgerDbPath = globals.pathInProgramFolder(kLedgerFileName);
         globals.LedgerDb = ledger::Database::open(globals.LedgerDbPath, busyTimeoutMs);
         ReadPostingLog(globals);
-        RecoverInterruptedPosting(globals);  // as the payment screen does when it opens
+        try {
+            RecoverInterruptedPosting(globals);  // as the payment screen does when it opens
+        } catch (const journal::JournalError&) {
+            // The run refuses a journal that cannot be used, as the payment screen does.
+        }
         LoadIDFile(globals);
         rows = loadRows(globals);
     } catch (const Error& e) {

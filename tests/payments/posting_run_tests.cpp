@@ -287,10 +287,10 @@ TEST_F(PostingRunTest, invalidCategories_refuseBeforeTheQuestion) {
     tp.globals.MgmtFeeCategory = QString();
     tp.dialogs.expectQuestion(kOnlyFeesQuestion, kProgramTitle, kAnswerYes);
     tp.dialogs.expectMessage(
-        "You do not have a valid Account Category set up for 'Management Fee'. The management "
-        "fee was not posted. Please check your Account Category and Account Default settings "
-        "under 'Preferences' from the Lodgebook Main Menu.",
-        kProgramTitle);
+        "You do not have a valid Account Category set up for 'Management Fee'. Nothing was "
+        "posted to the Lodgebook Ledgers. Please check your Account Category and Account Default "
+        "settings under 'Preferences' from the Lodgebook Main Menu.",
+        kProgramTitle, MsgIcon::Information);
     PostingChoices fees;
     fees.postMgmtFees = true;
     EXPECT_EQ(post({row("T42", "5")}, fees), PostingOutcome::Stopped);

@@ -4,6 +4,7 @@
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QGroupBox>
@@ -88,6 +89,27 @@ TEST_F(MainMenuTest, startUpShowsTheLastPostingAndChecksThePaymentFile) {
 
     click("cmdVeyraURL");
     EXPECT_EQ(t.shell.opened, QStringList{QStringLiteral("https://pay.example")});
+}
+
+// The labels that show a value expose that value to assistive tools; the log's dates are read as
+// the ledger engine reads dates, and its balance is rounded to cents once.
+TEST_F(MainMenuTest, valueLabelsAreHeardWithWhatTheyShow) {
+    makeFolder(
+        "12/4/26\r\n0.014999\r\nhttps://pay.example\r\n1/2/30 10:15 AM\r\n"
+        "12/04/2026 10:15 AM\r\n");
+    ASSERT_TRUE(menu.Load());
+    EXPECT_EQ(text("labLastDate"), QStringLiteral("Last Date Posted: 12/4/26"));  // as stored
+    EXPECT_EQ(text("labLastBalance"), QStringLiteral("Last Balance Posted: $0.01"));
+    EXPECT_EQ(text("labLastDateRange"),
+              QStringLiteral("Last Date Range: 01/02/1930 to 12/04/2026"));
+    for (const char* name : {"labVersion", "labLastDate", "labLastBalance", "labLastDateRange"}) {
+        auto* label = menu.findChild<QLabel*>(QLatin1String(name));
+        ASSERT_TRUE(label) << name;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(label);
+        ASSERT_TRUE(accessible) << name;
+        EXPECT_EQ(accessible->text(QAccessible::Name), label->text()) << name;
+    }
+    EXPECT_EQ(text("labVersion"), QStringLiteral("1.0.51"));
 }
 
 // A run that was killed after its commit, before its archive and log steps: start-up finishes
