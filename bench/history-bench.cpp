@@ -102,15 +102,16 @@ double runHistoryStep(const QString& step, Globals& globals, QWidget& menu) {
         timer.start();
         window.findChild<QPushButton*>(QStringLiteral("cmdReport"))->click();
         const double seconds = timer.nsecsElapsed() / 1e9;
-        const QStringList reports = QDir(globals.programFolder())
-                                        .entryList({QStringLiteral("Corvane Posting Report *.pdf")});
+        const QStringList reports =
+            QDir(globals.programFolder())
+                .entryList({QStringLiteral("Corvane Posting Report *.pdf")});
         return reports.size() == 1 ? seconds : failed("no posting report");
     }
     timer.start();
     window.findChild<QPushButton*>(QStringLiteral("cmdReverse"))->click();
     const double seconds = timer.nsecsElapsed() / 1e9;
     auto journal = journal::PostingJournal::open(globals.programFolder());
-    return journal::JournalHistory(*journal).newestReversible() ? failed("the run is not reversed")
+    return journal::NewestReversibleRun(*journal) ? failed("the run is not reversed")
                                                                 : seconds;
 }
 

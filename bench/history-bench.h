@@ -8,8 +8,7 @@
 namespace corvane::bench {
 
 // The posting history's steps of corvane-bench:
-//   history   the history window opens on a journal of 100 runs of 1,000 payments each
-//             (each run's figures counted, as on the first opening after those runs);
+//   history   the history window opens on a journal of 100 runs of 1,000 payments each;
 //   report    the posting report of a run of the sample's payments is written;
 //   reversal  that run is reversed.
 bool isHistoryStep(const QString& step);

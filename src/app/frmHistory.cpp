@@ -24,35 +24,35 @@ namespace corvane {
 namespace {
 
 using journal::RunState;
-using journal::RunSummary;
+using journal::RunSummary;  // PostingJournal.h
 
 constexpr int kRunIDRole = Qt::UserRole + 1;
 
 const QStringList kCaptions = {
-    QStringLiteral("Posted"),     QStringLiteral("Computer"),  QStringLiteral("Payments"),
-    QStringLiteral("Total"),      QStringLiteral("Fees"),      QStringLiteral("Deposit #"),
-    QStringLiteral("Date Range"), QStringLiteral("Left Out"),  QStringLiteral("State"),
+    QStringLiteral("Posted"),     QStringLiteral("Computer"), QStringLiteral("Payments"),
+    QStringLiteral("Total"),      QStringLiteral("Fees"),     QStringLiteral("Deposit #"),
+    QStringLiteral("Date Range"), QStringLiteral("Left Out"), QStringLiteral("State"),
 };
 
 QStringList rowTexts(const RunSummary& run) {
     QString range;
-    if (run.payments > 0 && run.rangeFrom && run.rangeTo)
-        range = formatDateText(*run.rangeFrom) + QStringLiteral(" to ") +
-                formatDateText(*run.rangeTo);
+    if (run.paymentsPosted > 0 && run.rangeFrom && run.rangeTo)
+        range = shortDate(*run.rangeFrom) + QStringLiteral(" to ") + shortDate(*run.rangeTo);
     QString state = QStringLiteral("Posted");
     if (run.state == RunState::Reversed)
         state = QStringLiteral("Reversed ") + (run.reversedOn ? shortDate(*run.reversedOn) : "");
     else if (run.state == RunState::Reversing)
         state = QStringLiteral("Reversing");
+    const auto depositNumber = journal::DepositNumberOf(run);
     return {
         run.postedAt.toString(QStringLiteral("MM/dd/yyyy HH:mm")),
         run.computer,
-        QString::number(run.payments),
-        formatCurrency(run.total),
-        formatCurrency(run.feeTotal),
-        run.depositNumber ? QString::number(*run.depositNumber) : QString(),
+        QString::number(run.paymentsPosted),
+        formatCurrency(run.postedTotal),
+        formatCurrency(run.feesTotal.abs()),
+        depositNumber ? QString::number(*depositNumber) : QString(),
         range,
-        QString::number(run.leftOut),
+        QString::number(run.rowsLeftOut),
         state,
     };
 }
@@ -152,9 +152,8 @@ void frmHistory::fillList() {
     newestReversible_.reset();
     if (journal_) {
         try {
-            journal::JournalHistory history(*journal_);
-            runs = history.runs();
-            newestReversible_ = history.newestReversible();
+            runs = journal_->summaries();
+            newestReversible_ = journal::NewestReversibleRun(*journal_);
         } catch (const journal::JournalError& e) {
             showJournalError(e.reason());
             return;
@@ -216,14 +215,14 @@ void frmHistory::cmdReport_Click() {
         showJournalError(e.reason());
         return;
     } catch (const Error& e) {
-        dialogs.messageBox(QStringLiteral("The posting report could not be written: %1")
-                               .arg(e.description()),
-                           MsgButtons::Ok, MsgIcon::Exclamation, title);
+        dialogs.messageBox(
+            QStringLiteral("The posting report could not be written: %1").arg(e.description()),
+            MsgButtons::Ok, MsgIcon::Exclamation, title);
         return;
     }
-    dialogs.messageBox(QStringLiteral("The posting report was written to:\r") +
-                           QDir::toNativeSeparators(path),
-                       MsgButtons::Ok, MsgIcon::Information, title);
+    dialogs.messageBox(
+        QStringLiteral("The posting report was written to:\r") + QDir::toNativeSeparators(path),
+        MsgButtons::Ok, MsgIcon::Information, title);
     globals_.platform().shell.openDocument(path);
 }
 

@@ -114,10 +114,14 @@ QStringList totalLines(const Run& run) {
 }
 
 QStringList rowCells(const RunRow& r) {
-    return {trimBlanks(r.tid),         trimBlanks(r.name),
-            trimBlanks(r.address),     formatCurrencyText(trimBlanks(r.amount)),
-            formatDateText(r.date),    trimBlanks(r.pmtType),
-            trimBlanks(r.transactionNumber), RowResultText(r)};
+    return {trimBlanks(r.tid),
+            trimBlanks(r.name),
+            trimBlanks(r.address),
+            formatCurrencyText(trimBlanks(r.amount)),
+            formatDateText(r.date),
+            trimBlanks(r.pmtType),
+            trimBlanks(r.transactionNumber),
+            RowResultText(r)};
 }
 
 // Draws the pages: the title and the page number on each, the run's lines on the first, then
@@ -152,8 +156,7 @@ public:
               const QStringList& tail) {
         // Every page: the title, the column header (on the first page after the run's lines),
         // the body, and the page number on the last line. The totals stay together on one page.
-        const int perPage =
-            std::max(1, static_cast<int>((height_ - titleHeight_) / line_) - 2);
+        const int perPage = std::max(1, static_cast<int>((height_ - titleHeight_) / line_) - 2);
         const int firstPage = std::max(1, perPage - static_cast<int>(head.size()));
         std::vector<int> rowsOnPage{0};  // the number of row lines of each page
         for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -201,9 +204,8 @@ private:
         }
         const QString number = QStringLiteral("Page %1 of %2").arg(page).arg(pages);
         const QFontMetricsF metrics(body_, &writer_);
-        painter_.drawText(QPointF(width_ - metrics.horizontalAdvance(number),
-                                  height_ - line_ + ascent_),
-                          number);
+        painter_.drawText(
+            QPointF(width_ - metrics.horizontalAdvance(number), height_ - line_ + ascent_), number);
         drawColumnHeader(y_);
         y_ += line_;
     }

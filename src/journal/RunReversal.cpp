@@ -45,9 +45,9 @@ public:
           splits_(db.openLookup(QStringLiteral("SplitPrintedChecks"), QStringLiteral("PrimaryKey"),
                                 {QStringLiteral("CkNumber"), QStringLiteral("CkAmount"),
                                  QStringLiteral("CkPostToID")})),
-          deposits_(db.openLookup(QStringLiteral("CheckDepPrinted"), QStringLiteral("PrimaryKey"),
-                                  {QStringLiteral("CkAmount"), QStringLiteral("CkNumber"),
-                                   QStringLiteral("CkType")})),
+          deposits_(db.openLookup(
+              QStringLiteral("CheckDepPrinted"), QStringLiteral("PrimaryKey"),
+              {QStringLiteral("CkAmount"), QStringLiteral("CkNumber"), QStringLiteral("CkType")})),
           tenants_(db.openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
                                  {QStringLiteral("TCurrBal")})),
           units_(db.openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
@@ -84,9 +84,9 @@ public:
             }
         }
         if (run.depositID && !depositHolds(run)) {
-            differs(QStringLiteral("the deposit %1 for %2")
-                        .arg(depositText(run),
-                             formatCurrency(run.depositAmount.value_or(Currency()))));
+            differs(
+                QStringLiteral("the deposit %1 for %2")
+                    .arg(depositText(run), formatCurrency(run.depositAmount.value_or(Currency()))));
         }
         for (const BalanceChange& c : run.balanceChanges) {
             if (!balances(c).find(Value::integer(c.key))) {
@@ -134,9 +134,9 @@ public:
             deposits_->remove(Value::integer(*run.depositID));
         for (const BalanceChange& c : run.balanceChanges) {
             if (!balances(c).addTo(Value::integer(c.key), 0, -c.amount)) {
-                throw Error(errc::NoCurrentRecord,
-                            QStringLiteral("The balance of T%1 is no longer in the ledger.")
-                                .arg(c.key));
+                throw Error(
+                    errc::NoCurrentRecord,
+                    QStringLiteral("The balance of T%1 is no longer in the ledger.").arg(c.key));
             }
         }
     }
@@ -258,9 +258,10 @@ QString ReversalQuestion(const Run& run) {
     QString records = parts.takeLast();
     if (!parts.isEmpty())
         records = parts.join(QStringLiteral(", ")) + QStringLiteral(" and ") + records;
-    return QStringLiteral("This removes from the Lodgebook Ledgers %1 posted on %2, and takes "
-                          "their amounts off the tenants' and units' balances. Are you SURE you "
-                          "want to reverse this posting run?")
+    return QStringLiteral(
+               "This removes from the Lodgebook Ledgers %1 posted on %2, and takes "
+               "their amounts off the tenants' and units' balances. Are you SURE you "
+               "want to reverse this posting run?")
         .arg(records, postedAtText(run));
 }
 
@@ -282,7 +283,7 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
 
     std::optional<Run> run;
     try {
-        if (journal::JournalHistory(journal_).newestReversible() != runID) {
+        if (journal::NewestReversibleRun(journal_) != runID) {
             return cannotReverse(
                 QStringLiteral("only the newest posting run that is not reversed can be"));
         }
@@ -293,8 +294,7 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
     if (!run)
         return cannotReverse(QStringLiteral("it is no longer in the posting journal"));
     if (!globals_.LedgerDb) {
-        return refuse(
-            QStringLiteral("The Lodgebook ledger is not open. %1").arg(kNothingChanged));
+        return refuse(QStringLiteral("The Lodgebook ledger is not open. %1").arg(kNothingChanged));
     }
     ledger::Database& db = *globals_.LedgerDb;
 
@@ -320,12 +320,12 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
         case ReversalAttempt::Kind::Changed:
             return cannotReverse(attempt.message);
         case ReversalAttempt::Kind::Locked:
-            return refuse(QStringLiteral(
-                              "The Lodgebook ledger is in use by another program (Lodgebook may "
-                              "be saving its work). %1 Please wait a moment and press 'Reverse "
-                              "This Run' again.")
-                              .arg(kNothingChanged),
-                          MsgIcon::Information);
+            return refuse(
+                QStringLiteral("The Lodgebook ledger is in use by another program (Lodgebook may "
+                               "be saving its work). %1 Please wait a moment and press 'Reverse "
+                               "This Run' again.")
+                    .arg(kNothingChanged),
+                MsgIcon::Information);
         case ReversalAttempt::Kind::JournalFailed:
             return refuse(attempt.message + QLatin1Char(' ') + kNothingChanged);
         case ReversalAttempt::Kind::Failed:
@@ -342,8 +342,9 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
     try {
         message = restagePaymentFile(globals_, *run)
                       ? QStringLiteral("%1 Its payments are waiting to be posted again.")
-                      : QStringLiteral("%1 Its payment file was not staged again, because another "
-                                       "payment file is waiting to be posted.");
+                      : QStringLiteral(
+                            "%1 Its payment file was not staged again, because another "
+                            "payment file is waiting to be posted.");
         message = message.arg(reversed);
     } catch (const Error& e) {
         message = QStringLiteral("%1 Its payment file could not be staged again: %2")

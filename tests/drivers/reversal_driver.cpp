@@ -63,16 +63,14 @@ int main(int argc, char** argv) {
         globals.LedgerDb = ledger::Database::open(globals.LedgerDbPath);
         RecoverInterruptedPosting(globals);
         auto journal = journal::PostingJournal::open(globals.programFolder());
-        journal::JournalHistory history(*journal);
         if (!args.contains(QStringLiteral("--settle-only"))) {
-            if (const auto newest = history.newestReversible())
+            if (const auto newest = journal::NewestReversibleRun(*journal))
                 RunReversal(globals, *journal).run(*newest);
         }
-        const auto runs = history.runs();
-        std::printf("STATE %s\n", runs.empty() ? "none"
-                                               : journal::runStateName(runs.front().state)
-                                                     .toUtf8()
-                                                     .constData());
+        const auto runs = journal->summaries();
+        std::printf(
+            "STATE %s\n",
+            runs.empty() ? "none" : journal::runStateName(runs.front().state).toUtf8().constData());
     } catch (const journal::JournalError& e) {
         std::fprintf(stderr, "journal: %s\n", e.reason().toUtf8().constData());
         return 2;

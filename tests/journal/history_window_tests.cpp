@@ -22,7 +22,8 @@ const QString kReportTitle = QStringLiteral("Corvane Posting Report");
 // The text of a PDF file as pdftotext lays it out; pages are separated by form feeds.
 QString pdfText(const QString& pdf) {
     QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return {};
     return QString::fromUtf8(process.readAllStandardOutput());
@@ -63,10 +64,10 @@ protected:
     void postThreeRuns() {
         addTenant(101);
         addTenant(102);
-        const auto first = postRun(QDateTime(QDate(2026, 11, 2), QTime(9, 5)),
-                                   {{101, "1250.00", "11/01/2026", "25"},
-                                    {102, "900.50", "10/30/2026", "25"}},
-                                   QStringLiteral("1045"));
+        const auto first =
+            postRun(QDateTime(QDate(2026, 11, 2), QTime(9, 5)),
+                    {{101, "1250.00", "11/01/2026", "25"}, {102, "900.50", "10/30/2026", "25"}},
+                    QStringLiteral("1045"));
         journal().setState(first, journal::RunState::Reversed, QDate(2026, 11, 3));
         postRun(QDateTime(QDate(2026, 12, 1), QTime(14, 30)),
                 {{101, "1250.00", "11/28/2026", "25"},
@@ -85,7 +86,8 @@ TEST_F(HistoryWindow, listsEveryRunNewestFirstWithItsFigures) {
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Corvane Posting History"));
     EXPECT_TRUE(w.isModal());
     ASSERT_EQ(rowCount(), 3);
-    const QAbstractItemModel* model = w.findChild<QTableView*>(QStringLiteral("gridHistory"))->model();
+    const QAbstractItemModel* model =
+        w.findChild<QTableView*>(QStringLiteral("gridHistory"))->model();
     QStringList captions;
     for (int c = 0; c < model->columnCount(); ++c)
         captions << model->headerData(c, Qt::Horizontal).toString();
@@ -95,9 +97,9 @@ TEST_F(HistoryWindow, listsEveryRunNewestFirstWithItsFigures) {
                                    "12/07/2026 to 12/07/2026", "0", "Posted"}));
     EXPECT_EQ(row(1), (QStringList{"12/01/2026 14:30", "OFFICE-PC", "1", "$1,250.00", "$25.00",
                                    "1046", "11/28/2026 to 11/28/2026", "2", "Posted"}));
-    EXPECT_EQ(row(2), (QStringList{"11/02/2026 09:05", "OFFICE-PC", "2", "$2,150.50", "$50.00",
-                                   "1045", "10/30/2026 to 11/01/2026", "0",
-                                   "Reversed 11/03/2026"}));
+    EXPECT_EQ(row(2),
+              (QStringList{"11/02/2026 09:05", "OFFICE-PC", "2", "$2,150.50", "$50.00", "1045",
+                           "10/30/2026 to 11/01/2026", "0", "Reversed 11/03/2026"}));
     // The newest run is selected, and it is the one that may be reversed.
     EXPECT_EQ(w.selectedRunID(), 3);
     EXPECT_TRUE(button("cmdReport")->isEnabled());
@@ -122,9 +124,9 @@ TEST_F(HistoryWindow, everyControlIsReachableByItsCaption) {
             walk(node->child(i));
     };
     walk(QAccessible::queryAccessibleInterface(&w));
-    for (const char* name : {"Posting Report", "Reverse This Run", "Exit", "Posting Runs",
-                             "Posted", "Date Range", "12/08/2026 08:00", "$2,150.50",
-                             "Reversed 11/03/2026"}) {
+    for (const char* name :
+         {"Posting Report", "Reverse This Run", "Exit", "Posting Runs", "Posted", "Date Range",
+          "12/08/2026 08:00", "$2,150.50", "Reversed 11/03/2026"}) {
         EXPECT_TRUE(names.contains(QLatin1String(name))) << name;
     }
 }
@@ -175,9 +177,9 @@ TEST_F(HistoryWindow, reportOfTheSelectedRunIsWrittenAndOpened) {
     postThreeRuns();
     open().selectRow(1);
     const QString path = tp.path(QStringLiteral("Corvane Posting Report 2026-12-01 1430.pdf"));
-    tp.dialogs.expectMessage(QStringLiteral("The posting report was written to:\r") +
-                                 QDir::toNativeSeparators(path),
-                             kReportTitle);
+    tp.dialogs.expectMessage(
+        QStringLiteral("The posting report was written to:\r") + QDir::toNativeSeparators(path),
+        kReportTitle);
     button("cmdReport")->click();
     EXPECT_EQ(tp.shell.openedDocuments, QStringList{path});
     const QStringList lines = readLines(pdfText(path));
@@ -215,9 +217,9 @@ TEST_F(HistoryWindow, longReportCarriesTitleAndPageNumberOnEveryPage) {
     postRun(QDateTime(QDate(2026, 12, 9), QTime(7, 45)), rows);
     open();
     const QString path = tp.path(QStringLiteral("Corvane Posting Report 2026-12-09 0745.pdf"));
-    tp.dialogs.expectMessage(QStringLiteral("The posting report was written to:\r") +
-                                 QDir::toNativeSeparators(path),
-                             kReportTitle);
+    tp.dialogs.expectMessage(
+        QStringLiteral("The posting report was written to:\r") + QDir::toNativeSeparators(path),
+        kReportTitle);
     button("cmdReport")->click();
     const QStringList pages = pdfText(path).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
     ASSERT_GE(pages.size(), 3);

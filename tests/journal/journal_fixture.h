@@ -26,7 +26,7 @@ struct RowSpec {
     int tenant = 0;  // 0: no tenant matched ("T#" row)
     const char* amount = "0";
     const char* date = "12/01/2026";
-    const char* fee = nullptr;  // a management fee, as a positive amount
+    const char* fee = nullptr;   // a management fee, as a positive amount
     const char* note = nullptr;  // left out for its note
 };
 
@@ -59,8 +59,9 @@ protected:
     }
 
     qint64 lastKey(const char* table, const char* key) const {
-        return ledger.value(QStringLiteral("SELECT max(%1) FROM %2")
-                                .arg(QLatin1String(key), QLatin1String(table)))
+        return ledger
+            .value(QStringLiteral("SELECT max(%1) FROM %2")
+                       .arg(QLatin1String(key), QLatin1String(table)))
             .toLongLong();
     }
 
@@ -81,7 +82,8 @@ protected:
         int line = 0;
         for (const RowSpec& spec : specs) {
             ++line;
-            const QString transaction = QStringLiteral("B%1%2").arg(postedAt.toSecsSinceEpoch()).arg(line);
+            const QString transaction =
+                QStringLiteral("B%1%2").arg(postedAt.toSecsSinceEpoch()).arg(line);
             run.fileBytes += QStringLiteral("%1,T%2,Payer,Addr,%3,Check,\"%4\",Posted\r\n")
                                  .arg(transaction)
                                  .arg(spec.tenant)
@@ -110,14 +112,14 @@ protected:
             } else if (!spec.tenant) {
                 row.outcome = journal::RowOutcome::NoTenant;
             } else {
-                ledger.exec(QStringLiteral(
-                                "INSERT INTO Transactions (TransAccountID, TransPostToID, "
-                                "TransAmount, TransDate, TransRemark, TransType, TransPmtType, "
-                                "TransStatus, TransTax, TransOID, TransPID, TransUID, TransTID) "
-                                "VALUES (4010, %1, %2, '%3', 'December RENT', 'I', 'ACH', 'B', "
-                                "'N', 7, 3, %1, %1)")
-                                .arg(spec.tenant)
-                                .arg(amount.toPlainText(), isoDate));
+                ledger.exec(
+                    QStringLiteral("INSERT INTO Transactions (TransAccountID, TransPostToID, "
+                                   "TransAmount, TransDate, TransRemark, TransType, TransPmtType, "
+                                   "TransStatus, TransTax, TransOID, TransPID, TransUID, TransTID) "
+                                   "VALUES (4010, %1, %2, '%3', 'December RENT', 'I', 'ACH', 'B', "
+                                   "'N', 7, 3, %1, %1)")
+                        .arg(spec.tenant)
+                        .arg(amount.toPlainText(), isoDate));
                 row.incomeTransID = lastKey("Transactions", "TransID");
                 row.incomeAmount = amount;
                 changes[{0, spec.tenant}] += amount;
@@ -125,14 +127,14 @@ protected:
                 if (spec.fee) {
                     run.postFees = true;
                     const Currency fee = -*Currency::fromText(QString::fromLatin1(spec.fee));
-                    ledger.exec(QStringLiteral(
-                                    "INSERT INTO Transactions (TransAccountID, TransPostToID, "
-                                    "TransAmount, TransDate, TransRemark, TransType, "
-                                    "TransStatus, TransTax, TransOID, TransPID, TransUID, "
-                                    "TransTID) VALUES (5010, %1, %2, '%3', 'Management Fee', "
-                                    "'E', 'U', 'N', 7, 3, %1, %1)")
-                                    .arg(spec.tenant)
-                                    .arg(fee.toPlainText(), isoDate));
+                    ledger.exec(
+                        QStringLiteral("INSERT INTO Transactions (TransAccountID, TransPostToID, "
+                                       "TransAmount, TransDate, TransRemark, TransType, "
+                                       "TransStatus, TransTax, TransOID, TransPID, TransUID, "
+                                       "TransTID) VALUES (5010, %1, %2, '%3', 'Management Fee', "
+                                       "'E', 'U', 'N', 7, 3, %1, %1)")
+                            .arg(spec.tenant)
+                            .arg(fee.toPlainText(), isoDate));
                     row.feeTransID = lastKey("Transactions", "TransID");
                     row.feeAmount = fee;
                     changes[{1, spec.tenant}] += fee;
@@ -161,8 +163,7 @@ protected:
                                 .arg(QString(row.amount).remove(QLatin1Char(',')))
                                 .arg(tenant));
                 row.splitID = lastKey("SplitPrintedChecks", "SplitID");
-                row.splitAmount =
-                    *Currency::fromText(QString(row.amount).remove(QLatin1Char(',')));
+                row.splitAmount = *Currency::fromText(QString(row.amount).remove(QLatin1Char(',')));
                 depositTotal += *row.splitAmount;
             }
             ledger.exec(QStringLiteral("UPDATE CheckDepPrinted SET CkAmount = %1 WHERE CkID = %2")
@@ -178,9 +179,9 @@ protected:
                                  amount.toPlainText(),
                                  tenant ? QStringLiteral("TenantID") : QStringLiteral("UTenantID"))
                             .arg(key.second));
-            run.balanceChanges.push_back({tenant ? journal::BalanceChange::Kind::Tenant
-                                                 : journal::BalanceChange::Kind::Unit,
-                                          key.second, amount});
+            run.balanceChanges.push_back(
+                {tenant ? journal::BalanceChange::Kind::Tenant : journal::BalanceChange::Kind::Unit,
+                 key.second, amount});
         }
         run.fileDigest = QString::fromLatin1(
             QCryptographicHash::hash(run.fileBytes, QCryptographicHash::Sha1).toHex());

@@ -64,10 +64,11 @@ TEST_F(PostAndReverse, postedThenReversed_ledgerEqualsTheLedgerBeforeAndPayments
     }();
 
     tp.dialogs.expectQuestion(
-        QStringLiteral("This removes from the Lodgebook Ledgers the 3 payment entries, 3 management "
-                       "fee entries and the deposit 1045 posted on 03/14/2026 09:30, and takes "
-                       "their amounts off the tenants' and units' balances. Are you SURE you want "
-                       "to reverse this posting run?"),
+        QStringLiteral(
+            "This removes from the Lodgebook Ledgers the 3 payment entries, 3 management "
+            "fee entries and the deposit 1045 posted on 03/14/2026 09:30, and takes "
+            "their amounts off the tenants' and units' balances. Are you SURE you want "
+            "to reverse this posting run?"),
         QStringLiteral("Reverse Posting Run"), kAnswerYes, MsgIcon::Question);
     tp.dialogs.expectMessage(QStringLiteral("The posting run of 03/14/2026 09:30 was reversed. Its "
                                             "payments are waiting to be posted again."),
@@ -80,8 +81,8 @@ TEST_F(PostAndReverse, postedThenReversed_ledgerEqualsTheLedgerBeforeAndPayments
     QStringList cells;
     for (int c = 0; c < runs->columnCount(); ++c)
         cells << runs->index(0, c).data().toString();
-    EXPECT_EQ(cells, (QStringList{"03/14/2026 09:30", cells[1], "3", "$2,160.50", "$75.00",
-                                  "1045", "12/01/2026 to 12/03/2026", "1", "Posted"}));
+    EXPECT_EQ(cells, (QStringList{"03/14/2026 09:30", cells[1], "3", "$2,160.50", "$75.00", "1045",
+                                  "12/01/2026 to 12/03/2026", "1", "Posted"}));
     history.findChild<QPushButton*>(QStringLiteral("cmdReverse"))->click();
     tp.dialogs.verifyAllShown();
 

@@ -36,8 +36,8 @@ protected:
             "entries and the deposit 1045 posted on 12/01/2026 14:30, and takes their amounts off "
             "the tenants' and units' balances. Are you SURE you want to reverse this posting run?");
     }
-    void expectReversed(const QString& rest =
-                            QStringLiteral("Its payments are waiting to be posted again.")) {
+    void expectReversed(
+        const QString& rest = QStringLiteral("Its payments are waiting to be posted again.")) {
         tp.dialogs.expectQuestion(question(), kTitle, kAnswerYes, MsgIcon::Question);
         tp.dialogs.expectMessage(
             QStringLiteral("The posting run of 12/01/2026 14:30 was reversed. ") + rest, kTitle);
@@ -81,8 +81,8 @@ TEST_F(ReversalTest, runWithFeesAndDeposit_leavesTheLedgerAsBeforeItWasPosted) {
 }
 
 TEST_F(ReversalTest, afterAReversal_theRunBeforeItIsTheOneThatMayBeReversed) {
-    const std::int64_t older = postRun(QDateTime(QDate(2026, 11, 2), QTime(9, 5)),
-                                       {{101, "100.00", "11/01/2026"}});
+    const std::int64_t older =
+        postRun(QDateTime(QDate(2026, 11, 2), QTime(9, 5)), {{101, "100.00", "11/01/2026"}});
     postFullRun();
     expectReversed();
     pressReverse();
@@ -159,8 +159,9 @@ TEST_F(ReversalTest, anotherStagedFile_staysAndTheRunIsReversed) {
     const std::int64_t runID = postFullRun();
     const QByteArray other = "B900,T101,Someone,Addr,12/05/2026,Check,1.00,Posted\r\n";
     tp.files.writeAtomically(tp.path(kPaymentFileName), other);
-    expectReversed(QStringLiteral("Its payment file was not staged again, because another "
-                                  "payment file is waiting to be posted."));
+    expectReversed(
+        QStringLiteral("Its payment file was not staged again, because another "
+                       "payment file is waiting to be posted."));
     pressReverse();
     EXPECT_EQ(staged(), other);
     EXPECT_EQ(state(runID), journal::RunState::Reversed);
