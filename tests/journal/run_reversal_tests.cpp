@@ -118,6 +118,10 @@ struct ChangeCase {
     const char* what;
 };
 
+void PrintTo(const ChangeCase& c, std::ostream* os) {
+    *os << c.sql;
+}
+
 class RefusedReversal : public ReversalTest, public ::testing::WithParamInterface<ChangeCase> {};
 
 TEST_P(RefusedReversal, recordChangedByAnotherWriter_isNamedAndNothingChanges) {
