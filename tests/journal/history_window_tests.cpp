@@ -1,13 +1,13 @@
 #include "app/frmCorvaneMain.h"
 #include "app/frmHistory.h"
 #include "journal_fixture.h"
+#include "support/PdfText.h"
 
 #include <QAbstractItemModel>
 #include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 
@@ -18,16 +18,6 @@ namespace {
 
 const QString kErrorTitle = QStringLiteral("Corvane Error Message");
 const QString kReportTitle = QStringLiteral("Corvane Posting Report");
-
-// The text of a PDF file as pdftotext lays it out; pages are separated by form feeds.
-QString pdfText(const QString& pdf) {
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"),
-                  {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 // A line's words joined by single blanks, as a reader sees them.
 QStringList readLines(const QString& text) {
