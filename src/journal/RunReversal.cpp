@@ -205,15 +205,19 @@ struct ReversalAttempt {
 };
 
 // Step 3 of RunReversal: anything but a commit leaves the ledger and the journal as they were.
+// The records are checked again unless no other writer has committed since `checkedAt` (the
+// ledger's otherWritersCounter before the first check).
 ReversalAttempt reverseInLedger(ledger::Database& db, journal::PostingJournal& journal,
-                                const Run& run) {
+                                const Run& run, std::int64_t checkedAt) {
     using Kind = ReversalAttempt::Kind;
     bool reversing = false;
     try {
         ledger::Transaction transaction(db);
         RunRecords records(db);
-        if (const auto changed = records.firstChange(run))
-            return {Kind::Changed, *changed};
+        if (db.otherWritersCounter() != checkedAt) {
+            if (const auto changed = records.firstChange(run))
+                return {Kind::Changed, *changed};
+        }
         records.remove(run);
         journal.setState(run.runID, RunState::Reversing);
         reversing = true;
@@ -298,7 +302,9 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
     }
     ledger::Database& db = *globals_.LedgerDb;
 
+    std::int64_t checkedAt = 0;
     try {
+        checkedAt = db.otherWritersCounter();
         if (const auto changed = FindChangedRecord(db, *run))
             return cannotReverse(*changed);
     } catch (const Error& e) {
@@ -313,7 +319,7 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
     }
 
     dialogs.setBusyPointer(true);
-    const ReversalAttempt attempt = reverseInLedger(db, journal_, *run);
+    const ReversalAttempt attempt = reverseInLedger(db, journal_, *run, checkedAt);
     switch (attempt.kind) {
         case ReversalAttempt::Kind::Committed:
             break;

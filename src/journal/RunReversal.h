@@ -34,7 +34,8 @@ QString ReversalQuestion(const journal::Run& run);
 //   1. read the run from the journal and check, reading the ledger, that every record it wrote
 //      is still there as written (FindChangedRecord); otherwise say what differs and stop;
 //   2. ask (ReversalQuestion); No stops;
-//   3. in one ledger transaction: check again, remove the run's entries, split lines and deposit,
+//   3. in one ledger transaction: check again (when another writer has committed since the
+//      first check), remove the run's entries, split lines and deposit,
 //      take the run's balance changes off TCurrBal and UCurrBal; mark the run Reversing in the
 //      journal (committed); commit the ledger;
 //   4. stage the run's payment file again when no payment file is staged; mark the run Reversed

@@ -159,6 +159,41 @@ INSTANTIATE_TEST_SUITE_P(
         return "change" + std::to_string(info.index);
     });
 
+// Lodgebook changes an entry while the question is open: the check inside the ledger's
+// transaction finds it, and nothing changes.
+TEST_F(ReversalTest, entryChangedWhileTheQuestionIsOpen_isFoundAndNothingChanges) {
+    class ChangingDialogs final : public Dialogs {
+    public:
+        explicit ChangingDialogs(const TestLedger& ledger) : ledger_(ledger) {}
+        int messageBox(const QString& text, MsgButtons buttons, MsgIcon, const QString&) override {
+            shown << text;
+            if (buttons == MsgButtons::YesNo)
+                ledger_.exec(
+                    QStringLiteral("UPDATE Transactions SET TransAmount = 901 WHERE "
+                                   "TransPostToID = 102 AND TransType = 'I'"));
+            return kAnswerYes;
+        }
+        QString inputBox(const QString&, const QString&, const QString&) override { return {}; }
+        void setBusyPointer(bool) override {}
+        QStringList shown;
+
+    private:
+        const TestLedger& ledger_;
+    } dialogs(ledger);
+    Globals globals(Platform{dialogs, tp.files, tp.environment, tp.shell, tp.printers, tp.sessions},
+                    tp.folder.path());
+    globals.PaymentFileName = kPaymentFileName;
+    globals.LedgerDb = ledger::Database::open(ledger.path());
+    const std::int64_t runID = postFullRun();
+    EXPECT_EQ(RunReversal(globals, journal()).run(runID), ReversalOutcome::Refused);
+    ASSERT_EQ(dialogs.shown.size(), 2);
+    EXPECT_EQ(dialogs.shown[1], QStringLiteral("This posting run cannot be reversed: the entry of "
+                                               "T102 for $900.50 on 11/30/2026 was changed or "
+                                               "removed in Lodgebook. Nothing was changed."));
+    EXPECT_EQ(state(runID), journal::RunState::Posted);
+    EXPECT_EQ(ledger.value(QStringLiteral("SELECT COUNT(*) FROM Transactions")).toInt(), 4);
+}
+
 TEST_F(ReversalTest, anotherStagedFile_staysAndTheRunIsReversed) {
     const std::int64_t runID = postFullRun();
     const QByteArray other = "B900,T101,Someone,Addr,12/05/2026,Check,1.00,Posted\r\n";

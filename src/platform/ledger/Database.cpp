@@ -1497,17 +1497,22 @@ bool IndexLookup::addTo(const Value& key, int field, const std::vector<Currency>
 }
 
 bool IndexLookup::remove(const Value& key) {
-    const std::optional<std::int64_t> rowid = d_->read(key, nullptr);
-    if (!rowid)
+    const Value k = convertFor(key, d_->keyKind);
+    if (k.isNull())
         return false;
     if (!d_->remove) {
+        // The find and the removal in one statement, as addTo's sum.
+        const QString table = quoteName(d_->tableName);
+        const QString keyColumn = quoteName(d_->keyName);
         d_->remove = d_->db->statement(
-            QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(quoteName(d_->tableName)));
+            QStringLiteral("DELETE FROM %1 WHERE rowid = (SELECT rowid FROM %1 WHERE %2 = ?1 "
+                           "ORDER BY %2, rowid LIMIT 1)")
+                .arg(table, keyColumn));
     }
     StatementUse use(d_->remove);
-    sqlite3_bind_int64(d_->remove, 1, *rowid);
+    bindValue(d_->remove, 1, k);
     d_->db->step(d_->remove, d_->tableName);
-    return true;
+    return sqlite3_changes(d_->db->db) > 0;
 }
 
 // --- Appending ----------------------------------------------------------------------------------
@@ -1691,6 +1696,13 @@ void Database::rollback() {
 
 bool Database::inTransaction() const {
     return sqlite3_get_autocommit(d_->db) == 0;
+}
+
+std::int64_t Database::otherWritersCounter() {
+    sqlite3_stmt* s = d_->statement(QStringLiteral("PRAGMA data_version"));
+    StatementUse use(s);
+    d_->step(s, QStringLiteral("PRAGMA data_version"));
+    return sqlite3_column_int64(s, 0);
 }
 
 bool Database::beginRead() {

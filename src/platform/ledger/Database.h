@@ -158,6 +158,9 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const;
+    // A number that changes whenever another connection (Lodgebook) commits a change to the
+    // ledger file; the same number twice means no other writer came in between.
+    std::int64_t otherWritersCounter();
     // A read snapshot for many look-ups in a row, which otherwise each take and release the
     // file's read lock: beginRead starts a deferred transaction and returns true when none is
     // open (false: the open one serves); endRead ends the one it started. Use ReadTransaction.
