@@ -41,8 +41,6 @@ QStringList rowTexts(const RunSummary& run) {
     QString state = QStringLiteral("Posted");
     if (run.state == RunState::Reversed)
         state = QStringLiteral("Reversed ") + (run.reversedOn ? shortDate(*run.reversedOn) : "");
-    else if (run.state == RunState::Reversing)
-        state = QStringLiteral("Reversing");
     const auto depositNumber = journal::DepositNumberOf(run);
     return {
         run.postedAt.toString(QStringLiteral("MM/dd/yyyy HH:mm")),

@@ -185,20 +185,6 @@ protected:
         }
         run.fileDigest = QString::fromLatin1(
             QCryptographicHash::hash(run.fileBytes, QCryptographicHash::Sha1).toHex());
-        QDate from, to;
-        for (const journal::RunRow& row : run.rows) {
-            const QDate date = QDate::fromString(row.date, QStringLiteral("MM/dd/yyyy"));
-            if (!row.incomeTransID)
-                continue;
-            if (!from.isValid() || date < from) {
-                from = date;
-                run.figures.rangeFrom = row.date;
-            }
-            if (!to.isValid() || to < date) {
-                to = date;
-                run.figures.rangeTo = row.date;
-            }
-        }
         const std::int64_t runID = journal().record(run);
         journal().setState(runID, journal::RunState::Posted);
         return runID;
