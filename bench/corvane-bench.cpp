@@ -2,11 +2,13 @@
 // Copies a sample Lodgebook folder (lodgebook-sample) into a fresh temporary folder, brings the
 // program up to the step (untimed), runs the step once and prints "<step> <seconds> <peak MB>".
 // Peak is the process's VmHWM after the step, so each step runs in a process of its own.
-// Steps: startup, download, posting, tenants-open, tenants-sort, select-all, export.
+// Steps: startup, download, posting, tenants-open, tenants-sort, select-all, export; history,
+// report, reversal (history-bench.h).
 
 #include "app/Globals.h"
 #include "app/frmCorvaneMain.h"
 #include "enrollment/frmTenantUpdate.h"
+#include "history-bench.h"
 #include "payments/PaymentMatching.h"
 #include "payments/PostingRun.h"
 #include "payments/frmDownload.h"
@@ -75,6 +77,7 @@ private:
 class NoShell final : public Shell {
 public:
     void open(const QString&) override {}
+    void openDocument(const QString&) override {}
 };
 
 class NoSessions final : public Sessions {
@@ -160,7 +163,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "corvane-bench: start-up failed\n");
             return 4;
         }
-        if (step == QLatin1String("download") || step == QLatin1String("posting")) {
+        if (bench::isHistoryStep(step)) {
+            seconds = bench::runHistoryStep(step, globals, menu);
+            if (seconds < 0)
+                return 5;
+        } else if (step == QLatin1String("download") || step == QLatin1String("posting")) {
             frmDownload screen(globals, &menu);
             if (step == QLatin1String("download")) {
                 seconds = timed([&] { screen.Load(); });

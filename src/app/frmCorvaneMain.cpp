@@ -3,6 +3,7 @@
 #include "app/PostingLog.h"
 #include "journal/PostingRecovery.h"
 #include "app/StartUp.h"
+#include "app/frmHistory.h"
 #include "enrollment/frmTenantUpdate.h"
 #include "payments/frmDownload.h"
 #include "platform/Error.h"
@@ -93,6 +94,7 @@ frmCorvaneMain::frmCorvaneMain(Globals& globals, QWidget* parent)
         makeButton("cmdTenantUpdate", QStringLiteral("&Activate or Change TENANTS"), fraOption3_);
 
     cmdViewFiles_ = makeButton("cmdViewFiles", QStringLiteral("View Files"), this);
+    cmdHistory_ = makeButton("cmdHistory", QStringLiteral("Posting &History"), this);
     cmdExit_ = makeButton("cmdExit", QStringLiteral("&Exit"), this);
 
     auto* step2 = new QVBoxLayout(fraOption2_);
@@ -115,6 +117,7 @@ frmCorvaneMain::frmCorvaneMain(Globals& globals, QWidget* parent)
     bottomRow->addWidget(labVersion_);
     bottomRow->addStretch(1);
     bottomRow->addWidget(cmdViewFiles_);
+    bottomRow->addWidget(cmdHistory_);
     bottomRow->addWidget(cmdExit_);
 
     auto* layout = new QVBoxLayout(this);
@@ -131,6 +134,7 @@ frmCorvaneMain::frmCorvaneMain(Globals& globals, QWidget* parent)
             &frmCorvaneMain::cmdDownloadPayment_Click);
     connect(cmdTenantUpdate_, &QPushButton::clicked, this, &frmCorvaneMain::cmdTenantUpdate_Click);
     connect(cmdViewFiles_, &QPushButton::clicked, this, &frmCorvaneMain::cmdViewFiles_Click);
+    connect(cmdHistory_, &QPushButton::clicked, this, &frmCorvaneMain::cmdHistory_Click);
     connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
 
     globals_.mainMenu = this;
@@ -227,6 +231,12 @@ void frmCorvaneMain::cmdDownloadPayment_Click() {
 
 void frmCorvaneMain::cmdTenantUpdate_Click() {
     frmTenantUpdate screen(globals_, this);
+    screen.Load();
+    screen.exec();
+}
+
+void frmCorvaneMain::cmdHistory_Click() {
+    frmHistory screen(globals_, this);
     screen.Load();
     screen.exec();
 }

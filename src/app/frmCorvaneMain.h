@@ -39,6 +39,7 @@ private:
     void cmdDownloadPayment_Click();
     void cmdTenantUpdate_Click();
     void cmdViewFiles_Click();
+    void cmdHistory_Click();
 
     Globals& globals_;
     QLabel* labIntro_;
@@ -55,6 +56,7 @@ private:
     QLabel* labStep3_;
     QPushButton* cmdTenantUpdate_;
     QPushButton* cmdViewFiles_;
+    QPushButton* cmdHistory_;
     QPushButton* cmdExit_;
     QPointer<frmViewFiles> viewer_;
 };

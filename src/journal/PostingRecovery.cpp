@@ -1,6 +1,7 @@
 #include "journal/PostingRecovery.h"
 
 #include "app/PostingLog.h"
+#include "journal/RunReversal.h"
 #include "platform/Error.h"
 
 #include <QCryptographicHash>
@@ -162,6 +163,8 @@ RecoveryOutcome RecoverInterruptedPosting(Globals& globals) {
     auto journal = journal::PostingJournal::open(globals.programFolder());
     RecoveryOutcome outcome = RecoveryOutcome::NothingToRecover;
     for (const journal::Run& run : journal->unsettledRuns()) {
+        if (run.state == journal::RunState::Reversing)
+            SettleInterruptedReversal(globals, *journal, run);
         if (run.state != journal::RunState::Pending)
             continue;
         if (LedgerHoldsEvidence(*globals.LedgerDb, run.evidence)) {

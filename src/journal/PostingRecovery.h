@@ -41,7 +41,7 @@ enum class RecoveryOutcome {
 // holds becomes Posted, after the steps that followed its commit are done (the staged payment
 // file, when it is still the one posted, becomes the archive; the log gets the run's figures);
 // a Pending run whose records the ledger lacks is discarded. A Reversing run is settled by
-// SettleInterruptedReversal (RunReversal.h) when that is built in.
+// SettleInterruptedReversal (RunReversal.h).
 //
 // Needs the ledger open. Does nothing when there is no journal file yet. Throws JournalError when
 // the journal cannot be used and corvane::Error when the ledger or the files cannot be read or

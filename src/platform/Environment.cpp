@@ -50,6 +50,10 @@ void QtShell::open(const QString& address) {
     QDesktopServices::openUrl(url);
 }
 
+void QtShell::openDocument(const QString& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
 QString ProcSessions::currentSessionId() {
     // /proc/<pid>/stat: "pid (command) state ppid pgrp session ..."; the command may itself hold
     // blanks and parentheses, so the fields are counted from the last ")".

@@ -30,11 +30,14 @@ class Shell {
 public:
     virtual ~Shell() = default;
     virtual void open(const QString& address) = 0;
+    // Opens a file the program wrote (a report) with the desktop's viewer for its kind.
+    virtual void openDocument(const QString& path) = 0;
 };
 
 class QtShell : public Shell {
 public:
     void open(const QString& address) override;
+    void openDocument(const QString& path) override;
 };
 
 // The session number of the running process, as decimal text; "0" when it cannot tell.

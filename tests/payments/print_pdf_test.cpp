@@ -1,11 +1,11 @@
 #include "payments/PrintReport.h"
 #include "platform/Error.h"
 #include "platform/QtPrinters.h"
+#include "support/PdfText.h"
 #include "support/TestPlatform.h"
 
 #include <QFile>
 #include <QPrinterInfo>
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -28,15 +28,7 @@ StagedRow paymentRow(int tenant, const QString& address, const QString& name, co
     return row;
 }
 
-// The text of a PDF file as pdftotext lays it out; pages are separated by form feeds.
-QString pdfText(const QString& pdf) {
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"),
-                  {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    if (!process.waitForFinished(60000) || process.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
+using test::pdfText;
 
 class PrintPdf : public ::testing::Test {
 protected:

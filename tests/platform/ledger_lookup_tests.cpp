@@ -221,5 +221,31 @@ TEST_F(LedgerLookup, appendedRecordsAreStoredAsRecordSetAdditions) {
     EXPECT_EQ(rows[0][2].toString(), QStringLiteral("NULL"));
 }
 
+// "PrimaryKey" is a table's auto-number key, as Jet names its index; remove deletes the record
+// found by the key and nothing else.
+TEST_F(LedgerLookup, primaryKeyFindsByTheAutoNumberAndRemoveDeletesThatRecord) {
+    ledger.exec(
+        QStringLiteral("INSERT INTO Transactions (TransPostToID, TransAmount) VALUES "
+                       "(101, 10), (102, 20), (103, 30)"));
+    auto db = Database::open(path);
+    auto entries = db->openLookup(QStringLiteral("Transactions"), QStringLiteral("PrimaryKey"),
+                                  {QStringLiteral("TransPostToID"), QStringLiteral("TransAmount")});
+    const auto second = entries->find(Value::integer(2));
+    ASSERT_TRUE(second);
+    EXPECT_EQ((*second)[0].toInteger(), 102);
+    EXPECT_EQ((*second)[1].toCurrency(), Currency::fromUnits(200000));
+    EXPECT_TRUE(entries->remove(Value::integer(2)));
+    EXPECT_FALSE(entries->remove(Value::integer(2)));
+    EXPECT_FALSE(entries->find(Value::integer(2)));
+    EXPECT_EQ(
+        ledger.rows(QStringLiteral("SELECT TransID FROM Transactions ORDER BY TransID")).size(),
+        2u);
+    EXPECT_EQ(ledger.value(QStringLiteral("SELECT group_concat(TransID) FROM Transactions")),
+              QStringLiteral("1,3"));
+    // A table without an auto-number key has no such index.
+    EXPECT_THROW(db->openLookup(QStringLiteral("Owners"), QStringLiteral("PrimaryKey"), {}),
+                 corvane::Error);
+}
+
 }  // namespace
 }  // namespace corvane::ledger

@@ -30,7 +30,9 @@ public:
 class FakeShell final : public Shell {
 public:
     QStringList opened;
+    QStringList openedDocuments;
     void open(const QString& address) override { opened.append(address); }
+    void openDocument(const QString& path) override { openedDocuments.append(path); }
 };
 
 class FakeSessions final : public Sessions {

@@ -681,6 +681,9 @@ struct Database::Impl {
                 info.column = column;
             }
         }
+        // Jet's name for the index of a table's primary key (its auto-number key here).
+        if (info.column < 0 && key == QLatin1String("primarykey"))
+            info.column = t.autoKey;
         if (info.column < 0) {
             throwError(3800, QStringLiteral("'%1' is not an index in this table.").arg(indexName));
         }
@@ -1380,6 +1383,7 @@ struct IndexLookup::Impl {
     std::vector<Field> fields;
     sqlite3_stmt* select = nullptr;  // rowid, then the fields, of the first record of a key
     sqlite3_stmt* scan = nullptr;    // the key and the fields of every record, in index order
+    sqlite3_stmt* remove = nullptr;  // prepared on first removal
     QString scanSql;
 
     // The record's rowid and fields; nullopt when no record has the key.
@@ -1490,6 +1494,25 @@ bool IndexLookup::addTo(const Value& key, int field, const std::vector<Currency>
         d_->db->step(f.update, d_->tableName);
     }
     return true;
+}
+
+bool IndexLookup::remove(const Value& key) {
+    const Value k = convertFor(key, d_->keyKind);
+    if (k.isNull())
+        return false;
+    if (!d_->remove) {
+        // The find and the removal in one statement, as addTo's sum.
+        const QString table = quoteName(d_->tableName);
+        const QString keyColumn = quoteName(d_->keyName);
+        d_->remove = d_->db->statement(
+            QStringLiteral("DELETE FROM %1 WHERE rowid = (SELECT rowid FROM %1 WHERE %2 = ?1 "
+                           "ORDER BY %2, rowid LIMIT 1)")
+                .arg(table, keyColumn));
+    }
+    StatementUse use(d_->remove);
+    bindValue(d_->remove, 1, k);
+    d_->db->step(d_->remove, d_->tableName);
+    return sqlite3_changes(d_->db->db) > 0;
 }
 
 // --- Appending ----------------------------------------------------------------------------------
@@ -1673,6 +1696,13 @@ void Database::rollback() {
 
 bool Database::inTransaction() const {
     return sqlite3_get_autocommit(d_->db) == 0;
+}
+
+std::int64_t Database::otherWritersCounter() {
+    sqlite3_stmt* s = d_->statement(QStringLiteral("PRAGMA data_version"));
+    StatementUse use(s);
+    d_->step(s, QStringLiteral("PRAGMA data_version"));
+    return sqlite3_column_int64(s, 0);
 }
 
 bool Database::beginRead() {

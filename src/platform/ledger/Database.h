@@ -72,7 +72,8 @@ private:
 // Recordset::field and setField.
 //
 // Call order: Database::openLookup(table, index, fields) (unknown table 3078, index 3800, field
-// 3265), then find and addTo in any order; the Database must outlive it.
+// 3265), then find, addTo and remove in any order; the Database must outlive it. The index
+// "PrimaryKey" is the table's auto-number key (TransID, CkID, SplitID), as Jet names it.
 class IndexLookup {
 public:
     ~IndexLookup();
@@ -88,6 +89,9 @@ public:
     // The same for several changes, added in turn as that many edits would (each sum written and
     // read back), in one statement.
     bool addTo(const Value& key, int field, const std::vector<Currency>& changes);
+    // Deletes the record (as seek, then the record set's Delete, would); false when no record
+    // has the key.
+    bool remove(const Value& key);
     // Every record in index order (by key, then as added), with its key and the fields named,
     // read in one statement; `visit` must not use this look-up.
     void forEach(
@@ -154,6 +158,9 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const;
+    // A number that changes whenever another connection (Lodgebook) commits a change to the
+    // ledger file; the same number twice means no other writer came in between.
+    std::int64_t otherWritersCounter();
     // A read snapshot for many look-ups in a row, which otherwise each take and release the
     // file's read lock: beginRead starts a deferred transaction and returns true when none is
     // open (false: the open one serves); endRead ends the one it started. Use ReadTransaction.

@@ -1,0 +1,243 @@
+#include "app/frmHistory.h"
+
+#include "app/TextRules.h"
+#include "journal/JournalHistory.h"
+#include "journal/PostingRecovery.h"
+#include "journal/PostingReport.h"
+#include "journal/RunReversal.h"
+#include "platform/Error.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace corvane {
+namespace {
+
+using journal::RunState;
+using journal::RunSummary;  // PostingJournal.h
+
+constexpr int kRunIDRole = Qt::UserRole + 1;
+
+const QStringList kCaptions = {
+    QStringLiteral("Posted"),     QStringLiteral("Computer"), QStringLiteral("Payments"),
+    QStringLiteral("Total"),      QStringLiteral("Fees"),     QStringLiteral("Deposit #"),
+    QStringLiteral("Date Range"), QStringLiteral("Left Out"), QStringLiteral("State"),
+};
+
+QStringList rowTexts(const RunSummary& run) {
+    QString range;
+    if (run.paymentsPosted > 0 && run.rangeFrom && run.rangeTo)
+        range = shortDate(*run.rangeFrom) + QStringLiteral(" to ") + shortDate(*run.rangeTo);
+    QString state = QStringLiteral("Posted");
+    if (run.state == RunState::Reversed)
+        state = QStringLiteral("Reversed ") + (run.reversedOn ? shortDate(*run.reversedOn) : "");
+    const auto depositNumber = journal::DepositNumberOf(run);
+    return {
+        run.postedAt.toString(QStringLiteral("MM/dd/yyyy HH:mm")),
+        run.computer,
+        QString::number(run.paymentsPosted),
+        formatCurrency(run.postedTotal),
+        formatCurrency(run.feesTotal.abs()),
+        depositNumber ? QString::number(*depositNumber) : QString(),
+        range,
+        QString::number(run.rowsLeftOut),
+        state,
+    };
+}
+
+QPushButton* makeButton(const char* name, const QString& text, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    return button;
+}
+
+}  // namespace
+
+frmHistory::frmHistory(Globals& globals, QWidget* parent)
+    : QDialog(parent),
+      globals_(globals),
+      gridHistory_(new QTableView(this)),
+      runs_(new QStandardItemModel(0, static_cast<int>(kCaptions.size()), this)),
+      labNoRuns_(new QLabel(QStringLiteral("No posting run has been recorded yet."), this)),
+      cmdReport_(makeButton("cmdReport", QStringLiteral("Posting &Report"), this)),
+      cmdReverse_(makeButton("cmdReverse", QStringLiteral("&Reverse This Run"), this)),
+      cmdExit_(makeButton("cmdExit", QStringLiteral("&Exit"), this)) {
+    setObjectName(QStringLiteral("frmHistory"));
+    setWindowTitle(QStringLiteral("Corvane Posting History"));
+    setModal(true);
+
+    runs_->setHorizontalHeaderLabels(kCaptions);
+    gridHistory_->setObjectName(QStringLiteral("gridHistory"));
+    gridHistory_->setAccessibleName(QStringLiteral("Posting Runs"));
+    gridHistory_->setModel(runs_);
+    gridHistory_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    gridHistory_->setSelectionMode(QAbstractItemView::SingleSelection);
+    gridHistory_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    gridHistory_->verticalHeader()->hide();
+    gridHistory_->horizontalHeader()->setStretchLastSection(true);
+    labNoRuns_->setObjectName(QStringLiteral("labNoRuns"));
+    labNoRuns_->setWordWrap(true);
+    labNoRuns_->hide();
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdReport_);
+    buttons->addWidget(cmdReverse_);
+    buttons->addStretch();
+    buttons->addWidget(cmdExit_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(labNoRuns_);
+    layout->addWidget(gridHistory_, 1);
+    layout->addLayout(buttons);
+    resize(980, 420);
+
+    connect(gridHistory_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &frmHistory::selectionChanged);
+    connect(cmdReport_, &QPushButton::clicked, this, &frmHistory::cmdReport_Click);
+    connect(cmdReverse_, &QPushButton::clicked, this, &frmHistory::cmdReverse_Click);
+    connect(cmdExit_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+frmHistory::~frmHistory() = default;
+
+void frmHistory::Load() {
+    centreOnScreen();
+    journal_.reset();
+    // A run that a kill left between its commits is settled before it is shown.
+    try {
+        if (globals_.LedgerDb)
+            RecoverInterruptedPosting(globals_);
+    } catch (const journal::JournalError&) {
+        // Told below, when the journal is opened to be read.
+    } catch (const Error& e) {
+        globals_.dialogs().messageBox(
+            QStringLiteral("Error %1: %2").arg(e.number()).arg(e.description()), MsgButtons::Ok,
+            MsgIcon::Information, QStringLiteral("Corvane Error Message"));
+    }
+    if (QFileInfo::exists(journal::PostingJournal::pathIn(globals_.programFolder()))) {
+        try {
+            journal_ = journal::PostingJournal::open(globals_.programFolder());
+        } catch (const journal::JournalError& e) {
+            showJournalError(e.reason());
+            return;
+        }
+    }
+    fillList();
+}
+
+void frmHistory::showJournalError(const QString& reason) {
+    journal_.reset();
+    runs_->removeRows(0, runs_->rowCount());
+    labNoRuns_->hide();
+    selectionChanged();
+    globals_.dialogs().setBusyPointer(false);
+    globals_.dialogs().messageBox(
+        QStringLiteral("The posting journal CV-Journal.db cannot be used: %1.").arg(reason),
+        MsgButtons::Ok, MsgIcon::Exclamation, QStringLiteral("Corvane Error Message"));
+}
+
+void frmHistory::fillList() {
+    std::vector<RunSummary> runs;
+    newestReversible_.reset();
+    if (journal_) {
+        try {
+            runs = journal_->summaries();
+            newestReversible_ = journal::NewestReversibleRun(*journal_);
+        } catch (const journal::JournalError& e) {
+            showJournalError(e.reason());
+            return;
+        }
+    }
+    runs_->removeRows(0, runs_->rowCount());
+    for (const RunSummary& run : runs) {
+        QList<QStandardItem*> items;
+        const QStringList texts = rowTexts(run);
+        for (qsizetype column = 0; column < texts.size(); ++column) {
+            auto* item = new QStandardItem(texts[column]);
+            if (column >= 2 && column <= 5)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            items.append(item);
+        }
+        items.front()->setData(QVariant::fromValue(run.runID), kRunIDRole);
+        runs_->appendRow(items);
+    }
+    labNoRuns_->setVisible(runs.empty());
+    gridHistory_->resizeColumnsToContents();
+    selectRow(0);
+    selectionChanged();
+}
+
+std::optional<std::int64_t> frmHistory::selectedRunID() const {
+    const QModelIndexList rows = gridHistory_->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return std::nullopt;
+    return runs_->index(rows.front().row(), 0).data(kRunIDRole).toLongLong();
+}
+
+void frmHistory::selectRow(int row) {
+    if (row < 0 || row >= runs_->rowCount())
+        return;
+    gridHistory_->selectRow(row);
+}
+
+void frmHistory::selectionChanged() {
+    const auto runID = selectedRunID();
+    cmdReport_->setEnabled(journal_ && runID.has_value());
+    cmdReverse_->setEnabled(journal_ && runID && runID == newestReversible_);
+}
+
+void frmHistory::cmdReport_Click() {
+    const auto runID = selectedRunID();
+    if (!journal_ || !runID)
+        return;
+    Dialogs& dialogs = globals_.dialogs();
+    const QString title = QStringLiteral("Corvane Posting Report");
+    QString path;
+    try {
+        BusyPointer busy(dialogs);
+        const std::optional<journal::Run> run = journal_->readRun(*runID);
+        if (!run)
+            return;
+        path = globals_.pathInProgramFolder(PostingReportFileName(*run));
+        WritePostingReport(*run, path);
+    } catch (const journal::JournalError& e) {
+        showJournalError(e.reason());
+        return;
+    } catch (const Error& e) {
+        dialogs.messageBox(
+            QStringLiteral("The posting report could not be written: %1").arg(e.description()),
+            MsgButtons::Ok, MsgIcon::Exclamation, title);
+        return;
+    }
+    dialogs.messageBox(
+        QStringLiteral("The posting report was written to:\r") + QDir::toNativeSeparators(path),
+        MsgButtons::Ok, MsgIcon::Information, title);
+    globals_.platform().shell.openDocument(path);
+}
+
+void frmHistory::cmdReverse_Click() {
+    const auto runID = selectedRunID();
+    if (!journal_ || !runID)
+        return;
+    if (RunReversal(globals_, *journal_).run(*runID) == ReversalOutcome::Reversed)
+        fillList();
+}
+
+void frmHistory::centreOnScreen() {
+    QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    if (s == nullptr)
+        return;
+    const QRect area = s->geometry();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+}
+
+}  // namespace corvane

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "journal/JournalRun.h"
+
+#include <QString>
+
+namespace corvane {
+
+inline const QString kPostingReportTitle = QStringLiteral("Corvane Posting Report");
+
+// "Corvane Posting Report yyyy-mm-dd hhmm.pdf", by the run's posting time.
+QString PostingReportFileName(const journal::Run& run);
+
+// What became of a staged row: "Posted", "Posted, fee -$25.00", "Left out: no tenant",
+// "Left out: " + its note.
+QString RowResultText(const journal::RunRow& row);
+
+// Writes the report of a whole run (rows included) as a PDF through Qt's PDF writer: on every page
+// the title and "Page n of m"; on the first the run's time, computer, file and choices; one line
+// per staged row in file order; then the totals. The file is written under a temporary name and
+// renamed into place, so a failure never leaves half a report. Throws corvane::Error 75 when the
+// file cannot be written.
+void WritePostingReport(const journal::Run& run, const QString& path);
+
+}  // namespace corvane

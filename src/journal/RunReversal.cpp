@@ -1,0 +1,387 @@
+#include "journal/RunReversal.h"
+
+#include "app/TextRules.h"
+#include "journal/JournalHistory.h"
+#include "platform/Error.h"
+#include "platform/ledger/Database.h"
+
+#include <exception>
+#include <memory>
+
+namespace corvane {
+
+using journal::BalanceChange;
+using journal::JournalError;
+using journal::Run;
+using journal::RunRow;
+using journal::RunState;
+using ledger::Currency;
+using ledger::Value;
+
+namespace {
+
+// A staged row's tenant: the leading-number value of its TID without the "T"; 0 for "T#...".
+std::int64_t tenantOf(const QString& tid) {
+    return Currency::leadingValue(trimBlanks(tid.mid(1))).roundedToWhole();
+}
+
+QString postedAtText(const Run& run) {
+    return run.postedAt.toString(QStringLiteral("MM/dd/yyyy HH:mm"));
+}
+
+QString depositText(const Run& run) {
+    return QString::number(journal::DepositNumberOf(run).value_or(0));
+}
+
+// The ledger's records of a run, reached by their keys: its entries (Transactions), split lines
+// (SplitPrintedChecks) and deposit (CheckDepPrinted), and the tenants and units whose balances
+// it changed. Reads and writes inside whatever transaction the caller holds.
+class RunRecords {
+public:
+    explicit RunRecords(ledger::Database& db)
+        : entries_(db.openLookup(QStringLiteral("Transactions"), QStringLiteral("PrimaryKey"),
+                                 {QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
+                                  QStringLiteral("TransPostToID"), QStringLiteral("TransType")})),
+          splits_(db.openLookup(QStringLiteral("SplitPrintedChecks"), QStringLiteral("PrimaryKey"),
+                                {QStringLiteral("CkNumber"), QStringLiteral("CkAmount"),
+                                 QStringLiteral("CkPostToID")})),
+          deposits_(db.openLookup(
+              QStringLiteral("CheckDepPrinted"), QStringLiteral("PrimaryKey"),
+              {QStringLiteral("CkAmount"), QStringLiteral("CkNumber"), QStringLiteral("CkType")})),
+          tenants_(db.openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
+                                 {QStringLiteral("TCurrBal")})),
+          units_(db.openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
+                               {QStringLiteral("UCurrBal")})) {}
+
+    // The records that differ from what the run wrote, as the user knows them: the first one
+    // named, and how many there are.
+    std::optional<QString> firstChange(const Run& run) {
+        QString first;
+        int count = 0;
+        const auto differs = [&](const QString& record) {
+            if (count++ == 0)
+                first = record;
+        };
+        for (const RunRow& r : run.rows) {
+            const std::int64_t tenant = tenantOf(r.tid);
+            const std::optional<QDate> date = parseDateText(r.date);
+            if (r.incomeTransID &&
+                !entryHolds(*r.incomeTransID, r.incomeAmount, date, tenant, QStringLiteral("I"))) {
+                differs(QStringLiteral("the entry of %1 for %2 on %3")
+                            .arg(r.tid, formatCurrency(r.incomeAmount.value_or(Currency())),
+                                 formatDateText(r.date)));
+            }
+            if (r.feeTransID &&
+                !entryHolds(*r.feeTransID, r.feeAmount, date, tenant, QStringLiteral("E"))) {
+                differs(QStringLiteral("the management fee entry of %1 for %2 on %3")
+                            .arg(r.tid, formatCurrency(r.feeAmount.value_or(Currency())),
+                                 formatDateText(r.date)));
+            }
+            if (r.splitID && !splitHolds(run, r, tenant)) {
+                differs(QStringLiteral("the split line of %1 for %2 in the deposit %3")
+                            .arg(r.tid, formatCurrency(r.splitAmount.value_or(Currency())),
+                                 depositText(run)));
+            }
+        }
+        if (run.depositID && !depositHolds(run)) {
+            differs(
+                QStringLiteral("the deposit %1 for %2")
+                    .arg(depositText(run), formatCurrency(run.depositAmount.value_or(Currency()))));
+        }
+        for (const BalanceChange& c : run.balanceChanges) {
+            if (!balances(c).find(Value::integer(c.key))) {
+                differs((c.kind == BalanceChange::Kind::Tenant
+                             ? QStringLiteral("the tenant record of T%1")
+                             : QStringLiteral("the unit of T%1"))
+                            .arg(c.key));
+            }
+        }
+        if (count == 0)
+            return std::nullopt;
+        QString text = first + QStringLiteral(" was changed or removed in Lodgebook");
+        if (count > 1)
+            text += QStringLiteral(", and so were %1 more of the run's records").arg(count - 1);
+        return text;
+    }
+
+    // Whether any record the run added is still in the ledger.
+    bool holdsAny(const Run& run) {
+        const auto has = [](ledger::IndexLookup& table, const std::optional<std::int64_t>& key) {
+            return key && table.find(Value::integer(*key)).has_value();
+        };
+        if (has(*deposits_, run.depositID))
+            return true;
+        for (const RunRow& r : run.rows) {
+            if (has(*entries_, r.incomeTransID) || has(*entries_, r.feeTransID) ||
+                has(*splits_, r.splitID))
+                return true;
+        }
+        return false;
+    }
+
+    // Removes the run's records and takes its balance changes off. firstChange() must have found
+    // nothing in the same transaction.
+    void remove(const Run& run) {
+        for (const RunRow& r : run.rows) {
+            if (r.incomeTransID)
+                entries_->remove(Value::integer(*r.incomeTransID));
+            if (r.feeTransID)
+                entries_->remove(Value::integer(*r.feeTransID));
+            if (r.splitID)
+                splits_->remove(Value::integer(*r.splitID));
+        }
+        if (run.depositID)
+            deposits_->remove(Value::integer(*run.depositID));
+        for (const BalanceChange& c : run.balanceChanges) {
+            if (!balances(c).addTo(Value::integer(c.key), 0, -c.amount)) {
+                throw Error(
+                    errc::NoCurrentRecord,
+                    QStringLiteral("The balance of T%1 is no longer in the ledger.").arg(c.key));
+            }
+        }
+    }
+
+private:
+    ledger::IndexLookup& balances(const BalanceChange& change) {
+        return change.kind == BalanceChange::Kind::Tenant ? *tenants_ : *units_;
+    }
+
+    bool entryHolds(std::int64_t transID, const std::optional<Currency>& amount,
+                    const std::optional<QDate>& date, std::int64_t tenant, const QString& type) {
+        const auto found = entries_->find(Value::integer(transID));
+        if (!found)
+            return false;
+        const std::vector<Value>& v = *found;
+        return amount && v[0].kind() == Value::Kind::Currency && v[0].toCurrency() == *amount &&
+               date && v[1].kind() == Value::Kind::Date && v[1].toDate().date() == *date &&
+               v[2].toInteger() == tenant && v[3].toText() == type;
+    }
+
+    bool splitHolds(const Run& run, const RunRow& r, std::int64_t tenant) {
+        const auto found = splits_->find(Value::integer(*r.splitID));
+        if (!found)
+            return false;
+        const std::vector<Value>& v = *found;
+        return run.depositID && v[0].toInteger() == *run.depositID && r.splitAmount &&
+               v[1].kind() == Value::Kind::Currency && v[1].toCurrency() == *r.splitAmount &&
+               v[2].toInteger() == tenant;
+    }
+
+    bool depositHolds(const Run& run) {
+        const auto found = deposits_->find(Value::integer(*run.depositID));
+        if (!found)
+            return false;
+        const std::vector<Value>& v = *found;
+        return run.depositAmount && v[0].kind() == Value::Kind::Currency &&
+               v[0].toCurrency() == *run.depositAmount &&
+               v[1].toInteger() == journal::DepositNumberOf(run).value_or(0) &&
+               v[2].toText() == QLatin1String("D");
+    }
+
+    std::unique_ptr<ledger::IndexLookup> entries_, splits_, deposits_, tenants_, units_;
+};
+
+// Stages the run's payment file again under the staged name; false (nothing written) when a
+// payment file is staged already.
+bool restagePaymentFile(Globals& globals, const Run& run) {
+    const QString staged = globals.pathInProgramFolder(globals.stagedPaymentFileName());
+    if (globals.files().exists(staged))
+        return false;
+    globals.files().writeAtomically(staged, run.fileBytes);
+    return true;
+}
+
+QString journalMessage(const JournalError& e) {
+    return QStringLiteral("The posting journal CV-Journal.db cannot be used: %1.").arg(e.reason());
+}
+
+const QString kNothingChanged = QStringLiteral("Nothing was changed.");
+
+// How the ledger transaction of a reversal ended.
+struct ReversalAttempt {
+    enum class Kind { Committed, Changed, Locked, JournalFailed, Failed };
+    Kind kind = Kind::Failed;
+    QString message;  // what differs, or the description of a failure
+};
+
+// Step 3 of RunReversal: anything but a commit leaves the ledger and the journal as they were.
+// The records are checked again unless no other writer has committed since `checkedAt` (the
+// ledger's otherWritersCounter before the first check).
+ReversalAttempt reverseInLedger(ledger::Database& db, journal::PostingJournal& journal,
+                                const Run& run, std::int64_t checkedAt) {
+    using Kind = ReversalAttempt::Kind;
+    bool reversing = false;
+    try {
+        ledger::Transaction transaction(db);
+        RunRecords records(db);
+        if (db.otherWritersCounter() != checkedAt) {
+            if (const auto changed = records.firstChange(run))
+                return {Kind::Changed, *changed};
+        }
+        records.remove(run);
+        journal.setState(run.runID, RunState::Reversing);
+        reversing = true;
+        transaction.commit();
+        return {Kind::Committed, {}};
+    } catch (const std::exception& e) {
+        if (reversing) {
+            try {
+                journal.setState(run.runID, RunState::Posted);
+            } catch (const JournalError&) {
+                // Left Reversing, the run is found whole in the ledger and settled as Posted.
+            }
+        }
+        if (const auto* journalError = dynamic_cast<const JournalError*>(&e))
+            return {Kind::JournalFailed, journalMessage(*journalError)};
+        if (const auto* error = dynamic_cast<const Error*>(&e)) {
+            return {error->number() == errc::LedgerLocked ? Kind::Locked : Kind::Failed,
+                    error->description()};
+        }
+        return {Kind::Failed, QString::fromLocal8Bit(e.what())};
+    }
+}
+
+}  // namespace
+
+std::optional<QString> FindChangedRecord(ledger::Database& db, const Run& run) {
+    ledger::ReadTransaction snapshot(db);
+    return RunRecords(db).firstChange(run);
+}
+
+QString ReversalQuestion(const Run& run) {
+    int payments = 0, fees = 0;
+    for (const RunRow& r : run.rows) {
+        payments += r.incomeTransID.has_value();
+        fees += r.feeTransID.has_value();
+    }
+    QStringList parts{QStringLiteral("the %1 payment entries").arg(payments)};
+    if (fees > 0)
+        parts << QStringLiteral("%1 management fee entries").arg(fees);
+    if (run.depositID)
+        parts << QStringLiteral("the deposit %1").arg(depositText(run));
+    QString records = parts.takeLast();
+    if (!parts.isEmpty())
+        records = parts.join(QStringLiteral(", ")) + QStringLiteral(" and ") + records;
+    return QStringLiteral(
+               "This removes from the Lodgebook Ledgers %1 posted on %2, and takes "
+               "their amounts off the tenants' and units' balances. Are you SURE you "
+               "want to reverse this posting run?")
+        .arg(records, postedAtText(run));
+}
+
+ReversalOutcome RunReversal::run(std::int64_t runID) {
+    Dialogs& dialogs = globals_.dialogs();
+    const auto tell = [&](const QString& text, MsgIcon icon) {
+        dialogs.setBusyPointer(false);
+        dialogs.messageBox(text, MsgButtons::Ok, icon, kReversalTitle);
+    };
+    const auto refuse = [&](const QString& text, MsgIcon icon = MsgIcon::Exclamation) {
+        tell(text, icon);
+        return ReversalOutcome::Refused;
+    };
+    const auto cannotReverse = [&](const QString& what) {
+        return refuse(QStringLiteral("This posting run cannot be reversed: %1. %2")
+                          .arg(what, kNothingChanged));
+    };
+    dialogs.setBusyPointer(true);
+
+    std::optional<Run> run;
+    try {
+        if (journal::NewestReversibleRun(journal_) != runID) {
+            return cannotReverse(
+                QStringLiteral("only the newest posting run that is not reversed can be"));
+        }
+        run = journal_.readRun(runID);
+    } catch (const JournalError& e) {
+        return refuse(journalMessage(e) + QLatin1Char(' ') + kNothingChanged);
+    }
+    if (!run)
+        return cannotReverse(QStringLiteral("it is no longer in the posting journal"));
+    if (!globals_.LedgerDb) {
+        return refuse(QStringLiteral("The Lodgebook ledger is not open. %1").arg(kNothingChanged));
+    }
+    ledger::Database& db = *globals_.LedgerDb;
+
+    std::int64_t checkedAt = 0;
+    try {
+        checkedAt = db.otherWritersCounter();
+        if (const auto changed = FindChangedRecord(db, *run))
+            return cannotReverse(*changed);
+    } catch (const Error& e) {
+        return refuse(QStringLiteral("The Lodgebook ledger could not be read: %1\r\r%2")
+                          .arg(e.description(), kNothingChanged),
+                      MsgIcon::Critical);
+    }
+    dialogs.setBusyPointer(false);
+    if (dialogs.messageBox(ReversalQuestion(*run), MsgButtons::YesNo, MsgIcon::Question,
+                           kReversalTitle) != kAnswerYes) {
+        return ReversalOutcome::Cancelled;
+    }
+
+    dialogs.setBusyPointer(true);
+    const ReversalAttempt attempt = reverseInLedger(db, journal_, *run, checkedAt);
+    switch (attempt.kind) {
+        case ReversalAttempt::Kind::Committed:
+            break;
+        case ReversalAttempt::Kind::Changed:
+            return cannotReverse(attempt.message);
+        case ReversalAttempt::Kind::Locked:
+            return refuse(
+                QStringLiteral("The Lodgebook ledger is in use by another program (Lodgebook may "
+                               "be saving its work). %1 Please wait a moment and press 'Reverse "
+                               "This Run' again.")
+                    .arg(kNothingChanged),
+                MsgIcon::Information);
+        case ReversalAttempt::Kind::JournalFailed:
+            return refuse(attempt.message + QLatin1Char(' ') + kNothingChanged);
+        case ReversalAttempt::Kind::Failed:
+            return refuse(QStringLiteral("The posting run could not be reversed: %1\r\r%2")
+                              .arg(attempt.message, kNothingChanged),
+                          MsgIcon::Critical);
+    }
+
+    // The ledger is reversed. The payment file goes back first; a run that dies before it is
+    // marked Reversed is settled by the next start, which stages the file when it is not there.
+    const QString reversed =
+        QStringLiteral("The posting run of %1 was reversed.").arg(postedAtText(*run));
+    QString message;
+    try {
+        message = restagePaymentFile(globals_, *run)
+                      ? QStringLiteral("%1 Its payments are waiting to be posted again.")
+                      : QStringLiteral(
+                            "%1 Its payment file was not staged again, because another "
+                            "payment file is waiting to be posted.");
+        message = message.arg(reversed);
+    } catch (const Error& e) {
+        message = QStringLiteral("%1 Its payment file could not be staged again: %2")
+                      .arg(reversed, e.description());
+    }
+    try {
+        journal_.setState(run->runID, RunState::Reversed, globals_.environment().today());
+    } catch (const JournalError& e) {
+        message += QStringLiteral("\r\r") + journalMessage(e) +
+                   QStringLiteral(" The run is marked reversed when Corvane next starts.");
+    }
+    tell(message, MsgIcon::Information);
+    return ReversalOutcome::Reversed;
+}
+
+void SettleInterruptedReversal(Globals& globals, journal::PostingJournal& journal,
+                               const Run& unsettled) {
+    const std::optional<Run> run = journal.readRun(unsettled.runID);
+    if (!run)
+        return;
+    bool held = false;
+    {
+        ledger::ReadTransaction snapshot(*globals.LedgerDb);
+        held = RunRecords(*globals.LedgerDb).holdsAny(*run);
+    }
+    if (held) {
+        journal.setState(run->runID, RunState::Posted);
+        return;
+    }
+    restagePaymentFile(globals, *run);
+    journal.setState(run->runID, RunState::Reversed, globals.environment().today());
+}
+
+}  // namespace corvane

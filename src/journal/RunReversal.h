@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/Globals.h"
+#include "journal/JournalRun.h"
+#include "journal/PostingJournal.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace corvane {
+
+inline const QString kReversalTitle = QStringLiteral("Reverse Posting Run");
+
+// What became of a press of "Reverse This Run".
+enum class ReversalOutcome {
+    Reversed,   // the run's records are gone from the ledger and the run is marked reversed
+    Cancelled,  // the user answered No
+    Refused,    // a record differs, the ledger is held, or something failed; nothing was changed
+};
+
+// The first record of the run that the ledger no longer holds as the run wrote it, named as the
+// user knows it ("the entry of T101 for $1,250.00 on 12/01/2026 was changed or removed in
+// Lodgebook"), with a count of further such records; nullopt when every record is there: the
+// income and fee entries, the split lines, the deposit with its amount, and the tenants and units
+// whose balances the run changed.
+std::optional<QString> FindChangedRecord(ledger::Database& db, const journal::Run& run);
+
+// The Yes/No question that comes before a reversal.
+QString ReversalQuestion(const journal::Run& run);
+
+// Reverses the newest posting run exactly, in this order:
+//   1. read the run from the journal and check, reading the ledger, that every record it wrote
+//      is still there as written (FindChangedRecord); otherwise say what differs and stop;
+//   2. ask (ReversalQuestion); No stops;
+//   3. in one ledger transaction: check again (when another writer has committed since the
+//      first check), remove the run's entries, split lines and deposit,
+//      take the run's balance changes off TCurrBal and UCurrBal; mark the run Reversing in the
+//      journal (committed); commit the ledger;
+//   4. stage the run's payment file again when no payment file is staged; mark the run Reversed
+//      with today's date; say so.
+// A kill between the journal's Reversing and the end of step 4 is settled by the next start
+// (SettleInterruptedReversal). Every message goes through Dialogs, with the title
+// "Reverse Posting Run".
+class RunReversal {
+public:
+    RunReversal(Globals& globals, journal::PostingJournal& journal)
+        : globals_(globals), journal_(journal) {}
+    ReversalOutcome run(std::int64_t runID);
+
+private:
+    Globals& globals_;
+    journal::PostingJournal& journal_;
+};
+
+// Settles a run that a kill left Reversing: when the ledger holds none of its records any more,
+// the reversal was committed, so its payment file is staged again (when none is staged) and the
+// run becomes Reversed; when the ledger still holds its records, the run is Posted again.
+// Throws JournalError or corvane::Error; the run then stays Reversing for the next attempt.
+void SettleInterruptedReversal(Globals& globals, journal::PostingJournal& journal,
+                               const journal::Run& run);
+
+}  // namespace corvane
