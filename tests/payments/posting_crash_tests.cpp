@@ -1,6 +1,6 @@
 #include "posting_fixture.h"
+#include "support/LedgerPoints.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 
 #include <sqlite3.h>
@@ -32,8 +32,9 @@ QString queryCopy(const QString& path, const char* sql) {
     return out;
 }
 
-// A posting run killed at any moment leaves the ledger as it was or fully posted, never half.
-TEST_F(PostingCrashTest, killedPartWay_leavesTheLedgerAsBeforeOrFullyPosted) {
+// A posting run killed at any moment before its commit leaves the ledger as it was, never half
+// posted; one left alone posts everything.
+TEST_F(PostingCrashTest, killedBeforeTheCommit_leavesTheLedgerAsItWas) {
     constexpr int kTenants = 2000;
     constexpr int kRows = 6000;
     ledger.exec(QStringLiteral(
@@ -48,38 +49,45 @@ TEST_F(PostingCrashTest, killedPartWay_leavesTheLedgerAsBeforeOrFullyPosted) {
     }
     const QStringList pristine = writtenTables();
 
-    // The first run is left to finish (its length spreads the kills of the others over the
-    // whole run); every later one is killed after a growing share of that length.
-    int untouched = 0, posted = 0;
-    qint64 fullRunMs = 0;
+    // The first run is left to finish and counts the rows it changes; every later one kills
+    // itself at a fixed point: its first row, a row a growing share into the run, or (the last)
+    // the moment before the commit.
     constexpr int kRuns = 7;
+    long rowsChanged = 0;
     for (int run = 0; run < kRuns; ++run) {
         const QString copyPath = tp.path(QStringLiteral("copy-%1.mdb").arg(run));
         ASSERT_TRUE(QFile::copy(ledger.path(), copyPath));
-        QElapsedTimer elapsed;
-        elapsed.start();
+        const long killAtRow =
+            run == 0 || run == kRuns - 1 ? 0 : 1 + (rowsChanged - 1) * (run - 1) / (kRuns - 2);
+        int counted[2];
+        ASSERT_EQ(pipe(counted), 0);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            long changed = 0;
+            onLedgerPoints([&](LedgerPoint at) {
+                if (at == LedgerPoint::RowChanged ? ++changed == killAtRow : run == kRuns - 1)
+                    raise(SIGKILL);
+            });
             tp.dialogs.allowAnyMessages();
             tp.globals.LedgerDb = ledger::Database::open(copyPath);
             PostingRun(tp.globals).run(rows, both());
+            [[maybe_unused]] const auto written = write(counted[1], &changed, sizeof changed);
             _exit(0);
         }
-        if (run > 0) {
-            usleep(static_cast<useconds_t>(fullRunMs * 1000 * run / kRuns));
-            kill(child, SIGKILL);
-        }
+        close(counted[1]);
         int status = 0;
         waitpid(child, &status, 0);
         if (run == 0) {
             ASSERT_TRUE(WIFEXITED(status));
-            fullRunMs = elapsed.elapsed();
+            ASSERT_EQ(read(counted[0], &rowsChanged, sizeof rowsChanged), sizeof rowsChanged);
+        } else {
+            ASSERT_TRUE(WIFSIGNALED(status)) << "run " << run << " was not killed";
         }
-        const int delay = run;
+        close(counted[0]);
 
-        const int count = queryCopy(copyPath, "SELECT COUNT(*) FROM Transactions").toInt();
         const QStringList after = {
+            queryCopy(copyPath, "SELECT COUNT(*) FROM Transactions"),
             queryCopy(copyPath,
                       "SELECT COUNT(*) || '|' || printf('%.4f', SUM(TCurrBal)) FROM Tenants"),
             queryCopy(copyPath,
@@ -88,20 +96,15 @@ TEST_F(PostingCrashTest, killedPartWay_leavesTheLedgerAsBeforeOrFullyPosted) {
                 copyPath,
                 "SELECT COUNT(*) || '|' || printf('%.4f', SUM(CkAmount)) FROM CheckDepPrinted"),
             queryCopy(copyPath, "SELECT COUNT(*) FROM SplitPrintedChecks")};
-        if (count == 0) {
-            ++untouched;
-            EXPECT_EQ(after, (QStringList{"2000|0.0000", "2000|0.0000", "0|0.0000", "0"})) << delay;
+        if (run == 0) {  // payments and fees, balances down, one deposit of one line a payment
+            EXPECT_EQ(after, (QStringList{"12000", "2000|63000.0000", "2000|56700.0000",
+                                          "1|63000.0000", "6000"}));
         } else {
-            ++posted;
-            EXPECT_EQ(count, 2 * kRows) << delay;  // payments and fees
-            EXPECT_EQ(after,
-                      (QStringList{"2000|63000.0000", "2000|56700.0000", "1|63000.0000", "6000"}))
-                << delay;
+            EXPECT_EQ(after, (QStringList{"0", "2000|0.0000", "2000|0.0000", "0|0.0000", "0"}))
+                << "killed at row " << killAtRow << " of " << rowsChanged;
         }
     }
     EXPECT_EQ(writtenTables(), pristine);
-    EXPECT_GE(posted, 1);  // the run that was left to finish
-    EXPECT_EQ(untouched + posted, kRuns);
 }
 
 }  // namespace

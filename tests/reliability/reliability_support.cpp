@@ -111,6 +111,23 @@ QByteArray readOutputUntil(QProcess& driver, const QByteArray& marker) {
     return output;
 }
 
+QStringList stepToPoint(QProcess& driver, int index) {
+    QStringList points;
+    while (points.size() <= index) {
+        if (!driver.canReadLine() && !driver.waitForReadyRead(60000))
+            break;
+        while (driver.canReadLine() && points.size() <= index) {
+            const QByteArray line = driver.readLine().trimmed();
+            if (!line.startsWith("POINT "))
+                continue;
+            points << QString::fromUtf8(line.mid(6));
+            if (points.size() <= index)
+                driver.write("\n");
+        }
+    }
+    return points;
+}
+
 DriverResult runDriver(const QString& folder, const QStringList& options, int timeoutMs) {
     QProcess process;
     DriverResult result;
@@ -131,6 +148,8 @@ DriverResult runDriver(const QString& folder, const QStringList& options, int ti
             result.messages << line.mid(4);
         else if (line.startsWith(QLatin1String("OUTCOME ")))
             result.outcome = line.mid(8);
+        else if (line.startsWith(QLatin1String("POINT ")))
+            result.points << line.mid(6);
     }
     return result;
 }

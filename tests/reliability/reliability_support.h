@@ -43,12 +43,18 @@ bool startDriver(QProcess& driver, const QString& folder, const QStringList& opt
 // been seen, or until it ends or says nothing for a minute.
 QByteArray readOutputUntil(QProcess& driver, const QByteArray& marker);
 
+// Steps a driver started with --step through its fixed points up to point number `index`
+// (counted from 0), where it is left waiting; the names of the points passed, that one last.
+// Fewer when the driver ended first.
+QStringList stepToPoint(QProcess& driver, int index);
+
 // What a posting driver said and how it ended.
 struct DriverResult {
     bool finished = false;  // it ended by itself (not killed, not timed out)
     int exitCode = -1;
     QStringList messages;  // "title\ttext" of every message box, in order
     QString outcome;       // "Completed", "Stopped" or empty
+    QStringList points;    // the names of the fixed points passed (with --step)
     QString error;         // a failure before the run ("error N: description"), when any
 };
 DriverResult runDriver(const QString& folder, const QStringList& options = {},

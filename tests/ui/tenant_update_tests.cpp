@@ -85,7 +85,6 @@ protected:
     OptionList* display() const { return control<OptionList>("optDisplay"); }
     OptionList* sortBy() const { return control<OptionList>("optSortBy"); }
     QString count() const { return control<QLabel>("labCount")->text(); }
-    int width(int twips) const { return screen.twipsToPixels(twips); }
 
     TestPlatform tp;
     TestLedger ledger;
@@ -101,15 +100,17 @@ TEST_F(TenantUpdateScreenTest, opening_listsAllByUnitAddressWithItsWidths) {
     EXPECT_EQ(listed(), (std::vector<int>{2, 3, 1, 4, 5, 6}));
     EXPECT_EQ(count(), QStringLiteral("6"));
     QTableView* g = grid();
+    // Widths in pixels at the offscreen screen's 96 dots an inch: 15 twips a pixel.
+    ASSERT_EQ(g->logicalDpiX(), 96);
     for (int hidden :
          {TenantListModel::ColOID, TenantListModel::ColPID, TenantListModel::ColOwnerLast,
           TenantListModel::ColOwnerFirst, TenantListModel::ColPropertyName}) {
         EXPECT_TRUE(g->isColumnHidden(hidden)) << "column " << hidden;
     }
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColTID), width(500));
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColUnitAddress), width(4465));
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColTenantLast), width(2500));
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColTenantFirst), width(2000));
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColTID), 33);
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColUnitAddress), 298);
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColTenantLast), 167);
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColTenantFirst), 133);
     EXPECT_FALSE(g->isColumnHidden(TenantListModel::ColPayment));
     EXPECT_FALSE(g->isColumnHidden(TenantListModel::ColCorvane));
     EXPECT_TRUE(tp.dialogs.shown().empty());
@@ -169,17 +170,17 @@ TEST_F(TenantUpdateScreenTest, sortItem_setsItsColumnWidths) {
     QTableView* g = grid();
 
     sortBy()->setSelectedIndex(0);
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColOwnerLast), width(2500));
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColOwnerFirst), width(1500));
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColOwnerLast), 167);
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColOwnerFirst), 100);
     EXPECT_TRUE(g->isColumnHidden(TenantListModel::ColPropertyName));
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColUnitAddress), width(3000));
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColTenantLast), width(2000));
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColUnitAddress), 200);
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColTenantLast), 133);
     EXPECT_TRUE(g->isColumnHidden(TenantListModel::ColTenantFirst));
 
     sortBy()->setSelectedIndex(1);
     EXPECT_TRUE(g->isColumnHidden(TenantListModel::ColOwnerLast));
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColPropertyName), width(3465));
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColUnitAddress), width(3500));
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColPropertyName), 231);
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColUnitAddress), 233);
     EXPECT_TRUE(g->isColumnHidden(TenantListModel::ColTenantFirst));
     EXPECT_TRUE(g->isColumnHidden(TenantListModel::ColOID));
 }
