@@ -111,6 +111,7 @@ TEST_F(PostingRunTest, feeKinds_flatPercentEmptyAndNone) {
 
 struct LateFeeCase {
     const char* category;
+    const char* expectedStatus;    // TransStatus: the category's code
     const char* expectedBalances;  // TCurrBal|UCurrBal
 };
 void PrintTo(const LateFeeCase& c, std::ostream* os) {
@@ -125,15 +126,15 @@ TEST_P(LateFeeTest, lateFeeRow_movesTheBalancesItsCodeSays) {
     expectSuccess();
     EXPECT_EQ(post({row("T42", "40", "03/05/2026", "", "Late Fee")}, both(QString())),
               PostingOutcome::Completed);
-    const QString code = QString::fromLatin1(GetParam().category).section(';', 1).left(1);
-    EXPECT_EQ(transactions(),
-              QStringList{"4020|42|40|2026-03-05|NULL|Late Fee|I|ACH|" + code + "|N|7|3|42|42"});
+    EXPECT_EQ(transactions(), QStringList{"4020|42|40|2026-03-05|NULL|Late Fee|I|ACH|" +
+                                          QString::fromLatin1(GetParam().expectedStatus) +
+                                          "|N|7|3|42|42"});
     EXPECT_EQ(balances(42), QString::fromLatin1(GetParam().expectedBalances));
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, LateFeeTest,
-                         ::testing::Values(LateFeeCase{"Late Fee Received;T-4020", "50|20"},
-                                           LateFeeCase{"Late Fee Received;N-4020", "10|20"}));
+                         ::testing::Values(LateFeeCase{"Late Fee Received;T-4020", "T", "50|20"},
+                                           LateFeeCase{"Late Fee Received;N-4020", "N", "10|20"}));
 
 TEST_F(PostingRunTest, remarkChoices_defaultMethodTypedAndNone) {
     addTenant(42);
