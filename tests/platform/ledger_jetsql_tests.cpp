@@ -5,11 +5,6 @@
 
 #include <gtest/gtest.h>
 
-// Readable failure output.
-static void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace corvane::ledger {
 namespace {
 

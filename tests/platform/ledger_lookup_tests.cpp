@@ -1,5 +1,6 @@
 #include "platform/Error.h"
 #include "platform/ledger/Database.h"
+#include "support/ErrorOf.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 
@@ -113,12 +114,7 @@ TEST_F(LedgerLookup, findsTheFirstRecordInIndexOrderAndOnlyThatOneChanges) {
 TEST_F(LedgerLookup, unknownNamesRaiseTheEngineErrors) {
     auto db = Database::open(path);
     const auto errorOf = [&](const QString& table, const QString& index, const QString& field) {
-        try {
-            db->openLookup(table, index, {field});
-        } catch (const Error& e) {
-            return e.number();
-        }
-        return 0;
+        return test::errorOf([&] { db->openLookup(table, index, {field}); }).number();
     };
     EXPECT_EQ(errorOf(QStringLiteral("Nowhere"), QStringLiteral("UTenantIDIndex"),
                       QStringLiteral("UCurrBal")),

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/QtPrinting.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -10,10 +12,6 @@
 
 class QProcess;
 
-// Readable QString values in the test output.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << text.toStdString();
-}
 
 namespace corvane::test {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/QtPrinting.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>

@@ -5,6 +5,7 @@
 #include "platform/Files.h"
 #include "platform/Printer.h"
 #include "support/PlatformDoubles.h"
+#include "support/QtPrinting.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QDate>
