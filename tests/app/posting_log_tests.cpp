@@ -87,7 +87,7 @@ TEST(ReadPostingLog, emptyLogAsksNothing) {
 }
 
 TEST(ReadPostingLog, blankSiteAddressIsAskedForOnce) {
-    for (const QByteArray third : {QByteArray(""), QByteArray("    ")}) {
+    for (const QByteArray& third : {QByteArray(""), QByteArray("    ")}) {
         test::TestPlatform t;
         writeFile(t.path(QStringLiteral("CV-Log.txt")),
                   "03/02/2026\r\n10\r\n" + third + "\r\n03/01/2026\r\n03/02/2026\r\n");

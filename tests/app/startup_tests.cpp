@@ -43,7 +43,7 @@ TEST_F(CheckForPaymentFileTest, noStagedFileShowsNothingButReadsThePreferences) 
 }
 
 TEST_F(CheckForPaymentFileTest, waitingPaymentsAreRemindedAndKept) {
-    for (const QByteArray content :
+    for (const QByteArray& content :
          {QByteArray("B77,T42,Smith\n"), QByteArray("\"B12\",T42\r\n"), QByteArray("   B9")}) {
         writeFile(staged(), content);
         t.dialogs.expectMessage(kWaiting, QStringLiteral("Corvane Notice"), MsgIcon::Information);
@@ -54,7 +54,7 @@ TEST_F(CheckForPaymentFileTest, waitingPaymentsAreRemindedAndKept) {
 }
 
 TEST_F(CheckForPaymentFileTest, invalidFirstFieldDeletesTheFileWithoutNotice) {
-    for (const QByteArray content :
+    for (const QByteArray& content :
          {QByteArray("X1,T42\n"), QByteArray("b77,T42\n"), QByteArray("\r\nB77,T42\n"),
           QByteArray("\xEF\xBB\xBF"
                      "B7,T1\n")}) {

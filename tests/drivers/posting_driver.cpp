@@ -30,6 +30,7 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
+#include "support/HookedFiles.h"
 #include "support/LedgerPoints.h"
 #include "support/PlatformDoubles.h"
 
@@ -60,32 +61,6 @@ void point(const QString& name) {
     std::fflush(stdout);
     waitForLine();
 }
-
-// The real file system, with a point before and after every change to a file.
-class SteppingFiles final : public RealFiles {
-public:
-    void copy(const QString& from, const QString& to) override {
-        around(QStringLiteral("copy"), to, [&] { RealFiles::copy(from, to); });
-    }
-    void rename(const QString& from, const QString& to) override {
-        around(QStringLiteral("rename"), from, [&] { RealFiles::rename(from, to); });
-    }
-    void remove(const QString& path) override {
-        around(QStringLiteral("remove"), path, [&] { RealFiles::remove(path); });
-    }
-    void writeAtomically(const QString& path, const QByteArray& bytes) override {
-        around(QStringLiteral("write"), path, [&] { RealFiles::writeAtomically(path, bytes); });
-    }
-
-private:
-    template <typename Change>
-    static void around(const QString& what, const QString& path, Change change) {
-        const QString name = what + QLatin1Char(' ') + QFileInfo(path).fileName();
-        point(QStringLiteral("before ") + name);
-        change();
-        point(QStringLiteral("after ") + name);
-    }
-};
 
 class PrintingDialogs final : public Dialogs {
 public:
@@ -144,7 +119,15 @@ int main(int argc, char** argv) {
             stepping = true;
     }
 
-    SteppingFiles files;
+    test::HookedFiles files;
+    if (stepping) {
+        files.before = [](const QString& change, const QString& path) {
+            point(QStringLiteral("before ") + change + QLatin1Char(' ') + QFileInfo(path).fileName());
+        };
+        files.after = [](const QString& change, const QString& path) {
+            point(QStringLiteral("after ") + change + QLatin1Char(' ') + QFileInfo(path).fileName());
+        };
+    }
     test::FakeEnvironment environment;
     test::FakeShell shell;
     test::FakePrinters printers;
