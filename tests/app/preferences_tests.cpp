@@ -1,6 +1,7 @@
 #include "app/Preferences.h"
 #include "platform/Error.h"
 #include "platform/TextCodec.h"
+#include "support/TestFiles.h"
 #include "support/TestPlatform.h"
 
 #include <QFile>
@@ -10,11 +11,8 @@
 namespace corvane {
 namespace {
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
+using test::fileBytes;
+using test::writeFile;
 
 // Fields 0..count-1 of a preferences file in Lodgebook's form; fields 9 to 18 carry the usual
 // categories and remarks, the others a placeholder naming their number.

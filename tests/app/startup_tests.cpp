@@ -1,5 +1,6 @@
 #include "app/StartUp.h"
 #include "platform/Error.h"
+#include "support/TestFiles.h"
 #include "support/TestPlatform.h"
 
 #include <QFile>
@@ -9,17 +10,14 @@
 namespace corvane {
 namespace {
 
+using test::fileBytes;
+using test::writeFile;
+
 const QString kInvalid = QStringLiteral(
     "Invalid data found in file. The file will be deleted. Please download another file.");
 const QString kWaiting = QStringLiteral(
     "You already have Corvane Tenant transactions waiting to be processed - no more Tenant "
     "transactions can be downloaded until you have taken care of the existing ones.");
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 class CheckForPaymentFileTest : public ::testing::Test {
 protected:

@@ -93,11 +93,6 @@ void copyFolderFiles(const QString& from, const QString& to) {
     }
 }
 
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 bool startDriver(QProcess& driver, const QString& folder, const QStringList& options) {
     driver.start(builtExecutable(QStringLiteral("tests/corvane_posting_driver")),
                  QStringList{folder} + options);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/QtPrinting.h"
+#include "support/TestFiles.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,9 +31,6 @@ QString queryValue(const QString& ledgerPath, const QString& sql);
 void prepareFolder(const QString& dir, int tenants, int payments);
 // Copies the files of a folder (not its subfolders) into another, replacing what is there.
 void copyFolderFiles(const QString& from, const QString& to);
-
-// The bytes of a file; empty when it cannot be read.
-QByteArray fileBytes(const QString& path);
 
 // Starts the posting driver (tests/drivers/posting_driver.cpp) on a folder; false when it did not
 // start. The caller decides when it ends (waits, kills, writes to its standard input).

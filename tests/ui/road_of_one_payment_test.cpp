@@ -7,6 +7,7 @@
 #include "enrollment/frmTenantUpdate.h"
 #include "payments/frmDownload.h"
 #include "support/RecordingPrinter.h"
+#include "support/TestFiles.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 
@@ -28,17 +29,6 @@
 
 namespace corvane::test {
 namespace {
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(bytes);
-}
 
 QStringList messageTexts(const ScriptedDialogs& dialogs, size_t from = 0) {
     QStringList texts;
@@ -103,7 +93,7 @@ TEST(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {
     ASSERT_FALSE(loadMessages.isEmpty());
     EXPECT_TRUE(loadMessages.first().startsWith(QStringLiteral("Latest File: ")))
         << loadMessages.join('\n').toStdString();
-    EXPECT_EQ(readFile(tp.path(kPaymentFileName)), newest);
+    EXPECT_EQ(fileBytes(tp.path(kPaymentFileName)), newest);
     EXPECT_FALSE(QFile::exists(downloads + QStringLiteral("/paymentHistory (1).csv")));
     EXPECT_TRUE(QFile::exists(downloads + QStringLiteral("/paymentHistory.csv")));
     ASSERT_EQ(download->StagedCount(), 4);
@@ -155,7 +145,7 @@ TEST(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {
     // "Update Lodgebook Ledgers NOW".
     auto* update = child<QPushButton>(*download, "cmdUpdate");
     EXPECT_EQ(update->text().remove('&'), QStringLiteral("Update Lodgebook Ledgers NOW"));
-    const QByteArray stagedBeforePosting = readFile(tp.path(kPaymentFileName));
+    const QByteArray stagedBeforePosting = fileBytes(tp.path(kPaymentFileName));
     seen = tp.dialogs.shown().size();
     update->click();
     const QStringList postMessages = messageTexts(tp.dialogs, seen);
@@ -197,7 +187,7 @@ TEST(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {
               QStringLiteral("3/2095.0"));
 
     // The log's five lines and the menu's three labels.
-    const QStringList log = QString::fromLatin1(readFile(tp.path(QStringLiteral("CV-Log.txt"))))
+    const QStringList log = QString::fromLatin1(fileBytes(tp.path(QStringLiteral("CV-Log.txt"))))
                                 .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     EXPECT_EQ(log, (QStringList{"03/14/2026", "2095", "https://www.vantora.example/landlord",
                                 "03/10/2026", "03/12/2026"}));
@@ -210,7 +200,7 @@ TEST(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {
 
     // The staged file became the archive; a second opening finds no file.
     EXPECT_FALSE(QFile::exists(tp.path(kPaymentFileName)));
-    const QByteArray archive = readFile(tp.path(kPaymentArchiveFileName));
+    const QByteArray archive = fileBytes(tp.path(kPaymentArchiveFileName));
     EXPECT_EQ(archive, stagedBeforePosting);
     EXPECT_TRUE(archive.contains("B501")) << archive.toStdString();
     // The older download is still there; the user clears it before looking again.
@@ -249,7 +239,7 @@ TEST(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {
         child<QPushButton>(tenants, "cmdExport")->click();
         tenants.close();
     }
-    const QByteArray exported = readFile(tp.path(kTenantExportFileName));
+    const QByteArray exported = fileBytes(tp.path(kTenantExportFileName));
     // Tenant 1006 now among them; 1009 (not enrolled) and 1005 ("D") are not; tenant 1003's
     // two units give two lines; the file is in the Windows character set.
     const QByteArray company = "Harbor Point Rentals  LLC,,,";

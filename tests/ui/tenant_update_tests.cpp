@@ -304,4 +304,18 @@ TEST_F(TenantUpdateScreenTest, exportNo_writesNothing) {
 }
 
 }  // namespace
+TEST_F(TenantUpdateScreenTest, exportOnAFullDisk_saysSoAndKeepsTheEarlierExport) {
+    const QString exportPath = tp.path(QStringLiteral("CorvaneTenantExport.csv"));
+    tp.files.writeAtomically(exportPath, "earlier export\r\n");
+    tp.files.fillDiskOnWriting(QStringLiteral("CorvaneTenantExport.csv"));
+    screen.Load();
+    tp.dialogs.expectQuestion(kExportQuestion, QStringLiteral("Corvane Tenant Export"), kAnswerYes);
+    tp.dialogs.expectMessage("Error 61: Disk full: " + exportPath,
+                             QStringLiteral("Corvane Error Message"));
+
+    control<QPushButton>("cmdExport")->click();
+
+    EXPECT_EQ(tp.files.readAll(exportPath), QByteArray("earlier export\r\n"));
+}
+
 }  // namespace corvane
