@@ -3,7 +3,6 @@
 
 #include <QFile>
 
-#include <sqlite3.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,24 +12,6 @@ namespace corvane::test {
 namespace {
 
 class PostingCrashTest : public PostingFixture {};
-
-// One value from the ledger at `path`, read by a connection of its own (which recovers the file
-// the way the next program to open it would).
-QString queryCopy(const QString& path, const char* sql) {
-    sqlite3* db = nullptr;
-    QString out;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
-        SQLITE_OK) {
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK &&
-            sqlite3_step(stmt) == SQLITE_ROW) {
-            out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-        }
-        sqlite3_finalize(stmt);
-    }
-    sqlite3_close(db);
-    return out;
-}
 
 // A posting run killed at any moment before its commit leaves the ledger as it was, never half
 // posted; one left alone posts everything.
@@ -87,15 +68,15 @@ TEST_F(PostingCrashTest, killedBeforeTheCommit_leavesTheLedgerAsItWas) {
         close(counted[0]);
 
         const QStringList after = {
-            queryCopy(copyPath, "SELECT COUNT(*) FROM Transactions"),
-            queryCopy(copyPath,
+            queryValue(copyPath, "SELECT COUNT(*) FROM Transactions"),
+            queryValue(copyPath,
                       "SELECT COUNT(*) || '|' || printf('%.4f', SUM(TCurrBal)) FROM Tenants"),
-            queryCopy(copyPath,
+            queryValue(copyPath,
                       "SELECT COUNT(*) || '|' || printf('%.4f', SUM(UCurrBal)) FROM Units"),
-            queryCopy(
+            queryValue(
                 copyPath,
                 "SELECT COUNT(*) || '|' || printf('%.4f', SUM(CkAmount)) FROM CheckDepPrinted"),
-            queryCopy(copyPath, "SELECT COUNT(*) FROM SplitPrintedChecks")};
+            queryValue(copyPath, "SELECT COUNT(*) FROM SplitPrintedChecks")};
         if (run == 0) {  // payments and fees, balances down, one deposit of one line a payment
             EXPECT_EQ(after, (QStringList{"12000", "2000|63000.0000", "2000|56700.0000",
                                           "1|63000.0000", "6000"}));

@@ -2,6 +2,7 @@
 
 #include "support/QtPrinting.h"
 #include "support/TestFiles.h"
+#include "support/TestLedger.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,13 +19,6 @@ namespace corvane::test {
 
 // A build product beside the tests (the posting driver, the program).
 QString builtExecutable(const QString& relativePath);
-
-// Every row of every table a posting run writes (and the auto-number counters), read by a
-// connection of its own, for exact before/after comparisons.
-QStringList ledgerDump(const QString& ledgerPath);
-// The rows of one query as "a|b|c" texts.
-QStringList queryRows(const QString& ledgerPath, const QString& sql);
-QString queryValue(const QString& ledgerPath, const QString& sql);
 
 // Writes a prepared Lodgebook folder into `dir`: the sample tool's ledger, preferences and log,
 // with its payment download already staged as paymentHistory.csv.

@@ -4,6 +4,7 @@
 #include "support/RecordingPrinter.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
+#include "support/Widgets.h"
 
 #include <QAction>
 #include <QApplication>
@@ -65,9 +66,7 @@ protected:
 
     template <typename T>
     T* child(const char* name) {
-        T* w = screen.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
+        return test::child<T>(screen, name);
     }
     QString label(const char* name) { return child<QLabel>(name)->text(); }
     bool enabled(const char* name) { return child<QPushButton>(name)->isEnabled(); }

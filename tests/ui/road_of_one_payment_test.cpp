@@ -10,6 +10,7 @@
 #include "support/TestFiles.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
+#include "support/Widgets.h"
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
@@ -35,13 +36,6 @@ QStringList messageTexts(const ScriptedDialogs& dialogs, size_t from = 0) {
     for (size_t i = from; i < dialogs.shown().size(); ++i)
         texts << dialogs.shown()[i].title + QStringLiteral(": ") + dialogs.shown()[i].text;
     return texts;
-}
-
-template <typename T>
-T* child(QWidget& window, const char* name) {
-    T* w = window.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
 }
 
 TEST(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {

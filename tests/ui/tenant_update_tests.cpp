@@ -5,6 +5,7 @@
 #include "platform/ledger/Database.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
+#include "support/Widgets.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -77,9 +78,7 @@ protected:
     }
     template <typename T>
     T* control(const char* name) const {
-        T* widget = screen.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        return test::child<T>(screen, name);
     }
     QTableView* grid() const { return control<QTableView>("gridACH"); }
     OptionList* display() const { return control<OptionList>("optDisplay"); }
