@@ -23,10 +23,7 @@ class CheckForPaymentFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         t.globals.PaymentFileName = QStringLiteral("paymentHistory.csv");
-        QByteArray prefs;
-        for (int i = 0; i < 19; ++i)
-            prefs += (i ? "," : "") + QByteArray("\"F") + QByteArray::number(i) + "\"";
-        writeFile(t.path(QStringLiteral("IDFILE.DAT")), prefs + "\r\n");
+        writeFile(t.path(QStringLiteral("IDFILE.DAT")), test::preferencesFile());
     }
     QString staged() const { return t.path(QStringLiteral("paymentHistory.csv")); }
 

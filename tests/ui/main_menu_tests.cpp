@@ -26,13 +26,6 @@ const QString kWaiting = QStringLiteral(
     "You already have Corvane Tenant transactions waiting to be processed - no more Tenant "
     "transactions can be downloaded until you have taken care of the existing ones.");
 
-QByteArray preferences() {
-    QByteArray bytes;
-    for (int i = 0; i < 19; ++i)
-        bytes += (i ? ",\"F" : "\"F") + QByteArray::number(i) + "\"";
-    return bytes + "\r\n";
-}
-
 class MainMenuTest : public ::testing::Test {
 protected:
     // A Lodgebook folder as start-up expects it: ledger, posting log, preferences.
@@ -42,7 +35,7 @@ protected:
         test::TestLedger ledger(t.path(QStringLiteral("lbdatafl.mdb")));
         if (!log.isNull())
             writeFile(t.path(QStringLiteral("CV-Log.txt")), log);
-        writeFile(t.path(QStringLiteral("IDFILE.DAT")), preferences());
+        writeFile(t.path(QStringLiteral("IDFILE.DAT")), test::preferencesFile());
     }
     // A posting run of payment B77 to tenant 42 that died between its commit and the archiving
     // of the staged file.
@@ -260,7 +253,7 @@ TEST_F(MainMenuTest, hostingServiceChoosesTheSessionPrinter) {
         test::TestPlatform p;
         test::TestLedger ledger(p.path(QStringLiteral("lbdatafl.mdb")));
         writeFile(p.path(QStringLiteral("CV-Log.txt")), "");
-        writeFile(p.path(QStringLiteral("IDFILE.DAT")), preferences());
+        writeFile(p.path(QStringLiteral("IDFILE.DAT")), test::preferencesFile());
         p.environment.variables.insert(QStringLiteral("COMPUTERNAME"), QLatin1String(computer));
         p.sessions.session = QStringLiteral("3");
         p.printers.installed = {QStringLiteral("Laser"),
