@@ -1,5 +1,6 @@
 #include "payments/PaymentIntake.h"
 #include "platform/Error.h"
+#include "support/TestFiles.h"
 #include "support/TestPlatform.h"
 
 #include <QDir>
@@ -226,9 +227,8 @@ protected:
                                                 "folder. Please download a new payment file."),
                                  QStringLiteral("No Files"), MsgIcon::Exclamation);
     }
-    QByteArray stagedBytes() {
-        QFile f(staged());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+    QByteArray stagedBytes() const {
+        return QFile::exists(staged()) ? test::fileBytes(staged()) : "<none>";
     }
 
     TestPlatform tp;

@@ -2,6 +2,7 @@
 #include "platform/Error.h"
 #include "support/ErrorOf.h"
 #include "support/OrdinaryUser.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,13 +25,11 @@ class RealFilesTest : public ::testing::Test {
 protected:
     QString path(const QString& name) const { return folder_.filePath(name); }
     void put(const QString& name, const QByteArray& bytes) const {
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        test::writeFile(path(name), bytes);
     }
+    // The file's bytes; "<missing>" when there is no such file (an empty file reads as empty).
     QByteArray contents(const QString& name) const {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+        return QFile::exists(path(name)) ? test::fileBytes(path(name)) : "<missing>";
     }
     // Every entry of the folder, hidden ones included.
     QStringList everything() const {
