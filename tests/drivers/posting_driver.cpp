@@ -122,10 +122,12 @@ int main(int argc, char** argv) {
     test::HookedFiles files;
     if (stepping) {
         files.before = [](const QString& change, const QString& path) {
-            point(QStringLiteral("before ") + change + QLatin1Char(' ') + QFileInfo(path).fileName());
+            point(QStringLiteral("before ") + change + QLatin1Char(' ') +
+                  QFileInfo(path).fileName());
         };
         files.after = [](const QString& change, const QString& path) {
-            point(QStringLiteral("after ") + change + QLatin1Char(' ') + QFileInfo(path).fileName());
+            point(QStringLiteral("after ") + change + QLatin1Char(' ') +
+                  QFileInfo(path).fileName());
         };
     }
     test::FakeEnvironment environment;

@@ -35,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QString word = name;
     word.remove(QLatin1Char('.')).remove(QLatin1Char('(')).remove(QLatin1Char(')'));
     FUZZ_CHECK(isPaymentDownloadName(kBase + QLatin1Char('.') + word));
-    FUZZ_CHECK(isPaymentDownloadName(kBase + QStringLiteral(" (") + word + QStringLiteral(").csv")));
+    FUZZ_CHECK(
+        isPaymentDownloadName(kBase + QStringLiteral(" (") + word + QStringLiteral(").csv")));
     return 0;
 }

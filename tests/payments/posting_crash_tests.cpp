@@ -3,7 +3,6 @@
 
 #include <QFile>
 
-
 #include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
@@ -70,9 +69,9 @@ TEST_F(PostingCrashTest, killedBeforeTheCommit_leavesTheLedgerAsItWas) {
         const QStringList after = {
             queryValue(copyPath, "SELECT COUNT(*) FROM Transactions"),
             queryValue(copyPath,
-                      "SELECT COUNT(*) || '|' || printf('%.4f', SUM(TCurrBal)) FROM Tenants"),
+                       "SELECT COUNT(*) || '|' || printf('%.4f', SUM(TCurrBal)) FROM Tenants"),
             queryValue(copyPath,
-                      "SELECT COUNT(*) || '|' || printf('%.4f', SUM(UCurrBal)) FROM Units"),
+                       "SELECT COUNT(*) || '|' || printf('%.4f', SUM(UCurrBal)) FROM Units"),
             queryValue(
                 copyPath,
                 "SELECT COUNT(*) || '|' || printf('%.4f', SUM(CkAmount)) FROM CheckDepPrinted"),

@@ -130,9 +130,9 @@ TEST_P(LateFeeTest, lateFeeRow_movesTheBalancesItsCodeSays) {
     expectSuccess();
     EXPECT_EQ(post({row("T42", "40", "03/05/2026", "", "Late Fee")}, both(QString())),
               PostingOutcome::Completed);
-    EXPECT_EQ(transactions(), QStringList{"4020|42|40|2026-03-05|NULL|Late Fee|I|ACH|" +
-                                          QString::fromLatin1(GetParam().expectedStatus) +
-                                          "|N|7|3|42|42"});
+    EXPECT_EQ(transactions(),
+              QStringList{"4020|42|40|2026-03-05|NULL|Late Fee|I|ACH|" +
+                          QString::fromLatin1(GetParam().expectedStatus) + "|N|7|3|42|42"});
     EXPECT_EQ(balances(42), QString::fromLatin1(GetParam().expectedBalances));
 }
 
@@ -397,7 +397,8 @@ TEST_F(PostingRunFailureTest, depositOnly_answerYes_postsThePaymentAndDepositWit
     tp.dialogs.expectQuestion(kDepositOnlyQuestion, kProgramTitle, kAnswerYes);
     expectSuccess();
     EXPECT_EQ(post({row("T42", "500")}, depositOnly()), PostingOutcome::Completed);
-    EXPECT_EQ(transactions(), QStringList{"4010|42|500|2026-03-01|1045|March RENT|I|ACH|B|N|7|3|42|42"});
+    EXPECT_EQ(transactions(),
+              QStringList{"4010|42|500|2026-03-01|1045|March RENT|I|ACH|B|N|7|3|42|42"});
     EXPECT_EQ(records(QStringLiteral("SELECT CkAmount, CkNumber FROM CheckDepPrinted")),
               QStringList{"500|1045"});
     EXPECT_EQ(tp.files.readAll(tp.path(kPaymentArchiveFileName)), QByteArray("B1,T42,x\r\n"));

@@ -62,7 +62,7 @@ TEST_F(StagedModelTest, pmtTypeTakesExactlyRentOrLateFee) {
     EXPECT_TRUE(model.setData(at(1, staged::PmtType), QStringLiteral("Late Fee")));
     EXPECT_EQ(model.rows().at(1).cell(staged::PmtType), QStringLiteral("Late Fee"));
     for (const QString& bad : {QStringLiteral("rent"), QStringLiteral("Late fee"),
-                              QStringLiteral(" Rent"), QString(), QStringLiteral("Fee")}) {
+                               QStringLiteral(" Rent"), QString(), QStringLiteral("Fee")}) {
         dialogs.expectMessage(kPmtTypeMessage, QStringLiteral("Pmt Type Edit"));
         EXPECT_FALSE(model.setData(at(1, staged::PmtType), bad)) << bad.toStdString();
         EXPECT_EQ(model.rows().at(1).cell(staged::PmtType), QStringLiteral("Late Fee"));

@@ -97,7 +97,8 @@ TEST_F(RealFilesTest, directoryInPlaceOfFile_isPathFileAccessError) {
     ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral("paymentHistory.csv")));
     const QString dir = path(QStringLiteral("paymentHistory.csv"));
     EXPECT_EQ(errorOf([&] { files_.readAll(dir); }).number(), errc::PathFileAccessError);
-    EXPECT_EQ(errorOf([&] { files_.writeAtomically(dir, "x"); }).number(), errc::PathFileAccessError);
+    EXPECT_EQ(errorOf([&] { files_.writeAtomically(dir, "x"); }).number(),
+              errc::PathFileAccessError);
 }
 
 TEST_F(RealFilesTest, readOnlyFolderOrUnreadableFile_isPermissionDenied) {
@@ -232,8 +233,8 @@ TEST_F(RealFilesTest, writeFailingHalfWay_keepsTheOldFileAndLeavesNoTemporaryFil
     files_.writeAtomically(log, "old log\r\n");
     const Error full = errorOf([&] { files_.writeAtomically(log, big); });
     const QByteArray left = files_.readAll(log);
-    const QStringList entries = QDir(disk).entryList(QDir::AllEntries | QDir::Hidden |
-                                                     QDir::System | QDir::NoDotAndDotDot);
+    const QStringList entries =
+        QDir(disk).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH);
     EXPECT_EQ(full.number(), errc::DiskFull);
     EXPECT_EQ(full.description(), QStringLiteral("Disk full: ") + log);

@@ -336,8 +336,9 @@ TEST_F(LedgerEngineErrors, anUnknownColumnIs3061) {
     auto set = db->openDynaset(sql);
     const Error e = errorOf([&] { set->eof(); });
     EXPECT_EQ(e.number(), 3061);
-    EXPECT_EQ(e.description(),
-              QStringLiteral("Unknown field name in '%1' (no such column: TNoSuchField).").arg(sql));
+    EXPECT_EQ(
+        e.description(),
+        QStringLiteral("Unknown field name in '%1' (no such column: TNoSuchField).").arg(sql));
 }
 
 TEST_F(LedgerEngineErrors, aSecondTransactionIs3003AndTheFirstGoesOn) {

@@ -248,10 +248,9 @@ TEST_F(LedgerLookup, appendedRecordsAreStoredAsRecordSetAdditions) {
     for (std::size_t r = 0; r < records.size(); ++r)
         EXPECT_EQ(rows[2 * r], rows[2 * r + 1]) << "record " << r;
     // Money as a real, dates as ISO text, an unset field Null, text in a number column as text.
-    const std::vector<QStringList> expected = {
-        {"123.4567", "'2026-03-01'", "NULL", "77", "'I'"},
-        {"12.5", "'2026-03-02'", "'Rent ü'", "NULL", "NULL"},
-        {"0.1", "'soon'", "''", "42", "'5'"}};
+    const std::vector<QStringList> expected = {{"123.4567", "'2026-03-01'", "NULL", "77", "'I'"},
+                                               {"12.5", "'2026-03-02'", "'Rent ü'", "NULL", "NULL"},
+                                               {"0.1", "'soon'", "''", "42", "'5'"}};
     for (std::size_t r = 0; r < records.size(); ++r)
         EXPECT_EQ(QVariant(rows[2 * r]).toStringList(), expected[r]) << "record " << r;
 }

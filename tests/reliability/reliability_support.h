@@ -14,7 +14,6 @@
 
 class QProcess;
 
-
 namespace corvane::test {
 
 // A build product beside the tests (the posting driver, the program).

@@ -23,7 +23,8 @@ QByteArray fileBytes(const QString& path) {
 QByteArray preferencesFile(int count, const QHash<int, QString>& values) {
     QStringList fields;
     for (int i = 0; i < count; ++i)
-        fields << QLatin1Char('"') + values.value(i, QStringLiteral("F%1").arg(i)) + QLatin1Char('"');
+        fields << QLatin1Char('"') + values.value(i, QStringLiteral("F%1").arg(i)) +
+                      QLatin1Char('"');
     return encodeAnsi(fields.join(QLatin1Char(',')) + QStringLiteral("\r\n"));
 }
 

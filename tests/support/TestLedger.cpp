@@ -81,9 +81,15 @@ std::vector<QVariantList> TestLedger::rows(const QString& sql) const {
         QVariantList row;
         for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
             switch (sqlite3_column_type(stmt, i)) {
-                case SQLITE_NULL: row.append(QVariant()); break;
-                case SQLITE_INTEGER: row.append(QVariant::fromValue(sqlite3_column_int64(stmt, i))); break;
-                case SQLITE_FLOAT: row.append(sqlite3_column_double(stmt, i)); break;
+                case SQLITE_NULL:
+                    row.append(QVariant());
+                    break;
+                case SQLITE_INTEGER:
+                    row.append(QVariant::fromValue(sqlite3_column_int64(stmt, i)));
+                    break;
+                case SQLITE_FLOAT:
+                    row.append(sqlite3_column_double(stmt, i));
+                    break;
                 default:
                     row.append(QString::fromUtf8(
                         reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),

@@ -1,5 +1,5 @@
-#include "app/frmCorvaneMain.h"
 #include "app/PostingRecovery.h"
+#include "app/frmCorvaneMain.h"
 #include "app/frmViewFiles.h"
 #include "support/TestFiles.h"
 #include "support/TestLedger.h"

@@ -22,8 +22,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QPushButton>
 #include <QPointer>
+#include <QPushButton>
 #include <QTableView>
 
 #include <gtest/gtest.h>
