@@ -3,6 +3,8 @@
 
 #include <QFile>
 
+#include <string>
+
 #include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
@@ -10,7 +12,26 @@
 namespace corvane::test {
 namespace {
 
-class PostingCrashTest : public PostingFixture {};
+class PostingCrashTest : public PostingFixture {
+protected:
+    // The ledger at `path` after a run of 6,000 payments of 10.50 to 2,000 tenants that was
+    // killed (or left alone), read as the next program to open it would: as before the run, or
+    // (when `posted`) with the payments and fees, the balances down, and one deposit of a line a
+    // payment.
+    static void expectWhole(const QString& path, bool posted, const std::string& when) {
+        const QStringList totals = {
+            queryValue(path, "SELECT COUNT(*) FROM Transactions"),
+            queryValue(path, "SELECT COUNT(*) || '|' || printf('%.4f', SUM(TCurrBal)) FROM Tenants"),
+            queryValue(path, "SELECT COUNT(*) || '|' || printf('%.4f', SUM(UCurrBal)) FROM Units"),
+            queryValue(path, "SELECT COUNT(*) || '|' || printf('%.4f', SUM(CkAmount)) FROM "
+                             "CheckDepPrinted"),
+            queryValue(path, "SELECT COUNT(*) FROM SplitPrintedChecks")};
+        const QStringList asBefore = {"0", "2000|0.0000", "2000|0.0000", "0|0.0000", "0"};
+        const QStringList asPosted = {"12000", "2000|63000.0000", "2000|56700.0000",
+                                      "1|63000.0000", "6000"};
+        EXPECT_EQ(totals, posted ? asPosted : asBefore) << when;
+    }
+};
 
 // A posting run killed at any moment before its commit leaves the ledger as it was, never half
 // posted; one left alone posts everything.
@@ -66,23 +87,8 @@ TEST_F(PostingCrashTest, killedBeforeTheCommit_leavesTheLedgerAsItWas) {
         }
         close(counted[0]);
 
-        const QStringList after = {
-            queryValue(copyPath, "SELECT COUNT(*) FROM Transactions"),
-            queryValue(copyPath,
-                       "SELECT COUNT(*) || '|' || printf('%.4f', SUM(TCurrBal)) FROM Tenants"),
-            queryValue(copyPath,
-                       "SELECT COUNT(*) || '|' || printf('%.4f', SUM(UCurrBal)) FROM Units"),
-            queryValue(
-                copyPath,
-                "SELECT COUNT(*) || '|' || printf('%.4f', SUM(CkAmount)) FROM CheckDepPrinted"),
-            queryValue(copyPath, "SELECT COUNT(*) FROM SplitPrintedChecks")};
-        if (run == 0) {  // payments and fees, balances down, one deposit of one line a payment
-            EXPECT_EQ(after, (QStringList{"12000", "2000|63000.0000", "2000|56700.0000",
-                                          "1|63000.0000", "6000"}));
-        } else {
-            EXPECT_EQ(after, (QStringList{"0", "2000|0.0000", "2000|0.0000", "0|0.0000", "0"}))
-                << "killed at row " << killAtRow << " of " << rowsChanged;
-        }
+        expectWhole(copyPath, run == 0, "killed at row " + std::to_string(killAtRow) + " of " +
+                                             std::to_string(rowsChanged));
     }
     EXPECT_EQ(writtenTables(), pristine);
 }
