@@ -1,5 +1,7 @@
 #include "SampleFolder.h"
 
+#include "journal/PostingJournal.h"
+
 #include "LodgebookSchema.h"
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
@@ -274,8 +276,35 @@ struct LedgerCounts {
     int units = 0;
 };
 
+// Earlier entries of the ledger's tenants: rent received ("I") and now and then a fee ("E"),
+// dated from 2020 to the end of May 2026.
+void addEarlierEntries(Connection& db, const std::vector<Tenant>& tenants, int count,
+                       Random& random) {
+    Insert entry(db,
+                 "INSERT INTO Transactions (TransAccountID, TransPostToID, TransAmount, TransDate, "
+                 "TransRemark, TransType, TransPmtType, TransStatus, TransTax, TransTID) VALUES "
+                 "(?, ?, ?, ?, ?, ?, ?, ?, 'N', ?)");
+    const QDate first(2020, 1, 1);
+    const int days = static_cast<int>(first.daysTo(QDate(2026, 5, 31)));
+    const int tenantCount = static_cast<int>(tenants.size());
+    for (int i = 0; i < count; ++i) {
+        const Tenant& t = tenants[static_cast<size_t>(random.below(tenantCount))];
+        const bool fee = random.below(5) == 0;
+        entry.integer(fee ? 5010 : 4010)
+            .integer(t.id)
+            .real(dollars(fee ? -t.rentCents / 10 : t.rentCents))
+            .text(first.addDays(random.below(days)).toString(Qt::ISODate))
+            .text(fee ? QStringLiteral("Management Fee") : QStringLiteral("RENT"))
+            .text(fee ? QStringLiteral("E") : QStringLiteral("I"))
+            .text(fee ? std::optional<QString>() : std::optional(QStringLiteral("ACH")))
+            .text(fee ? QStringLiteral("U") : QStringLiteral("B"))
+            .integer(t.id)
+            .run();
+    }
+}
+
 LedgerCounts fillLedger(const QString& path, const std::vector<Tenant>& tenants, int properties,
-                        Random& random) {
+                        int ledgerEntries, Random& random) {
     Connection db(path);
     // An existing ledger is filled only when it holds nothing yet: a real one is never touched.
     {
@@ -399,6 +428,7 @@ LedgerCounts fillLedger(const QString& path, const std::vector<Tenant>& tenants,
                 .run();
         }
     }
+    addEarlierEntries(db, tenants, ledgerEntries, random);
     transaction.commit();
     return counts;
 }
@@ -484,6 +514,36 @@ PaymentFile paymentText(const SampleOptions& options, const std::vector<Tenant>&
     return file;
 }
 
+// Earlier posting runs in Corvane's journal, one a month before the download's, each of `rows`
+// posted payments with transaction numbers of their own.
+void writeEarlierRuns(const QString& dir, int runs, int rows, Random& random) {
+    if (runs == 0)
+        return;
+    auto journal = corvane::journal::PostingJournal::open(dir);
+    for (int r = 0; r < runs; ++r) {
+        corvane::journal::Run run;
+        run.postedAt = QDateTime(QDate(2025, 6, 3).addMonths(r), QTime(9, 30));
+        run.computer = QStringLiteral("OFFICE");
+        run.fileName = QStringLiteral("paymentHistory.csv");
+        run.fileBytes = QByteArray(static_cast<qsizetype>(rows) * 100, 'x');
+        run.figures = {run.postedAt.date().toString(QStringLiteral("MM/dd/yyyy")),
+                       QStringLiteral("0"), {}, {}};
+        run.rows.resize(static_cast<size_t>(rows));
+        for (int j = 0; j < rows; ++j) {
+            corvane::journal::RunRow& row = run.rows[static_cast<size_t>(j)];
+            row.line = j + 1;
+            row.tid = QStringLiteral("T%1").arg(kFirstTenantId + random.below(1000));
+            row.amount = QStringLiteral("1250.00");
+            row.date = run.postedAt.date().toString(QStringLiteral("MM/dd/yyyy"));
+            row.pmtType = QStringLiteral("Rent");
+            row.transactionNumber = QStringLiteral("B%1").arg(1000000 + r * 40000 + j);
+            row.incomeTransID = r * rows + j + 1;
+            row.incomeAmount = corvane::ledger::Currency::fromUnits(12500000);
+        }
+        journal->setState(journal->record(run), corvane::journal::RunState::Posted);
+    }
+}
+
 void writeFile(const QString& path, const QString& text) {
     corvane::RealFiles files;
     files.writeAtomically(path, corvane::encodeAnsi(text));
@@ -500,6 +560,10 @@ SampleSummary writeSampleFolder(const QString& dir, const SampleOptions& options
         throw std::runtime_error("the number of payments must be between 0 and " +
                                  std::to_string(kMaxSamplePayments));
     }
+    if (options.ledgerEntries < 0 || options.ledgerEntries > kMaxSampleLedgerEntries ||
+        options.journalRuns < 0 || options.journalRuns > kMaxSampleJournalRuns) {
+        throw std::runtime_error("too many earlier ledger entries or posting runs");
+    }
     const QString downloads = dir + QStringLiteral("/user/Downloads");
     if (!QDir().mkpath(downloads)) {
         throw std::runtime_error("cannot create the folder " + downloads.toStdString());
@@ -512,7 +576,9 @@ SampleSummary writeSampleFolder(const QString& dir, const SampleOptions& options
     const QString ledger = dir + QStringLiteral("/lbdatafl.mdb");
     if (!QFileInfo::exists(ledger))
         createLedger(ledger);
-    const LedgerCounts counts = fillLedger(ledger, tenants, properties, random);
+    const LedgerCounts counts =
+        fillLedger(ledger, tenants, properties, options.ledgerEntries, random);
+    writeEarlierRuns(dir, options.journalRuns, options.payments, random);
 
     writeFile(dir + QStringLiteral("/IDFILE.DAT"), preferencesText());
     writeFile(dir + QStringLiteral("/CV-Log.txt"), postingLogText());

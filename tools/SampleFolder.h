@@ -9,10 +9,14 @@ struct SampleOptions {
     int payments = 10;          // 0 to 32,767
     unsigned seed = 1;          // the same seed writes the same folder
     bool crlfPayments = false;  // the payment download's line ends: CR LF instead of LF
+    int ledgerEntries = 0;      // 0 to 1,000,000 earlier Transactions records (the ledger's past)
+    int journalRuns = 0;        // 0 to 12 earlier posting runs of `payments` rows in CV-Journal.db
 };
 
 inline constexpr int kMaxSampleTenants = 100000;
 inline constexpr int kMaxSamplePayments = 32767;
+inline constexpr int kMaxSampleLedgerEntries = 1000000;
+inline constexpr int kMaxSampleJournalRuns = 12;
 
 // What a sample folder holds, for the caller's summary.
 struct SampleSummary {
@@ -29,6 +33,11 @@ struct SampleSummary {
 //   IDFILE.DAT                       Lodgebook's preferences, 40 fields
 //   CV-Log.txt                       a posting log of five lines
 //   user/Downloads/paymentHistory.csv  a payment download of options.payments lines
+//   CV-Journal.db                    with options.journalRuns: Corvane's posting journal with
+//                                    that many earlier runs (their payments' transaction numbers
+//                                    are not the download's)
+// With options.ledgerEntries the ledger also holds that many earlier income and fee entries of
+// its tenants, dated before the download's payments.
 // A ledger that already holds records is never touched: the call throws instead, before any
 // file is written. Throws std::runtime_error (bad options, a file that cannot be written).
 //

@@ -1,4 +1,5 @@
-// lodgebook-sample DIR [--tenants N] [--payments M] [--seed S] [--crlf]
+// lodgebook-sample DIR [--tenants N] [--payments M] [--seed S] [--crlf] [--ledger-entries E]
+//                      [--journal-runs R]
 // Writes a whole sample Lodgebook folder: ledger, preferences, posting log and a Downloads folder
 // with a payment download (see SampleFolder.h).
 
@@ -48,6 +49,12 @@ int main(int argc, char** argv) {
                       QStringLiteral("S")});
     parser.addOption({QStringLiteral("crlf"),
                       QStringLiteral("End the download's lines with CR LF instead of LF.")});
+    parser.addOption({QStringLiteral("ledger-entries"),
+                      QStringLiteral("Earlier entries in the ledger's Transactions (default 0)."),
+                      QStringLiteral("E")});
+    parser.addOption({QStringLiteral("journal-runs"),
+                      QStringLiteral("Earlier posting runs in CV-Journal.db (default 0)."),
+                      QStringLiteral("R")});
     parser.process(app);
 
     const QStringList dirs = parser.positionalArguments();
@@ -59,16 +66,23 @@ int main(int argc, char** argv) {
     long long tenants = options.tenants;
     long long payments = options.payments;
     long long seed = options.seed;
+    long long ledgerEntries = 0, journalRuns = 0;
     if (!readNumber(parser, QStringLiteral("tenants"), 1, lodgebook::kMaxSampleTenants, tenants) ||
         !readNumber(parser, QStringLiteral("payments"), 0, lodgebook::kMaxSamplePayments,
                     payments) ||
-        !readNumber(parser, QStringLiteral("seed"), 0, 4294967295LL, seed)) {
+        !readNumber(parser, QStringLiteral("seed"), 0, 4294967295LL, seed) ||
+        !readNumber(parser, QStringLiteral("ledger-entries"), 0,
+                    lodgebook::kMaxSampleLedgerEntries, ledgerEntries) ||
+        !readNumber(parser, QStringLiteral("journal-runs"), 0, lodgebook::kMaxSampleJournalRuns,
+                    journalRuns)) {
         return 2;
     }
     options.tenants = static_cast<int>(tenants);
     options.payments = static_cast<int>(payments);
     options.seed = static_cast<unsigned>(seed);
     options.crlfPayments = parser.isSet(QStringLiteral("crlf"));
+    options.ledgerEntries = static_cast<int>(ledgerEntries);
+    options.journalRuns = static_cast<int>(journalRuns);
 
     const QString dir = QDir(dirs.first()).absolutePath();
     try {

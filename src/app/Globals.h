@@ -15,6 +15,9 @@ inline const QString kPaymentArchiveFileName = QStringLiteral("paymentHistory_La
 inline const QString kTenantExportFileName = QStringLiteral("CorvaneTenantExport.csv");
 inline const QString kPostingLogFileName = QStringLiteral("CV-Log.txt");
 inline const QString kPreferencesFileName = QStringLiteral("IDFILE.DAT");
+// The most of a payment download or of the staged payment file that is read: far more than
+// 32,767 payment lines of any sane length. A longer file is refused, not read.
+inline constexpr qint64 kMaxPaymentFileBytes = 64 * 1024 * 1024;
 
 // What the posting run needs of the main menu: its three labels of the last posting run.
 class MainMenuLabels {

@@ -53,8 +53,9 @@ int CategoryNumber(QString& category) {
     const qsizetype start = numberStart(category);
     if (start >= category.size())
         return 0;
+    const QStringView digits = ledger::decimalPrefix(QStringView(category).mid(start));
     const std::int64_t number =
-        ledger::Currency::leadingValue(QStringView(category).mid(start)).roundedToWhole();
+        ledger::Currency::fromTextRounded(digits, 0).value_or(ledger::Currency()).roundedToWhole();
     if (number > std::numeric_limits<int>::max() || number < std::numeric_limits<int>::min()) {
         return 0;
     }

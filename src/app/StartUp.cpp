@@ -1,10 +1,66 @@
 #include "app/StartUp.h"
 
+#include "app/PostingLog.h"
 #include "app/Preferences.h"
 #include "app/TextRules.h"
+#include "platform/Error.h"
 #include "platform/TextCodec.h"
 
+#include <exception>
+
 namespace corvane {
+
+void ShowStartUpMessage(Dialogs& dialogs, int number, const QString& description) {
+    dialogs.setBusyPointer(false);
+    switch (number) {
+        case errc::LedgerFileNotFound:
+            dialogs.messageBox(QStringLiteral("Lodgebook data file not found - be sure that the "
+                                              "Corvane Program is copied into the same directory "
+                                              "or folder as the main Lodgebook Program."),
+                               MsgButtons::Ok, MsgIcon::Information, kProgramTitle);
+            return;
+        case errc::ItemNotFound:
+            dialogs.messageBox(QStringLiteral("Company Corvane field not found"), MsgButtons::Ok,
+                               MsgIcon::Information, kProgramTitle);
+            return;
+        default:
+            ShowGeneralError(dialogs, number, description);
+    }
+}
+
+void ShowGeneralError(Dialogs& dialogs, int number, const QString& description) {
+    dialogs.setBusyPointer(false);
+    dialogs.messageBox(QStringLiteral("Error %1: %2").arg(number).arg(description), MsgButtons::Ok,
+                       MsgIcon::Information, QStringLiteral("Corvane Error Message"));
+}
+
+bool ReopenLedger(Globals& globals) {
+    if (globals.LedgerDb)
+        return true;
+    if (globals.LedgerDbPath.isEmpty())
+        globals.LedgerDbPath = globals.pathInProgramFolder(kLedgerFileName);
+    try {
+        globals.LedgerDb = ledger::Database::open(globals.LedgerDbPath);
+        // What start-up did not get to after its ledger failure: the posting log's figures, the
+        // shared file names and the ledger preferences the screens work with.
+        if (globals.PaymentFileName.isEmpty()) {
+            if (ReadPostingLog(globals) && globals.mainMenu) {
+                globals.mainMenu->setPostingLabels(LastDateLabel(globals),
+                                                   LastBalanceLabel(globals),
+                                                   LastDateRangeLabel(globals));
+            }
+            LoadIDFile(globals);
+            globals.PaymentFileName = kPaymentFileName;
+            globals.TenantExportFileName = kTenantExportFileName;
+        }
+        return true;
+    } catch (const Error& error) {
+        ShowStartUpMessage(globals.dialogs(), error.number(), error.description());
+    } catch (const std::exception& error) {
+        ShowStartUpMessage(globals.dialogs(), 0, QString::fromLocal8Bit(error.what()));
+    }
+    return false;
+}
 
 void CheckForPaymentFile(Globals& globals) {
     LoadIDFile(globals);
@@ -14,7 +70,7 @@ void CheckForPaymentFile(Globals& globals) {
     if (!files.exists(staged))
         return;
 
-    FieldReader reader(decodeAnsi(files.readAll(staged)));
+    FieldReader reader(decodeAnsi(files.readAll(staged, kMaxPaymentFileBytes)));
     const QString firstField = reader.next();
     if (!firstField.startsWith(QLatin1Char('B'))) {
         globals.dialogs().messageBox(

@@ -4,6 +4,20 @@
 
 namespace corvane {
 
+// The message start-up shows for a failure, with the information icon: 3024 "Lodgebook data
+// file not found - ..." and 3265 "Company Corvane field not found" (title "Corvane"); any other
+// "Error <number>: <description>" (title "Corvane Error Message").
+void ShowStartUpMessage(Dialogs& dialogs, int number, const QString& description);
+// Start-up's general error message: "Error <number>: <description>", "Corvane Error Message".
+void ShowGeneralError(Dialogs& dialogs, int number, const QString& description);
+
+// For the screens that need the ledger: when start-up could not open it (LedgerDb is nothing),
+// opens it again from LedgerDbPath (the program folder's ledger when that is not set yet), then
+// does what start-up did not get to: reads the posting log (refreshing the menu's labels), sets
+// the shared file names and reads the ledger preferences. Returns false, after showing the start-up message for the failure, when it still cannot be
+// opened; true when the ledger is open.
+bool ReopenLedger(Globals& globals);
+
 // The last step of start-up: reads the ledger preferences (LoadIDFile), then looks at the staged
 // payment file. A staged file whose first field does not begin with "B" is reported and deleted;
 // one that remains is a reminder that payments wait to be posted. Errors (a missing IDFILE.DAT,

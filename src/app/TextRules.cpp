@@ -1,6 +1,7 @@
 #include "app/TextRules.h"
 
 #include "platform/Error.h"
+#include "platform/ledger/DateText.h"
 
 namespace corvane {
 namespace {
@@ -97,53 +98,15 @@ QString formatCurrency(ledger::Currency amount) {
 }
 
 QString formatCurrencyText(const QString& text) {
-    const std::optional<ledger::Currency> amount = ledger::Currency::fromText(text);
+    const std::optional<ledger::Currency> amount = ledger::Currency::fromTextRounded(text, 2);
     return amount ? formatCurrency(*amount) : text;
 }
 
-namespace {
-
-// The number of 1 to `maxDigits` decimal digits in `part`; -1 when it is anything else.
-int digitsValue(QStringView part, int minDigits, int maxDigits) {
-    if (part.size() < minDigits || part.size() > maxDigits)
-        return -1;
-    int value = 0;
-    for (QChar c : part) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return -1;
-        value = value * 10 + (c.unicode() - '0');
-    }
-    return value;
-}
-
-}  // namespace
-
-// "M/d/yyyy" or "yyyy-MM-dd", read by hand: QDate::fromString consults the system's time zone on
-// every call, which the posting run would pay for several times a row.
 std::optional<QDate> parseDateText(const QString& text) {
-    const QString t = trimBlanks(text);
-    if (t.isEmpty())
+    const std::optional<ledger::DateParts> parts = ledger::parseDateParts(text);
+    if (!parts)
         return std::nullopt;
-    int year = -1, month = -1, day = -1;
-    const QList<QStringView> slashed = QStringView(t).split(QLatin1Char('/'));
-    if (slashed.size() == 3) {
-        month = digitsValue(slashed[0], 1, 2);
-        day = digitsValue(slashed[1], 1, 2);
-        year = digitsValue(slashed[2], 4, 4);
-    } else {
-        const QList<QStringView> dashed = QStringView(t).split(QLatin1Char('-'));
-        if (dashed.size() == 3) {
-            year = digitsValue(dashed[0], 4, 4);
-            month = digitsValue(dashed[1], 2, 2);
-            day = digitsValue(dashed[2], 2, 2);
-        }
-    }
-    if (year < 0 || month < 0 || day < 0)
-        return std::nullopt;
-    const QDate date(year, month, day);
-    if (!date.isValid())
-        return std::nullopt;
-    return date;
+    return parts->date;
 }
 
 QString formatDateText(const QString& text) {

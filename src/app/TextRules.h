@@ -37,7 +37,8 @@ private:
 QString formatCurrencyText(const QString& text);
 QString formatCurrency(ledger::Currency amount);
 
-// A text that reads as a date ("mm/dd/yyyy", "m/d/yyyy", "yyyy-mm-dd"); nullopt otherwise.
+// The date of a text as the ledger engine reads a date text ("m/d/yy", "mm/dd/yyyy",
+// "yyyy-mm-dd", each with an optional time, which is dropped); nullopt otherwise.
 std::optional<QDate> parseDateText(const QString& text);
 // "mm/dd/yyyy" when the text reads as a date, otherwise the text unchanged.
 QString formatDateText(const QString& text);

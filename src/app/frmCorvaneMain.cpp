@@ -1,7 +1,7 @@
 #include "app/frmCorvaneMain.h"
 
 #include "app/PostingLog.h"
-#include "app/PostingRecovery.h"
+#include "journal/PostingRecovery.h"
 #include "app/StartUp.h"
 #include "enrollment/frmTenantUpdate.h"
 #include "payments/frmDownload.h"
@@ -20,14 +20,6 @@
 
 namespace corvane {
 namespace {
-
-// Start-up's general error message.
-void showStartUpError(Dialogs& dialogs, int number, const QString& description) {
-    dialogs.setBusyPointer(false);
-    dialogs.messageBox(QStringLiteral("Error %1: %2").arg(number).arg(description),
-                       MsgButtons::Ok, MsgIcon::Information,
-                       QStringLiteral("Corvane Error Message"));
-}
 
 QLabel* makeLabel(const char* name, const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -154,28 +146,15 @@ bool frmCorvaneMain::Load() {
         runStartUp();
         return true;
     } catch (const Error& error) {
-        globals_.dialogs().setBusyPointer(false);
-        switch (error.number()) {
-            case errc::LedgerFileNotFound:
-                globals_.dialogs().messageBox(
-                    QStringLiteral("Lodgebook data file not found - be sure that the Corvane "
-                                   "Program is copied into the same directory or folder as the "
-                                   "main Lodgebook Program."),
-                    MsgButtons::Ok, MsgIcon::Information, kProgramTitle);
-                Unload();
-                return false;
-            case errc::ItemNotFound:
-                globals_.dialogs().messageBox(QStringLiteral("Company Corvane field not found"),
-                                              MsgButtons::Ok, MsgIcon::Information, kProgramTitle);
-                Unload();
-                return false;
-            default:
-                showStartUpError(globals_.dialogs(), error.number(), error.description());
-                return true;
+        ShowStartUpMessage(globals_.dialogs(), error.number(), error.description());
+        if (error.number() == errc::LedgerFileNotFound || error.number() == errc::ItemNotFound) {
+            Unload();
+            return false;
         }
+        return true;
     } catch (const std::exception& error) {
         // A failure that carries no error number still ends the start-up, not the program.
-        showStartUpError(globals_.dialogs(), 0, QString::fromLocal8Bit(error.what()));
+        ShowGeneralError(globals_.dialogs(), 0, QString::fromLocal8Bit(error.what()));
         return true;
     }
 }
@@ -196,12 +175,14 @@ void frmCorvaneMain::runStartUp() {
     globals_.PaymentFileName = kPaymentFileName;
     globals_.TenantExportFileName = kTenantExportFileName;
     // A posting run that ended abruptly is finished, or known as not posted, before anything
-    // looks at the staged file. A failure is told and start-up goes on; while the note stays,
+    // looks at the staged file. A failure is told and start-up goes on; while the run stays unsettled,
     // the payment screen tries again when it opens.
     try {
         RecoverInterruptedPosting(globals_);
     } catch (const Error& error) {
-        showStartUpError(globals_.dialogs(), error.number(), error.description());
+        ShowGeneralError(globals_.dialogs(), error.number(), error.description());
+    } catch (const journal::JournalError&) {
+        // The payment screen tells of a journal that cannot be used when it opens.
     }
     CheckForPaymentFile(globals_);
 }

@@ -1,5 +1,6 @@
 #include "enrollment/frmTenantUpdate.h"
 
+#include "app/StartUp.h"
 #include "platform/OptionList.h"
 #include "enrollment/TenantExport.h"
 #include "enrollment/TenantListModel.h"
@@ -118,6 +119,7 @@ frmTenantUpdate::frmTenantUpdate(Globals& globals, QWidget* parent)
     labListed_->setWordWrap(false);
     labCount_ = wrappedLabel(QString(), QStringLiteral("labCount"), this);
     labCount_->setWordWrap(false);
+    labListed_->setBuddy(labCount_);
     labTID_ = wrappedLabel(
         QStringLiteral("Note: the TID is the unique Tenant ID needed for each Tenant's login."),
         QStringLiteral("labTID"), this);
@@ -155,7 +157,8 @@ frmTenantUpdate::frmTenantUpdate(Globals& globals, QWidget* parent)
     connect(optDisplay_, &OptionList::selectedIndexChanged, this,
             &frmTenantUpdate::optDisplay_Change);
     connect(optSortBy_, &OptionList::selectedIndexChanged, this, &frmTenantUpdate::GridSQL);
-    connect(chkSelectAll_, &QCheckBox::clicked, this, &frmTenantUpdate::chkSelectAll_Click);
+    // Ticked or cleared by the mouse, the keyboard or an assistive tool's "Toggle": the same steps.
+    connect(chkSelectAll_, &QCheckBox::toggled, this, &frmTenantUpdate::chkSelectAll_Click);
     connect(cmdExport_, &QPushButton::clicked, this, &frmTenantUpdate::cmdExport_Click);
     connect(cmdExit_, &QPushButton::clicked, this, &QDialog::close);
 }
@@ -167,6 +170,9 @@ void frmTenantUpdate::Load() {
     }
     gridACH_->setColumnHidden(TenantListModel::ColOID, true);
     gridACH_->setColumnHidden(TenantListModel::ColPID, true);
+    // A ledger that start-up could not open is tried again before anything is listed.
+    if (!ReopenLedger(globals_))
+        return;
     loading_ = true;
     optDisplay_->setSelectedIndex(1);  // finds the loading flag set: no list yet
     optSortBy_->setSelectedIndex(2);   // lists all tenants by rental unit address

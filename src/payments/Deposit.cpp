@@ -1,6 +1,5 @@
 #include "payments/Deposit.h"
 
-#include "app/TextRules.h"
 
 namespace corvane {
 
@@ -11,29 +10,32 @@ namespace {
 const QString kDepositsSql = QStringLiteral("SELECT * FROM CheckDepPrinted WHERE CkType = 'D'");
 }  // namespace
 
-DepositPlan PlanDeposit(const std::vector<StagedRow>& rows, const PostingChoices& choices,
+DepositPlan PlanDeposit(const std::vector<Payment>& payments, const PostingChoices& choices,
                         const PostingAccounts& accounts, const QDate& today) {
     DepositPlan plan;
-    plan.number = staged_values::depositNumber(choices);
+    plan.number = depositNumber(choices);
     plan.date = today;
-    plan.lines.reserve(rows.size());
-    for (const StagedRow& row : rows) {
-        const bool lateFee = trimBlanks(row.cell(staged::PmtType)) == QLatin1String("Late Fee");
+    plan.lines.reserve(payments.size());
+    for (std::size_t i = 0; i < payments.size(); ++i) {
+        const Payment& payment = payments[i];
+        if (payment.leftOut)
+            continue;
         SplitLine line;
-        line.checkNumber = staged_values::checkNumber(row);
-        line.amount = staged_values::amount(row);
-        line.accountID = lateFee ? accounts.lateFeeAccount : accounts.rentAccount;
-        line.postToID = staged_values::tenantIDValue(row).roundedToWhole();
+        line.payment = i;
+        line.checkNumber = payment.checkNumber;
+        line.amount = payment.amount;
+        line.accountID = payment.lateFee ? accounts.lateFeeAccount : accounts.rentAccount;
+        line.postToID = payment.tenantID;
         // The default remark of every line is the rent remark, late fee lines included.
-        line.remark = staged_values::chosenRemark(choices, row, accounts.rentRemark);
-        line.postTo = lateFee ? accounts.lateFeeCode : accounts.rentCode;
+        line.remark = chosenRemark(choices, payment, accounts.rentRemark);
+        line.postTo = payment.lateFee ? accounts.lateFeeCode : accounts.rentCode;
         plan.lines.push_back(std::move(line));
     }
     return plan;
 }
 
 Currency CreateSplits(ledger::Database& db, std::int64_t depositID,
-                      const std::vector<SplitLine>& lines) {
+                      const std::vector<SplitLine>& lines, std::vector<std::int64_t>& splitIDs) {
     Currency total;
     // What a record set over "SELECT * FROM SplitPrintedChecks" would add, field by field.
     const auto splits = db.openAppender(
@@ -54,7 +56,7 @@ Currency CreateSplits(ledger::Database& db, std::int64_t depositID,
             Value::text(QStringLiteral("D")),
             Value::text(line.postTo),
         });
-        splits->add(record);
+        splitIDs.push_back(splits->add(record));
         total += line.amount;
     }
     return total;
@@ -85,7 +87,7 @@ DepositResult CreateDeposit(ledger::Database& db, const DepositPlan& plan) {
         deposits->close();
     }
 
-    result.total = CreateSplits(db, result.depositID, plan.lines);
+    result.total = CreateSplits(db, result.depositID, plan.lines, result.splitIDs);
 
     auto deposits = db.openDynaset(kDepositsSql);
     deposits->findFirst(QStringLiteral("Val(CkID) = '") + QString::number(result.depositID) +

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "payments/LedgerPosting.h"
+#include "payments/Payment.h"
 #include "payments/PostingRun.h"
 #include "payments/StagedRow.h"
 #include "platform/ledger/Currency.h"
@@ -15,8 +16,10 @@
 
 namespace corvane {
 
-// One SplitPrintedChecks line of the deposit: one per staged row, unmatched rows included.
+// One SplitPrintedChecks line of the deposit: one per payment of the run, unmatched ones
+// included (not those left out for their note).
 struct SplitLine {
+    std::size_t payment = 0;  // the payment it is made from (its index in the run's payments)
     std::optional<std::int64_t> checkNumber;  // CkCheckNumber; not set when column 9 is blank
     ledger::Currency amount;
     std::int64_t accountID = 0;
@@ -32,13 +35,14 @@ struct DepositPlan {
     std::vector<SplitLine> lines;
 };
 
-DepositPlan PlanDeposit(const std::vector<StagedRow>& rows, const PostingChoices& choices,
+DepositPlan PlanDeposit(const std::vector<Payment>& payments, const PostingChoices& choices,
                         const PostingAccounts& accounts, const QDate& today);
 
 struct DepositResult {
     bool found = false;  // false: the deposit record was not found again ("Deposit Not found")
     std::int64_t depositID = 0;
     ledger::Currency total;  // the total of the split lines, the deposit's CkAmount
+    std::vector<std::int64_t> splitIDs;  // the lines' SplitIDs, in order
 };
 
 // Writes the deposit inside the caller's transaction: adds the deposit record with CkAmount 0 and
@@ -46,8 +50,10 @@ struct DepositResult {
 // sets CkAmount to the lines' total.
 DepositResult CreateDeposit(ledger::Database& db, const DepositPlan& plan);
 
-// Adds the split lines linked to the deposit record `depositID`; returns their total.
+// Adds the split lines linked to the deposit record `depositID`; returns their total and adds
+// their SplitIDs to `splitIDs`.
 ledger::Currency CreateSplits(ledger::Database& db, std::int64_t depositID,
-                              const std::vector<SplitLine>& lines);
+                              const std::vector<SplitLine>& lines,
+                              std::vector<std::int64_t>& splitIDs);
 
 }  // namespace corvane

@@ -111,44 +111,16 @@ void LedgerLookup::prefetch(std::vector<std::int64_t> tenantIDs) {
     }
 }
 
-// ---- staged row values ----
+// ---- values of a run ----
 
-namespace staged_values {
-
-bool isUnmatched(const StagedRow& row) {
-    return row.cell(staged::TID).startsWith(QStringLiteral("T#"));
-}
-bool isLateFee(const StagedRow& row) {
-    return row.cell(staged::PmtType).startsWith(QStringLiteral("Late Fee"));
-}
-bool isRent(const StagedRow& row) {
-    return row.cell(staged::PmtType).startsWith(QStringLiteral("Rent"));
-}
-
-Currency tenantIDValue(const StagedRow& row) {
-    return Currency::leadingValue(trimBlanks(row.cell(staged::TID).mid(1)));
-}
-
-Currency amount(const StagedRow& row) {
-    return Currency::leadingValue(row.cell(staged::Amount)).abs();
-}
-
-std::optional<std::int64_t> checkNumber(const StagedRow& row) {
-    const QString text = trimBlanks(row.cell(staged::CheckNumber));
-    if (text.isEmpty()) {
-        return std::nullopt;
-    }
-    return Currency::leadingValue(text.left(9)).roundedToWhole();
-}
-
-std::optional<QString> chosenRemark(const PostingChoices& choices, const StagedRow& row,
+std::optional<QString> chosenRemark(const PostingChoices& choices, const Payment& payment,
                                     const QString& defaultRemark) {
     const auto first60 = [](const QString& text) { return trimBlanks(trimBlanks(text).left(60)); };
     switch (choices.remarkChoice) {
         case 0:
             return defaultRemark;
         case 1:
-            return first60(row.cell(staged::PmtType));
+            return first60(payment.pmtType);
         case 2:
             return first60(choices.remarkText);
         default:
@@ -159,8 +131,6 @@ std::optional<QString> chosenRemark(const PostingChoices& choices, const StagedR
 std::int64_t depositNumber(const PostingChoices& choices) {
     return Currency::leadingValue(choices.depositNumber).roundedToWhole();
 }
-
-}  // namespace staged_values
 
 bool paymentDateBefore(const QString& a, const QString& b) {
     const auto da = parseDateText(a);
@@ -174,8 +144,6 @@ bool paymentDateBefore(const QString& a, const QString& b) {
 // ---- the plan ----
 
 namespace {
-
-namespace sv = staged_values;
 
 const QString kNothingPosted = QStringLiteral("Nothing was posted to the Lodgebook Ledgers.");
 
@@ -191,9 +159,11 @@ QString rowProblem(const StagedRow& row, const QString& what) {
         .join(QLatin1Char('\r'));
 }
 
-QString unitNotFoundMessage(const StagedRow& row, const PlannedEntry& entry) {
+QString unitNotFoundMessage(const Payment& payment, const PlannedEntry& entry) {
+    const StagedRow& row = *payment.row;
     return QStringList{
-        QStringLiteral("Not found: Tenant ID #") + sv::tenantIDValue(row).toPlainText(),
+        QStringLiteral("Not found: Tenant ID #") +
+            Currency::leadingValue(trimBlanks(row.cell(staged::TID).mid(1))).toPlainText(),
         QString(),
         QStringLiteral("Amount: ") + entry.amount.toPlainText(),
         QStringLiteral("Date: ") + Value::date(QDateTime(entry.date, QTime(0, 0))).toText(),
@@ -239,34 +209,34 @@ std::optional<Currency> managementFee(const Value& mgmtFee, Currency amount) {
 
 }  // namespace
 
-EntriesPlan PlanLedgerEntries(const std::vector<StagedRow>& rows, const PostingChoices& choices,
+EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const PostingChoices& choices,
                               const PostingAccounts& accounts, LedgerLookup& lookup) {
     EntriesPlan plan;
-    plan.entries.reserve(rows.size() * (choices.postMgmtFees ? 2 : 1));
-    const std::int64_t depositNumber = sv::depositNumber(choices);
+    plan.entries.reserve(payments.size() * (choices.postMgmtFees ? 2 : 1));
+    const std::int64_t deposit = depositNumber(choices);
+    const auto posted = [](const Payment& p) { return p.matched && !p.leftOut; };
 
     // The payment pass.
     QDate fromDate, toDate;  // the range's dates
     bool prefetched = false;
-    for (const StagedRow& row : rows) {
-        if (sv::isUnmatched(row)) {
+    for (std::size_t i = 0; i < payments.size(); ++i) {
+        const Payment& payment = payments[i];
+        if (!posted(payment)) {
             continue;
         }
-        const bool lateFee = sv::isLateFee(row);
-        const QString& dateText = row.cell(staged::Date);
-        const auto date = parseDateText(dateText);
-        if (!date) {
+        const StagedRow& row = *payment.row;
+        if (!payment.date) {
             plan.problem = rowProblem(row, QStringLiteral("The payment date is not a valid date."));
             return plan;
         }
-        const std::int64_t tenantID = sv::tenantIDValue(row).roundedToWhole();
+        const std::int64_t tenantID = payment.tenantID;
         if (!prefetched) {
-            // This row's and the later rows' tenants, looked up in key order.
+            // This payment's and the later payments' tenants, looked up in key order.
             std::vector<std::int64_t> tenantIDs;
-            tenantIDs.reserve(rows.size());
-            for (auto later = rows.begin() + (&row - rows.data()); later != rows.end(); ++later) {
-                if (!sv::isUnmatched(*later)) {
-                    tenantIDs.push_back(sv::tenantIDValue(*later).roundedToWhole());
+            tenantIDs.reserve(payments.size() - i);
+            for (std::size_t later = i; later < payments.size(); ++later) {
+                if (posted(payments[later])) {
+                    tenantIDs.push_back(payments[later].tenantID);
                 }
             }
             lookup.prefetch(std::move(tenantIDs));
@@ -279,21 +249,22 @@ EntriesPlan PlanLedgerEntries(const std::vector<StagedRow>& rows, const PostingC
         }
 
         PlannedEntry entry;
+        entry.payment = i;
         entry.income = true;
-        entry.accountID = lateFee ? accounts.lateFeeAccount : accounts.rentAccount;
+        entry.accountID = payment.lateFee ? accounts.lateFeeAccount : accounts.rentAccount;
         entry.postToID = tenantID;
-        entry.amount = sv::amount(row);
-        entry.date = *date;
-        entry.checkNumber = sv::checkNumber(row);
-        if (choices.createDeposit && depositNumber != 0) {
-            entry.checkNumber = depositNumber;
+        entry.amount = payment.amount;
+        entry.date = *payment.date;
+        entry.checkNumber = payment.checkNumber;
+        if (choices.createDeposit && deposit != 0) {
+            entry.checkNumber = deposit;
         }
-        entry.remark =
-            sv::chosenRemark(choices, row, lateFee ? accounts.lateFeeRemark : accounts.rentRemark);
-        entry.status = lateFee ? accounts.lateFeeCode : QStringLiteral("B");
+        entry.remark = chosenRemark(choices, payment,
+                                    payment.lateFee ? accounts.lateFeeRemark : accounts.rentRemark);
+        entry.status = payment.lateFee ? accounts.lateFeeCode : QStringLiteral("B");
         entry.ids = found.ids;
         if (!lookup.hasUnit(tenantID)) {
-            plan.problem = unitNotFoundMessage(row, entry);
+            plan.problem = unitNotFoundMessage(payment, entry);
             return plan;
         }
         entry.changesUnit = entry.status == QLatin1String("B");
@@ -303,17 +274,18 @@ EntriesPlan PlanLedgerEntries(const std::vector<StagedRow>& rows, const PostingC
         plan.entries.push_back(std::move(entry));
 
         // Every date of the range reads as a date, so they compare as dates (paymentDateBefore).
+        const QDate date = *payment.date;
         if (!plan.range) {
-            plan.range = PaymentDateRange{dateText, dateText};
-            fromDate = toDate = *date;
+            plan.range = PaymentDateRange{payment.dateText, payment.dateText};
+            fromDate = toDate = date;
         } else {
-            if (*date < fromDate) {
-                plan.range->from = dateText;
-                fromDate = *date;
+            if (date < fromDate) {
+                plan.range->from = payment.dateText;
+                fromDate = date;
             }
-            if (toDate < *date) {
-                plan.range->to = dateText;
-                toDate = *date;
+            if (toDate < date) {
+                plan.range->to = payment.dateText;
+                toDate = date;
             }
         }
     }
@@ -323,18 +295,20 @@ EntriesPlan PlanLedgerEntries(const std::vector<StagedRow>& rows, const PostingC
     }
     if (!accounts.mgmtFeeCategoryValid) {
         plan.problem = QStringLiteral(
-            "You do not have a valid Account Category set up for 'Management Fee'. The management "
-            "fee was not posted. Please check your Account Category and Account Default settings "
-            "under 'Preferences' from the Lodgebook Main Menu.");
+            "You do not have a valid Account Category set up for 'Management Fee'. Nothing was "
+            "posted to the Lodgebook Ledgers. Please check your Account Category and Account "
+            "Default settings under 'Preferences' from the Lodgebook Main Menu.");
         return plan;
     }
 
     // The management fee pass: one fee per rent payment.
-    for (const StagedRow& row : rows) {
-        if (sv::isUnmatched(row) || !sv::isRent(row)) {
+    for (std::size_t i = 0; i < payments.size(); ++i) {
+        const Payment& payment = payments[i];
+        if (!posted(payment) || !payment.rent) {
             continue;
         }
-        const std::int64_t tenantID = sv::tenantIDValue(row).roundedToWhole();
+        const StagedRow& row = *payment.row;
+        const std::int64_t tenantID = payment.tenantID;
         const LedgerIDs ids = lookup.LookupLedgerIDs(tenantID).ids;  // found in the payment pass
         const OwnerFeeLookup owner = lookup.ownerFee(ids.ownerID);
         if (!owner.ownerFound) {
@@ -345,8 +319,7 @@ EntriesPlan PlanLedgerEntries(const std::vector<StagedRow>& rows, const PostingC
                          .arg(tenantID));
             return plan;
         }
-        const Currency amount = sv::amount(row);
-        const auto fee = managementFee(owner.mgmtFee, amount);
+        const auto fee = managementFee(owner.mgmtFee, payment.amount);
         if (!fee) {
             plan.problem = rowProblem(
                 row, QStringLiteral("The management fee \"%1\" of Owner #%2 is neither an amount "
@@ -360,11 +333,12 @@ EntriesPlan PlanLedgerEntries(const std::vector<StagedRow>& rows, const PostingC
             continue;
         }
         PlannedEntry entry;
+        entry.payment = i;
         entry.income = false;
         entry.accountID = accounts.mgmtFeeAccount;
         entry.postToID = tenantID;
         entry.amount = *fee;
-        entry.date = *parseDateText(row.cell(staged::Date));  // checked in the payment pass
+        entry.date = *payment.date;  // checked in the payment pass
         entry.remark = accounts.mgmtFeeRemark;
         entry.status = QStringLiteral("U");
         entry.ids = ids;
@@ -403,7 +377,8 @@ QSet<std::int64_t> applyBalanceChanges(ledger::Database& db, const QString& tabl
 
 }  // namespace
 
-void WriteLedgerEntries(ledger::Database& db, const std::vector<PlannedEntry>& entries) {
+std::vector<std::int64_t> WriteLedgerEntries(ledger::Database& db,
+                                             const std::vector<PlannedEntry>& entries) {
     // What a record set over "SELECT * from Transactions" would add, field by field.
     const auto transactions = db.openAppender(
         QStringLiteral("Transactions"),
@@ -415,6 +390,8 @@ void WriteLedgerEntries(ledger::Database& db, const std::vector<PlannedEntry>& e
          QStringLiteral("TransUID"), QStringLiteral("TransTID")});
     BalanceChanges unitChanges, tenantChanges;
     std::vector<std::optional<Value>> record;
+    std::vector<std::int64_t> transIDs;
+    transIDs.reserve(entries.size());
     for (const PlannedEntry& e : entries) {
         record.assign({
             Value::integer(e.accountID),
@@ -433,7 +410,7 @@ void WriteLedgerEntries(ledger::Database& db, const std::vector<PlannedEntry>& e
             Value::integer(e.ids.unitID),
             Value::integer(e.ids.tenantID),
         });
-        transactions->add(record);
+        transIDs.push_back(transactions->add(record));
         if (e.changesUnit) {
             unitChanges[e.postToID].push_back(e.unitChange);
         }
@@ -449,7 +426,7 @@ void WriteLedgerEntries(ledger::Database& db, const std::vector<PlannedEntry>& e
         applyBalanceChanges(db, QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
                             QStringLiteral("TCurrBal"), tenantChanges);
     if (unitsMissing.isEmpty() && tenantsMissing.isEmpty()) {
-        return;
+        return transIDs;
     }
     // The first entry, in order, whose unit or tenant record is gone (the caller rolls back).
     const auto gone = [](const char* what, std::int64_t tenantID) {
@@ -466,6 +443,7 @@ void WriteLedgerEntries(ledger::Database& db, const std::vector<PlannedEntry>& e
             throw gone("tenant record", e.postToID);
         }
     }
+    return transIDs;
 }
 
 }  // namespace corvane

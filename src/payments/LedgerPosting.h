@@ -1,5 +1,6 @@
 #pragma once
 
+#include "payments/Payment.h"
 #include "payments/PostingRun.h"
 #include "payments/StagedRow.h"
 #include "platform/ledger/Currency.h"
@@ -76,24 +77,12 @@ private:
     QHash<std::int64_t, OwnerFeeLookup> ownersFound_;
 };
 
-// Values every posting reads from a staged row.
-namespace staged_values {
-bool isUnmatched(const StagedRow& row);  // column 4 begins with "T#"
-bool isLateFee(const StagedRow& row);    // column 11 begins with "Late Fee"
-bool isRent(const StagedRow& row);       // column 11 begins with "Rent"
-// The leading-number value of column 4 without its first character.
-ledger::Currency tenantIDValue(const StagedRow& row);
-// The absolute leading-number value of column 7.
-ledger::Currency amount(const StagedRow& row);
-// Column 9: the leading-number value of its first 9 characters; nullopt when blank.
-std::optional<std::int64_t> checkNumber(const StagedRow& row);
-// The remark by the remark choice: 0 `defaultRemark`, 1 column 11, 2 the typed remark (both
-// trimmed, at most 60 characters); nullopt for any other choice.
-std::optional<QString> chosenRemark(const PostingChoices& choices, const StagedRow& row,
+// The remark by the remark choice: 0 `defaultRemark`, 1 the payment type, 2 the typed remark
+// (both trimmed, at most 60 characters); nullopt for any other choice.
+std::optional<QString> chosenRemark(const PostingChoices& choices, const Payment& payment,
                                     const QString& defaultRemark);
 // The leading-number value of the deposit number, as a whole number.
 std::int64_t depositNumber(const PostingChoices& choices);
-}  // namespace staged_values
 
 // The account categories and remarks of a run, read from the preferences.
 struct PostingAccounts {
@@ -110,6 +99,7 @@ struct PostingAccounts {
 
 // One new Transactions record and the balance changes that follow it.
 struct PlannedEntry {
+    std::size_t payment = 0;  // the payment it is made from (its index in the run's payments)
     bool income = true;  // a payment ("I", "ACH") or a management fee ("E")
     std::int64_t accountID = 0;
     std::int64_t postToID = 0;
@@ -137,17 +127,19 @@ struct EntriesPlan {
     std::optional<QString> problem;         // the message that refuses the run
 };
 
-// The payment pass and, when fees are chosen, the management fee pass, as a plan: every row is
-// checked (date, tenant, property, unit; then the fee category, owners and fees) before anything
-// is written. Reads the ledger through `lookup` only.
-EntriesPlan PlanLedgerEntries(const std::vector<StagedRow>& rows, const PostingChoices& choices,
+// The payment pass and, when fees are chosen, the management fee pass, as a plan: every matched
+// payment that is not left out is checked (date, tenant, property, unit; then the fee category,
+// owners and fees) before anything is written. Reads the ledger through `lookup` only.
+EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const PostingChoices& choices,
                               const PostingAccounts& accounts, LedgerLookup& lookup);
 
 // Adds the planned entries through "SELECT * from Transactions", then applies their balance
 // changes to each unit and tenant (each record's changes in entry order, records in key order),
 // read and written inside the caller's transaction. A unit or tenant missing at this point throws
-// corvane::Error 3021 naming the first entry, in order, that needed it.
-void WriteLedgerEntries(ledger::Database& db, const std::vector<PlannedEntry>& entries);
+// corvane::Error 3021 naming the first entry, in order, that needed it. Returns the new records'
+// TransIDs, one per entry in order.
+std::vector<std::int64_t> WriteLedgerEntries(ledger::Database& db,
+                                             const std::vector<PlannedEntry>& entries);
 
 // Text comparison of payment dates: as dates when both read as dates, otherwise as text.
 bool paymentDateBefore(const QString& a, const QString& b);

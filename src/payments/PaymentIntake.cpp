@@ -90,7 +90,7 @@ bool FindLatestPaymentFile(Globals& globals) {
     const QString staged = stagedPaymentPath(globals);
     const QString partial = staged + QStringLiteral(".part");
     try {
-        files.copy(download, partial);
+        files.copy(download, partial, kMaxPaymentFileBytes);
     } catch (const Error&) {
         try {
             if (files.exists(partial))
@@ -180,7 +180,39 @@ PaymentLine readPaymentLine(const QString& line) {
     out.date = fields.at(4);
     out.method = fields.at(5);
     out.amount = fields.at(6);
+    if (fields.size() > 7)
+        out.status = fields.at(7);
     return out;
+}
+
+bool isPlainAmount(QStringView amount) {
+    // The carriage return of a CR LF line stays on the last field, which may be the amount.
+    if (amount.endsWith(QLatin1Char('\r')))
+        amount.chop(1);
+    qsizetype i = amount.startsWith(QLatin1Char('-')) ? 1 : 0;
+    const auto digits = [&] {
+        const qsizetype start = i;
+        while (i < amount.size() && amount[i] >= QLatin1Char('0') && amount[i] <= QLatin1Char('9'))
+            ++i;
+        return i > start;
+    };
+    if (!digits())
+        return false;
+    if (i < amount.size() && amount[i] == QLatin1Char('.')) {
+        ++i;
+        if (!digits())
+            return false;
+    }
+    return i == amount.size();
+}
+
+void requirePlainAmount(const PaymentLine& line, qsizetype lineNumber) {
+    if (isPlainAmount(line.amount))
+        return;
+    throw Error(
+        errc::TypeMismatch,
+        QStringLiteral("Type mismatch: the amount of line %1 is not a number: ").arg(lineNumber) +
+            line.amount);
 }
 
 void ArchiveStagedPaymentFile(Globals& globals) {

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace corvane {
 
 // The payment file from the processor, before its lines become screen rows: where downloads are
@@ -59,11 +61,21 @@ struct PaymentLine {
     QString date;               // field 5, unchanged
     QString method;             // field 6
     QString amount;             // field 7, "1234.56"
+    std::optional<QString> status;  // field 8, "Posted", "Returned", ...; nullopt when absent
 };
 
 // splitPaymentLine, then the fields. Throws corvane::Error 9 (subscript out of range) when the line
 // has fewer than 7 fields and 13 (type mismatch) when the account field is empty.
 PaymentLine readPaymentLine(const QString& line);
+
+// Whether an amount text, as the line rule leaves it, is a plain decimal number: an optional
+// minus sign, digits, and at most one decimal point with digits after it ("1250.00", "-25.00",
+// "0.5"; not "1e308." nor a text with a NUL byte or a blank in it). A carriage return at its
+// end, left there when the amount is the last field of a CR LF line, is not part of the number.
+bool isPlainAmount(QStringView amount);
+// Throws corvane::Error 13 (type mismatch) "the amount of line <lineNumber> is not a number: "
+// followed by the amount as read, unless the line's amount isPlainAmount.
+void requirePlainAmount(const PaymentLine& line, qsizetype lineNumber);
 
 // The archive step: the staged payment file becomes "paymentHistory_LastDownload.csv", replacing
 // an earlier archive in one rename (at every instant the old or the new archive exists).

@@ -21,13 +21,16 @@ AccountNumber accountNumber(const QString& account) {
     digits.remove(QLatin1Char(' '));
     const QStringView prefix = ledger::decimalPrefix(digits);
     double value = 0.0;
+    AccountNumber out;
     if (!prefix.isEmpty()) {
         bool ok = false;
         value = prefix.toDouble(&ok);
-        if (!ok)
-            value = 0.0;
+        if (!ok) {
+            // Too large (or too small) for any number: no tenant has it as key.
+            out.text = prefix.toString();
+            return out;
+        }
     }
-    AccountNumber out;
     if (std::trunc(value) == value && std::fabs(value) < 9.0e15) {
         out.key = static_cast<qint64>(value);
         out.text = QString::number(*out.key);

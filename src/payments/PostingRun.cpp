@@ -1,13 +1,19 @@
 #include "payments/PostingRun.h"
 
 #include "app/PostingLog.h"
-#include "app/PostingRecovery.h"
+#include "journal/PostingRecovery.h"
 #include "app/Preferences.h"
 #include "payments/Deposit.h"
 #include "payments/LedgerPosting.h"
+#include "payments/Payment.h"
 #include "payments/PaymentIntake.h"
 #include "platform/Error.h"
 
+#include <QCryptographicHash>
+#include <QHash>
+#include <QSysInfo>
+
+#include <algorithm>
 #include <exception>
 
 namespace corvane {
@@ -46,71 +52,187 @@ QString confirmationQuestion(const PostingChoices& choices) {
         .arg(missing);
 }
 
+const QString kNotesTitle = QStringLiteral("Corvane Transaction Posting");
+
+QString notesQuestion(int count) {
+    return QStringLiteral(
+               "%1 of these payments carry a note in the Note column (already posted, perhaps "
+               "already in the ledger, repeated in this file, or not settled by the processor). "
+               "Press 'Yes' to leave them out of this posting, or 'No' to post them as well.")
+        .arg(count);
+}
+
+QString computerName(Environment& environment) {
+    const QString name = environment.variable(QStringLiteral("COMPUTERNAME"));
+    return name.isEmpty() ? QSysInfo::machineHostName() : name;
+}
+
+// The journal's record of a run: every payment as shown, what became of it and the keys of what
+// was written for it, and the balance changes (each tenant's and unit's sum).
+journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
+                        const PostingChoices& choices, const EntriesPlan& plan,
+                        const std::vector<std::int64_t>& transIDs,
+                        const std::optional<DepositPlan>& deposit,
+                        const std::optional<DepositResult>& written) {
+    journal::Run run;
+    run.postedAt = globals.environment().now();
+    run.postedAt.setTime(QTime(run.postedAt.time().hour(), run.postedAt.time().minute(),
+                               run.postedAt.time().second()));
+    run.computer = computerName(globals.environment());
+    run.fileName = globals.stagedPaymentFileName();
+    const QString staged = globals.pathInProgramFolder(run.fileName);
+    if (globals.files().exists(staged))
+        run.fileBytes = globals.files().readAll(staged);
+    run.fileDigest = QString::fromLatin1(
+        QCryptographicHash::hash(run.fileBytes, QCryptographicHash::Sha1).toHex());
+    run.remarkChoice = choices.remarkChoice;
+    run.remarkText = choices.remarkText;
+    run.postFees = choices.postMgmtFees;
+    run.createDeposit = choices.createDeposit;
+    run.depositNumber = choices.depositNumber;
+    if (written) {
+        run.depositID = written->depositID;
+        run.depositAmount = written->total;
+    }
+    run.figures = {globals.LastDatePosted, globals.LastBalancePosted, {}, {}};
+    if (plan.range) {
+        run.figures.rangeFrom = plan.range->from;
+        run.figures.rangeTo = plan.range->to;
+    }
+
+    run.rows.reserve(payments.size());
+    for (const Payment& p : payments) {
+        const StagedRow& row = *p.row;
+        journal::RunRow r;
+        r.line = p.line;
+        r.tid = row.cell(staged::TID);
+        r.address = row.cell(staged::UnitAddress);
+        r.name = row.cell(staged::TenantName);
+        r.amount = row.cell(staged::Amount);
+        r.date = row.cell(staged::Date);
+        r.checkChar = row.cell(staged::CheckNumber);
+        r.pmtType = row.cell(staged::PmtType);
+        r.transactionNumber = row.cell(staged::TransactionNumber);
+        r.note = p.note;
+        r.outcome = !p.matched   ? journal::RowOutcome::NoTenant
+                    : p.leftOut ? journal::RowOutcome::Note
+                                : journal::RowOutcome::Posted;
+        run.rows.push_back(std::move(r));
+    }
+    QHash<std::int64_t, ledger::Currency> tenantChanges, unitChanges;
+    for (std::size_t i = 0; i < plan.entries.size(); ++i) {
+        const PlannedEntry& e = plan.entries[i];
+        journal::RunRow& r = run.rows[e.payment];
+        if (e.income) {
+            r.incomeTransID = transIDs[i];
+            r.incomeAmount = e.amount;
+        } else {
+            r.feeTransID = transIDs[i];
+            r.feeAmount = e.amount;
+        }
+        if (e.changesUnit)
+            unitChanges[e.postToID] += e.unitChange;
+        if (e.changesTenant)
+            tenantChanges[e.postToID] += e.tenantChange;
+    }
+    // Tenants, then units, each in key order.
+    using Kind = journal::BalanceChange::Kind;
+    for (const auto& [kind, sums] : {std::pair{Kind::Tenant, &tenantChanges},
+                                     std::pair{Kind::Unit, &unitChanges}}) {
+        const auto first = run.balanceChanges.size();
+        for (auto it = sums->cbegin(); it != sums->cend(); ++it)
+            run.balanceChanges.push_back({kind, it.key(), it.value()});
+        std::sort(run.balanceChanges.begin() + static_cast<std::ptrdiff_t>(first),
+                  run.balanceChanges.end(),
+                  [](const auto& a, const auto& b) { return a.key < b.key; });
+    }
+    if (deposit && written) {
+        for (std::size_t i = 0; i < deposit->lines.size(); ++i) {
+            journal::RunRow& r = run.rows[deposit->lines[i].payment];
+            r.splitID = written->splitIDs[i];
+            r.splitAmount = deposit->lines[i].amount;
+        }
+    }
+    return run;
+}
+
 // How the ledger transaction of a run ended.
 struct WriteAttempt {
     enum class Kind { Committed, Refused, DepositNotFound, Locked, Failed };
     Kind kind = Kind::Failed;
     QString message;  // the refusal, or the engine's description of a failure
     std::optional<PaymentDateRange> range;
+    std::int64_t runID = 0;
 };
 
 // Plans, checks and writes the whole run inside one ledger transaction; anything but a commit
 // leaves the ledger as it was (the transaction rolls back when it goes out of scope, before the
-// caller shows any message). Just before the commit the run's note is written (PostingRecovery.h),
-// so that a run that dies after it can be finished, or known as not posted, by the next start.
-WriteAttempt writeRun(Globals& globals, const std::vector<StagedRow>& rows,
-                      const PostingChoices& choices, const PostingAccounts& accounts,
-                      const QDate& today) {
+// caller shows any message). Just before the commit the run goes into the journal as Pending
+// (PostingJournal.h), so that a run that dies after it can be finished, or known as not posted,
+// by the next start.
+WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
+                      const std::vector<Payment>& payments, const PostingChoices& choices,
+                      const PostingAccounts& accounts, const QDate& today) {
     using Kind = WriteAttempt::Kind;
     ledger::Database& db = *globals.LedgerDb;
-    bool noteWritten = false;
+    std::int64_t recorded = 0;
     try {
         ledger::Transaction transaction(db);
-        const PostingNote note = PostingNote::Begin(db);
+        const PostingEvidence evidence = PostingEvidence::Begin(db);
         EntriesPlan plan;
         {
             LedgerLookup lookup(db);
-            plan = PlanLedgerEntries(rows, choices, accounts, lookup);
+            plan = PlanLedgerEntries(payments, choices, accounts, lookup);
         }
         if (plan.problem) {
-            return {Kind::Refused, *plan.problem, {}};
+            return {Kind::Refused, *plan.problem, {}, 0};
         }
-        WriteLedgerEntries(db, plan.entries);
+        const std::vector<std::int64_t> transIDs = WriteLedgerEntries(db, plan.entries);
+        std::optional<DepositPlan> deposit;
+        std::optional<DepositResult> written;
         if (choices.createDeposit) {
-            if (!CreateDeposit(db, PlanDeposit(rows, choices, accounts, today)).found) {
-                return {Kind::DepositNotFound, {}, {}};
+            deposit = PlanDeposit(payments, choices, accounts, today);
+            written = CreateDeposit(db, *deposit);
+            if (!written->found) {
+                return {Kind::DepositNotFound, {}, {}, 0};
             }
         }
-        PostedFigures figures{globals.LastDatePosted, globals.LastBalancePosted, {}, {}};
-        if (plan.range) {
-            figures.rangeFrom = plan.range->from;
-            figures.rangeTo = plan.range->to;
-        }
-        noteWritten = true;
-        note.Write(globals, figures);
+        journal::Run run =
+            journalRun(globals, payments, choices, plan, transIDs, deposit, written);
+        run.evidence = evidence.collect(db);
+        recorded = journal.record(run);
         transaction.commit();
-        return {Kind::Committed, {}, plan.range};
+        return {Kind::Committed, {}, plan.range, recorded};
+    } catch (const journal::JournalError& e) {
+        // The ledger's transaction rolled back: the journal must hold every run that is posted.
+        return {Kind::Failed,
+                QStringLiteral("the posting journal %1 could not be written: %2")
+                    .arg(journal::kJournalFileName, e.reason()),
+                {},
+                0};
     } catch (const std::exception& e) {
-        if (noteWritten) {
+        if (recorded != 0) {
             try {
-                RemovePostingNote(globals);
-            } catch (const Error&) {
-                // Left behind, the note is resolved as "not posted" by the next start.
+                journal.discard(recorded);
+            } catch (const std::exception&) {
+                // Left Pending, the run is found not posted by the next start.
             }
         }
         const auto* error = dynamic_cast<const Error*>(&e);
         if (error) {
             return {error->number() == errc::LedgerLocked ? Kind::Locked : Kind::Failed,
                     error->description(),
-                    {}};
+                    {},
+                    0};
         }
-        return {Kind::Failed, QString::fromLocal8Bit(e.what()), {}};
+        return {Kind::Failed, QString::fromLocal8Bit(e.what()), {}, 0};
     }
 }
 
 }  // namespace
 
 PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const PostingChoices& choices) {
+    std::vector<Payment> payments = ReadPayments(rows);
     Dialogs& dialogs = globals_.dialogs();
     const auto tell = [&](const QString& text, MsgIcon icon, const QString& title) {
         dialogs.setBusyPointer(false);
@@ -151,13 +273,32 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
             accounts.mgmtFeeRemark = ExpandMonthRemark(globals_.MgmtFeeRemark, today);
         }
     }
+    const int noted = static_cast<int>(std::count_if(payments.begin(), payments.end(), [](const Payment& p) {
+        return p.matched && !p.note.isEmpty();
+    }));
+    if (noted > 0) {
+        dialogs.setBusyPointer(false);
+        if (dialogs.messageBox(notesQuestion(noted), MsgButtons::YesNo, MsgIcon::Question,
+                               kNotesTitle) == kAnswerYes) {
+            for (Payment& p : payments)
+                p.leftOut = p.matched && !p.note.isEmpty();
+        }
+        dialogs.setBusyPointer(true);
+    }
     if (!globals_.LedgerDb) {
         return stop(
             QStringLiteral("The Lodgebook ledger is not open. Nothing was posted to the "
                            "Lodgebook Ledgers."));
     }
+    std::unique_ptr<journal::PostingJournal> journal;
+    try {
+        journal = journal::PostingJournal::open(globals_.programFolder());
+    } catch (const journal::JournalError& e) {
+        tell(unusableJournalMessage(e), MsgIcon::Critical, journal::kJournalErrorTitle);
+        return PostingOutcome::Stopped;
+    }
 
-    const WriteAttempt attempt = writeRun(globals_, rows, choices, accounts, today);
+    const WriteAttempt attempt = writeRun(globals_, *journal, payments, choices, accounts, today);
     switch (attempt.kind) {
         case WriteAttempt::Kind::Committed:
             break;
@@ -210,13 +351,13 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
                       *archiveFailure),
              MsgIcon::Exclamation, kProgramTitle);
     }
-    // The note goes once every step after the commit is done. While the payments are still
-    // staged it stays, and the next start or opening of the screen archives them.
+    // The run is Posted once every step after the commit is done. While the payments are still
+    // staged it stays Pending, and the next start or opening of the screen archives them.
     try {
         if (!archiveFailure)
-            RemovePostingNote(globals_);
-    } catch (const Error&) {
-        // A note left behind is found posted next time, which only repeats these steps.
+            journal->setState(attempt.runID, journal::RunState::Posted);
+    } catch (const journal::JournalError&) {
+        // Left Pending, the run is found posted next time, which only repeats these steps.
     }
     dialogs.setBusyPointer(false);
     return PostingOutcome::Completed;

@@ -33,7 +33,8 @@ const QStringList& StagedPayments::columnCaptions() {
                                          QStringLiteral("Check #"),
                                          QStringLiteral("Deposit Date"),
                                          QStringLiteral("Pmt Type"),
-                                         QStringLiteral("Transaction Number")};
+                                         QStringLiteral("Transaction Number"),
+                                         QStringLiteral("Note")};
     return captions;
 }
 

@@ -12,7 +12,7 @@
 namespace corvane {
 
 // The payment screen's table of staged payments as the grid's model: one StagedRow per payment,
-// in file order; the grid shows cells 1 to 12 (grid column k shows cell k + 1). Only "Pmt Type"
+// in file order; the grid shows cells 1 to 13 (grid column k shows cell k + 1). Only "Pmt Type"
 // can be edited, and only to "Rent" or "Late Fee"; any other value is refused with a message and
 // the cell keeps its value. "Amount" is shown in currency form, the cell keeps its text.
 class StagedPayments : public QAbstractTableModel {

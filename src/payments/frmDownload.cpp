@@ -1,9 +1,11 @@
 #include "payments/frmDownload.h"
 
-#include "app/PostingRecovery.h"
+#include "app/StartUp.h"
+#include "journal/PostingRecovery.h"
 #include "app/TextRules.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentMatching.h"
+#include "payments/PaymentNotes.h"
 #include "payments/PostingRun.h"
 #include "payments/PrintReport.h"
 #include "platform/Error.h"
@@ -84,6 +86,7 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
     gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::Date), 90);
     gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::CheckNumber), 65);
     gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::PmtType), 90);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TransactionNumber), 130);
     auto* deleteRow = new QAction(QStringLiteral("Delete Row"), gridACHDownload_);
     deleteRow->setObjectName(QStringLiteral("actDeleteRow"));
     deleteRow->setShortcut(QKeySequence::Delete);
@@ -95,7 +98,7 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
     labCorvanePayments_ = named(new QLabel(kCountCaption), "labCorvanePayments");
     labTotal_ = named(new QLabel(QStringLiteral("Total of Corvane Payments:")), "labTotal");
     labTransTotal_ = named(new QLabel, "labTransTotal");
-    labTransTotal_->setAccessibleName(QStringLiteral("Total of Corvane Payments:"));
+    labTotal_->setBuddy(labTransTotal_);  // the caption labels the total; the total is its value
 
     optRemark_ =
         named(new OptionList(
@@ -171,6 +174,11 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
 frmDownload::~frmDownload() = default;
 
 void frmDownload::Load() {
+    // A ledger that start-up could not open is tried again before Downloads is looked at.
+    if (!ReopenLedger(globals_)) {
+        showEmpty();
+        return;
+    }
     Dialogs& dialogs = globals_.dialogs();
     dialogs.setBusyPointer(true);
     int number = 0;
@@ -211,8 +219,13 @@ void frmDownload::loadSteps() {
     const QString staged = stagedPaymentPath(globals_);
     // An interrupted posting run is settled first: its payments are either archived as posted or
     // still staged, never both staged and posted.
-    if (globals_.LedgerDb)
-        RecoverInterruptedPosting(globals_);
+    if (globals_.LedgerDb) {
+        try {
+            RecoverInterruptedPosting(globals_);
+        } catch (const journal::JournalError&) {
+            // Told once the rows are loaded; nothing can be posted meanwhile.
+        }
+    }
     if (!files.exists(staged))
         FindLatestPaymentFile(globals_);
     centreOnScreen();
@@ -233,7 +246,8 @@ void frmDownload::loadSteps() {
     }
     if (!files.exists(staged))
         throw Error(errc::FileNotFound, QStringLiteral("File not found"));
-    const QStringList lines = selectPaymentLines(decodeAnsi(files.readAll(staged)));
+    const QStringList lines =
+        selectPaymentLines(decodeAnsi(files.readAll(staged, kMaxPaymentFileBytes)));
     if (lines.isEmpty()) {
         globals_.dialogs().setBusyPointer(false);
         globals_.dialogs().messageBox(
@@ -254,15 +268,41 @@ void frmDownload::loadSteps() {
     std::vector<StagedRow> rows;
     rows.reserve(static_cast<size_t>(lines.size()));
     for (qsizetype i = 0; i < lines.size(); ++i) {
+        PaymentLine payment;
         try {
-            rows.push_back(matcher.fill(readPaymentLine(lines.at(i))));
+            payment = readPaymentLine(lines.at(i));
         } catch (const Error& e) {
             throw Error(e.number(), e.description() + QStringLiteral(" (line %1)").arg(i + 1));
         }
+        requirePlainAmount(payment, i + 1);  // names its line itself
+        StagedRow row = matcher.fill(payment);
+        row.setCell(staged::ProcessorStatus, trimBlanks(payment.status.value_or(QString())));
+        row.setCell(staged::LineNumber, QString::number(i + 1));
+        rows.push_back(std::move(row));
+    }
+    // The journal says which payments were posted before; without it nothing may be posted.
+    std::unique_ptr<journal::PostingJournal> journal;
+    std::optional<QString> journalProblem;
+    try {
+        journal = journal::PostingJournal::open(globals_.programFolder());
+    } catch (const journal::JournalError& e) {
+        journalProblem = journal::unusableJournalMessage(e);
+    }
+    try {
+        NotePayments(rows, *globals_.LedgerDb, journal.get());
+    } catch (const journal::JournalError& e) {
+        journalProblem = journal::unusableJournalMessage(e);
+        NotePayments(rows, *globals_.LedgerDb, nullptr);
     }
     StagedPayments_->setRows(std::move(rows));
     labCorvanePayments_->setText(countText(StagedCount()));
     TransactionTotal();
+    if (journalProblem) {
+        cmdUpdate_->setEnabled(false);
+        globals_.dialogs().setBusyPointer(false);
+        globals_.dialogs().messageBox(*journalProblem, MsgButtons::Ok, MsgIcon::Critical,
+                                      journal::kJournalErrorTitle);
+    }
 }
 
 void frmDownload::showEmpty() {

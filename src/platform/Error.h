@@ -25,6 +25,7 @@ private:
 };
 
 namespace errc {
+inline constexpr int Overflow = 6;
 inline constexpr int SubscriptOutOfRange = 9;
 inline constexpr int TypeMismatch = 13;
 inline constexpr int FileNotFound = 53;

@@ -97,7 +97,8 @@ void requireExisting(const QString& path) {
 }  // namespace
 
 bool RealFiles::exists(const QString& path) {
-    return QFileInfo::exists(path);
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
 }
 
 QList<FileEntry> RealFiles::listFiles(const QString& folder) {
@@ -115,8 +116,13 @@ QList<FileEntry> RealFiles::listFiles(const QString& folder) {
     const QFileInfoList entries =
         QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Unsorted);
     files.reserve(entries.size());
-    for (const QFileInfo& info : entries)
+    for (const QFileInfo& info : entries) {
+        // QDir lists a link to a device or a pipe as a file; reading one would never end.
+        struct stat st {};
+        if (::stat(nativePath(info.filePath()).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
         files.append({info.fileName(), info.lastModified()});
+    }
     return files;
 }
 
@@ -125,8 +131,8 @@ QDateTime RealFiles::modifiedTime(const QString& path) {
     return QFileInfo(path).lastModified();
 }
 
-void RealFiles::copy(const QString& from, const QString& to) {
-    const QByteArray bytes = readAll(from);
+void RealFiles::copy(const QString& from, const QString& to, qint64 maxBytes) {
+    const QByteArray bytes = readAll(from, maxBytes);
     writeAtomically(to, bytes);
     // Like a copy on Windows, the copy keeps the source's last-modified time.
     struct stat st {};
@@ -151,15 +157,23 @@ void RealFiles::remove(const QString& path) {
         fail(errno, path);
 }
 
-QByteArray RealFiles::readAll(const QString& path) {
-    Descriptor file(::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC));
+QByteArray RealFiles::readAll(const QString& path, qint64 maxBytes) {
+    // Without waiting: opening a pipe for reading would otherwise block until a writer comes.
+    Descriptor file(::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0)
         fail(errno, path);
     struct stat st {};
     if (::fstat(file.get(), &st) != 0)
         fail(errno, path);
-    if (S_ISDIR(st.st_mode))
+    if (!S_ISREG(st.st_mode))
         fail(EISDIR, path);
+    const auto tooLong = [&] {
+        throw Error(errc::Overflow, QStringLiteral("Overflow: the file %1 is longer than %2 bytes")
+                                        .arg(path)
+                                        .arg(maxBytes));
+    };
+    if (maxBytes >= 0 && st.st_size > maxBytes)
+        tooLong();
     QByteArray bytes;
     bytes.reserve(static_cast<qsizetype>(st.st_size));
     char buffer[65536];
@@ -172,6 +186,8 @@ QByteArray RealFiles::readAll(const QString& path) {
         }
         if (n == 0)
             break;
+        if (maxBytes >= 0 && bytes.size() + n > maxBytes)
+            tooLong();  // grown since it was measured
         bytes.append(buffer, n);
     }
     return bytes;

@@ -7,8 +7,9 @@
 
 namespace corvane {
 
-// The option-list control of the screens: a titled group of radio buttons with a selected index. selectedIndexChanged is
-// raised when the user picks another item and also every time the program sets the index.
+// The option-list control of the screens: a titled group of radio buttons with a selected index.
+// selectedIndexChanged is raised when the user picks an item (also the one already selected) and
+// every time the program sets the index.
 class OptionList : public QGroupBox {
     Q_OBJECT
 public:

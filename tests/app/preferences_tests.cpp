@@ -107,6 +107,9 @@ TEST(CategoryPreference, numberAndCodeOfTheStoredText) {
         {"X;", 0, "", "", "X;"},
         {"A;B-12.5", 12, "B", "12.5", "A;B-12.5"},
         {"A;B-13.5", 14, "B", "13.5", "A;B-13.5"},
+        // Rounded once from the whole text, not first to four decimals.
+        {"Rent Income;B-4011.49995", 4011, "B", "4011.49995", "Rent Income;B-4011.49995"},
+        {"A;B-4011.50001", 4012, "B", "4011.50001", "A;B-4011.50001"},
         {"A;B- 77abc", 77, "B", "77abc", "A;B- 77abc"},
         {"A;B-abc", 0, "B", "abc", "A;B-abc"},
         {"Fee;U-5010;x", 5010, "U", "5010;x", "Fee;U-5010;x"},

@@ -75,13 +75,24 @@ TEST(TextRules, formatsCurrencyWithDollarGroupingAndCents) {
         const char* shown;
     };
     const Case cases[] = {
-        {"1234.5", "$1,234.50"},  {"-25", "-$25.00"},
-        {"0", "$0.00"},           {"1234567.891", "$1,234,567.89"},
-        {"999.995", "$1,000.00"}, {"0.125", "$0.12"},
-        {"0.135", "$0.14"},       {"-0.004", "$0.00"},
-        {"100", "$100.00"},       {"", ""},
-        {"abc", "abc"},           {"12abc", "12abc"},
+        {"1234.5", "$1,234.50"},
+        {"-25", "-$25.00"},
+        {"0", "$0.00"},
+        {"1234567.891", "$1,234,567.89"},
+        {"999.995", "$1,000.00"},
+        {"0.125", "$0.12"},
+        {"0.135", "$0.14"},
+        {"-0.004", "$0.00"},
+        {"100", "$100.00"},
+        {"", ""},
+        {"abc", "abc"},
+        {"12abc", "12abc"},
         {" 42 ", "$42.00"},
+        // Rounded once from every digit of the text, not first to four decimals.
+        {"0.014999", "$0.01"},
+        {"0.00505", "$0.01"},
+        {"-0.014999", "-$0.01"},
+        {"0.0150001", "$0.02"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(formatCurrencyText(QString::fromUtf8(c.text)), QString::fromUtf8(c.shown))
@@ -99,6 +110,15 @@ TEST(TextRules, datesReadAndFormatAsMonthDayYear) {
     EXPECT_EQ(formatDateText(QStringLiteral("3/4/2026")), QStringLiteral("03/04/2026"));
     EXPECT_EQ(formatDateText(QStringLiteral("not a date")), QStringLiteral("not a date"));
     EXPECT_EQ(formatDateText(QString()), QString());
+    // The ledger engine's reading: two-digit years 00-29 are 20xx, 30-99 19xx; a time may follow.
+    EXPECT_EQ(parseDateText(QStringLiteral("12/4/26")), QDate(2026, 12, 4));
+    EXPECT_EQ(parseDateText(QStringLiteral("1/2/29")), QDate(2029, 1, 2));
+    EXPECT_EQ(parseDateText(QStringLiteral("1/2/30")), QDate(1930, 1, 2));
+    EXPECT_EQ(parseDateText(QStringLiteral("12/04/2026 10:15 AM")), QDate(2026, 12, 4));
+    EXPECT_EQ(parseDateText(QStringLiteral("2026-12-04 22:15:00")), QDate(2026, 12, 4));
+    EXPECT_FALSE(parseDateText(QStringLiteral("12/4/026")));
+    EXPECT_EQ(formatDateText(QStringLiteral("12/4/26")), QStringLiteral("12/04/2026"));
+    EXPECT_EQ(formatDateText(QStringLiteral("3/9/99 1:05 PM")), QStringLiteral("03/09/1999"));
     EXPECT_EQ(shortDate(QDate(2026, 12, 5)), QStringLiteral("12/05/2026"));
 }
 

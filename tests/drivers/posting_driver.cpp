@@ -14,7 +14,8 @@
 // --step announces each fixed point of the run as a line "POINT name" and waits there for a line
 // on standard input (with standard input closed it goes straight on): the first ledger row the
 // run changes and every 500th after it ("POINT ledger row N"), the moment before the ledger
-// commits ("POINT ledger commit"), before and after every change to a file ("POINT before rename
+// commits ("POINT ledger commit") and before each commit of the posting journal ("POINT journal
+// commit"), before and after every change to a file ("POINT before rename
 // paymentHistory.csv", "POINT after write CV-Log.txt") and every message box ("POINT message",
 // after its MSG line). A test that kills the driver at a point always sees the same moment.
 // The last line is "OUTCOME Completed" or "OUTCOME Stopped"; exit status 0, or 2 on a failure
@@ -22,7 +23,7 @@
 
 #include "app/Globals.h"
 #include "app/PostingLog.h"
-#include "app/PostingRecovery.h"
+#include "journal/PostingRecovery.h"
 #include "app/Preferences.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentMatching.h"
@@ -121,13 +122,16 @@ int main(int argc, char** argv) {
 
     test::HookedFiles files;
     if (stepping) {
+        // Reading changes nothing, so only the changes are points.
         files.before = [](const QString& change, const QString& path) {
-            point(QStringLiteral("before ") + change + QLatin1Char(' ') +
-                  QFileInfo(path).fileName());
+            if (change != QLatin1String("read"))
+                point(QStringLiteral("before ") + change + QLatin1Char(' ') +
+                      QFileInfo(path).fileName());
         };
         files.after = [](const QString& change, const QString& path) {
-            point(QStringLiteral("after ") + change + QLatin1Char(' ') +
-                  QFileInfo(path).fileName());
+            if (change != QLatin1String("read"))
+                point(QStringLiteral("after ") + change + QLatin1Char(' ') +
+                      QFileInfo(path).fileName());
         };
     }
     test::FakeEnvironment environment;
@@ -139,10 +143,11 @@ int main(int argc, char** argv) {
     globals.TenantExportFileName = kTenantExportFileName;
     int rowsChanged = 0;
     if (stepping) {
-        test::onLedgerPoints([&rowsChanged](test::LedgerPoint at) {
+        test::onLedgerPoints([&rowsChanged](test::LedgerPoint at, test::PointFile file) {
+            const bool ledger = file == test::PointFile::Ledger;
             if (at == test::LedgerPoint::Committing)
-                point(QStringLiteral("ledger commit"));
-            else if (rowsChanged++ % 500 == 0)
+                point(ledger ? QStringLiteral("ledger commit") : QStringLiteral("journal commit"));
+            else if (ledger && rowsChanged++ % 500 == 0)
                 point(QStringLiteral("ledger row %1").arg(rowsChanged));
         });
     }
@@ -151,7 +156,11 @@ int main(int argc, char** argv) {
         globals.LedgerDbPath = globals.pathInProgramFolder(kLedgerFileName);
         globals.LedgerDb = ledger::Database::open(globals.LedgerDbPath, busyTimeoutMs);
         ReadPostingLog(globals);
-        RecoverInterruptedPosting(globals);  // as the payment screen does when it opens
+        try {
+            RecoverInterruptedPosting(globals);  // as the payment screen does when it opens
+        } catch (const journal::JournalError&) {
+            // The run refuses a journal that cannot be used, as the payment screen does.
+        }
         LoadIDFile(globals);
         rows = loadRows(globals);
     } catch (const Error& e) {

@@ -32,16 +32,22 @@ public:
     bool exists(const QString& path) override { return content.contains(path); }
     QList<FileEntry> listFiles(const QString&) override { return {}; }
     QDateTime modifiedTime(const QString&) override { return {}; }
-    void copy(const QString& from, const QString& to) override { content[to] = readAll(from); }
+    using Files::copy;
+    using Files::readAll;
+    void copy(const QString& from, const QString& to, qint64 maxBytes) override {
+        content[to] = readAll(from, maxBytes);
+    }
     void rename(const QString& from, const QString& to) override {
         content[to] = readAll(from);
         content.remove(from);
     }
     void remove(const QString& path) override { content.remove(path); }
-    QByteArray readAll(const QString& path) override {
+    QByteArray readAll(const QString& path, qint64 maxBytes) override {
         const auto it = content.constFind(path);
         if (it == content.constEnd())
             throw Error(errc::FileNotFound, QStringLiteral("File not found: ") + path);
+        if (maxBytes >= 0 && it->size() > maxBytes)
+            throw Error(errc::Overflow, QStringLiteral("Overflow: ") + path);
         return *it;
     }
     void writeAtomically(const QString& path, const QByteArray& bytes) override {

@@ -177,7 +177,8 @@ public:
         }
         RealFiles::remove(path);
     }
-    void copy(const QString& from, const QString& to) override {
+    using RealFiles::copy;
+    void copy(const QString& from, const QString& to, qint64 maxBytes) override {
         if (failCopy) {
             QFile half(to);
             half.open(QIODevice::WriteOnly);
@@ -185,7 +186,7 @@ public:
             half.close();
             throw Error(errc::DiskFull, QStringLiteral("Disk full"));
         }
-        RealFiles::copy(from, to);
+        RealFiles::copy(from, to, maxBytes);
     }
 };
 

@@ -66,7 +66,9 @@ TEST_F(PostingCrashTest, killedBeforeTheCommit_leavesTheLedgerAsItWas) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             long changed = 0;
-            onLedgerPoints([&](LedgerPoint at) {
+            onLedgerPoints([&](LedgerPoint at, PointFile file) {
+                if (file != PointFile::Ledger)
+                    return;
                 if (at == LedgerPoint::RowChanged ? ++changed == killAtRow : run == kRuns - 1)
                     raise(SIGKILL);
             });

@@ -1,6 +1,7 @@
 #include "posting_fixture.h"
 
-#include "app/PostingRecovery.h"
+#include "journal/PostingRecovery.h"
+#include "support/JournalSupport.h"
 #include "platform/Error.h"
 
 #include <QDir>
@@ -10,19 +11,25 @@ namespace {
 
 const QByteArray kStagedBytes = "B1,T42,x\r\n";
 
-// A run that died between its note and the steps after it. The fixture's run is stopped at the
-// archive step by a folder in the archive's place; "the next start" is a fresh set of figures.
+// A run that died while Pending in the journal. The fixture's run is stopped at the archive step
+// by a folder in the archive's place; "the next start" is a fresh set of figures.
 class PostingRecoveryTest : public PostingFixture {
 protected:
-    QString note() const { return tp.path(kPostingNoteFileName); }
+    int unsettled() {
+        return static_cast<int>(openJournal(tp.globals.programFolder())->unsettledRuns().size());
+    }
+    int runs() {
+        return static_cast<int>(
+            journalNumber(tp.globals.programFolder(), "SELECT count(*) FROM Runs"));
+    }
 
-    // Posts one payment of tenant 42 whose archive step fails; the note stays behind.
+    // Posts one payment of tenant 42 whose archive step fails; the run stays Pending.
     void postWithArchiveBlocked() {
         addTenant(42);
         ASSERT_TRUE(QDir().mkpath(tp.path(kPaymentArchiveFileName) + "/blocker"));
         tp.dialogs.allowAnyMessages();
         ASSERT_EQ(post({row("T42", "500")}, both()), PostingOutcome::Completed);
-        ASSERT_TRUE(tp.files.exists(note()));
+        ASSERT_EQ(unsettled(), 1);
         ASSERT_TRUE(QDir(tp.path(kPaymentArchiveFileName)).removeRecursively());
         tp.files.remove(tp.path(kPostingLogFileName));
         // What the next start has read from the old log.
@@ -30,13 +37,14 @@ protected:
         tp.globals.LastRangeFrom = tp.globals.LastRangeTo = QString();
     }
 
-    // Adds one payment through the engine inside a transaction with the run's note, as a run
-    // killed after writing its note and before (commit = false) or after (true) its commit.
+    // Adds payments through the engine inside a transaction and records the run as Pending, as
+    // a run killed after its journal record and before (commit = false) or after (true) the
+    // ledger's commit.
     void interruptedRun(bool commit, int entries = 1) {
         addTenant(42);
         tp.globals.LedgerDb = ledger::Database::open(ledger.path());
         ledger::Transaction transaction(*tp.globals.LedgerDb);
-        const PostingNote run = PostingNote::Begin(*tp.globals.LedgerDb);
+        const PostingEvidence evidence = PostingEvidence::Begin(*tp.globals.LedgerDb);
         auto table = tp.globals.LedgerDb->openTable(QStringLiteral("Transactions"));
         for (int i = 0; i < entries; ++i) {
             table->addNew();
@@ -46,8 +54,10 @@ protected:
             table->update();
         }
         table.reset();
-        run.Write(tp.globals, {QStringLiteral("03/14/2026"), QStringLiteral("500"),
-                               QStringLiteral("03/01/2026"), QStringLiteral("03/02/2026")});
+        recordPendingRun(tp.globals.programFolder(), kStagedBytes,
+                         {QStringLiteral("03/14/2026"), QStringLiteral("500"),
+                          QStringLiteral("03/01/2026"), QStringLiteral("03/02/2026")},
+                         evidence.collect(*tp.globals.LedgerDb));
         if (commit)
             transaction.commit();
     }
@@ -64,7 +74,7 @@ TEST_F(PostingRecoveryTest, diedAfterTheCommit_theNextStartArchivesAndLogsWithou
     EXPECT_EQ(tp.files.readAll(tp.path(kPaymentArchiveFileName)), kStagedBytes);
     EXPECT_EQ(log(),
               "03/14/2026\r\n1234.5\r\nhttps://vantora.example\r\n03/01/2026\r\n03/01/2026\r\n");
-    EXPECT_FALSE(tp.files.exists(note()));
+    EXPECT_EQ(unsettled(), 0);
     EXPECT_EQ(writtenTables(), posted);
     EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::NothingToRecover);
 }
@@ -75,7 +85,7 @@ TEST_F(PostingRecoveryTest, diedAfterTheCommit_aLogThatCannotBeWrittenIsToldOnce
 
     EXPECT_THROW(RecoverInterruptedPosting(tp.globals), Error);
     EXPECT_EQ(tp.files.readAll(tp.path(kPaymentArchiveFileName)), kStagedBytes);
-    EXPECT_FALSE(tp.files.exists(note()));
+    EXPECT_EQ(unsettled(), 0);
     EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::NothingToRecover);
 }
 
@@ -86,7 +96,7 @@ TEST_F(PostingRecoveryTest, diedAfterTheCommit_aNewDownloadUnderTheStagedNameIsL
     EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::Posted);
     EXPECT_EQ(tp.files.readAll(tp.path(kPaymentFileName)), "B2,T42,other\r\n");
     EXPECT_FALSE(tp.files.exists(tp.path(kPaymentArchiveFileName)));
-    EXPECT_FALSE(tp.files.exists(note()));
+    EXPECT_EQ(unsettled(), 0);
 }
 
 TEST_F(PostingRecoveryTest, diedAfterTheCommit_anEntryEditedInLodgebookSinceStillCounts) {
@@ -107,8 +117,9 @@ TEST_F(PostingRecoveryTest, diedBeforeTheCommit_thePaymentsStayStagedAndTheLogAs
     EXPECT_EQ(tp.files.readAll(tp.path(kPaymentFileName)), kStagedBytes);
     EXPECT_FALSE(tp.files.exists(tp.path(kPaymentArchiveFileName)));
     EXPECT_FALSE(tp.files.exists(tp.path(kPostingLogFileName)));
-    EXPECT_FALSE(tp.files.exists(note()));
+    EXPECT_EQ(unsettled(), 0);
     EXPECT_EQ(writtenTables(), untouched);
+    EXPECT_EQ(runs(), 0);
 }
 
 TEST_F(PostingRecoveryTest, diedBeforeTheCommit_aLodgebookEntryReusingTheNumberIsNotTheRun) {

@@ -1,6 +1,6 @@
-#include "app/PostingRecovery.h"
 #include "payments/LedgerPosting.h"
 #include "posting_fixture.h"
+#include "support/JournalSupport.h"
 
 #include <sqlite3.h>
 
@@ -292,10 +292,10 @@ TEST_F(PostingRunTest, invalidCategories_refuseBeforeTheQuestion) {
     tp.globals.MgmtFeeCategory = QString();
     tp.dialogs.expectQuestion(kOnlyFeesQuestion, kProgramTitle, kAnswerYes);
     tp.dialogs.expectMessage(
-        "You do not have a valid Account Category set up for 'Management Fee'. The management "
-        "fee was not posted. Please check your Account Category and Account Default settings "
-        "under 'Preferences' from the Lodgebook Main Menu.",
-        kProgramTitle);
+        "You do not have a valid Account Category set up for 'Management Fee'. Nothing was "
+        "posted to the Lodgebook Ledgers. Please check your Account Category and Account Default "
+        "settings under 'Preferences' from the Lodgebook Main Menu.",
+        kProgramTitle, MsgIcon::Information);
     PostingChoices fees;
     fees.postMgmtFees = true;
     EXPECT_EQ(post({row("T42", "5")}, fees), PostingOutcome::Stopped);
@@ -374,6 +374,7 @@ protected:
         EXPECT_EQ(tp.files.readAll(stagedPath()), QByteArray("B1,T42,x\r\n"));
         EXPECT_FALSE(tp.files.exists(tp.path(kPaymentArchiveFileName)));
         EXPECT_FALSE(tp.files.exists(logPath()));
+        EXPECT_EQ(journalNumber(tp.folder.path(), "SELECT count(*) FROM Runs"), 0);
     }
     static PostingChoices depositOnly() {
         PostingChoices c = both();
@@ -439,28 +440,30 @@ TEST_F(PostingRunFailureTest, logCannotBeWrittenAfterTheCommit_theRunCompletesAn
     EXPECT_FALSE(tp.files.exists(logPath()));
 }
 
-// Failures while the run writes, before its commit: an engine error is named as the engine
-// describes it, anything else by its own text; either way nothing is posted.
+// Failures while the run writes, before its commit (here reading the staged file for the
+// journal's record of the run): an engine error is named as the engine describes it, anything
+// else by its own text; either way nothing is posted.
 TEST_F(PostingRunFailureTest, failureBeforeTheCommit_isNamedAndNothingIsPosted) {
-    const QString note = tp.path(kPostingNoteFileName);
+    const QString staged = stagedPath();
     const struct {
         std::function<void()> fail;
         QString named;
     } cases[] = {
-        {[&] { throw Error(errc::DiskFull, QStringLiteral("Disk full: ") + note); },
-         QStringLiteral("Disk full: ") + note},
+        {[&] { throw Error(errc::PermissionDenied, QStringLiteral("Permission denied: ") + staged); },
+         QStringLiteral("Permission denied: ") + staged},
         {[] { throw std::runtime_error("out of memory"); }, QStringLiteral("out of memory")},
     };
     const QStringList before = writtenTables();
     for (const auto& c : cases) {
         tp.files.before = [&](const QString& change, const QString& path) {
-            if (change == QLatin1String("write") && path == note)
+            if (change == QLatin1String("read") && path == staged)
                 c.fail();
         };
         tp.dialogs.expectMessage("The Lodgebook Ledgers could not be updated: " + c.named +
                                      "\r\rNothing was posted to the Lodgebook Ledgers.",
                                  kProgramTitle, MsgIcon::Critical);
         EXPECT_EQ(post({row("T42", "500")}, both()), PostingOutcome::Stopped);
+        tp.files.before = nullptr;
         expectNothingPosted(before);
     }
 }

@@ -31,15 +31,15 @@ protected:
     StagedPayments model;
 };
 
-TEST_F(StagedModelTest, showsTwelveCaptionedColumnsAndTheAmountAsCurrency) {
-    EXPECT_EQ(model.columnCount(), 12);
+TEST_F(StagedModelTest, showsThirteenCaptionedColumnsAndTheAmountAsCurrency) {
+    EXPECT_EQ(model.columnCount(), 13);
     QStringList captions;
     for (int c = 0; c < model.columnCount(); ++c) {
         captions << model.headerData(c, Qt::Horizontal).toString();
     }
     EXPECT_EQ(captions, QStringList({"OID", "PID", "UID", "TID", "Rental Unit Address",
                                      "Tenant Name", "Amount", "Date", "Check #", "Deposit Date",
-                                     "Pmt Type", "Transaction Number"}));
+                                     "Pmt Type", "Transaction Number", "Note"}));
     EXPECT_EQ(model.data(at(0, staged::Amount)).toString(), QStringLiteral("$1,234.50"));
     EXPECT_EQ(model.data(at(0, staged::Amount), Qt::EditRole).toString(), QStringLiteral("1234.5"));
     EXPECT_EQ(model.data(at(1, staged::Amount)).toString(), QStringLiteral("-$25.00"));

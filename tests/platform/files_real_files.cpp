@@ -101,6 +101,52 @@ TEST_F(RealFilesTest, directoryInPlaceOfFile_isPathFileAccessError) {
               errc::PathFileAccessError);
 }
 
+TEST_F(RealFilesTest, directory_isNotAFileThatExists) {
+    ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral("CV-Log.txt")));
+    put(QStringLiteral("IDFILE.DAT"), "x");
+    EXPECT_FALSE(files_.exists(path(QStringLiteral("CV-Log.txt"))));
+    EXPECT_TRUE(files_.exists(path(QStringLiteral("IDFILE.DAT"))));
+}
+
+// A device or a pipe, even behind a link, is neither listed nor read (reading it would never end
+// or never begin); only regular files are.
+TEST_F(RealFilesTest, devicesAndPipes_areNotListedNorRead) {
+    put(QStringLiteral("regular.csv"), "B1\n");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path(QStringLiteral("zero.csv"))));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path(QStringLiteral("pipe.csv"))).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("pipe.csv")), path(QStringLiteral("link.csv"))));
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("regular.csv")), path(QStringLiteral("ok.csv"))));
+    QStringList listed;
+    for (const FileEntry& entry : files_.listFiles(folder_.path()))
+        listed << entry.name;
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("ok.csv"), QStringLiteral("regular.csv")}));
+    for (const char* name : {"zero.csv", "pipe.csv", "link.csv"}) {
+        const QString special = path(QString::fromLatin1(name));
+        EXPECT_EQ(errorOf([&] { files_.readAll(special); }).number(), errc::PathFileAccessError)
+            << name;
+        EXPECT_EQ(errorOf([&] { files_.copy(special, path(QStringLiteral("copy.csv"))); }).number(),
+                  errc::PathFileAccessError)
+            << name;
+    }
+    EXPECT_EQ(files_.readAll(path(QStringLiteral("ok.csv"))), QByteArray("B1\n"));
+}
+
+TEST_F(RealFilesTest, readAllWithALimit_readsUpToItAndRefusesMoreWithOverflow) {
+    put(QStringLiteral("four.csv"), "B123");
+    const QString four = path(QStringLiteral("four.csv"));
+    EXPECT_EQ(files_.readAll(four, 4), QByteArray("B123"));
+    const Error seen = errorOf([&] { files_.readAll(four, 3); });
+    EXPECT_EQ(seen.number(), errc::Overflow);
+    EXPECT_EQ(seen.description(),
+              QStringLiteral("Overflow: the file %1 is longer than 3 bytes").arg(four));
+    EXPECT_EQ(errorOf([&] { files_.copy(four, path(QStringLiteral("to.csv")), 3); }).number(),
+              errc::Overflow);
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("to.csv"))));
+    EXPECT_EQ(contents(QStringLiteral("four.csv")), QByteArray("B123"));
+}
+
+
 TEST_F(RealFilesTest, readOnlyFolderOrUnreadableFile_isPermissionDenied) {
     put(QStringLiteral("locked.csv"), "x");
     const QString locked = path(QStringLiteral("locked.csv"));

@@ -10,10 +10,10 @@
 
 namespace corvane::test {
 
-// The real file system with a hook before and after every change to a file, through which a
-// test makes a change fail (the hook throws) or stops the program there. A hook is called with
-// the change ("copy", "rename", "remove" or "write") and the file changed (a rename's source, a
-// copy's target). Free of GoogleTest, so that the posting driver uses it too.
+// The real file system with a hook before and after every read of a file and every change to
+// one, through which a test makes it fail (the hook throws) or stops the program there. A hook
+// is called with what is done ("read", "copy", "rename", "remove" or "write") and the file (a
+// rename's source, a copy's target). Free of GoogleTest, so that the posting driver uses it too.
 class HookedFiles : public RealFiles {
 public:
     using Hook = std::function<void(const QString& change, const QString& path)>;
@@ -28,8 +28,15 @@ public:
         };
     }
 
-    void copy(const QString& from, const QString& to) override {
-        around(QStringLiteral("copy"), to, [&] { RealFiles::copy(from, to); });
+    using Files::copy;
+    using Files::readAll;
+    QByteArray readAll(const QString& path, qint64 maxBytes) override {
+        QByteArray bytes;
+        around(QStringLiteral("read"), path, [&] { bytes = RealFiles::readAll(path, maxBytes); });
+        return bytes;
+    }
+    void copy(const QString& from, const QString& to, qint64 maxBytes) override {
+        around(QStringLiteral("copy"), to, [&] { RealFiles::copy(from, to, maxBytes); });
     }
     void rename(const QString& from, const QString& to) override {
         around(QStringLiteral("rename"), from, [&] { RealFiles::rename(from, to); });

@@ -1,4 +1,5 @@
 #include "payments/PaymentIntake.h"
+#include "payments/PaymentMatching.h"
 #include "payments/frmDownload.h"
 #include "platform/ledger/Database.h"
 #include "support/RecordingPrinter.h"
@@ -6,11 +7,13 @@
 #include "support/TestPlatform.h"
 #include "support/Widgets.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +22,8 @@
 #include <QTableView>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace corvane::test {
 namespace {
@@ -225,15 +230,250 @@ TEST_F(DownloadWindowTest, anAmountBeyondTheCurrencyRangeIsAnOverflow) {
     expectEmptyAndDisabled();
 }
 
-TEST_F(DownloadWindowTest, withoutALedgerTheLoadingFailsWithAnEmptyScreen) {
+// Start-up could not open the ledger; now it opens: the screen opens it and loads as usual.
+TEST_F(DownloadWindowTest, aLedgerNotOpenedAtStartUpIsOpenedAgain) {
     stageThree();
     tp.globals.LedgerDb.reset();
-    tp.dialogs.expectMessage(QStringLiteral("Unexpected error in payment file: 91 - Object "
-                                            "variable or With block variable not set (the "
-                                            "ledger is not open)"),
+    screen.Load();  // no message
+    EXPECT_TRUE(tp.globals.LedgerDb);
+    EXPECT_EQ(screen.StagedCount(), 3);
+    EXPECT_EQ(cell(0, staged::TenantName), QStringLiteral("Lee, Ann"));
+}
+
+// Start-up stopped at the ledger, before the log, the file names and the preferences: opening
+// the ledger now also reads those, so that the payments can be posted with the preferences.
+TEST_F(DownloadWindowTest, aLedgerOpenedAfterStartUpAlsoReadsTheLogAndThePreferences) {
+    tp.files.writeAtomically(
+        tp.path(kPreferencesFileName),
+        "\"Lodgebook\",\"5.20\",\"Co\",\"1 Way\",\"Town\",\"OR\",\"97201\",\"555\"\r\n"
+        "1,\"Rent Income;B-4010\",\"RENT\",\"Deposits;T-2010\",\"Deposit\",\"Repairs;U-5020\","
+        "\"Repairs\",\"Management Fees;U-5010\"\r\n"
+        "\"Management Fee\",\"Late Fee Received;T-4020\",\"Late Fee\",\"x;U-1\",\"x\",\"y;U-2\","
+        "\"y\",0\r\n");
+    tp.files.writeAtomically(tp.path(kPostingLogFileName),
+                             "06/15/2026\r\n1234.5\r\nhttps://pay.example\r\n05/01/2026\r\n"
+                             "05/31/2026\r\n");
+    Globals& g = tp.globals;
+    g.PaymentFileName.clear();
+    g.RentIncomeCategory.clear();
+    g.LateFeeCategory.clear();
+    g.LedgerDb.reset();
+    stageThree();
+    screen.Load();  // no message
+    EXPECT_EQ(screen.StagedCount(), 3);
+    EXPECT_EQ(g.PaymentFileName, kPaymentFileName);
+    EXPECT_EQ(g.TenantExportFileName, kTenantExportFileName);
+    EXPECT_EQ(g.RentIncomeCategory, QStringLiteral("Rent Income;B-4010"));
+    EXPECT_EQ(g.LateFeeRemark, QStringLiteral("Late Fee"));
+    EXPECT_EQ(g.ProcessorSiteUrl, QStringLiteral("https://pay.example"));
+}
+
+// It still cannot be opened: the start-up message for that error, and nothing is taken from
+// Downloads nor put in the program folder.
+TEST_F(DownloadWindowTest, aLedgerThatStillCannotBeOpenedIsToldAndDownloadsIsUntouched) {
+    const QString download = home.filePath(QStringLiteral("Downloads/paymentHistory.csv"));
+    tp.files.writeAtomically(download, paymentLine("B1", "T42", "$100.00"));
+    tp.globals.LedgerDb.reset();
+    tp.files.writeAtomically(ledger.path(), "Standard Jet DB, locked and half written");
+    const QStringList before = QDir(tp.folder.path()).entryList(QDir::AllEntries | QDir::Hidden);
+    tp.dialogs.allowAnyMessages();
+    screen.Load();
+    ASSERT_EQ(tp.dialogs.shown().size(), 1u);
+    const ShownMessage& told = tp.dialogs.shown().front();
+    EXPECT_TRUE(told.text.startsWith(QStringLiteral("Error 3343: Unrecognized database format")))
+        << told.text.toStdString();
+    EXPECT_EQ(told.title, QStringLiteral("Corvane Error Message"));
+    EXPECT_EQ(told.icon, MsgIcon::Information);
+    expectEmptyAndDisabled();
+    EXPECT_TRUE(QFile::exists(download));
+    EXPECT_EQ(QDir(tp.folder.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+
+    QFile::remove(ledger.path());
+    tp.dialogs.allowAnyMessages(false);
+    tp.dialogs.expectMessage(QStringLiteral("Lodgebook data file not found - be sure that the "
+                                            "Corvane Program is copied into the same directory or "
+                                            "folder as the main Lodgebook Program."),
+                             QStringLiteral("Corvane"));
+    screen.Load();
+    EXPECT_TRUE(QFile::exists(download));
+    EXPECT_FALSE(QFile::exists(staged()));
+}
+
+TEST_F(DownloadWindowTest, theTotalIsHeardAsItsValueLabelledByItsCaption) {
+    stageThree();
+    screen.Load();
+    QAccessibleInterface* total =
+        QAccessible::queryAccessibleInterface(child<QLabel>("labTransTotal"));
+    ASSERT_NE(total, nullptr);
+    EXPECT_EQ(total->text(QAccessible::Name), QStringLiteral("$1,125.50"));
+    const auto labels = total->relations(QAccessible::Label);  // labelled by
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels.first().first->text(QAccessible::Name),
+              QStringLiteral("Total of Corvane Payments:"));
+    QAccessibleInterface* count =
+        QAccessible::queryAccessibleInterface(child<QLabel>("labCorvanePayments"));
+    ASSERT_NE(count, nullptr);
+    EXPECT_EQ(count->text(QAccessible::Name), QStringLiteral("Number of Corvane Payments: 3"));
+}
+
+// Dates as the ledger engine reads them: a two-digit year, a time after the date.
+TEST_F(DownloadWindowTest, shortDatesAndDatesWithATimePost) {
+    stage(
+        "B1,T42,Payer,1 Road,12/4/26,Check,\"$100.00\",Posted\n"
+        "B2,T42,Payer,1 Road,12/04/2026 10:15 AM,Check,\"$50.00\",Posted\n"
+        "B3,T42,Payer,1 Road,1/2/30,Check,\"$5.00\",Posted\n");
+    screen.Load();
+    tp.dialogs.allowAnyMessages();
+    child<QPushButton>("cmdUpdate")->click();
+    EXPECT_TRUE(screen.LedgersUpdated());
+    for (const ShownMessage& m : tp.dialogs.shown())
+        EXPECT_FALSE(m.text.contains(QStringLiteral("not a valid date"))) << m.text.toStdString();
+    std::vector<QString> dates;
+    for (const QVariantList& row :
+         ledger.rows(QStringLiteral("SELECT TransDate FROM Transactions ORDER BY TransID")))
+        dates.push_back(row[0].toString());
+    EXPECT_EQ(dates, (std::vector<QString>{"2026-12-04", "2026-12-04", "1930-01-02"}));
+    const QByteArray log = tp.files.readAll(tp.path(kPostingLogFileName));
+    EXPECT_TRUE(log.endsWith("\r\n01/02/1930\r\n12/04/2026\r\n")) << log.constData();
+}
+
+TEST_F(DownloadWindowTest, anInvalidManagementFeeCategorySaysNothingWasPosted) {
+    stage(paymentLine("B1", "T42", "$100.00"));
+    screen.Load();
+    tp.globals.MgmtFeeCategory = QStringLiteral("Management Fees;U-");
+    child<QCheckBox>("chkPostMgmtFees")->setChecked(true);
+    tp.dialogs.expectQuestion(QStringLiteral("You have NOT chosen to create a BANK DEPOSIT for "
+                                             "these transactions. Press 'Yes' to CONTINUE or 'No' "
+                                             "to CANCEL."),
+                              QStringLiteral("Corvane"), kAnswerYes);
+    tp.dialogs.expectMessage(
+        QStringLiteral("You do not have a valid Account Category set up for 'Management Fee'. "
+                       "Nothing was posted to the Lodgebook Ledgers. Please check your Account "
+                       "Category and Account Default settings under 'Preferences' from the "
+                       "Lodgebook Main Menu."),
+        QStringLiteral("Corvane"), MsgIcon::Information);
+    child<QPushButton>("cmdUpdate")->click();
+    tp.dialogs.verifyAllShown();
+    EXPECT_FALSE(screen.LedgersUpdated());
+    EXPECT_EQ(ledger.value(QStringLiteral("SELECT COUNT(*) FROM Transactions")).toInt(), 0);
+    EXPECT_TRUE(QFile::exists(staged()));
+}
+
+// The line rule leaves such amounts as text that is not a number; they are refused, not read as 1.
+TEST_F(DownloadWindowTest, anAmountThatIsNotAPlainNumberStopsTheLoading) {
+    struct Case {
+        QByteArray amount;  // as in the file
+        QString message;
+    };
+    const Case cases[] = {
+        {"$1e308.",
+         "Unexpected error in payment file: 13 - Type mismatch: the amount of line 2 "
+         "is not a number: 1e308."},
+        {QByteArray("$1\0"
+                    "2.00",
+                    7),
+         QStringLiteral("Unexpected error in payment file: 13 - Type mismatch: the amount of line "
+                        "2 is not a number: 1") +
+             QChar(0) + QStringLiteral("2.00")},
+        {"$1.2.3",
+         "Unexpected error in payment file: 13 - Type mismatch: the amount of line 2 "
+         "is not a number: 1.2.3"},
+        {"$ 5.00",
+         "Unexpected error in payment file: 13 - Type mismatch: the amount of line 2 "
+         "is not a number:  5.00"},
+    };
+    for (const Case& c : cases) {
+        stage(paymentLine("B1", "T42", "$1.00") + "B2,T42,Payer,1 Road,06/01/2026,Check,\"" +
+              c.amount + "\",Posted\n");
+        tp.dialogs.expectMessage(c.message, QStringLiteral("Payment File Download"));
+        screen.Load();
+        tp.dialogs.verifyAllShown();
+        expectEmptyAndDisabled();
+        EXPECT_TRUE(QFile::exists(staged()));
+    }
+    stage(paymentLine("B1", "T42", "$1,250.00") + paymentLine("B2", "T42", "-$25.00") +
+          paymentLine("B3", "T42", "$0.5") + "B4,T42,Payer,1 Road,06/01/2026,Check,$2.00\r\n");
+    screen.Load();
+    EXPECT_EQ(screen.StagedCount(), 4);
+    EXPECT_EQ(label("labTransTotal"), QStringLiteral("$1,277.50"));
+}
+
+// "T" and a number too large for any key matches no tenant, not tenant 0.
+TEST_F(DownloadWindowTest, anAccountNumberTooLargeForAKeyMatchesNoTenant) {
+    ledger.addTenant(0, 3, QStringLiteral("Zero"), QStringLiteral("Tenant"));
+    ledger.addUnit(2, 0, QStringLiteral("0 Zero Rd"));
+    const QByteArray huge = "T" + QByteArray(5000, '7');
+    stage(paymentLine("B1", huge.constData(), "$10.00") +
+          paymentLine("B2", "T100000000000000000000", "$20.00"));
+    screen.Load();
+    ASSERT_EQ(screen.StagedCount(), 2);
+    EXPECT_EQ(cell(0, staged::TID), QStringLiteral("T#") + QString(5000, QLatin1Char('7')));
+    EXPECT_EQ(cell(0, staged::TenantName), kTenantNotFoundText);
+    EXPECT_EQ(cell(1, staged::TID), QStringLiteral("T#1e+20"));
+    tp.dialogs.allowAnyMessages();
+    child<QPushButton>("cmdUpdate")->click();
+    EXPECT_EQ(ledger.value(QStringLiteral("SELECT COUNT(*) FROM Transactions")).toInt(), 0);
+}
+
+// A link to a device or to a pipe in Downloads is not a download; the regular file is taken.
+TEST_F(DownloadWindowTest, onlyRegularFilesInDownloadsAreDownloads) {
+    const QString folder = home.filePath(QStringLiteral("Downloads"));
+    const QString regular = folder + QStringLiteral("/paymentHistory (1).csv");
+    tp.files.writeAtomically(regular, paymentLine("B1", "T42", "$100.00"));
+    {
+        QFile older(regular);  // older than the pipe: without the rule the pipe would be newest
+        ASSERT_TRUE(older.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(older.setFileTime(QDateTime::currentDateTime().addDays(-1),
+                                      QFileDevice::FileModificationTime));
+    }
+    ASSERT_TRUE(
+        QFile::link(QStringLiteral("/dev/zero"), folder + QStringLiteral("/paymentHistory.csv")));
+    const QByteArray pipe = QFile::encodeName(folder + QStringLiteral("/paymentHistory (2).csv"));
+    ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(pipe),
+                            folder + QStringLiteral("/paymentHistory (3).csv")));
+    tp.dialogs.allowAnyMessages();
+    screen.Load();
+    ASSERT_EQ(tp.dialogs.shown().size(), 1u);
+    EXPECT_TRUE(tp.dialogs.shown().front().text.contains(QStringLiteral("paymentHistory (1).csv")));
+    EXPECT_EQ(screen.StagedCount(), 1);
+    EXPECT_FALSE(QFile::exists(regular));
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/paymentHistory.csv")).isSymLink());
+}
+
+// A file longer than 64 MB is not read: the overflow error, and the file stays where it is.
+TEST_F(DownloadWindowTest, aFileLongerThan64MegabytesIsRefusedAndStays) {
+    const auto makeLong = [](const QString& path) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(paymentLine("B1", "T42", "$1.00"));
+        ASSERT_TRUE(file.resize(kMaxPaymentFileBytes + 1));  // sparse: costs no disk
+    };
+    const QString download = home.filePath(QStringLiteral("Downloads/paymentHistory.csv"));
+    makeLong(download);
+    const QStringList programFolder = QDir(tp.folder.path()).entryList(QDir::Files | QDir::Hidden);
+    tp.dialogs.allowAnyMessages();
+    screen.Load();
+    ASSERT_EQ(tp.dialogs.shown().size(), 2u);
+    EXPECT_EQ(tp.dialogs.shown()[0].title, QStringLiteral("Latest File"));
+    EXPECT_TRUE(tp.dialogs.shown()[1].text.startsWith(
+        QStringLiteral("Unexpected error in payment file: 6 - Overflow: ")))
+        << tp.dialogs.shown()[1].text.toStdString();
+    EXPECT_EQ(tp.dialogs.shown()[1].title, QStringLiteral("Payment File Download"));
+    expectEmptyAndDisabled();
+    EXPECT_EQ(QFileInfo(download).size(), kMaxPaymentFileBytes + 1);
+    EXPECT_FALSE(QFile::exists(staged()));
+    EXPECT_EQ(QDir(tp.folder.path()).entryList(QDir::Files | QDir::Hidden), programFolder);
+
+    QFile::rename(download, staged());
+    tp.dialogs.allowAnyMessages(false);
+    tp.dialogs.expectMessage(QStringLiteral("Unexpected error in payment file: 6 - Overflow: the "
+                                            "file %1 is longer than 67108864 bytes")
+                                 .arg(staged()),
                              QStringLiteral("Payment File Download"));
     screen.Load();
     expectEmptyAndDisabled();
+    EXPECT_EQ(QFileInfo(staged()).size(), kMaxPaymentFileBytes + 1);
 }
 
 TEST_F(DownloadWindowTest, theNewestDownloadIsTakenWhenNothingIsStaged) {

@@ -1,10 +1,11 @@
-#include "app/PostingRecovery.h"
 #include "app/frmCorvaneMain.h"
 #include "app/frmViewFiles.h"
+#include "support/JournalSupport.h"
 #include "support/TestFiles.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QGroupBox>
@@ -43,17 +44,17 @@ protected:
         writeFile(t.path(QStringLiteral("paymentHistory.csv")), "B77,T42,Smith\r\n");
         auto db = ledger::Database::open(t.path(QStringLiteral("lbdatafl.mdb")));
         ledger::Transaction transaction(*db);
-        const PostingNote note = PostingNote::Begin(*db);
+        const PostingEvidence evidence = PostingEvidence::Begin(*db);
         auto entries = db->openTable(QStringLiteral("Transactions"));
         entries->addNew();
         entries->setField(QStringLiteral("TransTID"), ledger::Value::integer(42));
         entries->update();
         entries.reset();
-        t.globals.LedgerDb = std::move(db);
-        note.Write(t.globals, {QStringLiteral("12/08/2026"), QStringLiteral("77"),
-                               QStringLiteral("12/01/2026"), QStringLiteral("12/05/2026")});
+        test::recordPendingRun(t.globals.programFolder(), "B77,T42,Smith\r\n",
+                               {QStringLiteral("12/08/2026"), QStringLiteral("77"),
+                                QStringLiteral("12/01/2026"), QStringLiteral("12/05/2026")},
+                               evidence.collect(*db));
         transaction.commit();
-        t.globals.LedgerDb.reset();
     }
     QString text(const char* name) const {
         auto* label = menu.findChild<QLabel*>(QLatin1String(name));
@@ -99,6 +100,27 @@ TEST_F(MainMenuTest, startUpShowsTheLastPostingAndChecksThePaymentFile) {
     EXPECT_EQ(t.shell.opened, QStringList{QStringLiteral("https://pay.example")});
 }
 
+// The labels that show a value expose that value to assistive tools; the log's dates are read as
+// the ledger engine reads dates, and its balance is rounded to cents once.
+TEST_F(MainMenuTest, valueLabelsAreHeardWithWhatTheyShow) {
+    makeFolder(
+        "12/4/26\r\n0.014999\r\nhttps://pay.example\r\n1/2/30 10:15 AM\r\n"
+        "12/04/2026 10:15 AM\r\n");
+    ASSERT_TRUE(menu.Load());
+    EXPECT_EQ(text("labLastDate"), QStringLiteral("Last Date Posted: 12/4/26"));  // as stored
+    EXPECT_EQ(text("labLastBalance"), QStringLiteral("Last Balance Posted: $0.01"));
+    EXPECT_EQ(text("labLastDateRange"),
+              QStringLiteral("Last Date Range: 01/02/1930 to 12/04/2026"));
+    for (const char* name : {"labVersion", "labLastDate", "labLastBalance", "labLastDateRange"}) {
+        auto* label = menu.findChild<QLabel*>(QLatin1String(name));
+        ASSERT_TRUE(label) << name;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(label);
+        ASSERT_TRUE(accessible) << name;
+        EXPECT_EQ(accessible->text(QAccessible::Name), label->text()) << name;
+    }
+    EXPECT_EQ(text("labVersion"), QStringLiteral("1.0.51"));
+}
+
 // A run that was killed after its commit, before its archive and log steps: start-up finishes
 // it, so the posted payments are not reported as waiting and the labels show that run.
 TEST_F(MainMenuTest, startUpFinishesAPostingRunThatDiedAfterItsCommit) {
@@ -108,7 +130,9 @@ TEST_F(MainMenuTest, startUpFinishesAPostingRunThatDiedAfterItsCommit) {
 
     EXPECT_FALSE(QFile::exists(t.path(QStringLiteral("paymentHistory.csv"))));
     EXPECT_TRUE(QFile::exists(t.path(QStringLiteral("paymentHistory_LastDownload.csv"))));
-    EXPECT_FALSE(QFile::exists(t.path(kPostingNoteFileName)));
+    EXPECT_EQ(test::journalNumber(t.globals.programFolder(),
+                            "SELECT count(*) FROM Runs WHERE State = 'posted'"),
+              1);
     EXPECT_EQ(text("labLastDate"), QStringLiteral("Last Date Posted: 12/08/2026"));
     EXPECT_EQ(text("labLastBalance"), QStringLiteral("Last Balance Posted: $77.00"));
     EXPECT_EQ(text("labLastDateRange"),

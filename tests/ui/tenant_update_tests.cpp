@@ -3,16 +3,21 @@
 #include "enrollment/frmTenantUpdate.h"
 
 #include "platform/ledger/Database.h"
+#include "support/TestFiles.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 #include "support/Widgets.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableView>
 
 #include <gtest/gtest.h>
@@ -216,7 +221,10 @@ TEST_F(TenantUpdateScreenTest, selectAllTicked_yesActivatesEveryListedTenant) {
 TEST_F(TenantUpdateScreenTest, selectAllCleared_yesRemovesEveryListedTenant) {
     screen.Load();
     QCheckBox* box = control<QCheckBox>("chkSelectAll");
-    box->setChecked(true);
+    {
+        const QSignalBlocker quiet(box);  // ticked before, without its steps
+        box->setChecked(true);
+    }
     tp.dialogs.expectQuestion(kRemoveAll, QStringLiteral("Tenant Update"), kAnswerYes);
 
     box->click();
@@ -237,6 +245,72 @@ TEST_F(TenantUpdateScreenTest, selectAll_noWritesNothingButShowsAll) {
     EXPECT_EQ(display()->selectedIndex(), 1);
     EXPECT_EQ(count(), QStringLiteral("6"));
     EXPECT_EQ(storedFlags(), before);
+}
+
+// Space on the focused box and an assistive tool's "Toggle" action run the select-all steps as a
+// mouse click does.
+TEST_F(TenantUpdateScreenTest, selectAllBySpaceOrAccessibleToggle_asksAndWrites) {
+    screen.Load();
+    screen.show();
+    QCheckBox* box = control<QCheckBox>("chkSelectAll");
+
+    tp.dialogs.expectQuestion(kActivateAll, QStringLiteral("Tenant Update"), kAnswerYes);
+    box->setFocus();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QApplication::sendEvent(box, &press);
+    QApplication::sendEvent(box, &release);
+    tp.dialogs.verifyAllShown();
+    EXPECT_TRUE(box->isChecked());
+    EXPECT_EQ(storedFlags(), (std::vector<QString>{"Y", "Y", "Y", "Y", "Y", "Y", "Y"}));
+
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(box);
+    ASSERT_NE(accessible, nullptr);
+    ASSERT_NE(accessible->actionInterface(), nullptr);
+    ASSERT_TRUE(accessible->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::toggleAction()));
+    tp.dialogs.expectQuestion(kRemoveAll, QStringLiteral("Tenant Update"), kAnswerYes);
+    accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    tp.dialogs.verifyAllShown();
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_EQ(storedFlags(), (std::vector<QString>{"N", "N", "N", "N", "N", "N", "Y"}));
+    screen.close();
+}
+
+TEST_F(TenantUpdateScreenTest, tenantCount_isHeardWithItsCaption) {
+    screen.Load();
+    QLabel* countLabel = control<QLabel>("labCount");
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(countLabel);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("6"));
+    const auto labels = accessible->relations(QAccessible::Label);  // labelled by
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels.first().first->text(QAccessible::Name), QStringLiteral("Tenants Listed:"));
+}
+
+// Start-up could not open the ledger: the screen tries again and, when it still cannot, says why
+// as start-up does and lists nothing.
+TEST_F(TenantUpdateScreenTest, ledgerNotOpenedAtStartUp_isOpenedAgainOrTheReasonTold) {
+    // Opening the ledger again also reads what start-up did not get to: the log, the preferences.
+    test::writeFile(tp.path(kPostingLogFileName),
+                    "03/02/2026\r\n1234.5\r\nhttps://pay.example\r\n3/1/2026\r\n03/02/2026\r\n");
+    test::writeFile(tp.path(QStringLiteral("IDFILE.DAT")), test::preferencesFile());
+    tp.globals.LedgerDb.reset();
+    screen.Load();
+    EXPECT_TRUE(tp.globals.LedgerDb);
+    EXPECT_EQ(count(), QStringLiteral("6"));
+
+    frmTenantUpdate again(tp.globals);
+    tp.globals.LedgerDb.reset();
+    QFile::remove(ledger.path());
+    tp.dialogs.expectMessage(QStringLiteral("Lodgebook data file not found - be sure that the "
+                                            "Corvane Program is copied into the same directory or "
+                                            "folder as the main Lodgebook Program."),
+                             QStringLiteral("Corvane"));
+    again.Load();
+    tp.dialogs.verifyAllShown();
+    EXPECT_FALSE(tp.globals.LedgerDb);
+    EXPECT_EQ(again.findChild<QTableView*>(QStringLiteral("gridACH"))->model()->rowCount(), 0);
 }
 
 TEST_F(TenantUpdateScreenTest, flagTypedInGrid_isStoredWhenScreenCloses) {
@@ -302,7 +376,6 @@ TEST_F(TenantUpdateScreenTest, exportNo_writesNothing) {
     EXPECT_FALSE(QFile::exists(tp.path(QStringLiteral("CorvaneTenantExport.csv"))));
 }
 
-}  // namespace
 TEST_F(TenantUpdateScreenTest, exportOnAFullDisk_saysSoAndKeepsTheEarlierExport) {
     const QString exportPath = tp.path(QStringLiteral("CorvaneTenantExport.csv"));
     tp.files.writeAtomically(exportPath, "earlier export\r\n");
@@ -317,4 +390,5 @@ TEST_F(TenantUpdateScreenTest, exportOnAFullDisk_saysSoAndKeepsTheEarlierExport)
     EXPECT_EQ(tp.files.readAll(exportPath), QByteArray("earlier export\r\n"));
 }
 
+}  // namespace
 }  // namespace corvane

@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModel>
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QGroupBox>
@@ -140,6 +141,35 @@ TEST_F(ViewerWindow, choosingAnotherFile_replacesTheRowsShown) {
     tp.dialogs.expectMessage(kMissing, kNotice);
     w.chooseFile(1);
     EXPECT_TRUE(rows().isEmpty());
+}
+
+TEST_F(ViewerWindow, choosingTheSelectedFileAgain_readsItAnew) {
+    writeFile(kPaymentFileName, "old line");
+    frmViewFiles& w = open();
+    auto* choice = w.findChild<QRadioButton*>(QStringLiteral("optFiles1"));
+    choice->click();
+    ASSERT_EQ(rows(), QStringList{QStringLiteral("old line")});
+    writeFile(kPaymentFileName, "new line\nsecond");
+    choice->click();  // already selected
+    EXPECT_EQ(w.selectedFileIndex(), 1);
+    EXPECT_EQ(rows(), (QStringList{QStringLiteral("new line"), QStringLiteral("second")}));
+    // Choosing another file still reads only that one, once.
+    writeFile(kTenantExportFileName, "export");
+    w.findChild<QRadioButton*>(QStringLiteral("optFiles0"))->click();
+    EXPECT_EQ(rows(), QStringList{QStringLiteral("export")});
+    EXPECT_TRUE(tp.dialogs.shown().empty());
+}
+
+TEST_F(ViewerWindow, folderNamedLikeTheFile_doesNotExist) {
+    ASSERT_TRUE(QDir(tp.folder.path()).mkdir(kPaymentFileName));
+    frmViewFiles& w = open();
+    tp.dialogs.expectMessage(kMissing, kNotice);
+    w.findChild<QRadioButton*>(QStringLiteral("optFiles1"))->click();
+    EXPECT_FALSE(tp.globals.ChosenFileFound);
+    EXPECT_TRUE(rows().isEmpty());
+    tp.dialogs.expectMessage(kMissing, kNotice);
+    clickDelete();
+    EXPECT_TRUE(QDir(tp.path(kPaymentFileName)).exists());
 }
 
 TEST_F(ViewerWindow, fileOfMoreThan32767Lines_isShownWhole) {

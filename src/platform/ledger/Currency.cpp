@@ -1,5 +1,6 @@
 #include "platform/ledger/Currency.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -33,21 +34,22 @@ bool fitsInUnits(__int128 v) {
            v <= std::numeric_limits<std::int64_t>::max();
 }
 
-// Parses sign, digits, one point (no blanks) into ten-thousandths, halves to even.
+// Parses sign, digits, one point (no blanks) into ten-thousandths, rounded once to `keep`
+// decimals (0 to 4), halves to even.
 template <typename Char>
-std::optional<Currency> parseDecimal(const Char* p, const Char* end) {
+std::optional<Currency> parseDecimal(const Char* p, const Char* end, int keep = 4) {
     bool negative = false;
     if (p != end && (*p == '+' || *p == '-')) {
         negative = *p == '-';
         ++p;
     }
     __int128 whole = 0;
-    __int128 fraction = 0;  // the first four decimals
+    __int128 fraction = 0;  // the first `keep` decimals
     int fractionDigits = 0;
     bool anyDigit = false;
     bool sawPoint = false;
-    bool restNonZero = false;  // decimals after the fifth
-    int fifth = -1;
+    bool restNonZero = false;  // decimals after the first one dropped
+    int firstDropped = -1;
     constexpr __int128 kLimit = static_cast<__int128>(1) << 100;
     for (; p != end; ++p) {
         const Char c = *p;
@@ -65,22 +67,26 @@ std::optional<Currency> parseDecimal(const Char* p, const Char* end) {
             whole = whole * 10 + digit;
             if (whole > kLimit)
                 return std::nullopt;
-        } else if (fractionDigits < 4) {
+        } else if (fractionDigits < keep) {
             fraction = fraction * 10 + digit;
             ++fractionDigits;
-        } else if (fifth < 0) {
-            fifth = digit;
+        } else if (firstDropped < 0) {
+            firstDropped = digit;
         } else if (digit != 0) {
             restNonZero = true;
         }
     }
     if (!anyDigit)
         return std::nullopt;
-    for (int i = fractionDigits; i < 4; ++i)
+    __int128 scale = 1;
+    for (int i = 0; i < keep; ++i)
+        scale *= 10;
+    for (int i = fractionDigits; i < keep; ++i)
         fraction *= 10;
-    __int128 units = whole * kScale + fraction;
-    if (fifth > 5 || (fifth == 5 && (restNonZero || units % 2 != 0)))
+    __int128 units = whole * scale + fraction;
+    if (firstDropped > 5 || (firstDropped == 5 && (restNonZero || units % 2 != 0)))
         ++units;
+    units *= kScale / static_cast<std::int64_t>(scale);
     if (negative)
         units = -units;
     if (!fitsInUnits(units))
@@ -135,6 +141,10 @@ Currency Currency::fromDouble(double value) {
 }
 
 std::optional<Currency> Currency::fromText(QStringView text) {
+    return fromTextRounded(text, 4);
+}
+
+std::optional<Currency> Currency::fromTextRounded(QStringView text, int decimals) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && isBlank(text[begin]))
@@ -143,7 +153,8 @@ std::optional<Currency> Currency::fromText(QStringView text) {
         --end;
     const QChar* data = text.data();
     return parseDecimal<char16_t>(reinterpret_cast<const char16_t*>(data + begin),
-                                  reinterpret_cast<const char16_t*>(data + end));
+                                  reinterpret_cast<const char16_t*>(data + end),
+                                  std::clamp(decimals, 0, 4));
 }
 
 Currency Currency::leadingValue(QStringView text) {

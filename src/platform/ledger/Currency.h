@@ -31,6 +31,9 @@ public:
     // An exact decimal text (optional blanks, sign, digits, one point); more than four decimals
     // are rounded halves to even. nullopt when the text is not such a number or out of range.
     static std::optional<Currency> fromText(QStringView text);
+    // The same text rounded once, from all its digits, to `decimals` places (0 to 4), halves to
+    // even: ("0.014999", 2) -> 0.01, ("0.00505", 2) -> 0.01, ("4011.49995", 0) -> 4011.
+    static std::optional<Currency> fromTextRounded(QStringView text, int decimals);
     // The leading-number value of a text as currency; 0 when there is none.
     static Currency leadingValue(QStringView text);
     // percent% of amount, rounded to four decimals, halves to even, computed exactly.

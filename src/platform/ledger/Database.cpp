@@ -1731,4 +1731,38 @@ std::unique_ptr<IndexLookup> Database::openLookup(const QString& tableName,
     return std::unique_ptr<IndexLookup>(new IndexLookup(std::move(l)));
 }
 
+void Database::forEachInRange(const QString& tableName, const QStringList& fieldNames,
+                              const QString& rangeField, const QString& from, const QString& to,
+                              const std::function<void(const std::vector<Value>& fields)>& visit) {
+    TableInfo& t = d_->table(tableName);
+    const int range = t.tableSet.find(rangeField);
+    if (range < 0)
+        itemNotFound();
+    std::vector<ColumnKind> kinds;
+    QStringList columns;
+    for (const QString& name : fieldNames) {
+        const int column = t.tableSet.find(name);
+        if (column < 0)
+            itemNotFound();
+        kinds.push_back(t.tableColumns[column].kind);
+        columns << quoteName(t.tableColumns[column].name);
+    }
+    sqlite3_stmt* s = d_->statement(
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3 BETWEEN ?1 AND ?2")
+            .arg(columns.join(QStringLiteral(", ")), quoteName(t.name),
+                 quoteName(t.tableColumns[range].name)));
+    StatementUse use(s);
+    const QByteArray fromText = from.toUtf8(), toText = to.toUtf8();
+    sqlite3_bind_text(s, 1, fromText.constData(), static_cast<int>(fromText.size()),
+                      SQLITE_STATIC);
+    sqlite3_bind_text(s, 2, toText.constData(), static_cast<int>(toText.size()), SQLITE_STATIC);
+    std::vector<Value> values;
+    while (d_->step(s, t.name) == SQLITE_ROW) {
+        values.clear();
+        for (std::size_t i = 0; i < kinds.size(); ++i)
+            values.push_back(readValue(s, static_cast<int>(i), kinds[i]));
+        visit(values);
+    }
+}
+
 }  // namespace corvane::ledger

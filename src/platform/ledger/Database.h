@@ -140,6 +140,13 @@ public:
                                                 const QStringList& fieldNames);
     std::unique_ptr<IndexLookup> openLookup(const QString& tableName, const QString& indexName,
                                             const QStringList& fieldNames);
+    // Every record of the table whose field `rangeField` lies between the texts `from` and `to`
+    // (both included, compared as stored, as the ISO texts of dates compare), with the fields
+    // named read as a record set reads them, in one statement that reads the table once; the
+    // records come in no particular order. `visit` must not use the database.
+    void forEachInRange(const QString& tableName, const QStringList& fieldNames,
+                        const QString& rangeField, const QString& from, const QString& to,
+                        const std::function<void(const std::vector<Value>& fields)>& visit);
 
     // One transaction at a time. beginImmediate takes the write lock at once (waiting for the
     // busy timeout); commit makes the work durable; rollback undoes it.

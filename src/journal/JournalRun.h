@@ -1,0 +1,84 @@
+#pragma once
+
+#include "platform/ledger/Currency.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace corvane::journal {
+
+enum class RunState { Pending, Posted, Reversing, Reversed };
+
+// What became of one staged row in a posting run.
+enum class RowOutcome {
+    Posted,    // its income entry (and fee, when one was due) was written
+    NoTenant,  // left out: no tenant matched its account number
+    Note,      // left out: the user chose to leave out the rows that carry a note
+};
+
+// One staged row of a run: the grid's columns as shown, what became of it and the keys of what
+// was written for it.
+struct RunRow {
+    int line = 0;  // the row's line in the payment file
+    QString tid, address, name, amount, date, checkChar, pmtType, transactionNumber, note;
+    RowOutcome outcome = RowOutcome::Posted;
+    std::optional<std::int64_t> incomeTransID;  // Transactions.TransID of the income entry
+    std::optional<ledger::Currency> incomeAmount;
+    std::optional<std::int64_t> feeTransID;  // Transactions.TransID of the management fee
+    std::optional<ledger::Currency> feeAmount;  // negative, as written
+    std::optional<std::int64_t> splitID;        // SplitPrintedChecks.SplitID of its split line
+    std::optional<ledger::Currency> splitAmount;
+};
+
+// An amount a run added to a tenant's TCurrBal or a unit's UCurrBal (the sum of its changes).
+struct BalanceChange {
+    enum class Kind { Tenant, Unit };
+    Kind kind = Kind::Tenant;
+    std::int64_t key = 0;  // TenantID; for a unit its UTenantID
+    ledger::Currency amount;
+};
+
+// The figures a run puts in the posting log.
+struct PostedFigures {
+    QString lastDatePosted;
+    QString lastBalancePosted;
+    std::optional<QString> rangeFrom;  // both or neither
+    std::optional<QString> rangeTo;
+};
+
+// One posting run as the journal keeps it.
+struct Run {
+    std::int64_t runID = 0;  // set by the journal
+    RunState state = RunState::Pending;
+    QDateTime postedAt;  // local time, to the second
+    QString computer;
+    QString fileName;
+    QByteArray fileBytes;
+    QString fileDigest;  // SHA-1 of the staged file, hexadecimal
+    int remarkChoice = 0;
+    QString remarkText;
+    bool postFees = false;
+    bool createDeposit = false;
+    QString depositNumber;  // as typed
+    std::optional<std::int64_t> depositID;  // CheckDepPrinted.CkID
+    std::optional<ledger::Currency> depositAmount;
+    PostedFigures figures;
+    // Records of the run that tell whether its ledger commit was made (PostingEvidence).
+    QString evidence;
+    std::optional<QDate> reversedOn;
+    std::vector<RunRow> rows;  // file order
+    std::vector<BalanceChange> balanceChanges;
+};
+
+QString rowOutcomeName(RowOutcome outcome);  // "posted", "no tenant", "note"
+RowOutcome rowOutcomeFromName(const QString& name);
+QString runStateName(RunState state);  // "pending", "posted", "reversing", "reversed"
+RunState runStateFromName(const QString& name);
+
+}  // namespace corvane::journal

@@ -1,0 +1,425 @@
+#include "journal/PostingJournal.h"
+
+#include "app/TextRules.h"
+
+#include <QDataStream>
+#include <QDir>
+#include <QIODevice>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace corvane::journal {
+
+using ledger::Currency;
+
+namespace {
+
+const QString kDateTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+
+std::optional<std::int64_t> units(const std::optional<Currency>& amount) {
+    if (!amount)
+        return std::nullopt;
+    return amount->units();
+}
+
+std::optional<Currency> currency(const std::optional<std::int64_t>& units) {
+    if (!units)
+        return std::nullopt;
+    return Currency::fromUnits(*units);
+}
+
+// The journal's row format: a format number, the number of rows, then per row its line, the nine
+// texts as UTF-8, the outcome, a byte of flags telling which keys and amounts follow, and those.
+constexpr quint8 kRowFormat = 1;
+
+void writeOptional(QDataStream& out, quint8& flags, int bit, const std::optional<std::int64_t>& v,
+                   std::vector<qint64>& values) {
+    if (v) {
+        flags |= static_cast<quint8>(1u << bit);
+        values.push_back(*v);
+    }
+}
+
+QByteArray rowsData(const std::vector<RunRow>& rows) {
+    QByteArray data;
+    data.reserve(static_cast<qsizetype>(rows.size()) * 120);
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << kRowFormat << static_cast<quint32>(rows.size());
+    std::vector<qint64> values;
+    for (const RunRow& r : rows) {
+        out << static_cast<qint32>(r.line);
+        for (const QString* text : {&r.tid, &r.address, &r.name, &r.amount, &r.date, &r.checkChar,
+                                    &r.pmtType, &r.transactionNumber, &r.note})
+            out << text->toUtf8();
+        quint8 flags = 0;
+        values.clear();
+        writeOptional(out, flags, 0, r.incomeTransID, values);
+        writeOptional(out, flags, 1, units(r.incomeAmount), values);
+        writeOptional(out, flags, 2, r.feeTransID, values);
+        writeOptional(out, flags, 3, units(r.feeAmount), values);
+        writeOptional(out, flags, 4, r.splitID, values);
+        writeOptional(out, flags, 5, units(r.splitAmount), values);
+        out << static_cast<quint8>(r.outcome) << flags;
+        for (const qint64 v : values)
+            out << v;
+    }
+    return data;
+}
+
+std::vector<RunRow> rowsFrom(const QByteArray& data) {
+    QDataStream in(data);
+    in.setVersion(QDataStream::Qt_6_0);
+    quint8 format = 0;
+    quint32 count = 0;
+    in >> format >> count;
+    if (format != kRowFormat)
+        throw JournalError(QStringLiteral("a run's rows are in a format this Corvane cannot read"));
+    std::vector<RunRow> rows;
+    rows.reserve(std::min<quint32>(count, 1u << 16));
+    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        RunRow r;
+        qint32 line = 0;
+        in >> line;
+        r.line = line;
+        for (QString* text : {&r.tid, &r.address, &r.name, &r.amount, &r.date, &r.checkChar,
+                              &r.pmtType, &r.transactionNumber, &r.note}) {
+            QByteArray utf8;
+            in >> utf8;
+            *text = QString::fromUtf8(utf8);
+        }
+        quint8 outcome = 0, flags = 0;
+        in >> outcome >> flags;
+        r.outcome = outcome == static_cast<quint8>(RowOutcome::NoTenant) ? RowOutcome::NoTenant
+                    : outcome == static_cast<quint8>(RowOutcome::Note)   ? RowOutcome::Note
+                                                                         : RowOutcome::Posted;
+        const auto next = [&](int bit) -> std::optional<std::int64_t> {
+            if (!(flags & (1u << bit)))
+                return std::nullopt;
+            qint64 v = 0;
+            in >> v;
+            return v;
+        };
+        r.incomeTransID = next(0);
+        r.incomeAmount = currency(next(1));
+        r.feeTransID = next(2);
+        r.feeAmount = currency(next(3));
+        r.splitID = next(4);
+        r.splitAmount = currency(next(5));
+        rows.push_back(std::move(r));
+    }
+    if (in.status() != QDataStream::Ok || rows.size() != count)
+        throw JournalError(QStringLiteral("a run's rows are damaged"));
+    return rows;
+}
+
+QByteArray changesData(const std::vector<BalanceChange>& changes) {
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << kRowFormat << static_cast<quint32>(changes.size());
+    for (const BalanceChange& c : changes)
+        out << static_cast<quint8>(c.kind) << static_cast<qint64>(c.key)
+            << static_cast<qint64>(c.amount.units());
+    return data;
+}
+
+std::vector<BalanceChange> changesFrom(const QByteArray& data) {
+    QDataStream in(data);
+    in.setVersion(QDataStream::Qt_6_0);
+    quint8 format = 0;
+    quint32 count = 0;
+    in >> format >> count;
+    if (format != kRowFormat)
+        throw JournalError(QStringLiteral("a run's balance changes are in a format this Corvane "
+                                          "cannot read"));
+    std::vector<BalanceChange> changes;
+    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        quint8 kind = 0;
+        qint64 key = 0, amount = 0;
+        in >> kind >> key >> amount;
+        changes.push_back({kind == static_cast<quint8>(BalanceChange::Kind::Unit)
+                               ? BalanceChange::Kind::Unit
+                               : BalanceChange::Kind::Tenant,
+                           key, Currency::fromUnits(amount)});
+    }
+    if (in.status() != QDataStream::Ok || changes.size() != count)
+        throw JournalError(QStringLiteral("a run's balance changes are damaged"));
+    return changes;
+}
+
+const char* const kRunColumns =
+    "RunID, State, PostedAt, Computer, FileName, FileDigest, RemarkChoice, RemarkText, PostFees, "
+    "CreateDeposit, DepositNumber, DepositID, DepositAmount, LogDate, LogBalance, LogRangeFrom, "
+    "LogRangeTo, Evidence, ReversedOn";
+
+// The columns of kRunColumns, in order, from a statement that selected them.
+Run runFrom(const Statement& s) {
+    Run run;
+    run.runID = s.integer(0);
+    run.state = runStateFromName(s.text(1));
+    run.postedAt = QDateTime::fromString(s.text(2), kDateTimeFormat);
+    run.computer = s.text(3);
+    run.fileName = s.text(4);
+    run.fileDigest = s.text(5);
+    run.remarkChoice = static_cast<int>(s.integer(6));
+    run.remarkText = s.text(7);
+    run.postFees = s.integer(8) != 0;
+    run.createDeposit = s.integer(9) != 0;
+    run.depositNumber = s.text(10);
+    run.depositID = s.optionalInteger(11);
+    run.depositAmount = currency(s.optionalInteger(12));
+    run.figures.lastDatePosted = s.text(13);
+    run.figures.lastBalancePosted = s.text(14);
+    run.figures.rangeFrom = s.optionalText(15);
+    run.figures.rangeTo = s.optionalText(16);
+    run.evidence = s.text(17);
+    if (const auto reversed = s.optionalText(18))
+        run.reversedOn = QDate::fromString(*reversed, kDateFormat);
+    return run;
+}
+
+}  // namespace
+
+QString unusableJournalMessage(const JournalError& error) {
+    return QStringLiteral("The posting journal %1 cannot be used: %2. Corvane records every posting "
+                          "run there and posts nothing without it. Move the file out of the "
+                          "Lodgebook folder to start a new journal.")
+        .arg(kJournalFileName, error.reason());
+}
+
+QString rowOutcomeName(RowOutcome outcome) {
+    switch (outcome) {
+        case RowOutcome::Posted:
+            return QStringLiteral("posted");
+        case RowOutcome::NoTenant:
+            return QStringLiteral("no tenant");
+        case RowOutcome::Note:
+            return QStringLiteral("note");
+    }
+    return {};
+}
+
+RowOutcome rowOutcomeFromName(const QString& name) {
+    if (name == QLatin1String("no tenant"))
+        return RowOutcome::NoTenant;
+    if (name == QLatin1String("note"))
+        return RowOutcome::Note;
+    return RowOutcome::Posted;
+}
+
+QString runStateName(RunState state) {
+    switch (state) {
+        case RunState::Pending:
+            return QStringLiteral("pending");
+        case RunState::Posted:
+            return QStringLiteral("posted");
+        case RunState::Reversing:
+            return QStringLiteral("reversing");
+        case RunState::Reversed:
+            return QStringLiteral("reversed");
+    }
+    return {};
+}
+
+RunState runStateFromName(const QString& name) {
+    if (name == QLatin1String("posted"))
+        return RunState::Posted;
+    if (name == QLatin1String("reversing"))
+        return RunState::Reversing;
+    if (name == QLatin1String("reversed"))
+        return RunState::Reversed;
+    return RunState::Pending;
+}
+
+QString PostingJournal::pathIn(const QString& programFolder) {
+    return QDir(programFolder).filePath(kJournalFileName);
+}
+
+std::unique_ptr<PostingJournal> PostingJournal::open(const QString& programFolder) {
+    return std::unique_ptr<PostingJournal>(
+        new PostingJournal(JournalDb::open(pathIn(programFolder))));
+}
+
+RunSummary summaryOf(const Run& run) {
+    RunSummary summary;
+    std::optional<QDate> from, to;
+    for (const RunRow& r : run.rows) {
+        if (r.outcome != RowOutcome::Posted) {
+            ++summary.rowsLeftOut;
+            continue;
+        }
+        if (r.incomeAmount) {
+            ++summary.paymentsPosted;
+            summary.postedTotal += *r.incomeAmount;
+        }
+        if (r.feeAmount)
+            summary.feesTotal += *r.feeAmount;
+        if (const auto date = parseDateText(r.date)) {
+            if (!from || *date < *from)
+                from = date;
+            if (!to || *to < *date)
+                to = date;
+        }
+    }
+    summary.rangeFrom = from;
+    summary.rangeTo = to;
+    return summary;
+}
+
+std::int64_t PostingJournal::record(const Run& run) {
+    JournalDb& db = *db_;
+    const RunSummary summary = summaryOf(run);
+    const auto isoDate = [](const std::optional<QDate>& d) -> std::optional<QString> {
+        if (!d)
+            return std::nullopt;
+        return d->toString(kDateFormat);
+    };
+    JournalTransaction transaction(db);
+    db.prepare(
+          "INSERT INTO Runs (State, PostedAt, Computer, FileName, FileBytes, FileDigest, "
+          "RemarkChoice, RemarkText, PostFees, CreateDeposit, DepositNumber, DepositID, "
+          "DepositAmount, LogDate, LogBalance, LogRangeFrom, LogRangeTo, Evidence, ReversedOn, "
+          "PaymentsPosted, PostedTotal, FeesTotal, RowsLeftOut, RangeFrom, RangeTo, RowsData, "
+          "BalanceChangesData) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
+          "?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?26, ?27)")
+        .bind(1, runStateName(run.state))
+        .bind(2, run.postedAt.toString(kDateTimeFormat))
+        .bind(3, run.computer)
+        .bind(4, run.fileName)
+        .bind(5, run.fileBytes)
+        .bind(6, run.fileDigest)
+        .bind(7, run.remarkChoice)
+        .bind(8, run.remarkText)
+        .bind(9, run.postFees)
+        .bind(10, run.createDeposit)
+        .bind(11, run.depositNumber)
+        .bind(12, run.depositID)
+        .bind(13, units(run.depositAmount))
+        .bind(14, run.figures.lastDatePosted)
+        .bind(15, run.figures.lastBalancePosted)
+        .bind(16, run.figures.rangeFrom)
+        .bind(17, run.figures.rangeTo)
+        .bind(18, run.evidence)
+        .bind(19, isoDate(run.reversedOn))
+        .bind(20, static_cast<std::int64_t>(summary.paymentsPosted))
+        .bind(21, summary.postedTotal.units())
+        .bind(22, summary.feesTotal.units())
+        .bind(23, static_cast<std::int64_t>(summary.rowsLeftOut))
+        .bind(24, isoDate(summary.rangeFrom))
+        .bind(25, isoDate(summary.rangeTo))
+        .bind(26, rowsData(run.rows))
+        .bind(27, changesData(run.balanceChanges))
+        .run();
+    const std::int64_t runID = db.lastInsertId();
+
+    // In key order, so that the index's pages are written one after another.
+    QStringList numbers;
+    for (const RunRow& r : run.rows) {
+        if (r.outcome == RowOutcome::Posted && !r.transactionNumber.isEmpty())
+            numbers << r.transactionNumber;
+    }
+    numbers.sort();
+    numbers.removeDuplicates();
+    Statement number =
+        db.prepare("INSERT INTO PostedNumbers (TransactionNumber, RunID) VALUES (?1, ?2)");
+    for (const QString& n : std::as_const(numbers))
+        number.bind(1, n).bind(2, runID).run();
+    transaction.commit();
+    return runID;
+}
+
+void PostingJournal::setState(std::int64_t runID, RunState state, std::optional<QDate> reversedOn) {
+    db_->prepare("UPDATE Runs SET State = ?1, ReversedOn = ?2 WHERE RunID = ?3")
+        .bind(1, runStateName(state))
+        .bind(2, reversedOn ? std::optional(reversedOn->toString(kDateFormat)) : std::nullopt)
+        .bind(3, runID)
+        .run();
+}
+
+void PostingJournal::discard(std::int64_t runID) {
+    JournalTransaction transaction(*db_);
+    for (const char* sql : {"DELETE FROM PostedNumbers WHERE RunID = ?1",
+                            "DELETE FROM Runs WHERE RunID = ?1"}) {
+        db_->prepare(sql).bind(1, runID).run();
+    }
+    transaction.commit();
+}
+
+std::vector<Run> PostingJournal::unsettledRuns() {
+    std::vector<Run> runs;
+    Statement s = db_->prepare(
+        (std::string("SELECT ") + kRunColumns +
+         " FROM Runs WHERE State IN ('pending', 'reversing') ORDER BY RunID")
+            .c_str());
+    while (s.step())
+        runs.push_back(runFrom(s));
+    return runs;
+}
+
+std::optional<Run> PostingJournal::readRun(std::int64_t runID) {
+    Statement s = db_->prepare((std::string("SELECT ") + kRunColumns +
+                                ", FileBytes, RowsData, BalanceChangesData FROM Runs WHERE RunID = ?1")
+                                   .c_str());
+    s.bind(1, runID);
+    if (!s.step())
+        return std::nullopt;
+    Run run = runFrom(s);
+    run.fileBytes = s.blob(19);
+    run.rows = rowsFrom(s.blob(20));
+    run.balanceChanges = changesFrom(s.blob(21));
+    return run;
+}
+
+std::vector<RunSummary> PostingJournal::summaries() {
+    std::vector<RunSummary> list;
+    Statement s = db_->prepare(
+        "SELECT RunID, State, PostedAt, Computer, DepositNumber, DepositID, DepositAmount, "
+        "ReversedOn, PaymentsPosted, PostedTotal, FeesTotal, RowsLeftOut, RangeFrom, RangeTo, "
+        "CreateDeposit FROM Runs WHERE State IN ('posted', 'reversed') ORDER BY RunID DESC");
+    while (s.step()) {
+        RunSummary r;
+        r.runID = s.integer(0);
+        r.state = runStateFromName(s.text(1));
+        r.postedAt = QDateTime::fromString(s.text(2), kDateTimeFormat);
+        r.computer = s.text(3);
+        if (s.integer(14) != 0)
+            r.depositNumber = s.text(4);
+        r.depositID = s.optionalInteger(5);
+        r.depositAmount = currency(s.optionalInteger(6));
+        if (const auto reversed = s.optionalText(7))
+            r.reversedOn = QDate::fromString(*reversed, kDateFormat);
+        r.paymentsPosted = static_cast<int>(s.integer(8));
+        r.postedTotal = Currency::fromUnits(s.integer(9));
+        r.feesTotal = Currency::fromUnits(s.integer(10));
+        r.rowsLeftOut = static_cast<int>(s.integer(11));
+        if (const auto from = s.optionalText(12))
+            r.rangeFrom = QDate::fromString(*from, kDateFormat);
+        if (const auto to = s.optionalText(13))
+            r.rangeTo = QDate::fromString(*to, kDateFormat);
+        list.push_back(std::move(r));
+    }
+    return list;
+}
+
+QHash<QString, QDate> PostingJournal::postedDates(const QStringList& transactionNumbers) {
+    QHash<QString, QDate> dates;
+    Statement s = db_->prepare(
+        "SELECT max(Runs.PostedAt) FROM PostedNumbers JOIN Runs ON Runs.RunID = "
+        "PostedNumbers.RunID WHERE PostedNumbers.TransactionNumber = ?1 AND Runs.State = "
+        "'posted'");
+    JournalTransaction snapshot(*db_);  // one read lock for all the look-ups
+    for (const QString& number : transactionNumbers) {
+        if (number.isEmpty() || dates.contains(number))
+            continue;
+        s.bind(1, number);
+        if (s.step() && !s.isNull(0))
+            dates.insert(number, QDateTime::fromString(s.text(0), kDateTimeFormat).date());
+        s.reset();
+    }
+    return dates;
+}
+
+}  // namespace corvane::journal

@@ -1,0 +1,107 @@
+#include "payments/PaymentNotes.h"
+
+#include "app/TextRules.h"
+#include "payments/Payment.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <tuple>
+
+namespace corvane {
+
+namespace {
+
+using ledger::Currency;
+using ledger::Value;
+
+// An income entry as the "In ledger?" note compares it.
+struct EntryKey {
+    std::int64_t tenantID = 0;
+    qint64 day = 0;  // Julian day
+    std::int64_t amount = 0;  // ten-thousandths
+    bool operator==(const EntryKey&) const = default;
+};
+
+size_t qHash(const EntryKey& key, size_t seed = 0) {
+    return qHashMulti(seed, key.tenantID, key.day, key.amount);
+}
+
+const QString kIsoDate = QStringLiteral("yyyy-MM-dd");
+
+// The keys of the ledger's income entries, among `wanted`.
+QSet<EntryKey> entriesInLedger(ledger::Database& ledger, const QSet<EntryKey>& wanted,
+                               const QDate& from, const QDate& to) {
+    QSet<EntryKey> found;
+    // A date's ISO text sorts before the same date with a time, which sorts before the next day.
+    ledger.forEachInRange(
+        QStringLiteral("Transactions"),
+        {QStringLiteral("TransType"), QStringLiteral("TransPostToID"),
+         QStringLiteral("TransAmount"), QStringLiteral("TransDate")},
+        QStringLiteral("TransDate"), from.toString(kIsoDate),
+        to.toString(kIsoDate) + QStringLiteral(" 99"), [&](const std::vector<Value>& f) {
+            if (f[0].isNull() || f[0].toText().compare(QLatin1String("I"), Qt::CaseInsensitive) != 0)
+                return;
+            if (f[1].isNull() || f[2].isNull() || f[3].kind() != Value::Kind::Date)
+                return;
+            const EntryKey key{f[1].toInteger(), f[3].toDate().date().toJulianDay(),
+                               f[2].toCurrency().abs().units()};
+            if (wanted.contains(key))
+                found.insert(key);
+        });
+    return found;
+}
+
+}  // namespace
+
+void NotePayments(std::vector<StagedRow>& rows, ledger::Database& ledger,
+                  journal::PostingJournal* journal) {
+    const std::vector<Payment> payments = ReadPayments(rows);
+
+    QStringList numbers;
+    numbers.reserve(static_cast<qsizetype>(rows.size()));
+    for (const StagedRow& row : rows)
+        numbers << row.cell(staged::TransactionNumber);
+    const QHash<QString, QDate> posted = journal ? journal->postedDates(numbers)
+                                                 : QHash<QString, QDate>();
+
+    // The matched payments' entries, and the range of their dates.
+    std::vector<std::optional<EntryKey>> keys(payments.size());
+    QSet<EntryKey> wanted;
+    QDate from, to;
+    for (std::size_t i = 0; i < payments.size(); ++i) {
+        const Payment& p = payments[i];
+        if (!p.matched || !p.date)
+            continue;
+        keys[i] = EntryKey{p.tenantID, p.date->toJulianDay(), p.amount.units()};
+        wanted.insert(*keys[i]);
+        if (!from.isValid() || *p.date < from)
+            from = *p.date;
+        if (!to.isValid() || to < *p.date)
+            to = *p.date;
+    }
+    const QSet<EntryKey> inLedger =
+        wanted.isEmpty() ? QSet<EntryKey>() : entriesInLedger(ledger, wanted, from, to);
+
+    QSet<QString> seen;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        StagedRow& row = rows[i];
+        const QString& number = row.cell(staged::TransactionNumber);
+        const QString status = trimBlanks(row.cell(staged::ProcessorStatus));
+        QString note;
+        if (const auto it = posted.constFind(number); it != posted.constEnd()) {
+            note = QStringLiteral("Already posted ") + shortDate(*it);
+        } else if (seen.contains(number)) {
+            note = QStringLiteral("Repeated in this file");
+        } else if (keys[i] && inLedger.contains(*keys[i])) {
+            note = QStringLiteral("In ledger?");
+        } else if (!status.isEmpty() &&
+                   status.compare(QLatin1String("Posted"), Qt::CaseInsensitive) != 0) {
+            note = QStringLiteral("Status: ") + status;
+        }
+        seen.insert(number);
+        row.setCell(staged::Note, note);
+    }
+}
+
+}  // namespace corvane
