@@ -163,6 +163,9 @@ TEST_F(MainMenuTest, startUpRecoveryFailing_isToldAndStartUpGoesOn) {
     EXPECT_EQ(text("labLastDate"), QStringLiteral("Last Date Posted: 03/02/2026"));
     EXPECT_EQ(fileBytes(t.path(QStringLiteral("CV-Log.txt"))),
               "03/02/2026\r\n1234.5\r\nhttps://pay.example\r\n3/1/2026\r\n03/02/2026\r\n");
+    EXPECT_EQ(test::journalNumber(t.folder.path(),
+                                  "SELECT count(*) FROM Runs WHERE State = 'pending'"),
+              1);  // left for the next try
     EXPECT_FALSE(t.dialogs.busy());
 }
 
