@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test through ctest: once as built for
-# use (RelWithDebInfo, in build-ci), once built with AddressSanitizer and UndefinedBehaviorSanitizer
-# (clang, in build-ci-asan), then replays the fuzz targets' seed corpus and fuzzes each target for
+# use (RelWithDebInfo, in build-ci), where each test binary also runs once whole in a shuffled
+# order, and once built with AddressSanitizer and UndefinedBehaviorSanitizer (clang, in
+# build-ci-asan); then replays the fuzz targets' seed corpus and fuzzes each target for
 # a bounded time (clang's libFuzzer, in build-ci-fuzz). The tests need no display: each runs with
 # Qt's offscreen platform.
 #   CORVANE_FUZZ_SECONDS  seconds of fuzzing per target (default 30; 0 replays the corpus only)
@@ -17,6 +18,13 @@ build="$root/build-ci"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$jobs"
 (cd "$build" && ctest --output-on-failure -j2)
+
+echo "== each test binary whole, in a shuffled order"
+# ctest runs every test in a process of its own; a test that leans on what an earlier one left
+# behind (a window still open, a file in a shared place) only shows when they share one process.
+for binary in "$build"/tests/*_tests; do
+  QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 TZ=UTC "$binary" --gtest_shuffle --gtest_brief=1
+done
 
 echo "== build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 asan="$root/build-ci-asan"

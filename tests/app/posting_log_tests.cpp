@@ -1,5 +1,6 @@
 #include "app/PostingLog.h"
 #include "platform/TextCodec.h"
+#include "support/TestFiles.h"
 #include "support/TestPlatform.h"
 
 #include <QDir>
@@ -10,19 +11,11 @@
 namespace corvane {
 namespace {
 
+using test::fileBytes;
+using test::writeFile;
+
 const QString kUrlPrompt = QStringLiteral("Please enter your Vantora URL");
 const QString kUrlTitle = QStringLiteral("Vantora URL Entry");
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 class RecordingMenu final : public MainMenuLabels {
 public:
@@ -87,7 +80,7 @@ TEST(ReadPostingLog, emptyLogAsksNothing) {
 }
 
 TEST(ReadPostingLog, blankSiteAddressIsAskedForOnce) {
-    for (const QByteArray third : {QByteArray(""), QByteArray("    ")}) {
+    for (const QByteArray& third : {QByteArray(""), QByteArray("    ")}) {
         test::TestPlatform t;
         writeFile(t.path(QStringLiteral("CV-Log.txt")),
                   "03/02/2026\r\n10\r\n" + third + "\r\n03/01/2026\r\n03/02/2026\r\n");
@@ -129,7 +122,7 @@ TEST(WritePostingLog, writesFiveCrLfLinesAndRefreshesTheMenu) {
     t.globals.LastRangeTo = QStringLiteral("not a date");
     WritePostingLog(t.globals);
 
-    EXPECT_EQ(readFile(t.path(QStringLiteral("CV-Log.txt"))),
+    EXPECT_EQ(fileBytes(t.path(QStringLiteral("CV-Log.txt"))),
               QByteArray("03/14/2026\r\n1234.5\r\nhttps://pay.example/caf\xE9\r\n03/01/2026\r\n"
                          "not a date\r\n"));
     EXPECT_EQ(QDir(t.folder.path()).entryList(QDir::Files | QDir::Hidden),
@@ -148,12 +141,12 @@ TEST(WritePostingLog, replacesTheOldLogAndReadsBack) {
     t.globals.ProcessorSiteUrl = QStringLiteral("https://x.example");
     t.globals.LastBalancePosted = QStringLiteral("-25");
     WritePostingLog(t.globals);
-    EXPECT_EQ(readFile(t.path(QStringLiteral("CV-Log.txt"))),
+    EXPECT_EQ(fileBytes(t.path(QStringLiteral("CV-Log.txt"))),
               QByteArray("\r\n-25\r\nhttps://x.example\r\n\r\n\r\n"));
 
     test::TestPlatform again;
     writeFile(again.path(QStringLiteral("CV-Log.txt")),
-              readFile(t.path(QStringLiteral("CV-Log.txt"))));
+              fileBytes(t.path(QStringLiteral("CV-Log.txt"))));
     EXPECT_TRUE(ReadPostingLog(again.globals));
     EXPECT_EQ(values(again.globals), (LogValues{"", "-25", "https://x.example", "", ""}));
 }

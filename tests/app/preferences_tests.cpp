@@ -1,6 +1,7 @@
 #include "app/Preferences.h"
 #include "platform/Error.h"
 #include "platform/TextCodec.h"
+#include "support/TestFiles.h"
 #include "support/TestPlatform.h"
 
 #include <QFile>
@@ -10,29 +11,18 @@
 namespace corvane {
 namespace {
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
+using test::fileBytes;
+using test::writeFile;
 
 // Fields 0..count-1 of a preferences file in Lodgebook's form; fields 9 to 18 carry the usual
 // categories and remarks, the others a placeholder naming their number.
 QByteArray preferencesFile(int count) {
-    QStringList fields;
-    for (int i = 0; i < count; ++i)
-        fields.append(QStringLiteral("\"F%1\"").arg(i));
-    const auto set = [&](int i, const char* v) {
-        if (i < count)
-            fields[i] = QStringLiteral("\"%1\"").arg(QString::fromUtf8(v));
-    };
-    set(9, "Rent Income;B-4010");
-    set(10, "MONTH RENT");
-    set(15, "Management Fees;U-5010");
-    set(16, "Management Fee");
-    set(17, "Late Fee Received;T-4020");
-    set(18, "Late Fee \xC3\xA9t\xC3\xA9");
-    return encodeAnsi(fields.join(QLatin1Char(',')) + QStringLiteral("\r\n"));
+    return test::preferencesFile(count, {{9, QStringLiteral("Rent Income;B-4010")},
+                                         {10, QStringLiteral("MONTH RENT")},
+                                         {15, QStringLiteral("Management Fees;U-5010")},
+                                         {16, QStringLiteral("Management Fee")},
+                                         {17, QStringLiteral("Late Fee Received;T-4020")},
+                                         {18, QStringLiteral("Late Fee \u00e9t\u00e9")}});
 }
 
 struct Six {

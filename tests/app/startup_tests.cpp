@@ -1,5 +1,6 @@
 #include "app/StartUp.h"
 #include "platform/Error.h"
+#include "support/TestFiles.h"
 #include "support/TestPlatform.h"
 
 #include <QFile>
@@ -9,26 +10,20 @@
 namespace corvane {
 namespace {
 
+using test::fileBytes;
+using test::writeFile;
+
 const QString kInvalid = QStringLiteral(
     "Invalid data found in file. The file will be deleted. Please download another file.");
 const QString kWaiting = QStringLiteral(
     "You already have Corvane Tenant transactions waiting to be processed - no more Tenant "
     "transactions can be downloaded until you have taken care of the existing ones.");
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 class CheckForPaymentFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         t.globals.PaymentFileName = QStringLiteral("paymentHistory.csv");
-        QByteArray prefs;
-        for (int i = 0; i < 19; ++i)
-            prefs += (i ? "," : "") + QByteArray("\"F") + QByteArray::number(i) + "\"";
-        writeFile(t.path(QStringLiteral("IDFILE.DAT")), prefs + "\r\n");
+        writeFile(t.path(QStringLiteral("IDFILE.DAT")), test::preferencesFile());
     }
     QString staged() const { return t.path(QStringLiteral("paymentHistory.csv")); }
 
@@ -43,7 +38,7 @@ TEST_F(CheckForPaymentFileTest, noStagedFileShowsNothingButReadsThePreferences) 
 }
 
 TEST_F(CheckForPaymentFileTest, waitingPaymentsAreRemindedAndKept) {
-    for (const QByteArray content :
+    for (const QByteArray& content :
          {QByteArray("B77,T42,Smith\n"), QByteArray("\"B12\",T42\r\n"), QByteArray("   B9")}) {
         writeFile(staged(), content);
         t.dialogs.expectMessage(kWaiting, QStringLiteral("Corvane Notice"), MsgIcon::Information);
@@ -54,7 +49,7 @@ TEST_F(CheckForPaymentFileTest, waitingPaymentsAreRemindedAndKept) {
 }
 
 TEST_F(CheckForPaymentFileTest, invalidFirstFieldDeletesTheFileWithoutNotice) {
-    for (const QByteArray content :
+    for (const QByteArray& content :
          {QByteArray("X1,T42\n"), QByteArray("b77,T42\n"), QByteArray("\r\nB77,T42\n"),
           QByteArray("\xEF\xBB\xBF"
                      "B7,T1\n")}) {

@@ -1,7 +1,7 @@
 // A posting run without its screen, in a process of its own, for the reliability tests: they kill
 // it, starve it of disk space, or hold the ledger locked while it runs.
 //
-//   corvane_posting_driver FOLDER [--busy-timeout MS] [--pause] [--hold-at-success]
+//   corvane_posting_driver FOLDER [--busy-timeout MS] [--pause] [--hold-at-success] [--step]
 //
 // FOLDER is a prepared Lodgebook folder (ledger, IDFILE.DAT, CV-Log.txt, a staged
 // paymentHistory.csv). The driver reads the preferences and the log, loads the staged file and
@@ -11,6 +11,13 @@
 // --pause prints "LOADED" once the rows are ready and waits for a line on standard input before
 // posting (the moment between the screen's loading and the user's press of the button);
 // --hold-at-success waits for a line on standard input while the success message is "shown".
+// --step announces each fixed point of the run as a line "POINT name" and waits there for a line
+// on standard input (with standard input closed it goes straight on): the first ledger row the
+// run changes and every 500th after it ("POINT ledger row N"), the moment before the ledger
+// commits ("POINT ledger commit") and before each commit of the posting journal ("POINT journal
+// commit"), before and after every change to a file ("POINT before rename
+// paymentHistory.csv", "POINT after write CV-Log.txt") and every message box ("POINT message",
+// after its MSG line). A test that kills the driver at a point always sees the same moment.
 // The last line is "OUTCOME Completed" or "OUTCOME Stopped"; exit status 0, or 2 on a failure
 // before the run (with the error on standard error).
 
@@ -24,9 +31,12 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/TextCodec.h"
+#include "support/HookedFiles.h"
+#include "support/LedgerPoints.h"
 #include "support/PlatformDoubles.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <cstdio>
@@ -42,6 +52,17 @@ void waitForLine() {
     std::getline(std::cin, line);
 }
 
+bool stepping = false;
+
+// Announces a fixed point and, when stepping, waits there.
+void point(const QString& name) {
+    if (!stepping)
+        return;
+    std::printf("POINT %s\n", name.toUtf8().constData());
+    std::fflush(stdout);
+    waitForLine();
+}
+
 class PrintingDialogs final : public Dialogs {
 public:
     bool holdAtSuccess = false;
@@ -53,6 +74,7 @@ public:
             .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
         std::printf("MSG\t%s\t%s\n", title.toUtf8().constData(), shown.toUtf8().constData());
         std::fflush(stdout);
+        point(QStringLiteral("message"));
         if (holdAtSuccess && text == QLatin1String("Your Lodgebook Ledgers are now updated."))
             waitForLine();
         return buttons == MsgButtons::YesNo ? kAnswerYes : kAnswerOk;
@@ -94,9 +116,24 @@ int main(int argc, char** argv) {
             pause = true;
         else if (args[i] == QLatin1String("--hold-at-success"))
             dialogs.holdAtSuccess = true;
+        else if (args[i] == QLatin1String("--step"))
+            stepping = true;
     }
 
-    RealFiles files;
+    test::HookedFiles files;
+    if (stepping) {
+        // Reading changes nothing, so only the changes are points.
+        files.before = [](const QString& change, const QString& path) {
+            if (change != QLatin1String("read"))
+                point(QStringLiteral("before ") + change + QLatin1Char(' ') +
+                      QFileInfo(path).fileName());
+        };
+        files.after = [](const QString& change, const QString& path) {
+            if (change != QLatin1String("read"))
+                point(QStringLiteral("after ") + change + QLatin1Char(' ') +
+                      QFileInfo(path).fileName());
+        };
+    }
     test::FakeEnvironment environment;
     test::FakeShell shell;
     test::FakePrinters printers;
@@ -104,6 +141,16 @@ int main(int argc, char** argv) {
     Globals globals(Platform{dialogs, files, environment, shell, printers, sessions}, folder);
     globals.PaymentFileName = kPaymentFileName;
     globals.TenantExportFileName = kTenantExportFileName;
+    int rowsChanged = 0;
+    if (stepping) {
+        test::onLedgerPoints([&rowsChanged](test::LedgerPoint at, test::PointFile file) {
+            const bool ledger = file == test::PointFile::Ledger;
+            if (at == test::LedgerPoint::Committing)
+                point(ledger ? QStringLiteral("ledger commit") : QStringLiteral("journal commit"));
+            else if (ledger && rowsChanged++ % 500 == 0)
+                point(QStringLiteral("ledger row %1").arg(rowsChanged));
+        });
+    }
     std::vector<StagedRow> rows;
     try {
         globals.LedgerDbPath = globals.pathInProgramFolder(kLedgerFileName);

@@ -21,21 +21,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(lines.size() <= text.count(QLatin1Char('\n')));
     for (const QString& line : lines) {
         FUZZ_CHECK(trimBlanks(line).startsWith(QLatin1Char('B')));
-        bool gotFields = false;
-        bool gotError = false;
+        // A line that does not split gives the split's error; fewer than 7 fields: error 9; no
+        // account number: error 13; else the fields.
+        QStringList split;
+        int expectedError = 0;
+        try {
+            split = splitPaymentLine(line);
+            expectedError = split.size() < 7 ? 9 : trimBlanks(split.at(1)).isEmpty() ? 13 : 0;
+        } catch (const Error& e) {
+            expectedError = e.number();
+        }
         try {
             const PaymentLine fields = readPaymentLine(line);
-            gotFields = true;
+            FUZZ_CHECK(expectedError == 0);
+            FUZZ_CHECK(fields.account == split.at(1) && fields.amount == split.at(6));
             FUZZ_CHECK(fields.transactionNumber.startsWith(QLatin1Char('B')) ||
                        fields.transactionNumber.startsWith(QLatin1Char(' ')));
             FUZZ_CHECK(!fields.amount.contains(QLatin1Char('$')));
             FUZZ_CHECK(!fields.amount.contains(QLatin1Char('"')));
         } catch (const Error& e) {
-            gotError = true;
-            FUZZ_CHECK(e.number() != 0);
+            FUZZ_CHECK(e.number() == expectedError);
             FUZZ_CHECK(!e.description().isEmpty());
         }
-        FUZZ_CHECK(gotFields != gotError);
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "journal/PostingJournal.h"
 #include "platform/ledger/Database.h"
+#include "support/QtPrinting.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 
@@ -14,10 +15,6 @@
 #include <map>
 #include <optional>
 #include <vector>
-
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << text.toStdString();
-}
 
 namespace corvane::test {
 

@@ -97,6 +97,9 @@ TEST_F(LedgerWriting, balancesEndAsWhenEachEntryIsAppliedInTurn) {
     }
     EXPECT_EQ(balances(ledger).join(u' ').toStdString(),
               balances(reference).join(u' ').toStdString());
+    EXPECT_EQ(balances(ledger),
+              (QStringList{"10|real|48.765500000000003", "20|real|123.72329999999999",
+                           "1|real|53.0", "2|real|133.43340000000001"}));
     QStringList rounded;
     for (const QVariantList& row : ledger.rows(QStringLiteral(
              "SELECT printf('%.4f', v) FROM (SELECT 0 g, UnitID k, UCurrBal v FROM Units UNION "

@@ -4,6 +4,7 @@
 #include "payments/PostingRun.h"
 #include "payments/StagedRow.h"
 #include "platform/ledger/Database.h"
+#include "support/StagedRows.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 
@@ -50,13 +51,8 @@ protected:
                          const QString& date = QStringLiteral("03/01/2026"),
                          const QString& check = QStringLiteral("C"),
                          const QString& type = QStringLiteral("Rent")) {
-        StagedRow r;
-        r.setCell(staged::TID, tid);
-        r.setCell(staged::Amount, amount);
-        r.setCell(staged::Date, date);
-        r.setCell(staged::CheckNumber, check);
-        r.setCell(staged::PmtType, type);
-        return r;
+        return makeStagedRow(
+            {.tid = tid, .amount = amount, .date = date, .check = check, .type = type});
     }
 
     static PostingChoices both(const QString& depositNumber = QStringLiteral("1045")) {
@@ -113,15 +109,7 @@ protected:
             .join(QLatin1Char(';'));
     }
     // Everything the run may write, for before/after comparisons.
-    QStringList writtenTables() const {
-        QStringList all;
-        all << records(QStringLiteral("SELECT * FROM Transactions ORDER BY TransID"))
-            << records(QStringLiteral("SELECT * FROM CheckDepPrinted ORDER BY CkID"))
-            << records(QStringLiteral("SELECT * FROM SplitPrintedChecks ORDER BY SplitID"))
-            << records(QStringLiteral("SELECT * FROM Tenants ORDER BY TenantID"))
-            << records(QStringLiteral("SELECT * FROM Units ORDER BY UnitID"));
-        return all;
-    }
+    QStringList writtenTables() const { return ledgerDump(ledger.path()); }
 
     TestPlatform tp;
     TestLedger ledger;

@@ -1,7 +1,11 @@
 #include "payments/LedgerPosting.h"
 #include "posting_fixture.h"
+#include "support/JournalSupport.h"
 
 #include <sqlite3.h>
+
+#include <functional>
+#include <stdexcept>
 
 namespace corvane::test {
 namespace {
@@ -111,6 +115,7 @@ TEST_F(PostingRunTest, feeKinds_flatPercentEmptyAndNone) {
 
 struct LateFeeCase {
     const char* category;
+    const char* expectedStatus;    // TransStatus: the category's code
     const char* expectedBalances;  // TCurrBal|UCurrBal
 };
 void PrintTo(const LateFeeCase& c, std::ostream* os) {
@@ -125,15 +130,15 @@ TEST_P(LateFeeTest, lateFeeRow_movesTheBalancesItsCodeSays) {
     expectSuccess();
     EXPECT_EQ(post({row("T42", "40", "03/05/2026", "", "Late Fee")}, both(QString())),
               PostingOutcome::Completed);
-    const QString code = QString::fromLatin1(GetParam().category).section(';', 1).left(1);
     EXPECT_EQ(transactions(),
-              QStringList{"4020|42|40|2026-03-05|NULL|Late Fee|I|ACH|" + code + "|N|7|3|42|42"});
+              QStringList{"4020|42|40|2026-03-05|NULL|Late Fee|I|ACH|" +
+                          QString::fromLatin1(GetParam().expectedStatus) + "|N|7|3|42|42"});
     EXPECT_EQ(balances(42), QString::fromLatin1(GetParam().expectedBalances));
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, LateFeeTest,
-                         ::testing::Values(LateFeeCase{"Late Fee Received;T-4020", "50|20"},
-                                           LateFeeCase{"Late Fee Received;N-4020", "10|20"}));
+                         ::testing::Values(LateFeeCase{"Late Fee Received;T-4020", "T", "50|20"},
+                                           LateFeeCase{"Late Fee Received;N-4020", "N", "10|20"}));
 
 TEST_F(PostingRunTest, remarkChoices_defaultMethodTypedAndNone) {
     addTenant(42);
@@ -348,6 +353,119 @@ TEST_F(PostingRunTest, dateRange_comparesDatesAsDates) {
     EXPECT_EQ(tp.globals.LastRangeTo, "3/1/2026");
     EXPECT_TRUE(paymentDateBefore("b", "c"));  // text order when not dates
     EXPECT_TRUE(paymentDateBefore("12/30/2025", "01/02/2026"));
+}
+
+}  // namespace
+}  // namespace corvane::test
+
+namespace corvane::test {
+namespace {
+
+// The error paths of a run: each says what happened, and the ledger, the staged payment file and
+// the posting log are as the message says.
+class PostingRunFailureTest : public PostingFixture {
+protected:
+    PostingRunFailureTest() { addTenant(42); }
+    QString stagedPath() const { return tp.path(kPaymentFileName); }
+    QString logPath() const { return tp.path(kPostingLogFileName); }
+    // Nothing posted: the ledger as before, the payments still staged, no log written.
+    void expectNothingPosted(const QStringList& before) {
+        EXPECT_EQ(writtenTables(), before);
+        EXPECT_EQ(tp.files.readAll(stagedPath()), QByteArray("B1,T42,x\r\n"));
+        EXPECT_FALSE(tp.files.exists(tp.path(kPaymentArchiveFileName)));
+        EXPECT_FALSE(tp.files.exists(logPath()));
+        EXPECT_EQ(journalNumber(tp.folder.path(), "SELECT count(*) FROM Runs"), 0);
+    }
+    static PostingChoices depositOnly() {
+        PostingChoices c = both();
+        c.postMgmtFees = false;
+        return c;
+    }
+};
+
+const QString kDepositOnlyQuestion = QStringLiteral(
+    "You have NOT chosen to POST MANAGEMENT FEEES for these transactions. Press 'Yes' to "
+    "CONTINUE or 'No' to CANCEL.");
+
+TEST_F(PostingRunFailureTest, depositOnly_answerNo_writesNothingAndStops) {
+    const QStringList before = writtenTables();
+    tp.dialogs.expectQuestion(kDepositOnlyQuestion, kProgramTitle, kAnswerNo);
+    EXPECT_EQ(post({row("T42", "500")}, depositOnly()), PostingOutcome::Stopped);
+    expectNothingPosted(before);
+}
+
+TEST_F(PostingRunFailureTest, depositOnly_answerYes_postsThePaymentAndDepositWithoutAFee) {
+    tp.dialogs.expectQuestion(kDepositOnlyQuestion, kProgramTitle, kAnswerYes);
+    expectSuccess();
+    EXPECT_EQ(post({row("T42", "500")}, depositOnly()), PostingOutcome::Completed);
+    EXPECT_EQ(transactions(),
+              QStringList{"4010|42|500|2026-03-01|1045|March RENT|I|ACH|B|N|7|3|42|42"});
+    EXPECT_EQ(records(QStringLiteral("SELECT CkAmount, CkNumber FROM CheckDepPrinted")),
+              QStringList{"500|1045"});
+    EXPECT_EQ(tp.files.readAll(tp.path(kPaymentArchiveFileName)), QByteArray("B1,T42,x\r\n"));
+}
+
+TEST_F(PostingRunFailureTest, depositNotFoundAfterWriting_saysSoAndWritesNothing) {
+    // Lodgebook's ledger turns a new deposit into another kind of record as it is added.
+    ledger.exec(QStringLiteral(
+        "CREATE TRIGGER renumber AFTER INSERT ON CheckDepPrinted WHEN NEW.CkType = 'D' BEGIN "
+        "UPDATE CheckDepPrinted SET CkType = 'C' WHERE CkID = NEW.CkID; END"));
+    const QStringList before = writtenTables();
+    tp.dialogs.expectMessage(QStringLiteral("Deposit Not found"), kProgramTitle, MsgIcon::None);
+    EXPECT_EQ(post({row("T42", "500")}, both()), PostingOutcome::Stopped);
+    expectNothingPosted(before);
+}
+
+TEST_F(PostingRunFailureTest, ledgerNotOpen_saysSoAndWritesNothing) {
+    const QStringList before = writtenTables();
+    tp.dialogs.expectMessage(QStringLiteral("The Lodgebook ledger is not open. Nothing was posted "
+                                            "to the Lodgebook Ledgers."),
+                             kProgramTitle);
+    EXPECT_EQ(PostingRun(tp.globals).run({row("T42", "500")}, both()), PostingOutcome::Stopped);
+    expectNothingPosted(before);
+}
+
+TEST_F(PostingRunFailureTest, logCannotBeWrittenAfterTheCommit_theRunCompletesAndSaysSo) {
+    tp.files.fillDiskOnWriting(kPostingLogFileName);
+    expectSuccess();
+    tp.dialogs.expectMessage(
+        "Your Lodgebook Ledgers are updated, but the Corvane log file CV-Log.txt could not be "
+        "written: Disk full: " +
+            logPath() + "\r\rThe last posting figures it keeps are out of date.",
+        kProgramTitle, MsgIcon::Exclamation);
+    EXPECT_EQ(post({row("T42", "500")}, both()), PostingOutcome::Completed);
+    EXPECT_EQ(transactions().size(), 2);  // the payment and its fee
+    EXPECT_FALSE(tp.files.exists(stagedPath()));
+    EXPECT_EQ(tp.files.readAll(tp.path(kPaymentArchiveFileName)), QByteArray("B1,T42,x\r\n"));
+    EXPECT_FALSE(tp.files.exists(logPath()));
+}
+
+// Failures while the run writes, before its commit (here reading the staged file for the
+// journal's record of the run): an engine error is named as the engine describes it, anything
+// else by its own text; either way nothing is posted.
+TEST_F(PostingRunFailureTest, failureBeforeTheCommit_isNamedAndNothingIsPosted) {
+    const QString staged = stagedPath();
+    const struct {
+        std::function<void()> fail;
+        QString named;
+    } cases[] = {
+        {[&] { throw Error(errc::PermissionDenied, QStringLiteral("Permission denied: ") + staged); },
+         QStringLiteral("Permission denied: ") + staged},
+        {[] { throw std::runtime_error("out of memory"); }, QStringLiteral("out of memory")},
+    };
+    const QStringList before = writtenTables();
+    for (const auto& c : cases) {
+        tp.files.before = [&](const QString& change, const QString& path) {
+            if (change == QLatin1String("read") && path == staged)
+                c.fail();
+        };
+        tp.dialogs.expectMessage("The Lodgebook Ledgers could not be updated: " + c.named +
+                                     "\r\rNothing was posted to the Lodgebook Ledgers.",
+                                 kProgramTitle, MsgIcon::Critical);
+        EXPECT_EQ(post({row("T42", "500")}, both()), PostingOutcome::Stopped);
+        tp.files.before = nullptr;
+        expectNothingPosted(before);
+    }
 }
 
 }  // namespace

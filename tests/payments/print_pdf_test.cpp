@@ -2,6 +2,7 @@
 #include "platform/Error.h"
 #include "platform/QtPrinters.h"
 #include "support/PdfText.h"
+#include "support/StagedRows.h"
 #include "support/TestPlatform.h"
 
 #include <QFile>
@@ -17,15 +18,13 @@ using test::TestPlatform;
 
 StagedRow paymentRow(int tenant, const QString& address, const QString& name, const QString& amount,
                      const QString& transaction) {
-    StagedRow row;
-    row.setCell(staged::TID, QStringLiteral("T%1").arg(tenant));
-    row.setCell(staged::UnitAddress, address);
-    row.setCell(staged::TenantName, name);
-    row.setCell(staged::Amount, amount);
-    row.setCell(staged::Date, QStringLiteral("03/01/2026"));
-    row.setCell(staged::PmtType, QStringLiteral("Rent"));
-    row.setCell(staged::TransactionNumber, transaction);
-    return row;
+    return test::makeStagedRow({.tid = QStringLiteral("T%1").arg(tenant),
+                                .address = address,
+                                .name = name,
+                                .amount = amount,
+                                .date = QStringLiteral("03/01/2026"),
+                                .type = QStringLiteral("Rent"),
+                                .transaction = transaction});
 }
 
 using test::pdfText;

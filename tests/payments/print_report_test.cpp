@@ -1,5 +1,6 @@
 #include "payments/PrintReport.h"
 #include "support/RecordingPrinter.h"
+#include "support/StagedRows.h"
 #include "support/TestPlatform.h"
 
 #include <gtest/gtest.h>
@@ -21,20 +22,18 @@ struct RowValues {
 };
 
 StagedRow makeRow(const RowValues& v) {
-    StagedRow row;
-    row.setCell(staged::OID, QStringLiteral("1"));
-    row.setCell(staged::PID, QStringLiteral("2"));
-    row.setCell(staged::UID, QStringLiteral("3"));
-    row.setCell(staged::TID, v.tid);
-    row.setCell(staged::UnitAddress, v.address);
-    row.setCell(staged::TenantName, v.name);
-    row.setCell(staged::Amount, v.amount);
-    row.setCell(staged::Date, v.date);
-    row.setCell(staged::CheckNumber, QStringLiteral("C"));
-    row.setCell(staged::DepositDate, QStringLiteral("03/15/2026"));
-    row.setCell(staged::PmtType, v.type);
-    row.setCell(staged::TransactionNumber, v.transaction);
-    return row;
+    return test::makeStagedRow({.oid = QStringLiteral("1"),
+                                .pid = QStringLiteral("2"),
+                                .uid = QStringLiteral("3"),
+                                .tid = v.tid,
+                                .address = v.address,
+                                .name = v.name,
+                                .amount = v.amount,
+                                .date = v.date,
+                                .check = QStringLiteral("C"),
+                                .depositDate = QStringLiteral("03/15/2026"),
+                                .type = v.type,
+                                .transaction = v.transaction});
 }
 
 StagedRow simpleRow(int tenant, const QString& amount) {

@@ -1,5 +1,6 @@
 #include "payments/StagedPayments.h"
 #include "support/ScriptedDialogs.h"
+#include "support/StagedRows.h"
 
 #include <QComboBox>
 #include <QStyleOptionViewItem>
@@ -16,11 +17,7 @@ const QString kPmtTypeMessage =
     QStringLiteral("Only the words 'Rent' or 'Late Fee' are allowed under Pmt Type");
 
 StagedRow payment(const QString& tid, const QString& amount) {
-    StagedRow r;
-    r.setCell(staged::TID, tid);
-    r.setCell(staged::Amount, amount);
-    r.setCell(staged::PmtType, QStringLiteral("Rent"));
-    return r;
+    return test::makeStagedRow({.tid = tid, .amount = amount, .type = QStringLiteral("Rent")});
 }
 
 class StagedModelTest : public ::testing::Test {
@@ -64,8 +61,8 @@ TEST_F(StagedModelTest, onlyPmtTypeIsEditable) {
 TEST_F(StagedModelTest, pmtTypeTakesExactlyRentOrLateFee) {
     EXPECT_TRUE(model.setData(at(1, staged::PmtType), QStringLiteral("Late Fee")));
     EXPECT_EQ(model.rows().at(1).cell(staged::PmtType), QStringLiteral("Late Fee"));
-    for (const QString bad : {QStringLiteral("rent"), QStringLiteral("Late fee"),
-                              QStringLiteral(" Rent"), QString(), QStringLiteral("Fee")}) {
+    for (const QString& bad : {QStringLiteral("rent"), QStringLiteral("Late fee"),
+                               QStringLiteral(" Rent"), QString(), QStringLiteral("Fee")}) {
         dialogs.expectMessage(kPmtTypeMessage, QStringLiteral("Pmt Type Edit"));
         EXPECT_FALSE(model.setData(at(1, staged::PmtType), bad)) << bad.toStdString();
         EXPECT_EQ(model.rows().at(1).cell(staged::PmtType), QStringLiteral("Late Fee"));

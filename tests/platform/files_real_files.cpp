@@ -1,5 +1,8 @@
 #include "platform/Files.h"
 #include "platform/Error.h"
+#include "support/ErrorOf.h"
+#include "support/OrdinaryUser.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,9 +10,12 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <functional>
 
 namespace corvane {
@@ -19,13 +25,11 @@ class RealFilesTest : public ::testing::Test {
 protected:
     QString path(const QString& name) const { return folder_.filePath(name); }
     void put(const QString& name, const QByteArray& bytes) const {
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        test::writeFile(path(name), bytes);
     }
+    // The file's bytes; "<missing>" when there is no such file (an empty file reads as empty).
     QByteArray contents(const QString& name) const {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+        return QFile::exists(path(name)) ? test::fileBytes(path(name)) : "<missing>";
     }
     // Every entry of the folder, hidden ones included.
     QStringList everything() const {
@@ -38,19 +42,8 @@ protected:
     RealFiles files_;
 };
 
-struct ErrorSeen {
-    int number = 0;
-    QString description;
-};
-
-ErrorSeen errorOf(const std::function<void()>& operation) {
-    try {
-        operation();
-    } catch (const Error& e) {
-        return {e.number(), e.description()};
-    }
-    return {};
-}
+using test::errorOf;
+using test::OrdinaryUser;
 
 struct MissingCase {
     const char* operation;
@@ -71,14 +64,14 @@ TEST_F(RealFilesTest, missingFileOrFolder_reportsFileNotFoundOrPathNotFoundNamin
     for (const MissingCase& c : kMissingCases) {
         SCOPED_TRACE(c.operation);
         const QString missingFile = path(QStringLiteral("gone.csv"));
-        const ErrorSeen file = errorOf([&] { c.run(files_, missingFile, existing); });
-        EXPECT_EQ(file.number, errc::FileNotFound);
-        EXPECT_EQ(file.description, QStringLiteral("File not found: ") + missingFile);
+        const Error file = errorOf([&] { c.run(files_, missingFile, existing); });
+        EXPECT_EQ(file.number(), errc::FileNotFound);
+        EXPECT_EQ(file.description(), QStringLiteral("File not found: ") + missingFile);
 
         const QString missingFolder = path(QStringLiteral("no-folder/gone.csv"));
-        const ErrorSeen folder = errorOf([&] { c.run(files_, missingFolder, existing); });
-        EXPECT_EQ(folder.number, errc::PathNotFound);
-        EXPECT_EQ(folder.description, QStringLiteral("Path not found: ") + missingFolder);
+        const Error folder = errorOf([&] { c.run(files_, missingFolder, existing); });
+        EXPECT_EQ(folder.number(), errc::PathNotFound);
+        EXPECT_EQ(folder.description(), QStringLiteral("Path not found: ") + missingFolder);
     }
     EXPECT_EQ(contents(QStringLiteral("there.csv")), QByteArray("x"));
 }
@@ -87,24 +80,25 @@ TEST_F(RealFilesTest, targetInMissingFolder_reportsPathNotFoundAndLeavesTheSourc
     put(QStringLiteral("a.csv"), "payments");
     const QString target = path(QStringLiteral("no-folder/b.csv"));
     const QString source = path(QStringLiteral("a.csv"));
-    EXPECT_EQ(errorOf([&] { files_.rename(source, target); }).number, errc::PathNotFound);
-    EXPECT_EQ(errorOf([&] { files_.copy(source, target); }).number, errc::PathNotFound);
-    EXPECT_EQ(errorOf([&] { files_.writeAtomically(target, "x"); }).number, errc::PathNotFound);
+    EXPECT_EQ(errorOf([&] { files_.rename(source, target); }).number(), errc::PathNotFound);
+    EXPECT_EQ(errorOf([&] { files_.copy(source, target); }).number(), errc::PathNotFound);
+    EXPECT_EQ(errorOf([&] { files_.writeAtomically(target, "x"); }).number(), errc::PathNotFound);
     EXPECT_EQ(everything(), QStringList{QStringLiteral("a.csv")});
 }
 
 TEST_F(RealFilesTest, listFiles_ofMissingFolder_isPathNotFound) {
     const QString missing = path(QStringLiteral("Downloads"));
-    const ErrorSeen seen = errorOf([&] { files_.listFiles(missing); });
-    EXPECT_EQ(seen.number, errc::PathNotFound);
-    EXPECT_EQ(seen.description, QStringLiteral("Path not found: ") + missing);
+    const Error seen = errorOf([&] { files_.listFiles(missing); });
+    EXPECT_EQ(seen.number(), errc::PathNotFound);
+    EXPECT_EQ(seen.description(), QStringLiteral("Path not found: ") + missing);
 }
 
 TEST_F(RealFilesTest, directoryInPlaceOfFile_isPathFileAccessError) {
     ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral("paymentHistory.csv")));
     const QString dir = path(QStringLiteral("paymentHistory.csv"));
-    EXPECT_EQ(errorOf([&] { files_.readAll(dir); }).number, errc::PathFileAccessError);
-    EXPECT_EQ(errorOf([&] { files_.writeAtomically(dir, "x"); }).number, errc::PathFileAccessError);
+    EXPECT_EQ(errorOf([&] { files_.readAll(dir); }).number(), errc::PathFileAccessError);
+    EXPECT_EQ(errorOf([&] { files_.writeAtomically(dir, "x"); }).number(),
+              errc::PathFileAccessError);
 }
 
 TEST_F(RealFilesTest, directory_isNotAFileThatExists) {
@@ -129,9 +123,9 @@ TEST_F(RealFilesTest, devicesAndPipes_areNotListedNorRead) {
     EXPECT_EQ(listed, (QStringList{QStringLiteral("ok.csv"), QStringLiteral("regular.csv")}));
     for (const char* name : {"zero.csv", "pipe.csv", "link.csv"}) {
         const QString special = path(QString::fromLatin1(name));
-        EXPECT_EQ(errorOf([&] { files_.readAll(special); }).number, errc::PathFileAccessError)
+        EXPECT_EQ(errorOf([&] { files_.readAll(special); }).number(), errc::PathFileAccessError)
             << name;
-        EXPECT_EQ(errorOf([&] { files_.copy(special, path(QStringLiteral("copy.csv"))); }).number,
+        EXPECT_EQ(errorOf([&] { files_.copy(special, path(QStringLiteral("copy.csv"))); }).number(),
                   errc::PathFileAccessError)
             << name;
     }
@@ -142,43 +136,25 @@ TEST_F(RealFilesTest, readAllWithALimit_readsUpToItAndRefusesMoreWithOverflow) {
     put(QStringLiteral("four.csv"), "B123");
     const QString four = path(QStringLiteral("four.csv"));
     EXPECT_EQ(files_.readAll(four, 4), QByteArray("B123"));
-    const ErrorSeen seen = errorOf([&] { files_.readAll(four, 3); });
-    EXPECT_EQ(seen.number, errc::Overflow);
-    EXPECT_EQ(seen.description,
+    const Error seen = errorOf([&] { files_.readAll(four, 3); });
+    EXPECT_EQ(seen.number(), errc::Overflow);
+    EXPECT_EQ(seen.description(),
               QStringLiteral("Overflow: the file %1 is longer than 3 bytes").arg(four));
-    EXPECT_EQ(errorOf([&] { files_.copy(four, path(QStringLiteral("to.csv")), 3); }).number,
+    EXPECT_EQ(errorOf([&] { files_.copy(four, path(QStringLiteral("to.csv")), 3); }).number(),
               errc::Overflow);
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("to.csv"))));
     EXPECT_EQ(contents(QStringLiteral("four.csv")), QByteArray("B123"));
 }
 
-// Runs as an ordinary user for its lifetime even when the tests run as root (as in CI), so that
-// permissions are enforced.
-class OrdinaryUser {
-public:
-    OrdinaryUser() : wasRoot_(::geteuid() == 0) {
-        if (wasRoot_)
-            ok_ = ::seteuid(65534) == 0;
-    }
-    ~OrdinaryUser() {
-        if (wasRoot_ && ok_)
-            (void)::seteuid(0);
-    }
-    bool ok() const { return ok_; }
-
-private:
-    bool wasRoot_;
-    bool ok_ = true;
-};
 
 TEST_F(RealFilesTest, readOnlyFolderOrUnreadableFile_isPermissionDenied) {
     put(QStringLiteral("locked.csv"), "x");
     const QString locked = path(QStringLiteral("locked.csv"));
     ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(folder_.path()).constData(), 0555), 0);
-    ErrorSeen write;
-    ErrorSeen read;
-    ErrorSeen removal;
+    Error write(0, {});
+    Error read(0, {});
+    Error removal(0, {});
     {
         OrdinaryUser user;
         ASSERT_TRUE(user.ok());
@@ -187,11 +163,11 @@ TEST_F(RealFilesTest, readOnlyFolderOrUnreadableFile_isPermissionDenied) {
         removal = errorOf([&] { files_.remove(locked); });
     }
     ::chmod(QFile::encodeName(folder_.path()).constData(), 0700);
-    EXPECT_EQ(write.number, errc::PermissionDenied);
-    EXPECT_EQ(write.description,
+    EXPECT_EQ(write.number(), errc::PermissionDenied);
+    EXPECT_EQ(write.description(),
               QStringLiteral("Permission denied: ") + path(QStringLiteral("new.csv")));
-    EXPECT_EQ(read.number, errc::PermissionDenied);
-    EXPECT_EQ(removal.number, errc::PermissionDenied);
+    EXPECT_EQ(read.number(), errc::PermissionDenied);
+    EXPECT_EQ(removal.number(), errc::PermissionDenied);
     EXPECT_EQ(everything(), QStringList{QStringLiteral("locked.csv")});
 }
 
@@ -269,6 +245,47 @@ TEST_F(RealFilesTest, existsAndRemove) {
     files_.remove(file);
     EXPECT_FALSE(files_.exists(file));
     EXPECT_THROW(files_.readAll(file), Error);
+}
+
+// A write that fails half way leaves the old file as it was and no temporary file: once for a
+// file larger than the process may write (EFBIG), once for a disk that fills (a small tmpfs,
+// mounted only when the tests run as root).
+TEST_F(RealFilesTest, writeFailingHalfWay_keepsTheOldFileAndLeavesNoTemporaryFile) {
+    put(QStringLiteral("CV-Log.txt"), "old log\r\n");
+    const QByteArray big(64 * 1024, 'x');
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = before;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const Error tooBig =
+        errorOf([&] { files_.writeAtomically(path(QStringLiteral("CV-Log.txt")), big); });
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldSignal);
+    EXPECT_EQ(tooBig.number(), errc::PathFileAccessError);
+    EXPECT_EQ(tooBig.description(),
+              QStringLiteral("Path/File access error: ") + path(QStringLiteral("CV-Log.txt")));
+    EXPECT_EQ(contents(QStringLiteral("CV-Log.txt")), "old log\r\n");
+    EXPECT_EQ(everything(), QStringList{QStringLiteral("CV-Log.txt")});
+
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a small disk needs root";
+    const QString disk = path(QStringLiteral("disk"));
+    ASSERT_TRUE(QDir().mkpath(disk));
+    if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "no tmpfs mount here";
+    const QString log = disk + QStringLiteral("/CV-Log.txt");
+    files_.writeAtomically(log, "old log\r\n");
+    const Error full = errorOf([&] { files_.writeAtomically(log, big); });
+    const QByteArray left = files_.readAll(log);
+    const QStringList entries =
+        QDir(disk).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH);
+    EXPECT_EQ(full.number(), errc::DiskFull);
+    EXPECT_EQ(full.description(), QStringLiteral("Disk full: ") + log);
+    EXPECT_EQ(left, "old log\r\n");
+    EXPECT_EQ(entries, QStringList{QStringLiteral("CV-Log.txt")});
 }
 
 }  // namespace

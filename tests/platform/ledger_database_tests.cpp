@@ -1,5 +1,7 @@
 #include "platform/Error.h"
 #include "platform/ledger/Database.h"
+#include "support/ErrorOf.h"
+#include "support/OrdinaryUser.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 
@@ -8,22 +10,14 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace corvane::ledger {
 namespace {
 
 using test::TestLedger;
 
-// Runs `f` and returns the engine error it raised (number 0 when none).
-template <typename F>
-Error errorOf(F&& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e;
-    }
-    return Error(0, {});
-}
+using test::errorOf;
 
 Value text(const char* t) {
     return Value::text(QString::fromUtf8(t));
@@ -286,6 +280,128 @@ TEST_F(LedgerDatabase, tableNavigationFollowsTheIndexAndCountsAllRecords) {
     owners->moveNext();
     EXPECT_EQ(owners->field(QStringLiteral("OwnerID")), Value::integer(3));
     EXPECT_EQ(owners->fieldNames().first(), QStringLiteral("OwnerID"));
+}
+
+}  // namespace
+}  // namespace corvane::ledger
+
+namespace corvane::ledger {
+namespace {
+
+// A ledger of two tenants with three pages of entries, so that damage to a page past the schema
+// shows only once the entries are read.
+class LedgerEngineErrors : public LedgerDatabase {
+protected:
+    LedgerEngineErrors() {
+        ledger.addTenant(1, 7, QStringLiteral("Ann"), QStringLiteral("Lee"));
+        ledger.addTenant(2, 7, QStringLiteral("Bo"), QStringLiteral("Best"));
+        ledger.exec(QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+            "INSERT INTO Transactions (TransRemark) SELECT printf('%040d', i) FROM n; "
+            "PRAGMA wal_checkpoint(TRUNCATE)"));
+    }
+    // Adds a tenant through a record set: its number as given (none when null).
+    void addTenant(Database& db, const Value& tenantId) {
+        auto tenants = db.openTable(QStringLiteral("Tenants"));
+        tenants->addNew();
+        if (!tenantId.isNull())
+            tenants->setField(QStringLiteral("TenantID"), tenantId);
+        tenants->setField(QStringLiteral("TLastName1"), text("New"));
+        tenants->update();
+    }
+    QString tenants() const {
+        return ledger.value(QStringLiteral("SELECT group_concat(TenantID) FROM Tenants"))
+            .toString();
+    }
+};
+
+TEST_F(LedgerEngineErrors, aRecordTheTableRefusesIsNotSaved) {
+    auto db = open();
+    const Error duplicate = errorOf([&] { addTenant(*db, Value::integer(2)); });
+    EXPECT_EQ(duplicate.number(), 3022);
+    EXPECT_EQ(duplicate.description(),
+              QStringLiteral("The record was not saved: it would create a duplicate value in the "
+                             "table's key or index (UNIQUE constraint failed: Tenants.TenantID)."));
+    const Error empty = errorOf([&] { addTenant(*db, Value()); });
+    EXPECT_EQ(empty.number(), 3314);
+    EXPECT_EQ(empty.description(),
+              QStringLiteral("A field of this record cannot be empty (NOT NULL constraint failed: "
+                             "Tenants.TenantID)."));
+    EXPECT_EQ(tenants(), QStringLiteral("1,2"));
+}
+
+TEST_F(LedgerEngineErrors, anUnknownColumnIs3061) {
+    auto db = open();
+    const QString sql = QStringLiteral("SELECT TNoSuchField FROM Tenants");
+    auto set = db->openDynaset(sql);
+    const Error e = errorOf([&] { set->eof(); });
+    EXPECT_EQ(e.number(), 3061);
+    EXPECT_EQ(
+        e.description(),
+        QStringLiteral("Unknown field name in '%1' (no such column: TNoSuchField).").arg(sql));
+}
+
+TEST_F(LedgerEngineErrors, aSecondTransactionIs3003AndTheFirstGoesOn) {
+    auto db = open();
+    db->beginImmediate();
+    const Error e = errorOf([&] { db->beginImmediate(); });
+    EXPECT_EQ(e.number(), 3003);
+    EXPECT_EQ(e.description(),
+              QStringLiteral("Could not start a transaction: one is already open."));
+    EXPECT_TRUE(db->inTransaction());
+    addTenant(*db, Value::integer(3));
+    db->commit();
+    EXPECT_EQ(tenants(), QStringLiteral("1,2,3"));
+}
+
+TEST_F(LedgerEngineErrors, aPageDamagedAfterOpeningIsReportedWhenRead) {
+    auto db = open();
+    {
+        // The last page holds entries; the schema on the first page stays readable.
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.seek(file.size() - 4096));
+        file.write(QByteArray(4096, '\x5a'));
+    }
+    auto entries = db->openDynaset(QStringLiteral("SELECT * FROM Transactions"));
+    const Error e = errorOf([&] {
+        for (entries->moveFirst(); !entries->eof(); entries->moveNext()) {
+        }
+    });
+    EXPECT_EQ(e.number(), 3343);
+    EXPECT_EQ(e.description(),
+              QStringLiteral("The ledger file is damaged (database disk image is malformed)."));
+}
+
+TEST_F(LedgerEngineErrors, aLedgerThatCannotBeReadAtOpenIsPermissionDenied) {
+    // The folder may be passed through, the file not read.
+    ASSERT_EQ(::chmod(QFile::encodeName(platform.folder.path()).constData(), 0711), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0), 0);
+    const Error e = errorOf([&] {
+        test::OrdinaryUser user;
+        ASSERT_TRUE(user.ok());
+        Database::open(path);
+    });
+    ::chmod(QFile::encodeName(path).constData(), 0644);
+    EXPECT_EQ(e.number(), 70);
+    EXPECT_EQ(e.description(), QStringLiteral("Permission denied: '%1'.").arg(path));
+}
+
+TEST_F(LedgerEngineErrors, aLedgerLockedWholeByLodgebookAtOpenIs3260) {
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(path.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    const Error e = errorOf([&] { open(100); });
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(e.number(), 3260);
+    EXPECT_EQ(e.description(),
+              QStringLiteral("The ledger is in use by another program (Lodgebook). Nothing was "
+                             "written; try again when it is free."));
+    EXPECT_EQ(tenants(), QStringLiteral("1,2"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/Error.h"
 #include "platform/ledger/Database.h"
+#include "support/ErrorOf.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 
@@ -31,9 +32,22 @@ TEST_F(LedgerLookup, addToWritesWhatARecordSetEditWrites) {
                             "7",    "'12.5'", "'abc'",     "'3x'",    "99999999.99995"};
     const Currency changes[] = {Currency::fromUnits(1), Currency::fromUnits(-123456),
                                 Currency::fromUnits(10000000)};
+    // Some of the sums as SQLite stores them (text that is no number counts as nothing).
+    const struct {
+        const char* stored;
+        int change;
+        const char* expected;
+    } pinned[] = {{"NULL", 0, "real:0.0001"},
+                  {"0.1", 1, "real:-12.2456"},
+                  {"'12.5'", 1, "real:0.15440000000000001"},
+                  {"'abc'", 2, "real:1000.0"},
+                  {"'3x'", 0, "real:3.0001000000000002"},
+                  {"99999999.99995", 0, "real:100000000.0001"}};
+    int pinnedSeen = 0;
     int unit = 1;
     for (const char* value : stored) {
-        for (const Currency change : changes) {
+        for (int c = 0; c < 3; ++c) {
+            const Currency change = changes[c];
             // Unit `unit` changes through the look-up, unit `unit + 1` through a record set.
             for (int u : {unit, unit + 1}) {
                 ledger.exec(QStringLiteral("INSERT INTO Units (UnitID, UTenantID, UCurrBal) VALUES "
@@ -56,9 +70,16 @@ TEST_F(LedgerLookup, addToWritesWhatARecordSetEditWrites) {
             units->update();
             EXPECT_EQ(storedBalance(unit), storedBalance(unit + 1))
                 << value << " + " << change.toPlainText().toStdString();
+            for (const auto& p : pinned) {
+                if (qstrcmp(p.stored, value) == 0 && p.change == c) {
+                    EXPECT_EQ(storedBalance(unit), QLatin1String(p.expected)) << value;
+                    ++pinnedSeen;
+                }
+            }
             unit += 2;
         }
     }
+    EXPECT_EQ(pinnedSeen, std::size(pinned));
 }
 
 TEST_F(LedgerLookup, findsTheFirstRecordInIndexOrderAndOnlyThatOneChanges) {
@@ -93,12 +114,7 @@ TEST_F(LedgerLookup, findsTheFirstRecordInIndexOrderAndOnlyThatOneChanges) {
 TEST_F(LedgerLookup, unknownNamesRaiseTheEngineErrors) {
     auto db = Database::open(path);
     const auto errorOf = [&](const QString& table, const QString& index, const QString& field) {
-        try {
-            db->openLookup(table, index, {field});
-        } catch (const Error& e) {
-            return e.number();
-        }
-        return 0;
+        return test::errorOf([&] { db->openLookup(table, index, {field}); }).number();
     };
     EXPECT_EQ(errorOf(QStringLiteral("Nowhere"), QStringLiteral("UTenantIDIndex"),
                       QStringLiteral("UCurrBal")),
@@ -170,6 +186,17 @@ TEST_F(LedgerLookup, loadedRecordsReadAsRecordsFoundBySeek) {
         ++records;
     }
     EXPECT_EQ(records, 3);
+    // Some of those fields as the engine reads them: text that is no number stays text, a real
+    // in a whole-number column is rounded, a text balance is money, an empty text is not null.
+    loaded->moveFirst();
+    EXPECT_EQ(loaded->field(QStringLiteral("TPropID")).kind(), Value::Kind::Text);
+    EXPECT_EQ(loaded->field(QStringLiteral("TPropID")).toText(), QStringLiteral("12abc"));
+    EXPECT_FALSE(loaded->field(QStringLiteral("TFirstName1")).toText().isNull());
+    loaded->moveNext();
+    EXPECT_EQ(loaded->field(QStringLiteral("TPropID")).kind(), Value::Kind::Integer);
+    EXPECT_EQ(loaded->field(QStringLiteral("TPropID")).toText(), QStringLiteral("4"));
+    EXPECT_EQ(loaded->field(QStringLiteral("TCurrBal")).kind(), Value::Kind::Currency);
+    EXPECT_EQ(loaded->field(QStringLiteral("TCurrBal")).toCurrency(), Currency::fromUnits(122500));
     // A field written through the set reads back as written; the others as read.
     loaded->moveFirst();
     loaded->edit();
@@ -178,6 +205,9 @@ TEST_F(LedgerLookup, loadedRecordsReadAsRecordsFoundBySeek) {
     EXPECT_EQ(loaded->field(QStringLiteral("TCity")).toText(), QStringLiteral("Bergen"));
     EXPECT_EQ(loaded->field(QStringLiteral("TZip")).toText(), QStringLiteral("Zoë"));
     EXPECT_TRUE(loaded->field(QStringLiteral("TLastName1")).isNull());
+    EXPECT_EQ(ledger.value(QStringLiteral("SELECT quote(TCity) || quote(TZip) FROM Tenants "
+                                          "WHERE TenantID = 1")),
+              QVariant(QStringLiteral("'Bergen''Zoë'")));
 }
 
 }  // namespace
@@ -217,8 +247,12 @@ TEST_F(LedgerLookup, appendedRecordsAreStoredAsRecordSetAdditions) {
     ASSERT_EQ(rows.size(), 2 * records.size());
     for (std::size_t r = 0; r < records.size(); ++r)
         EXPECT_EQ(rows[2 * r], rows[2 * r + 1]) << "record " << r;
-    EXPECT_EQ(rows[0][1].toString(), QStringLiteral("'2026-03-01'"));
-    EXPECT_EQ(rows[0][2].toString(), QStringLiteral("NULL"));
+    // Money as a real, dates as ISO text, an unset field Null, text in a number column as text.
+    const std::vector<QStringList> expected = {{"123.4567", "'2026-03-01'", "NULL", "77", "'I'"},
+                                               {"12.5", "'2026-03-02'", "'Rent ü'", "NULL", "NULL"},
+                                               {"0.1", "'soon'", "''", "42", "'5'"}};
+    for (std::size_t r = 0; r < records.size(); ++r)
+        EXPECT_EQ(QVariant(rows[2 * r]).toStringList(), expected[r]) << "record " << r;
 }
 
 // "PrimaryKey" is a table's auto-number key, as Jet names its index; remove deletes the record

@@ -1,6 +1,5 @@
 #include "reliability_support.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QProcess>
@@ -38,16 +37,16 @@ protected:
         prepareFolder(base_->path(), 400, 2000);
         reference_ = new QTemporaryDir;
         copyFolderFiles(base_->path(), reference_->path());
-        QElapsedTimer timer;
-        timer.start();
-        const DriverResult result = runDriver(reference_->path());
-        fullRunMs_ = timer.elapsed();
+        // With its standard input closed the driver names every fixed point and goes on.
+        const DriverResult result = runDriver(reference_->path(), {QStringLiteral("--step")});
+        points_ = new QStringList(result.points);
         ASSERT_EQ(result.outcome, QStringLiteral("Completed"))
             << result.messages.join('\n').toStdString();
     }
     static void TearDownTestSuite() {
         delete base_;
         delete reference_;
+        delete points_;
     }
 
     static QString basePath(const QString& name) { return base_->filePath(name); }
@@ -90,14 +89,31 @@ protected:
         return before ? State::Before : after ? State::After : State::Neither;
     }
 
+    // A run after the kill finishes what was left: the folder ends as after one complete run,
+    // and payments the killed run had posted are not posted again.
+    void expectPostedOnceWhenRunAgain(const QString& folder, State killed,
+                                      const std::string& when) {
+        const DriverResult again = runDriver(folder);
+        EXPECT_EQ(expectWhole(folder, when + ", then run again"), State::After)
+            << again.messages.join(QLatin1Char('\n')).toStdString();
+        if (killed == State::After) {
+            EXPECT_NE(again.outcome, QStringLiteral("Completed")) << when << ": posted twice";
+        }
+        EXPECT_FALSE(QFile::exists(folder + QLatin1Char('/') + kStaged)) << when;
+        const QString journal = folder + QLatin1Char('/') + kJournal;
+        EXPECT_EQ(journalCount(journal, "pending"), QStringLiteral("0")) << when;
+        EXPECT_EQ(journalCount(journal, "posted"), QStringLiteral("1")) << when;
+        EXPECT_EQ(fileBytes(folder + QLatin1Char('/') + kLog), fileBytes(refPath(kLog))) << when;
+    }
+
     static QTemporaryDir* base_;
     static QTemporaryDir* reference_;
-    static qint64 fullRunMs_;
+    static QStringList* points_;  // the fixed points of a complete run, in order
 };
 
 QTemporaryDir* KilledPostingTest::base_ = nullptr;
 QTemporaryDir* KilledPostingTest::reference_ = nullptr;
-qint64 KilledPostingTest::fullRunMs_ = 0;
+QStringList* KilledPostingTest::points_ = nullptr;
 
 // The sum of `amountSql` per `keySql` of the posted entries, and the change of `balanceSql` per
 // key between the two ledgers, as "key|amount" texts of the keys that moved.
@@ -161,41 +177,31 @@ TEST_F(KilledPostingTest, completeRun_balancesEqualTheirPostedEntries) {
     EXPECT_EQ(fileBytes(refPath(kLog)).count("\r\n"), 5);
 }
 
-// Killed at fifty moments spread from before the first write to after the end, the folder is
-// whole each time; running again posts whatever was not posted, exactly once.
-TEST_F(KilledPostingTest, killedAtFiftyMoments_leavesAllOrNothingAndPostsOnce) {
+// Killed at every fixed point of a run (each 500th ledger row, each commit of the journal and of
+// the ledger, each file change, each message), the folder is whole each time: as before the run
+// up to the ledger's commit, as after it from then on. Running again posts whatever was not
+// posted, exactly once.
+TEST_F(KilledPostingTest, killedAtEveryPoint_leavesAllOrNothingAndPostsOnce) {
+    const QStringList& points = *points_;
+    const qsizetype commit = points.indexOf(QStringLiteral("ledger commit"));
+    ASSERT_GT(commit, 3) << points.join(QLatin1Char(',')).toStdString();  // rows before it
+    ASSERT_TRUE(points.contains(QStringLiteral("ledger row 1")));
+    ASSERT_TRUE(points.contains(QStringLiteral("journal commit")));
+    ASSERT_TRUE(points.contains(QStringLiteral("after rename paymentHistory.csv")));
+    ASSERT_TRUE(points.contains(QStringLiteral("message")));
     QTemporaryDir work;
-    int before = 0, after = 0;
-    constexpr int kMoments = 50;
-    for (int moment = 0; moment < kMoments; ++moment) {
+    for (int at = 0; at < points.size(); ++at) {
         copyFolderFiles(base_->path(), work.path());
-        // The last few moments lie past the reference run's end; the very last is never killed,
-        // so that however the timing falls, both outcomes are seen.
-        const qint64 delay = moment == kMoments - 1 ? -1 : fullRunMs_ * moment / (kMoments - 5);
         QProcess driver;
-        ASSERT_TRUE(startDriver(driver, work.path()));
-        driver.closeWriteChannel();
-        if (!driver.waitForFinished(static_cast<int>(delay))) {
-            driver.kill();  // SIGKILL
-            driver.waitForFinished();
-        }
-        const std::string when = "killed after " + std::to_string(delay) + " ms";
-        const State state = expectWhole(work.path(), when);
-        (state == State::Before ? before : after) += 1;
-
-        const DriverResult again = runDriver(work.path());
-        EXPECT_EQ(expectWhole(work.path(), when + ", then run again"), State::After)
-            << again.messages.join(QLatin1Char('\n')).toStdString();
-        if (state == State::After) {
-            EXPECT_NE(again.outcome, QStringLiteral("Completed")) << when << ": posted twice";
-        }
-        EXPECT_FALSE(QFile::exists(work.filePath(kStaged))) << when;
-        EXPECT_EQ(journalCount(work.filePath(kJournal), "pending"), QStringLiteral("0")) << when;
-        EXPECT_EQ(journalCount(work.filePath(kJournal), "posted"), QStringLiteral("1")) << when;
-        EXPECT_EQ(fileBytes(work.filePath(kLog)), fileBytes(refPath(kLog))) << when;
+        ASSERT_TRUE(startDriver(driver, work.path(), {QStringLiteral("--step")}));
+        ASSERT_EQ(stepToPoint(driver, at), points.mid(0, at + 1));
+        driver.kill();  // SIGKILL
+        driver.waitForFinished();
+        const std::string when = "killed at " + points[at].toStdString();
+        const State expected = at <= commit ? State::Before : State::After;
+        EXPECT_EQ(expectWhole(work.path(), when), expected) << when;
+        expectPostedOnceWhenRunAgain(work.path(), expected, when);
     }
-    EXPECT_GT(before, 0);
-    EXPECT_GT(after, 0);
 }
 
 // Killed while the success message is shown: the ledger is committed, so the staged file must
@@ -212,8 +218,7 @@ TEST_F(KilledPostingTest, killedAtTheSuccessMessage_paymentsAreNotStagedAgain) {
     driver.waitForFinished();
 
     EXPECT_EQ(expectWhole(work.path(), "at the success message"), State::After);
-    const DriverResult again = runDriver(work.path());
-    EXPECT_NE(again.outcome, QStringLiteral("Completed"));
+    expectPostedOnceWhenRunAgain(work.path(), State::After, "at the success message");
     EXPECT_EQ(ledgerDump(work.filePath(kLedger)), ledgerDump(refPath(kLedger)));
 }
 

@@ -77,6 +77,9 @@ TEST_F(LodgebookAtTheSameTimeTest, balanceChangedBetweenLoadingAndPosting_noUpda
                    QStringLiteral("SELECT TCurrBal FROM Tenants WHERE TenantID = ") + tenant)
             .toDouble();
 
+    // The sample's first payment is tenant 1001's; a complete run leaves it at 6,250.00.
+    EXPECT_EQ(tenant, QStringLiteral("1001"));
+    EXPECT_EQ(QString::asprintf("%.4f", postedBalance), QStringLiteral("6250.0000"));
     QProcess driver;
     ASSERT_TRUE(startDriver(driver, dir.path(), {QStringLiteral("--pause")}));
     QByteArray output = readOutputUntil(driver, "LOADED");
@@ -98,7 +101,7 @@ TEST_F(LodgebookAtTheSameTimeTest, balanceChangedBetweenLoadingAndPosting_noUpda
         queryValue(ledger(), QStringLiteral("SELECT printf('%.4f', TCurrBal) FROM Tenants WHERE "
                                             "TenantID = ") +
                                  tenant),
-        QString::asprintf("%.4f", postedBalance + 100.25));
+        QStringLiteral("6350.2500"));
 }
 
 }  // namespace

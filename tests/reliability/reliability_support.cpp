@@ -21,52 +21,6 @@ QString builtExecutable(const QString& relativePath) {
     return QStringLiteral(CORVANE_TEST_BINARY_DIR "/") + relativePath;
 }
 
-QStringList queryRows(const QString& ledgerPath, const QString& sql) {
-    QStringList out;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(ledgerPath.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
-        SQLITE_OK) {
-        ADD_FAILURE() << "cannot open " << ledgerPath.toStdString();
-        sqlite3_close(db);
-        return out;
-    }
-    sqlite3_busy_timeout(db, 10000);
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK) {
-        ADD_FAILURE() << sqlite3_errmsg(db) << " in " << sql.toStdString();
-    } else {
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            QStringList cells;
-            for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-                cells << (text ? QString::fromUtf8(text) : QStringLiteral("NULL"));
-            }
-            out << cells.join(QLatin1Char('|'));
-        }
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return out;
-}
-
-QString queryValue(const QString& ledgerPath, const QString& sql) {
-    const QStringList rows = queryRows(ledgerPath, sql);
-    return rows.isEmpty() ? QString() : rows.first();
-}
-
-QStringList ledgerDump(const QString& ledgerPath) {
-    QStringList all;
-    for (const char* sql :
-         {"SELECT * FROM Transactions ORDER BY TransID",
-          "SELECT * FROM CheckDepPrinted ORDER BY CkID",
-          "SELECT * FROM SplitPrintedChecks ORDER BY SplitID",
-          "SELECT * FROM Tenants ORDER BY TenantID", "SELECT * FROM Units ORDER BY UnitID",
-          "SELECT * FROM sqlite_sequence ORDER BY name"}) {
-        all << QString::fromLatin1(sql) << queryRows(ledgerPath, QString::fromLatin1(sql));
-    }
-    return all;
-}
-
 void prepareFolder(const QString& dir, int tenants, int payments) {
     lodgebook::SampleOptions options;
     options.tenants = tenants;
@@ -93,11 +47,6 @@ void copyFolderFiles(const QString& from, const QString& to) {
     }
 }
 
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 bool startDriver(QProcess& driver, const QString& folder, const QStringList& options) {
     driver.start(builtExecutable(QStringLiteral("tests/corvane_posting_driver")),
                  QStringList{folder} + options);
@@ -109,6 +58,23 @@ QByteArray readOutputUntil(QProcess& driver, const QByteArray& marker) {
     while (!output.contains(marker) && driver.waitForReadyRead(60000))
         output += driver.readAllStandardOutput();
     return output;
+}
+
+QStringList stepToPoint(QProcess& driver, int index) {
+    QStringList points;
+    while (points.size() <= index) {
+        if (!driver.canReadLine() && !driver.waitForReadyRead(60000))
+            break;
+        while (driver.canReadLine() && points.size() <= index) {
+            const QByteArray line = driver.readLine().trimmed();
+            if (!line.startsWith("POINT "))
+                continue;
+            points << QString::fromUtf8(line.mid(6));
+            if (points.size() <= index)
+                driver.write("\n");
+        }
+    }
+    return points;
 }
 
 DriverResult runDriver(const QString& folder, const QStringList& options, int timeoutMs) {
@@ -131,6 +97,8 @@ DriverResult runDriver(const QString& folder, const QStringList& options, int ti
             result.messages << line.mid(4);
         else if (line.startsWith(QLatin1String("OUTCOME ")))
             result.outcome = line.mid(8);
+        else if (line.startsWith(QLatin1String("POINT ")))
+            result.points << line.mid(6);
     }
     return result;
 }

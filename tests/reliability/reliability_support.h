@@ -1,5 +1,9 @@
 #pragma once
 
+#include "support/QtPrinting.h"
+#include "support/TestFiles.h"
+#include "support/TestLedger.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -10,31 +14,16 @@
 
 class QProcess;
 
-// Readable QString values in the test output.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << text.toStdString();
-}
-
 namespace corvane::test {
 
 // A build product beside the tests (the posting driver, the program).
 QString builtExecutable(const QString& relativePath);
-
-// Every row of every table a posting run writes (and the auto-number counters), read by a
-// connection of its own, for exact before/after comparisons.
-QStringList ledgerDump(const QString& ledgerPath);
-// The rows of one query as "a|b|c" texts.
-QStringList queryRows(const QString& ledgerPath, const QString& sql);
-QString queryValue(const QString& ledgerPath, const QString& sql);
 
 // Writes a prepared Lodgebook folder into `dir`: the sample tool's ledger, preferences and log,
 // with its payment download already staged as paymentHistory.csv.
 void prepareFolder(const QString& dir, int tenants, int payments);
 // Copies the files of a folder (not its subfolders) into another, replacing what is there.
 void copyFolderFiles(const QString& from, const QString& to);
-
-// The bytes of a file; empty when it cannot be read.
-QByteArray fileBytes(const QString& path);
 
 // Starts the posting driver (tests/drivers/posting_driver.cpp) on a folder; false when it did not
 // start. The caller decides when it ends (waits, kills, writes to its standard input).
@@ -43,12 +32,18 @@ bool startDriver(QProcess& driver, const QString& folder, const QStringList& opt
 // been seen, or until it ends or says nothing for a minute.
 QByteArray readOutputUntil(QProcess& driver, const QByteArray& marker);
 
+// Steps a driver started with --step through its fixed points up to point number `index`
+// (counted from 0), where it is left waiting; the names of the points passed, that one last.
+// Fewer when the driver ended first.
+QStringList stepToPoint(QProcess& driver, int index);
+
 // What a posting driver said and how it ended.
 struct DriverResult {
     bool finished = false;  // it ended by itself (not killed, not timed out)
     int exitCode = -1;
     QStringList messages;  // "title\ttext" of every message box, in order
     QString outcome;       // "Completed", "Stopped" or empty
+    QStringList points;    // the names of the fixed points passed (with --step)
     QString error;         // a failure before the run ("error N: description"), when any
 };
 DriverResult runDriver(const QString& folder, const QStringList& options = {},

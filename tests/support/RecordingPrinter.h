@@ -17,7 +17,7 @@ struct PrintOp {
     PrintOpKind kind;
     int value = 0;        // SetX, SetY: twips; Bold: 0 or 1
     double points = 0.0;  // FontSize
-    QString text;         // Text
+    QString text = {};    // Text
     bool operator==(const PrintOp&) const = default;
 };
 

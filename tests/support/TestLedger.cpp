@@ -14,7 +14,7 @@ struct Connection {
         if (sqlite3_open_v2(p.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
             ADD_FAILURE() << "cannot open test ledger " << p.constData();
         }
-        sqlite3_busy_timeout(db, 5000);
+        sqlite3_busy_timeout(db, 10000);
     }
     ~Connection() { sqlite3_close(db); }
     sqlite3* db = nullptr;
@@ -56,22 +56,40 @@ void TestLedger::exec(const QString& sql) const {
     }
 }
 
-std::vector<QVariantList> TestLedger::rows(const QString& sql) const {
-    Connection c(path_);
-    std::vector<QVariantList> out;
+namespace {
+
+// Calls `row` with every row of a query on the ledger at `path`; fails the test on an error.
+template <typename Row>
+void forEachRow(const QString& path, const QString& sql, Row row) {
+    Connection c(path);
     sqlite3_stmt* stmt = nullptr;
     const QByteArray s = sql.toUtf8();
     if (sqlite3_prepare_v2(c.db, s.constData(), -1, &stmt, nullptr) != SQLITE_OK) {
         ADD_FAILURE() << "SQL failed: " << s.constData() << ": " << sqlite3_errmsg(c.db);
-        return out;
+        return;
     }
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        row(stmt);
+    sqlite3_finalize(stmt);
+}
+
+}  // namespace
+
+std::vector<QVariantList> TestLedger::rows(const QString& sql) const {
+    std::vector<QVariantList> out;
+    forEachRow(path_, sql, [&](sqlite3_stmt* stmt) {
         QVariantList row;
         for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
             switch (sqlite3_column_type(stmt, i)) {
-                case SQLITE_NULL: row.append(QVariant()); break;
-                case SQLITE_INTEGER: row.append(QVariant::fromValue(sqlite3_column_int64(stmt, i))); break;
-                case SQLITE_FLOAT: row.append(sqlite3_column_double(stmt, i)); break;
+                case SQLITE_NULL:
+                    row.append(QVariant());
+                    break;
+                case SQLITE_INTEGER:
+                    row.append(QVariant::fromValue(sqlite3_column_int64(stmt, i)));
+                    break;
+                case SQLITE_FLOAT:
+                    row.append(sqlite3_column_double(stmt, i));
+                    break;
                 default:
                     row.append(QString::fromUtf8(
                         reinterpret_cast<const char*>(sqlite3_column_text(stmt, i)),
@@ -79,9 +97,39 @@ std::vector<QVariantList> TestLedger::rows(const QString& sql) const {
             }
         }
         out.push_back(row);
-    }
-    sqlite3_finalize(stmt);
+    });
     return out;
+}
+
+QStringList queryRows(const QString& ledgerPath, const QString& sql) {
+    QStringList out;
+    forEachRow(ledgerPath, sql, [&](sqlite3_stmt* stmt) {
+        QStringList cells;
+        for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+            cells << (text ? QString::fromUtf8(text) : QStringLiteral("NULL"));
+        }
+        out << cells.join(QLatin1Char('|'));
+    });
+    return out;
+}
+
+QString queryValue(const QString& ledgerPath, const QString& sql) {
+    const QStringList rows = queryRows(ledgerPath, sql);
+    return rows.isEmpty() ? QString() : rows.first();
+}
+
+QStringList ledgerDump(const QString& ledgerPath) {
+    QStringList all;
+    for (const char* sql :
+         {"SELECT * FROM Transactions ORDER BY TransID",
+          "SELECT * FROM CheckDepPrinted ORDER BY CkID",
+          "SELECT * FROM SplitPrintedChecks ORDER BY SplitID",
+          "SELECT * FROM Tenants ORDER BY TenantID", "SELECT * FROM Units ORDER BY UnitID",
+          "SELECT * FROM sqlite_sequence ORDER BY name"}) {
+        all << QString::fromLatin1(sql) << queryRows(ledgerPath, QString::fromLatin1(sql));
+    }
+    return all;
 }
 
 QVariant TestLedger::value(const QString& sql) const {

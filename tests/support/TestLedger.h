@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/QtPrinting.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -35,5 +37,15 @@ public:
 private:
     QString path_;
 };
+
+// Reading any ledger file back by a connection of its own (as the next program to open it would,
+// recovering it after a crash), each value as SQLite gives its text, Null as "NULL".
+// The rows of one query as "a|b|c" texts.
+QStringList queryRows(const QString& ledgerPath, const QString& sql);
+// The first row of a query; empty when there is none.
+QString queryValue(const QString& ledgerPath, const QString& sql);
+// Every row of every table a posting run writes (and the auto-number counters), for exact
+// before/after comparisons.
+QStringList ledgerDump(const QString& ledgerPath);
 
 }  // namespace corvane::test

@@ -4,7 +4,9 @@
 #include "platform/Environment.h"
 #include "platform/Files.h"
 #include "platform/Printer.h"
+#include "support/HookedFiles.h"
 #include "support/PlatformDoubles.h"
+#include "support/QtPrinting.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QDate>
@@ -19,7 +21,8 @@
 namespace corvane::test {
 
 // Everything a test needs to run the program's logic or windows: its own temporary program
-// folder, scripted dialogs, the real file system, a fixed clock, and a Globals over them.
+// folder, scripted dialogs, the real file system (with hooks), a fixed clock, and a Globals over
+// them.
 class TestPlatform {
 public:
     TestPlatform()
@@ -30,7 +33,7 @@ public:
 
     QTemporaryDir folder;
     ScriptedDialogs dialogs;
-    RealFiles files;
+    HookedFiles files;  // the real file system; a test may make a change fail
     FakeEnvironment environment;
     FakeShell shell;
     FakePrinters printers;

@@ -1,6 +1,7 @@
 #include "SampleFolder.h"
 
 #include "platform/TextCodec.h"
+#include "support/TestFiles.h"
 #include "support/TestLedger.h"
 
 #include <QDir>
@@ -20,12 +21,8 @@
 namespace lodgebook {
 namespace {
 
+using corvane::test::fileBytes;
 using corvane::test::TestLedger;
-
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // One value of a query on a ledger that this test did not create (TestLedger makes new ones).
 QString valueIn(const QString& ledger, const char* sql) {
@@ -61,7 +58,7 @@ protected:
         return writeSampleFolder(folder_.path(), options);
     }
     QByteArray payments() const {
-        return bytesOf(path(QStringLiteral("user/Downloads/paymentHistory.csv")));
+        return fileBytes(path(QStringLiteral("user/Downloads/paymentHistory.csv")));
     }
     // The payment lines of the download, before the blank line.
     QList<QByteArray> paymentLines() const {
@@ -136,7 +133,7 @@ TEST_F(SampleFolderTest, defaultFolder_holdsEveryFileAndTheLedgerShowsEveryCase)
 
 TEST_F(SampleFolderTest, preferencesAndLog_areCrLfLinesInLodgebooksLayout) {
     write(SampleOptions{});
-    const QByteArray prefs = bytesOf(path(QStringLiteral("IDFILE.DAT")));
+    const QByteArray prefs = fileBytes(path(QStringLiteral("IDFILE.DAT")));
     ASSERT_TRUE(prefs.endsWith("\r\n"));
     EXPECT_EQ(prefs.count('\n'), prefs.count("\r\n"));
     // Split by the program's reading rule: no field of this file holds a comma.
@@ -156,7 +153,7 @@ TEST_F(SampleFolderTest, preferencesAndLog_areCrLfLinesInLodgebooksLayout) {
                      "Security Deposit", "Repairs;U-5020", "Repairs", "Management Fees;U-5010",
                      "Management Fee", "Late Fee Received;T-4020", "Late Fee"}));
 
-    const QByteArray log = bytesOf(path(QStringLiteral("CV-Log.txt")));
+    const QByteArray log = fileBytes(path(QStringLiteral("CV-Log.txt")));
     const QList<QByteArray> lines = log.split('\n');
     ASSERT_EQ(lines.size(), 6);  // five lines and nothing after the last line end
     EXPECT_TRUE(lines.last().isEmpty());
@@ -252,7 +249,7 @@ TEST_F(SampleFolderTest, sizesAreHonoured) {
     options.payments = kMaxSamplePayments;
     writeSampleFolder(other.path(), options);
     const QByteArray bytes =
-        bytesOf(other.filePath(QStringLiteral("user/Downloads/paymentHistory.csv")));
+        fileBytes(other.filePath(QStringLiteral("user/Downloads/paymentHistory.csv")));
     EXPECT_EQ(bytes.count('\n'), kMaxSamplePayments + 2);
 }
 
@@ -268,8 +265,8 @@ TEST_F(SampleFolderTest, sameSeedWritesTheSameFolder_anotherSeedAnother) {
     options.seed = 43;
     writeSampleFolder(different.path(), options);
     const QString download = QStringLiteral("user/Downloads/paymentHistory.csv");
-    EXPECT_EQ(payments(), bytesOf(same.filePath(download)));
-    EXPECT_NE(payments(), bytesOf(different.filePath(download)));
+    EXPECT_EQ(payments(), fileBytes(same.filePath(download)));
+    EXPECT_NE(payments(), fileBytes(different.filePath(download)));
     const char* tenants =
         "SELECT group_concat(TenantID || TFirstName1 || TLastName1 || TACH || TCurrBal, '|') "
         "FROM Tenants";

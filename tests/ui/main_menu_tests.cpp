@@ -1,6 +1,7 @@
 #include "app/frmCorvaneMain.h"
-#include "support/JournalSupport.h"
 #include "app/frmViewFiles.h"
+#include "support/JournalSupport.h"
+#include "support/TestFiles.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 
@@ -16,25 +17,15 @@
 namespace corvane {
 namespace {
 
+using test::fileBytes;
+using test::writeFile;
+
 const QString kNoLog = QStringLiteral(
     "Cannot find the Corvane log file: CV-Log.txt. Please restore a copy of that file or create a "
     "new text file (.txt) with that name.");
 const QString kWaiting = QStringLiteral(
     "You already have Corvane Tenant transactions waiting to be processed - no more Tenant "
     "transactions can be downloaded until you have taken care of the existing ones.");
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray preferences() {
-    QByteArray bytes;
-    for (int i = 0; i < 19; ++i)
-        bytes += (i ? ",\"F" : "\"F") + QByteArray::number(i) + "\"";
-    return bytes + "\r\n";
-}
 
 class MainMenuTest : public ::testing::Test {
 protected:
@@ -45,7 +36,25 @@ protected:
         test::TestLedger ledger(t.path(QStringLiteral("lbdatafl.mdb")));
         if (!log.isNull())
             writeFile(t.path(QStringLiteral("CV-Log.txt")), log);
-        writeFile(t.path(QStringLiteral("IDFILE.DAT")), preferences());
+        writeFile(t.path(QStringLiteral("IDFILE.DAT")), test::preferencesFile());
+    }
+    // A posting run of payment B77 to tenant 42 that died between its commit and the archiving
+    // of the staged file.
+    void runDiedAfterItsCommit() {
+        writeFile(t.path(QStringLiteral("paymentHistory.csv")), "B77,T42,Smith\r\n");
+        auto db = ledger::Database::open(t.path(QStringLiteral("lbdatafl.mdb")));
+        ledger::Transaction transaction(*db);
+        const PostingEvidence evidence = PostingEvidence::Begin(*db);
+        auto entries = db->openTable(QStringLiteral("Transactions"));
+        entries->addNew();
+        entries->setField(QStringLiteral("TransTID"), ledger::Value::integer(42));
+        entries->update();
+        entries.reset();
+        test::recordPendingRun(t.globals.programFolder(), "B77,T42,Smith\r\n",
+                               {QStringLiteral("12/08/2026"), QStringLiteral("77"),
+                                QStringLiteral("12/01/2026"), QStringLiteral("12/05/2026")},
+                               evidence.collect(*db));
+        transaction.commit();
     }
     QString text(const char* name) const {
         auto* label = menu.findChild<QLabel*>(QLatin1String(name));
@@ -116,22 +125,7 @@ TEST_F(MainMenuTest, valueLabelsAreHeardWithWhatTheyShow) {
 // it, so the posted payments are not reported as waiting and the labels show that run.
 TEST_F(MainMenuTest, startUpFinishesAPostingRunThatDiedAfterItsCommit) {
     makeFolder();
-    writeFile(t.path(QStringLiteral("paymentHistory.csv")), "B77,T42,Smith\r\n");
-    {
-        auto db = ledger::Database::open(t.path(QStringLiteral("lbdatafl.mdb")));
-        ledger::Transaction transaction(*db);
-        const PostingEvidence evidence = PostingEvidence::Begin(*db);
-        auto entries = db->openTable(QStringLiteral("Transactions"));
-        entries->addNew();
-        entries->setField(QStringLiteral("TransTID"), ledger::Value::integer(42));
-        entries->update();
-        entries.reset();
-        test::recordPendingRun(t.globals.programFolder(), "B77,T42,Smith\r\n",
-                         {QStringLiteral("12/08/2026"), QStringLiteral("77"),
-                          QStringLiteral("12/01/2026"), QStringLiteral("12/05/2026")},
-                         evidence.collect(*db));
-        transaction.commit();
-    }
+    runDiedAfterItsCommit();
     ASSERT_TRUE(menu.Load());  // no message: nothing is waiting
 
     EXPECT_FALSE(QFile::exists(t.path(QStringLiteral("paymentHistory.csv"))));
@@ -147,6 +141,52 @@ TEST_F(MainMenuTest, startUpFinishesAPostingRunThatDiedAfterItsCommit) {
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_EQ(log.readAll(),
               "12/08/2026\r\n77\r\nhttps://pay.example\r\n12/01/2026\r\n12/05/2026\r\n");
+}
+
+// The recovery of a run that died cannot archive its payments: the failure is told, start-up goes
+// on, and the payments stay staged (and are offered as waiting) until the next try.
+TEST_F(MainMenuTest, startUpRecoveryFailing_isToldAndStartUpGoesOn) {
+    makeFolder();
+    runDiedAfterItsCommit();
+    const QString staged = t.path(QStringLiteral("paymentHistory.csv"));
+    t.files.before = [&](const QString& change, const QString& path) {
+        if (change == QLatin1String("rename") && path == staged)
+            throw Error(errc::PermissionDenied, QStringLiteral("Permission denied: ") + path);
+    };
+    t.dialogs.expectMessage("Error 70: Permission denied: " + staged,
+                            QStringLiteral("Corvane Error Message"));
+    t.dialogs.expectMessage(kWaiting, QStringLiteral("Corvane Notice"));
+    ASSERT_TRUE(menu.Load());
+
+    EXPECT_TRUE(QFile::exists(staged));
+    EXPECT_FALSE(QFile::exists(t.path(QStringLiteral("paymentHistory_LastDownload.csv"))));
+    EXPECT_EQ(text("labLastDate"), QStringLiteral("Last Date Posted: 03/02/2026"));
+    EXPECT_EQ(fileBytes(t.path(QStringLiteral("CV-Log.txt"))),
+              "03/02/2026\r\n1234.5\r\nhttps://pay.example\r\n3/1/2026\r\n03/02/2026\r\n");
+    EXPECT_EQ(test::journalNumber(t.folder.path(),
+                                  "SELECT count(*) FROM Runs WHERE State = 'pending'"),
+              1);  // left for the next try
+    EXPECT_FALSE(t.dialogs.busy());
+}
+
+// An item-not-found error from any start-up step ends the program at once with its own message
+// (here raised where start-up deletes a staged file that is not a payment file).
+TEST_F(MainMenuTest, itemNotFoundDuringStartUp_saysTheFieldIsMissingAndEnds) {
+    makeFolder();
+    writeFile(t.path(QStringLiteral("paymentHistory.csv")), "X1,T42\r\n");
+    t.files.before = [](const QString& change, const QString&) {
+        if (change == QLatin1String("remove"))
+            throw Error(errc::ItemNotFound, QStringLiteral("Item not found in this collection."));
+    };
+    t.dialogs.expectMessage(QStringLiteral("Invalid data found in file. The file will be deleted. "
+                                           "Please download another file."),
+                            QStringLiteral("Corvane"), MsgIcon::None);
+    t.dialogs.expectMessage(QStringLiteral("Company Corvane field not found"),
+                            QStringLiteral("Corvane"));
+    EXPECT_FALSE(menu.Load());
+    EXPECT_FALSE(t.globals.LedgerDb);
+    EXPECT_EQ(t.globals.mainMenu, nullptr);
+    EXPECT_FALSE(t.dialogs.busy());
 }
 
 TEST_F(MainMenuTest, noLedgerShowsTheDataFileMessageAndEnds) {
@@ -240,7 +280,7 @@ TEST_F(MainMenuTest, hostingServiceChoosesTheSessionPrinter) {
         test::TestPlatform p;
         test::TestLedger ledger(p.path(QStringLiteral("lbdatafl.mdb")));
         writeFile(p.path(QStringLiteral("CV-Log.txt")), "");
-        writeFile(p.path(QStringLiteral("IDFILE.DAT")), preferences());
+        writeFile(p.path(QStringLiteral("IDFILE.DAT")), test::preferencesFile());
         p.environment.variables.insert(QStringLiteral("COMPUTERNAME"), QLatin1String(computer));
         p.sessions.session = QStringLiteral("3");
         p.printers.installed = {QStringLiteral("Laser"),

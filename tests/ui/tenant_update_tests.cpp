@@ -3,8 +3,10 @@
 #include "enrollment/frmTenantUpdate.h"
 
 #include "platform/ledger/Database.h"
+#include "support/TestFiles.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
+#include "support/Widgets.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -81,15 +83,12 @@ protected:
     }
     template <typename T>
     T* control(const char* name) const {
-        T* widget = screen.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        return test::child<T>(screen, name);
     }
     QTableView* grid() const { return control<QTableView>("gridACH"); }
     OptionList* display() const { return control<OptionList>("optDisplay"); }
     OptionList* sortBy() const { return control<OptionList>("optSortBy"); }
     QString count() const { return control<QLabel>("labCount")->text(); }
-    int width(int twips) const { return screen.twipsToPixels(twips); }
 
     TestPlatform tp;
     TestLedger ledger;
@@ -105,15 +104,17 @@ TEST_F(TenantUpdateScreenTest, opening_listsAllByUnitAddressWithItsWidths) {
     EXPECT_EQ(listed(), (std::vector<int>{2, 3, 1, 4, 5, 6}));
     EXPECT_EQ(count(), QStringLiteral("6"));
     QTableView* g = grid();
+    // Widths in pixels at the offscreen screen's 96 dots an inch: 15 twips a pixel.
+    ASSERT_EQ(g->logicalDpiX(), 96);
     for (int hidden :
          {TenantListModel::ColOID, TenantListModel::ColPID, TenantListModel::ColOwnerLast,
           TenantListModel::ColOwnerFirst, TenantListModel::ColPropertyName}) {
         EXPECT_TRUE(g->isColumnHidden(hidden)) << "column " << hidden;
     }
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColTID), width(500));
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColUnitAddress), width(4465));
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColTenantLast), width(2500));
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColTenantFirst), width(2000));
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColTID), 33);
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColUnitAddress), 298);
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColTenantLast), 167);
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColTenantFirst), 133);
     EXPECT_FALSE(g->isColumnHidden(TenantListModel::ColPayment));
     EXPECT_FALSE(g->isColumnHidden(TenantListModel::ColCorvane));
     EXPECT_TRUE(tp.dialogs.shown().empty());
@@ -173,17 +174,17 @@ TEST_F(TenantUpdateScreenTest, sortItem_setsItsColumnWidths) {
     QTableView* g = grid();
 
     sortBy()->setSelectedIndex(0);
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColOwnerLast), width(2500));
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColOwnerFirst), width(1500));
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColOwnerLast), 167);
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColOwnerFirst), 100);
     EXPECT_TRUE(g->isColumnHidden(TenantListModel::ColPropertyName));
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColUnitAddress), width(3000));
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColTenantLast), width(2000));
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColUnitAddress), 200);
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColTenantLast), 133);
     EXPECT_TRUE(g->isColumnHidden(TenantListModel::ColTenantFirst));
 
     sortBy()->setSelectedIndex(1);
     EXPECT_TRUE(g->isColumnHidden(TenantListModel::ColOwnerLast));
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColPropertyName), width(3465));
-    EXPECT_EQ(g->columnWidth(TenantListModel::ColUnitAddress), width(3500));
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColPropertyName), 231);
+    EXPECT_EQ(g->columnWidth(TenantListModel::ColUnitAddress), 233);
     EXPECT_TRUE(g->isColumnHidden(TenantListModel::ColTenantFirst));
     EXPECT_TRUE(g->isColumnHidden(TenantListModel::ColOID));
 }
@@ -290,6 +291,10 @@ TEST_F(TenantUpdateScreenTest, tenantCount_isHeardWithItsCaption) {
 // Start-up could not open the ledger: the screen tries again and, when it still cannot, says why
 // as start-up does and lists nothing.
 TEST_F(TenantUpdateScreenTest, ledgerNotOpenedAtStartUp_isOpenedAgainOrTheReasonTold) {
+    // Opening the ledger again also reads what start-up did not get to: the log, the preferences.
+    test::writeFile(tp.path(kPostingLogFileName),
+                    "03/02/2026\r\n1234.5\r\nhttps://pay.example\r\n3/1/2026\r\n03/02/2026\r\n");
+    test::writeFile(tp.path(QStringLiteral("IDFILE.DAT")), test::preferencesFile());
     tp.globals.LedgerDb.reset();
     screen.Load();
     EXPECT_TRUE(tp.globals.LedgerDb);
@@ -369,6 +374,20 @@ TEST_F(TenantUpdateScreenTest, exportNo_writesNothing) {
     control<QPushButton>("cmdExport")->click();
 
     EXPECT_FALSE(QFile::exists(tp.path(QStringLiteral("CorvaneTenantExport.csv"))));
+}
+
+TEST_F(TenantUpdateScreenTest, exportOnAFullDisk_saysSoAndKeepsTheEarlierExport) {
+    const QString exportPath = tp.path(QStringLiteral("CorvaneTenantExport.csv"));
+    tp.files.writeAtomically(exportPath, "earlier export\r\n");
+    tp.files.fillDiskOnWriting(QStringLiteral("CorvaneTenantExport.csv"));
+    screen.Load();
+    tp.dialogs.expectQuestion(kExportQuestion, QStringLiteral("Corvane Tenant Export"), kAnswerYes);
+    tp.dialogs.expectMessage("Error 61: Disk full: " + exportPath,
+                             QStringLiteral("Corvane Error Message"));
+
+    control<QPushButton>("cmdExport")->click();
+
+    EXPECT_EQ(tp.files.readAll(exportPath), QByteArray("earlier export\r\n"));
 }
 
 }  // namespace

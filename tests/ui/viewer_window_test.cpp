@@ -1,4 +1,5 @@
 #include "app/frmViewFiles.h"
+#include "support/TestFiles.h"
 #include "support/TestPlatform.h"
 
 #include <QAbstractItemModel>
@@ -50,9 +51,7 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     void writeFile(const QString& name, const QByteArray& bytes) {
-        QFile file(tp.path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        test::writeFile(tp.path(name), bytes);
     }
     QStringList rows() const {
         const QAbstractItemModel* model =
