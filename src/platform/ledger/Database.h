@@ -35,6 +35,11 @@ public:
     void moveNext();
     // Number of records in the whole set.
     std::int64_t recordCount();
+    // Reads the whole set once, in its order, without keeping it: `visit` gets each record's
+    // fields named (values as field() gives them), read straight from the query. For a long
+    // list that is only read; the set's position is not moved. Unknown names raise 3265.
+    void forEach(const QStringList& fieldNames,
+                 const std::function<void(const std::vector<Value>& fields)>& visit);
 
     // Table type only: choose an index by the catalogue's name, then seek "=" its key; noMatch()
     // tells whether a record was found (the current record is then that record).
@@ -88,6 +93,9 @@ public:
     // The same for several changes, added in turn as that many edits would (each sum written and
     // read back), in one statement.
     bool addTo(const Value& key, int field, const std::vector<Currency>& changes);
+    // Writes `value` to the field at `field` (of those named) of the record, as edit,
+    // setField(name, value), update do. False (nothing written) when no record has the key.
+    bool set(const Value& key, int field, const Value& value);
     // Every record in index order (by key, then as added), with its key and the fields named,
     // read in one statement; `visit` must not use this look-up.
     void forEach(
