@@ -84,10 +84,18 @@ TenantListModel::TenantListModel(Dialogs& dialogs, QObject* parent)
 
 void TenantListModel::load(ledger::Database& db, const QString& jetSql) {
     beginResetModel();
+    const bool sameQuery = current_ && &db == db_ && jetSql == sql_;
     db_ = &db;
     sql_ = jetSql;
-    rows_.clear();
     try {
+        // The same query over the same records lists the same rows: they are not read again.
+        const ledger::Database::ContentMark mark = db.contentMark();
+        if (sameQuery && mark == mark_) {
+            endResetModel();
+            return;
+        }
+        current_ = false;
+        rows_.clear();
         auto rs = db.openDynaset(narrowedListSql(jetSql));
         // The flag takes a few values: the rows share them.
         QStringList flags;
@@ -101,8 +109,11 @@ void TenantListModel::load(ledger::Database& db, const QString& jetSql) {
             }
         });
         rs->close();
+        mark_ = mark;
+        current_ = true;
     } catch (...) {
         rows_.clear();
+        current_ = false;
         endResetModel();
         throw;
     }
@@ -211,9 +222,17 @@ void TenantListModel::setAllFlags(const QString& flag) {
         auto tenants = db_->openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
                                        {QStringLiteral("TACH")});
         const ledger::Value value = ledger::Value::text(flag);
-        // A tenant removed from the ledger since the list was read has nothing to write.
+        // In the index's order, each tenant once (a tenant listed twice gets the same value
+        // twice): neighbouring records are written one after another.
+        std::vector<std::int64_t> tenantIds;
+        tenantIds.reserve(rows_.size());
         for (const TenantListRow& row : rows_)
-            tenants->set(ledger::Value::integer(row.tenantId()), 0, value);
+            tenantIds.push_back(row.tenantId());
+        std::sort(tenantIds.begin(), tenantIds.end());
+        tenantIds.erase(std::unique(tenantIds.begin(), tenantIds.end()), tenantIds.end());
+        // A tenant removed from the ledger since the list was read has nothing to write.
+        for (const std::int64_t tenantId : tenantIds)
+            tenants->set(ledger::Value::integer(tenantId), 0, value);
         tenants.reset();
         transaction.commit();
     }

@@ -74,14 +74,14 @@ public:
     // Runs the Jet SQL text on `db` and lists its rows (throws corvane::Error; the list is then
     // empty). The database must outlive the model's use of it.
     void load(ledger::Database& db, const QString& jetSql);
-    // Runs the last query again.
+    // Runs the last query again (the rows read last stay when no record has changed since).
     void reload();
 
     const std::vector<TenantListRow>& rows() const { return rows_; }
 
     // Writes `flag` to Tenants.TACH of every listed row's tenant, in one transaction (nothing is
     // written when any write fails; throws corvane::Error). A tenant listed twice is written
-    // twice with the same value.
+    // once, with the same value.
     void setAllFlags(const QString& flag);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -100,6 +100,9 @@ private:
     Dialogs& dialogs_;
     ledger::Database* db_ = nullptr;
     QString sql_;
+    // The rows are those of sql_ over the records as they were at mark_.
+    bool current_ = false;
+    ledger::Database::ContentMark mark_;
     std::vector<TenantListRow> rows_;
 };
 

@@ -1712,6 +1712,17 @@ bool Database::inTransaction() const {
     return sqlite3_get_autocommit(d_->db) == 0;
 }
 
+Database::ContentMark Database::contentMark() {
+    const QString sql = QStringLiteral("PRAGMA data_version");
+    sqlite3_stmt* s = d_->statement(sql);
+    StatementUse use(s);
+    ContentMark mark;
+    if (d_->step(s, sql) == SQLITE_ROW)
+        mark.others = sqlite3_column_int64(s, 0);
+    mark.own = sqlite3_total_changes64(d_->db);
+    return mark;
+}
+
 bool Database::beginRead() {
     if (inTransaction())
         return false;

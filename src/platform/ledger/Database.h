@@ -155,6 +155,16 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const;
+
+    // A mark of the ledger's records as this connection sees them: equal marks, equal records.
+    // It moves when this connection writes (also a write rolled back later) and when another
+    // connection (Lodgebook) commits a change.
+    struct ContentMark {
+        std::int64_t others = -1;  // the file's data version as last seen from here
+        std::int64_t own = -1;     // the records this connection has written
+        bool operator==(const ContentMark&) const = default;
+    };
+    ContentMark contentMark();
     // A read snapshot for many look-ups in a row, which otherwise each take and release the
     // file's read lock: beginRead starts a deferred transaction and returns true when none is
     // open (false: the open one serves); endRead ends the one it started. Use ReadTransaction.
