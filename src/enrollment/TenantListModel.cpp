@@ -30,10 +30,10 @@ bool isAcceptedFlag(const QString& flag) {
 
 // The fields a row is made of, in the order TenantListRow takes them.
 const QStringList kRowFields = {
-    QStringLiteral("OwnerID"),     QStringLiteral("TPropID"),    QStringLiteral("TenantID"),
-    QStringLiteral("OLastName1"),  QStringLiteral("OFirstName1"), QStringLiteral("PropName"),
-    QStringLiteral("UAddress"),    QStringLiteral("TLastName1"), QStringLiteral("TFirstName1"),
-    QStringLiteral("TPayment"),    QStringLiteral("TACH"),
+    QStringLiteral("OwnerID"),    QStringLiteral("TPropID"),     QStringLiteral("TenantID"),
+    QStringLiteral("OLastName1"), QStringLiteral("OFirstName1"), QStringLiteral("PropName"),
+    QStringLiteral("UAddress"),   QStringLiteral("TLastName1"),  QStringLiteral("TFirstName1"),
+    QStringLiteral("TPayment"),   QStringLiteral("TACH"),
 };
 constexpr int kFirstText = 3;
 constexpr int kPaymentField = kFirstText + TenantListRow::kTextCount;
