@@ -229,22 +229,29 @@ int main(int argc, char** argv) {
     NoSessions sessions;
     Globals globals(Platform{dialogs, files, environment, shell, printers, sessions}, work.path());
 
+    // The step's time, and the processor time it took (all threads), for comparing runs on a
+    // busy machine.
     QElapsedTimer timer;
     double seconds = -1;
+    double cpuSeconds = -1;
     double cpuAtStart = 0;
     auto startTimer = [&] {
         cpuAtStart = processCpuSeconds();
         timer.start();
     };
+    auto stopTimer = [&] {
+        seconds = timer.nsecsElapsed() / 1e9;
+        cpuSeconds = processCpuSeconds() - cpuAtStart;
+    };
     auto timed = [&](const std::function<void()>& run) {
         startTimer();
         run();
-        return timer.nsecsElapsed() / 1e9;
+        stopTimer();
     };
     // The window's steps: `act` runs the step, the time runs on until the grid has repainted.
     auto timedUntilPainted = [&](QTableView* grid, const std::function<void()>& act) {
         PaintWatch watch(grid->viewport());
-        return timed([&] {
+        timed([&] {
             act();
             watch.reset();
             grid->viewport()->update();
@@ -260,7 +267,7 @@ int main(int argc, char** argv) {
     if (step == QLatin1String("startup")) {
         if (windowed)
             unknownStep();
-        seconds = timed([&] {
+        timed([&] {
             if (!menu.Load())
                 std::exit(4);
         });
@@ -286,14 +293,14 @@ int main(int argc, char** argv) {
                 screen.Load();
                 screen.show();
                 processUntilPainted(watch);
-                seconds = timer.nsecsElapsed() / 1e9;
                 dialogs.setWatcher({});
                 if (!timer.isValid()) {
                     std::fprintf(stderr, "corvane-bench: no \"Latest File\" message\n");
                     return 5;
                 }
+                stopTimer();
             } else if (step == QLatin1String("download")) {
-                seconds = timed([&] { screen.Load(); });
+                timed([&] { screen.Load(); });
             } else {
                 screen.Load();
                 if (windowed) {
@@ -319,10 +326,8 @@ int main(int argc, char** argv) {
                     child<QLineEdit>(screen, "txtCreateDeposit")->setText(QStringLiteral("4242"));
                     processUntilPainted(watch);
                     dialogs.setWatcher([&](const QString&, const QString& text) {
-                        if (text == QLatin1String("Your Lodgebook Ledgers are now updated.")) {
-                            seconds = timer.nsecsElapsed() / 1e9;
-                            cpuAtStart -= processCpuSeconds();
-                        }
+                        if (text == QLatin1String("Your Lodgebook Ledgers are now updated."))
+                            stopTimer();
                     });
                     startTimer();
                     child<QPushButton>(screen, "cmdUpdate")->click();
@@ -337,7 +342,7 @@ int main(int argc, char** argv) {
                     choices.createDeposit = true;
                     choices.depositNumber = QStringLiteral("4242");
                     PostingOutcome outcome = PostingOutcome::Stopped;
-                    seconds = timed([&] { outcome = PostingRun(globals).run(rows, choices); });
+                    timed([&] { outcome = PostingRun(globals).run(rows, choices); });
                     if (outcome != PostingOutcome::Completed) {
                         std::fprintf(stderr, "corvane-bench: posting stopped\n");
                         return 5;
@@ -353,12 +358,12 @@ int main(int argc, char** argv) {
             QTableView* grid = child<QTableView>(screen, "gridACH");
             if (step == QLatin1String("tenants-open")) {
                 if (windowed) {
-                    seconds = timedUntilPainted(grid, [&] {
+                    timedUntilPainted(grid, [&] {
                         screen.Load();
                         screen.show();
                     });
                 } else {
-                    seconds = timed([&] { screen.Load(); });
+                    timed([&] { screen.Load(); });
                 }
             } else {
                 screen.Load();
@@ -381,7 +386,11 @@ int main(int argc, char** argv) {
                 } else {
                     unknownStep();
                 }
-                seconds = windowed ? timedUntilPainted(grid, act) : timed(act);
+                if (windowed) {
+                    timedUntilPainted(grid, act);
+                } else {
+                    timed(act);
+                }
                 if (step == QLatin1String("export") &&
                     !QFile::exists(globals.pathInProgramFolder(kTenantExportFileName))) {
                     std::fprintf(stderr, "corvane-bench: no export file\n");
@@ -390,10 +399,8 @@ int main(int argc, char** argv) {
             }
         }
     }
-    // The processor time of the step (all threads), for comparing runs on a busy machine.
-    const double cpu = cpuAtStart < 0 ? -cpuAtStart : processCpuSeconds() - cpuAtStart;
     std::printf("%s %.4f %.1f\n", qPrintable(name), seconds, peakMegabytes());
     std::fprintf(stderr, "corvane-bench: %s: %d messages, %.4f s of processor time\n",
-                 qPrintable(name), dialogs.messages(), cpu);
+                 qPrintable(name), dialogs.messages(), cpuSeconds);
     return 0;
 }
