@@ -2,8 +2,14 @@
 // Copies a sample Lodgebook folder (lodgebook-sample) into a fresh temporary folder, brings the
 // program up to the step (untimed), runs the step once and prints "<step> <seconds> <peak MB>".
 // Peak is the process's VmHWM after the step, so each step runs in a process of its own.
-// Steps: startup, download, posting, tenants-open, tenants-sort, select-all, export; history,
-// report, reversal (history-bench.h).
+// Steps: startup, download, posting, tenants-open, tenants-sort, select-all, export time the work
+// with the windows never shown. The same steps with the suffix "-win" (all but startup) show the
+// window as the program does and time until it has painted: the download from the moment the
+// "Latest File" message is answered to the painted grid; the posting from the click on "Update
+// Lodgebook Ledgers NOW" to the success message; the tenant screen's open, sort, select-all and
+// export up to the repainted list. The suffix "-a11y" does the same with Qt's accessibility active,
+// as when a screen reader or another assistive tool is running. history, report and reversal
+// time the posting history (history-bench.h).
 
 #include "app/Globals.h"
 #include "app/frmCorvaneMain.h"
@@ -17,24 +23,35 @@
 #include "platform/OptionList.h"
 #include "platform/QtPrinters.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
+
+#ifdef CORVANE_BENCH_ACCESSIBILITY
+#include <QtGui/private/qguiapplication_p.h>
+#include <QtGui/qpa/qplatformaccessibility.h>
+#include <QtGui/qpa/qplatformintegration.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 
 namespace {
 
 using namespace corvane;
 
-// Answers every question Yes and every message OK; counts them for the summary line.
+// Answers every question Yes and every message OK; counts them for the summary line. A watcher,
+// when set, sees each message as it is shown (before it is answered).
 class AnsweringDialogs final : public Dialogs {
 public:
     int messageBox(const QString& text, MsgButtons buttons, MsgIcon,
@@ -42,7 +59,12 @@ public:
         ++messages_;
         if (verbose_)
             std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
+        if (watcher_)
+            watcher_(title, text);
         return buttons == MsgButtons::YesNo ? kAnswerYes : kAnswerOk;
+    }
+    void setWatcher(std::function<void(const QString&, const QString&)> watcher) {
+        watcher_ = std::move(watcher);
     }
     QString inputBox(const QString&, const QString&, const QString& defaultText) override {
         return defaultText;
@@ -54,7 +76,57 @@ public:
 private:
     int messages_ = 0;
     bool verbose_ = false;
+    std::function<void(const QString&, const QString&)> watcher_;
 };
+
+// Notes every paint of a widget (a grid's viewport): the paint has been done once the event loop
+// returns after it was seen.
+class PaintWatch final : public QObject {
+public:
+    explicit PaintWatch(QWidget* widget) { widget->installEventFilter(this); }
+    void reset() { painted_ = false; }
+    bool painted() const { return painted_; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            painted_ = true;
+        return false;
+    }
+
+private:
+    bool painted_ = false;
+};
+
+// Processes events until the watched widget has painted (and the events its paint posted are
+// handled); exits when nothing is painted within a minute.
+void processUntilPainted(const PaintWatch& watch) {
+    QElapsedTimer limit;
+    limit.start();
+    while (!watch.painted()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (limit.elapsed() > 60000) {
+            std::fprintf(stderr, "corvane-bench: the window never painted\n");
+            std::exit(6);
+        }
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+// Qt's accessibility as an assistive tool switches it on: the platform's accessibility goes
+// active, and the widgets then build accessible interfaces and send their events.
+bool activateAccessibility() {
+#ifdef CORVANE_BENCH_ACCESSIBILITY
+    QPlatformAccessibility* accessibility =
+        QGuiApplicationPrivate::platformIntegration()->accessibility();
+    if (accessibility == nullptr)
+        return false;
+    accessibility->setActive(true);
+    return QAccessible::isActive();
+#else
+    return false;
+#endif
+}
 
 // The program's folder is the sample folder; its user/ subfolder is the user's profile.
 class SampleEnvironment final : public Environment {
@@ -108,6 +180,12 @@ double peakMegabytes() {
     return -1;
 }
 
+double processCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
 template <typename T>
 T* child(QWidget& parent, const char* name) {
     T* found = parent.findChild<T*>(QString::fromLatin1(name));
@@ -121,14 +199,24 @@ T* child(QWidget& parent, const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 3) {
         std::fprintf(stderr, "usage: corvane-bench STEP SAMPLE_FOLDER\n");
         return 2;
     }
-    const QString step = args[1];
+    const QString name = args[1];
+    QString step = name;
+    const bool accessible = step.endsWith(QLatin1String("-a11y"));
+    const bool windowed = accessible || step.endsWith(QLatin1String("-win"));
+    if (windowed)
+        step.truncate(step.lastIndexOf(QLatin1Char('-')));
+    if (accessible && !activateAccessibility()) {
+        std::fprintf(stderr, "corvane-bench: Qt's accessibility cannot be made active\n");
+        return 2;
+    }
     QTemporaryDir work;
     if (!work.isValid() || !copyFolder(QDir(args[2]).absolutePath(), work.path())) {
         std::fprintf(stderr, "corvane-bench: cannot copy %s\n", qPrintable(args[2]));
@@ -144,17 +232,45 @@ int main(int argc, char** argv) {
     NoSessions sessions;
     Globals globals(Platform{dialogs, files, environment, shell, printers, sessions}, work.path());
 
+    // The step's time, and the processor time it took (all threads), for comparing runs on a
+    // busy machine.
     QElapsedTimer timer;
-    auto timed = [&timer](const std::function<void()>& run) {
+    double seconds = -1;
+    double cpuSeconds = -1;
+    double cpuAtStart = 0;
+    auto startTimer = [&] {
+        cpuAtStart = processCpuSeconds();
         timer.start();
+    };
+    auto stopTimer = [&] {
+        seconds = timer.nsecsElapsed() / 1e9;
+        cpuSeconds = processCpuSeconds() - cpuAtStart;
+    };
+    auto timed = [&](const std::function<void()>& run) {
+        startTimer();
         run();
-        return timer.nsecsElapsed() / 1e9;
+        stopTimer();
+    };
+    // The window's steps: `act` runs the step, the time runs on until the grid has repainted.
+    auto timedUntilPainted = [&](QTableView* grid, const std::function<void()>& act) {
+        PaintWatch watch(grid->viewport());
+        timed([&] {
+            act();
+            watch.reset();
+            grid->viewport()->update();
+            processUntilPainted(watch);
+        });
+    };
+    auto unknownStep = [&] {
+        std::fprintf(stderr, "corvane-bench: unknown step %s\n", qPrintable(name));
+        std::exit(2);
     };
 
     frmCorvaneMain menu(globals);
-    double seconds = 0;
     if (step == QLatin1String("startup")) {
-        seconds = timed([&] {
+        if (windowed)
+            unknownStep();
+        timed([&] {
             if (!menu.Load())
                 std::exit(4);
         });
@@ -163,20 +279,41 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "corvane-bench: start-up failed\n");
             return 4;
         }
+        if (windowed) {
+            menu.show();
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        }
         if (bench::isHistoryStep(step)) {
             seconds = bench::runHistoryStep(step, globals, menu);
             if (seconds < 0)
                 return 5;
         } else if (step == QLatin1String("download") || step == QLatin1String("posting")) {
             frmDownload screen(globals, &menu);
-            if (step == QLatin1String("download")) {
-                seconds = timed([&] { screen.Load(); });
+            QTableView* grid = child<QTableView>(screen, "gridACHDownload");
+            PaintWatch watch(grid->viewport());
+            if (step == QLatin1String("download") && windowed) {
+                // From the answer to "Latest File" to the painted grid.
+                dialogs.setWatcher([&](const QString& title, const QString&) {
+                    if (title == QLatin1String("Latest File"))
+                        startTimer();
+                });
+                screen.Load();
+                screen.show();
+                processUntilPainted(watch);
+                dialogs.setWatcher({});
+                if (!timer.isValid()) {
+                    std::fprintf(stderr, "corvane-bench: no \"Latest File\" message\n");
+                    return 5;
+                }
+                stopTimer();
+            } else if (step == QLatin1String("download")) {
+                timed([&] { screen.Load(); });
             } else {
                 screen.Load();
-                PostingChoices choices;
-                choices.postMgmtFees = true;
-                choices.createDeposit = true;
-                choices.depositNumber = QStringLiteral("4242");
+                if (windowed) {
+                    screen.show();
+                    processUntilPainted(watch);
+                }
                 // The reviewer deletes what cannot be posted: payments of no tenant ("T#...")
                 // and of a tenant without a unit.
                 std::vector<StagedRow> rows;
@@ -186,11 +323,37 @@ int main(int argc, char** argv) {
                 }
                 std::fprintf(stderr, "corvane-bench: posting %zu of %d rows\n", rows.size(),
                              screen.StagedCount());
-                PostingOutcome outcome = PostingOutcome::Stopped;
-                seconds = timed([&] { outcome = PostingRun(globals).run(rows, choices); });
-                if (outcome != PostingOutcome::Completed) {
-                    std::fprintf(stderr, "corvane-bench: posting stopped\n");
-                    return 5;
+                if (windowed) {
+                    // As the reviewer leaves them, with fees and a deposit chosen; the time runs
+                    // from the click to the success message.
+                    screen.stagedPayments().setRows(std::move(rows));
+                    screen.TransactionTotal();
+                    child<QCheckBox>(screen, "chkPostMgmtFees")->setChecked(true);
+                    child<QCheckBox>(screen, "chkCreateDeposit")->setChecked(true);
+                    child<QLineEdit>(screen, "txtCreateDeposit")->setText(QStringLiteral("4242"));
+                    processUntilPainted(watch);
+                    dialogs.setWatcher([&](const QString&, const QString& text) {
+                        if (text == QLatin1String("Your Lodgebook Ledgers are now updated."))
+                            stopTimer();
+                    });
+                    startTimer();
+                    child<QPushButton>(screen, "cmdUpdate")->click();
+                    dialogs.setWatcher({});
+                    if (!screen.LedgersUpdated() || seconds < 0) {
+                        std::fprintf(stderr, "corvane-bench: posting stopped\n");
+                        return 5;
+                    }
+                } else {
+                    PostingChoices choices;
+                    choices.postMgmtFees = true;
+                    choices.createDeposit = true;
+                    choices.depositNumber = QStringLiteral("4242");
+                    PostingOutcome outcome = PostingOutcome::Stopped;
+                    timed([&] { outcome = PostingRun(globals).run(rows, choices); });
+                    if (outcome != PostingOutcome::Completed) {
+                        std::fprintf(stderr, "corvane-bench: posting stopped\n");
+                        return 5;
+                    }
                 }
             }
             if (screen.StagedCount() == 0) {
@@ -199,32 +362,52 @@ int main(int argc, char** argv) {
             }
         } else {
             frmTenantUpdate screen(globals, &menu);
+            QTableView* grid = child<QTableView>(screen, "gridACH");
             if (step == QLatin1String("tenants-open")) {
-                seconds = timed([&] { screen.Load(); });
+                if (windowed) {
+                    timedUntilPainted(grid, [&] {
+                        screen.Load();
+                        screen.show();
+                    });
+                } else {
+                    timed([&] { screen.Load(); });
+                }
             } else {
                 screen.Load();
+                if (windowed) {
+                    PaintWatch watch(grid->viewport());
+                    screen.show();
+                    processUntilPainted(watch);
+                }
+                std::function<void()> act;
                 if (step == QLatin1String("tenants-sort")) {
                     OptionList* sortBy = child<OptionList>(screen, "optSortBy");
                     const int next = (sortBy->selectedIndex() + 1) % sortBy->count();
-                    seconds = timed([&] { sortBy->setSelectedIndex(next); });
+                    act = [sortBy, next] { sortBy->setSelectedIndex(next); };
                 } else if (step == QLatin1String("select-all")) {
                     QCheckBox* selectAll = child<QCheckBox>(screen, "chkSelectAll");
-                    seconds = timed([&] { selectAll->click(); });
+                    act = [selectAll] { selectAll->click(); };
                 } else if (step == QLatin1String("export")) {
                     QPushButton* exportButton = child<QPushButton>(screen, "cmdExport");
-                    seconds = timed([&] { exportButton->click(); });
-                    if (!QFile::exists(globals.pathInProgramFolder(kTenantExportFileName))) {
-                        std::fprintf(stderr, "corvane-bench: no export file\n");
-                        return 5;
-                    }
+                    act = [exportButton] { exportButton->click(); };
                 } else {
-                    std::fprintf(stderr, "corvane-bench: unknown step %s\n", qPrintable(step));
-                    return 2;
+                    unknownStep();
+                }
+                if (windowed) {
+                    timedUntilPainted(grid, act);
+                } else {
+                    timed(act);
+                }
+                if (step == QLatin1String("export") &&
+                    !QFile::exists(globals.pathInProgramFolder(kTenantExportFileName))) {
+                    std::fprintf(stderr, "corvane-bench: no export file\n");
+                    return 5;
                 }
             }
         }
     }
-    std::printf("%s %.4f %.1f\n", qPrintable(step), seconds, peakMegabytes());
-    std::fprintf(stderr, "corvane-bench: %s: %d messages\n", qPrintable(step), dialogs.messages());
+    std::printf("%s %.4f %.1f\n", qPrintable(name), seconds, peakMegabytes());
+    std::fprintf(stderr, "corvane-bench: %s: %d messages, %.4f s of processor time\n",
+                 qPrintable(name), dialogs.messages(), cpuSeconds);
     return 0;
 }

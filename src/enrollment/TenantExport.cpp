@@ -31,10 +31,20 @@ QString companyName(ledger::Database& db) {
     return cleaned(company->field(QStringLiteral("CName1")));
 }
 
-QString exportLine(const QString& company, ledger::Recordset& row) {
-    const QString first = trimBlanks(row.field(QStringLiteral("TFirstName1")).toText());
+// The fields an export line is made of, in the order exportLine takes them.
+enum ExportField { First, Last, Id, Address, City, State, Zip, Email, Flag };
+const QString kExportFields = QStringLiteral(
+    "Tenants.TFirstName1, Tenants.TLastName1, Tenants.TenantID, Units.UAddress, Tenants.TCity, "
+    "Tenants.TState, Tenants.TZip, Tenants.TEmail1, Tenants.TACH");
+const QStringList kExportFieldNames = {
+    QStringLiteral("TFirstName1"), QStringLiteral("TLastName1"), QStringLiteral("TenantID"),
+    QStringLiteral("UAddress"),    QStringLiteral("TCity"),      QStringLiteral("TState"),
+    QStringLiteral("TZip"),        QStringLiteral("TEmail1"),    QStringLiteral("TACH")};
+
+QString exportLine(const QString& company, const std::vector<ledger::Value>& row) {
+    const QString first = trimBlanks(row[First].toText());
     const bool vacant = first == kVacant;
-    const ledger::Value last = row.field(QStringLiteral("TLastName1"));
+    const ledger::Value& last = row[Last];
     const QString lastName = vacant && trimBlanks(last.toText()).isEmpty()
                                  ? QStringLiteral("(LastName)")
                                  : cleaned(last);
@@ -42,16 +52,16 @@ QString exportLine(const QString& company, ledger::Recordset& row) {
         company,
         QString(),
         QString(),
-        QLatin1Char('T') + trimBlanks(row.field(QStringLiteral("TenantID")).toText()),
-        cleaned(row.field(QStringLiteral("TFirstName1"))),
+        QLatin1Char('T') + trimBlanks(row[Id].toText()),
+        cleaned(row[First]),
         lastName,
-        cleaned(row.field(QStringLiteral("UAddress"))),
-        cleaned(row.field(QStringLiteral("TCity"))),
-        cleaned(row.field(QStringLiteral("TState"))),
-        cleaned(row.field(QStringLiteral("TZip"))),
+        cleaned(row[Address]),
+        cleaned(row[City]),
+        cleaned(row[State]),
+        cleaned(row[Zip]),
         vacant ? QStringLiteral("0") : QStringLiteral("998"),
         QString(),
-        cleaned(row.field(QStringLiteral("TEmail1"))),
+        cleaned(row[Email]),
     };
     return fields.join(QLatin1Char(',')) + kLineEnd;
 }
@@ -68,17 +78,16 @@ void CreateTenantExportFile(Globals& globals) {
         }
         ledger::Database& db = *globals.LedgerDb;
         const QString company = companyName(db);
-        auto tenants =
-            db.openDynaset(kTenantListSql + QStringLiteral(" WHERE Trim(Tenants.TACH) = 'Y'"));
+        auto tenants = db.openDynaset(tenantListSqlOf(kExportFields) +
+                                      QStringLiteral(" WHERE Trim(Tenants.TACH) = 'Y'"));
         QString text = kTenantExportHeader + kLineEnd;
-        for (; !tenants->eof(); tenants->moveNext()) {
+        tenants->forEach(kExportFieldNames, [&](const std::vector<ledger::Value>& row) {
             // Only an upper-case "Y" counts, whatever the engine's text comparison lets through.
-            if (trimBlanks(tenants->field(QStringLiteral("TACH")).toText()) != QLatin1String("Y")) {
-                continue;
-            }
-            text += exportLine(company, *tenants);
+            if (trimBlanks(row[Flag].toText()) != QLatin1String("Y"))
+                return;
+            text += exportLine(company, row);
             written = true;
-        }
+        });
         tenants->close();
         if (written) {
             globals.files().writeAtomically(path, encodeAnsi(text));

@@ -1,8 +1,11 @@
 #include "enrollment/TenantListModel.h"
 
 #include "app/TextRules.h"
+#include "enrollment/TenantExport.h"
 
 #include <QStringList>
+
+#include <algorithm>
 
 namespace corvane {
 namespace {
@@ -25,23 +28,50 @@ bool isAcceptedFlag(const QString& flag) {
     return flag == QLatin1String("Y") || flag == QLatin1String("N") || flag == QLatin1String("D");
 }
 
-TenantListRow readRow(ledger::Recordset& rs) {
-    TenantListRow row;
-    row.ownerId = rs.field(QStringLiteral("OwnerID")).toInteger();
-    row.propId = rs.field(QStringLiteral("TPropID")).toInteger();
-    row.tenantId = rs.field(QStringLiteral("TenantID")).toInteger();
-    row.ownerLast = rs.field(QStringLiteral("OLastName1")).toText();
-    row.ownerFirst = rs.field(QStringLiteral("OFirstName1")).toText();
-    row.propertyName = rs.field(QStringLiteral("PropName")).toText();
-    row.unitAddress = rs.field(QStringLiteral("UAddress")).toText();
-    row.tenantLast = rs.field(QStringLiteral("TLastName1")).toText();
-    row.tenantFirst = rs.field(QStringLiteral("TFirstName1")).toText();
-    row.payment = rs.field(QStringLiteral("TPayment"));
-    row.flag = rs.field(QStringLiteral("TACH")).toText();
-    return row;
+// The fields a row is made of, in the order TenantListRow takes them.
+const QStringList kRowFields = {
+    QStringLiteral("OwnerID"),    QStringLiteral("TPropID"),     QStringLiteral("TenantID"),
+    QStringLiteral("OLastName1"), QStringLiteral("OFirstName1"), QStringLiteral("PropName"),
+    QStringLiteral("UAddress"),   QStringLiteral("TLastName1"),  QStringLiteral("TFirstName1"),
+    QStringLiteral("TPayment"),   QStringLiteral("TACH"),
+};
+constexpr int kFirstText = 3;
+constexpr int kPaymentField = kFirstText + TenantListRow::kTextCount;
+constexpr int kFlagField = kPaymentField + 1;
+
+// The list query reads the fields a row shows rather than the four tables' every field: the same
+// rows in the same order.
+QString narrowedListSql(const QString& jetSql) {
+    if (!jetSql.startsWith(kTenantListSql))
+        return jetSql;
+    return tenantListSqlOf(QStringLiteral(
+               "Owners.OwnerID, Tenants.TPropID, Tenants.TenantID, Owners.OLastName1, "
+               "Owners.OFirstName1, Properties.PropName, Units.UAddress, Tenants.TLastName1, "
+               "Tenants.TFirstName1, Tenants.TPayment, Tenants.TACH")) +
+           jetSql.mid(kTenantListSql.size());
 }
 
 }  // namespace
+
+TenantListRow::TenantListRow(const std::vector<ledger::Value>& fields)
+    : ownerId_(fields[0].toInteger()),
+      propId_(fields[1].toInteger()),
+      tenantId_(fields[2].toInteger()),
+      flag_(fields[kFlagField].toText()) {
+    for (int i = 0; i < kTextCount; ++i) {
+        texts_ += fields[static_cast<std::size_t>(kFirstText + i)].toText();
+        ends_[static_cast<std::size_t>(i)] = static_cast<int>(texts_.size());
+    }
+    texts_.squeeze();
+    const ledger::Value& payment = fields[kPaymentField];
+    if (!payment.isNull())
+        payment_ = payment.toCurrency();
+}
+
+QString TenantListRow::text(Text which) const {
+    const int begin = which == 0 ? 0 : ends_[static_cast<std::size_t>(which) - 1];
+    return texts_.mid(begin, ends_[static_cast<std::size_t>(which)] - begin);
+}
 
 void showLedgerError(Dialogs& dialogs, const Error& error) {
     dialogs.messageBox(QStringLiteral("Error %1: %2").arg(error.number()).arg(error.description()),
@@ -54,16 +84,36 @@ TenantListModel::TenantListModel(Dialogs& dialogs, QObject* parent)
 
 void TenantListModel::load(ledger::Database& db, const QString& jetSql) {
     beginResetModel();
+    const bool sameQuery = current_ && &db == db_ && jetSql == sql_;
     db_ = &db;
     sql_ = jetSql;
-    rows_.clear();
     try {
-        auto rs = db.openDynaset(jetSql);
-        for (; !rs->eof(); rs->moveNext())
-            rows_.push_back(readRow(*rs));
+        // The same query over the same records lists the same rows: they are not read again.
+        const ledger::Database::ContentMark mark = db.contentMark();
+        if (sameQuery && mark == mark_) {
+            endResetModel();
+            return;
+        }
+        current_ = false;
+        rows_.clear();
+        auto rs = db.openDynaset(narrowedListSql(jetSql));
+        // The flag takes a few values: the rows share them.
+        QStringList flags;
+        rs->forEach(kRowFields, [&](const std::vector<ledger::Value>& fields) {
+            TenantListRow& row = rows_.emplace_back(fields);
+            const auto known = std::find(flags.cbegin(), flags.cend(), row.flag());
+            if (known != flags.cend()) {
+                row.setFlag(*known);
+            } else if (flags.size() < 8) {
+                flags.append(row.flag());
+            }
+        });
         rs->close();
+        mark_ = mark;
+        current_ = true;
     } catch (...) {
         rows_.clear();
+        current_ = false;
         endResetModel();
         throw;
     }
@@ -94,27 +144,27 @@ QVariant TenantListModel::data(const QModelIndex& index, int role) const {
     const TenantListRow& row = rows_[static_cast<std::size_t>(index.row())];
     switch (index.column()) {
         case ColOID:
-            return QString::number(row.ownerId);
+            return QString::number(row.ownerId());
         case ColPID:
-            return QString::number(row.propId);
+            return QString::number(row.propId());
         case ColTID:
-            return QString::number(row.tenantId);
+            return QString::number(row.tenantId());
         case ColOwnerLast:
-            return row.ownerLast;
+            return row.text(TenantListRow::OwnerLast);
         case ColOwnerFirst:
-            return row.ownerFirst;
+            return row.text(TenantListRow::OwnerFirst);
         case ColPropertyName:
-            return row.propertyName;
+            return row.text(TenantListRow::PropertyName);
         case ColUnitAddress:
-            return row.unitAddress;
+            return row.text(TenantListRow::UnitAddress);
         case ColTenantLast:
-            return row.tenantLast;
+            return row.text(TenantListRow::TenantLast);
         case ColTenantFirst:
-            return row.tenantFirst;
+            return row.text(TenantListRow::TenantFirst);
         case ColPayment:
-            return row.payment.isNull() ? QString() : formatCurrency(row.payment.toCurrency());
+            return row.payment() ? formatCurrency(*row.payment()) : QString();
         case ColCorvane:
-            return row.flag;
+            return row.flag();
         default:
             return {};
     }
@@ -145,7 +195,7 @@ bool TenantListModel::setData(const QModelIndex& index, const QVariant& value, i
                             kFlagRefusedTitle);
         return false;
     }
-    const std::int64_t tenantId = rows_[static_cast<std::size_t>(index.row())].tenantId;
+    const std::int64_t tenantId = rows_[static_cast<std::size_t>(index.row())].tenantId();
     try {
         auto tenants = db_->openTable(QStringLiteral("Tenants"));
         tenants->setIndex(QStringLiteral("TenantIDIndex"));
@@ -168,16 +218,26 @@ void TenantListModel::setAllFlags(const QString& flag) {
         return;
     {
         ledger::Transaction transaction(*db_);
-        auto tenants = db_->openTable(QStringLiteral("Tenants"));
-        tenants->setIndex(QStringLiteral("TenantIDIndex"));
-        // A tenant removed from the ledger since the list was read has nothing to write.
+        // Only the flag is written: a look-up of that one field rather than whole records.
+        auto tenants = db_->openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
+                                       {QStringLiteral("TACH")});
+        const ledger::Value value = ledger::Value::text(flag);
+        // In the index's order, each tenant once (a tenant listed twice gets the same value
+        // twice): neighbouring records are written one after another.
+        std::vector<std::int64_t> tenantIds;
+        tenantIds.reserve(rows_.size());
         for (const TenantListRow& row : rows_)
-            writeFlag(*tenants, row.tenantId, flag);
-        tenants->close();
+            tenantIds.push_back(row.tenantId());
+        std::sort(tenantIds.begin(), tenantIds.end());
+        tenantIds.erase(std::unique(tenantIds.begin(), tenantIds.end()), tenantIds.end());
+        // A tenant removed from the ledger since the list was read has nothing to write.
+        for (const std::int64_t tenantId : tenantIds)
+            tenants->set(ledger::Value::integer(tenantId), 0, value);
+        tenants.reset();
         transaction.commit();
     }
     for (TenantListRow& row : rows_)
-        row.flag = flag;
+        row.setFlag(flag);
     if (!rows_.empty()) {
         Q_EMIT dataChanged(index(0, ColCorvane), index(rowCount() - 1, ColCorvane));
     }
@@ -197,9 +257,9 @@ bool TenantListModel::writeFlag(ledger::Recordset& tenants, std::int64_t tenantI
 // A tenant in two units is listed twice: both rows show the flag just written.
 void TenantListModel::showFlagsOf(std::int64_t tenantId, const QString& flag) {
     for (std::size_t i = 0; i < rows_.size(); ++i) {
-        if (rows_[i].tenantId != tenantId)
+        if (rows_[i].tenantId() != tenantId)
             continue;
-        rows_[i].flag = flag;
+        rows_[i].setFlag(flag);
         const int r = static_cast<int>(i);
         Q_EMIT dataChanged(index(r, ColCorvane), index(r, ColCorvane));
     }

@@ -8,24 +8,40 @@
 #include <QAbstractTableModel>
 #include <QString>
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace corvane {
 
-// One listed row: a tenant in one unit, with the unit's property and that property's owner.
-struct TenantListRow {
-    std::int64_t ownerId = 0;
-    std::int64_t propId = 0;
-    std::int64_t tenantId = 0;
-    QString ownerLast;
-    QString ownerFirst;
-    QString propertyName;
-    QString unitAddress;
-    QString tenantLast;
-    QString tenantFirst;
-    ledger::Value payment;
-    QString flag;  // Tenants.TACH as stored
+// One listed row: a tenant in one unit, with the unit's property and that property's owner. The
+// six names and the address are kept in one string, so that a long list costs one string per row
+// rather than one per field.
+class TenantListRow {
+public:
+    enum Text { OwnerLast, OwnerFirst, PropertyName, UnitAddress, TenantLast, TenantFirst };
+    static constexpr int kTextCount = TenantFirst + 1;
+
+    // The fields in the order of kTenantListFields.
+    explicit TenantListRow(const std::vector<ledger::Value>& fields);
+
+    std::int64_t ownerId() const { return ownerId_; }
+    std::int64_t propId() const { return propId_; }
+    std::int64_t tenantId() const { return tenantId_; }
+    QString text(Text which) const;
+    const std::optional<ledger::Currency>& payment() const { return payment_; }  // Null: none
+    const QString& flag() const { return flag_; }  // Tenants.TACH as stored
+    void setFlag(const QString& flag) { flag_ = flag; }
+
+private:
+    std::int64_t ownerId_ = 0;
+    std::int64_t propId_ = 0;
+    std::int64_t tenantId_ = 0;
+    QString texts_;
+    std::array<int, kTextCount> ends_{};
+    std::optional<ledger::Currency> payment_;
+    QString flag_;
 };
 
 // The tenant list of the enrollment screen, bound to the ledger: the rows of a list query, read
@@ -58,14 +74,14 @@ public:
     // Runs the Jet SQL text on `db` and lists its rows (throws corvane::Error; the list is then
     // empty). The database must outlive the model's use of it.
     void load(ledger::Database& db, const QString& jetSql);
-    // Runs the last query again.
+    // Runs the last query again (the rows read last stay when no record has changed since).
     void reload();
 
     const std::vector<TenantListRow>& rows() const { return rows_; }
 
     // Writes `flag` to Tenants.TACH of every listed row's tenant, in one transaction (nothing is
     // written when any write fails; throws corvane::Error). A tenant listed twice is written
-    // twice with the same value.
+    // once, with the same value.
     void setAllFlags(const QString& flag);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -84,6 +100,9 @@ private:
     Dialogs& dialogs_;
     ledger::Database* db_ = nullptr;
     QString sql_;
+    // The rows are those of sql_ over the records as they were at mark_.
+    bool current_ = false;
+    ledger::Database::ContentMark mark_;
     std::vector<TenantListRow> rows_;
 };
 

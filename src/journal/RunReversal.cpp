@@ -206,15 +206,15 @@ struct ReversalAttempt {
 
 // Step 3 of RunReversal: anything but a commit leaves the ledger and the journal as they were.
 // The records are checked again unless no other writer has committed since `checkedAt` (the
-// ledger's otherWritersCounter before the first check).
+// ledger's content mark before the first check).
 ReversalAttempt reverseInLedger(ledger::Database& db, journal::PostingJournal& journal,
-                                const Run& run, std::int64_t checkedAt) {
+                                const Run& run, const ledger::Database::ContentMark& checkedAt) {
     using Kind = ReversalAttempt::Kind;
     bool reversing = false;
     try {
         ledger::Transaction transaction(db);
         RunRecords records(db);
-        if (db.otherWritersCounter() != checkedAt) {
+        if (db.contentMark() != checkedAt) {
             if (const auto changed = records.firstChange(run))
                 return {Kind::Changed, *changed};
         }
@@ -302,9 +302,9 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
     }
     ledger::Database& db = *globals_.LedgerDb;
 
-    std::int64_t checkedAt = 0;
+    ledger::Database::ContentMark checkedAt;
     try {
-        checkedAt = db.otherWritersCounter();
+        checkedAt = db.contentMark();
         if (const auto changed = FindChangedRecord(db, *run))
             return cannotReverse(*changed);
     } catch (const Error& e) {

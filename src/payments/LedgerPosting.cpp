@@ -9,7 +9,6 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <map>
 #include <vector>
 
 namespace corvane {
@@ -353,21 +352,30 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
 
 namespace {
 
-// Each tenant's balance changes, in the order the entries make them.
-using BalanceChanges = std::map<std::int64_t, std::vector<Currency>>;
+// The balance changes of a run as (tenant, change) in the order the entries make them; applied,
+// they are ordered by tenant with each tenant's changes kept in that order.
+using BalanceChanges = std::vector<std::pair<std::int64_t, Currency>>;
 
 // Applies the changes of each tenant's first record (in index order), tenant after tenant in key
 // order, so that neighbouring records of the index are written one after another; each record
 // ends as if its changes were applied entry by entry. Returns the tenants without a record.
 QSet<std::int64_t> applyBalanceChanges(ledger::Database& db, const QString& table,
                                        const QString& index, const QString& field,
-                                       const BalanceChanges& changes) {
+                                       BalanceChanges changes) {
     QSet<std::int64_t> missing;
     if (changes.empty()) {
         return missing;
     }
+    std::stable_sort(changes.begin(), changes.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     const auto balances = db.openLookup(table, index, {field});
-    for (const auto& [tenantID, tenantChanges] : changes) {
+    std::vector<Currency> tenantChanges;
+    for (auto it = changes.cbegin(); it != changes.cend();) {
+        const std::int64_t tenantID = it->first;
+        tenantChanges.clear();
+        for (; it != changes.cend() && it->first == tenantID; ++it) {
+            tenantChanges.push_back(it->second);
+        }
         if (!balances->addTo(Value::integer(tenantID), 0, tenantChanges)) {
             missing.insert(tenantID);
         }
@@ -389,6 +397,8 @@ std::vector<std::int64_t> WriteLedgerEntries(ledger::Database& db,
          QStringLiteral("TransTax"), QStringLiteral("TransOID"), QStringLiteral("TransPID"),
          QStringLiteral("TransUID"), QStringLiteral("TransTID")});
     BalanceChanges unitChanges, tenantChanges;
+    unitChanges.reserve(entries.size());
+    tenantChanges.reserve(entries.size());
     std::vector<std::optional<Value>> record;
     std::vector<std::int64_t> transIDs;
     transIDs.reserve(entries.size());
@@ -412,19 +422,19 @@ std::vector<std::int64_t> WriteLedgerEntries(ledger::Database& db,
         });
         transIDs.push_back(transactions->add(record));
         if (e.changesUnit) {
-            unitChanges[e.postToID].push_back(e.unitChange);
+            unitChanges.emplace_back(e.postToID, e.unitChange);
         }
         if (e.changesTenant) {
-            tenantChanges[e.postToID].push_back(e.tenantChange);
+            tenantChanges.emplace_back(e.postToID, e.tenantChange);
         }
     }
 
     const QSet<std::int64_t> unitsMissing =
         applyBalanceChanges(db, QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
-                            QStringLiteral("UCurrBal"), unitChanges);
+                            QStringLiteral("UCurrBal"), std::move(unitChanges));
     const QSet<std::int64_t> tenantsMissing =
         applyBalanceChanges(db, QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
-                            QStringLiteral("TCurrBal"), tenantChanges);
+                            QStringLiteral("TCurrBal"), std::move(tenantChanges));
     if (unitsMissing.isEmpty() && tenantsMissing.isEmpty()) {
         return transIDs;
     }

@@ -137,7 +137,11 @@ QStringList selectPaymentLines(const QString& text) {
     return lines;
 }
 
-QStringList splitPaymentLine(const QString& line) {
+namespace {
+
+// The line as splitPaymentLine splits it: the amount's "$" and commas, every "$" and every
+// double quote removed.
+QString cleanPaymentLine(const QString& line) {
     const qsizetype dollar = line.indexOf(QLatin1Char('$'));
     if (dollar < 0) {
         throw Error(errc::InvalidProcedureCall,
@@ -160,28 +164,36 @@ QStringList splitPaymentLine(const QString& line) {
         work.replace(dollars, plain);
     }
     work.remove(QLatin1Char('"'));
-    return work.split(QLatin1Char(','));
+    return work;
+}
+
+}  // namespace
+
+QStringList splitPaymentLine(const QString& line) {
+    return cleanPaymentLine(line).split(QLatin1Char(','));
 }
 
 PaymentLine readPaymentLine(const QString& line) {
-    const QStringList fields = splitPaymentLine(line);
+    // The fields as views of the cleaned line: only the five kept become strings.
+    const QString work = cleanPaymentLine(line);
+    const QList<QStringView> fields = QStringView(work).split(QLatin1Char(','));
     if (fields.size() < 7) {
         throw Error(errc::SubscriptOutOfRange,
                     QStringLiteral("Subscript out of range: a payment line has fewer than 7 "
                                    "fields"));
     }
-    if (trimBlanks(fields.at(1)).isEmpty()) {
+    if (trimBlanks(fields.at(1).toString()).isEmpty()) {
         throw Error(errc::TypeMismatch,
                     QStringLiteral("Type mismatch: a payment line has no account number"));
     }
     PaymentLine out;
-    out.transactionNumber = fields.at(0);
-    out.account = fields.at(1);
-    out.date = fields.at(4);
-    out.method = fields.at(5);
-    out.amount = fields.at(6);
+    out.transactionNumber = fields.at(0).toString();
+    out.account = fields.at(1).toString();
+    out.date = fields.at(4).toString();
+    out.method = fields.at(5).toString();
+    out.amount = fields.at(6).toString();
     if (fields.size() > 7)
-        out.status = fields.at(7);
+        out.status = fields.at(7).toString();
     return out;
 }
 

@@ -347,9 +347,16 @@ void frmDownload::DeleteSelectedRows() {
     }
     if (doomed.isEmpty())
         return;
+    // From the last row up, each run of neighbouring rows in one removal (one update of the grid
+    // and of what the accessibility layer knows of it, rather than one per row).
     std::sort(doomed.begin(), doomed.end(), std::greater<>());
-    for (int row : doomed)
-        StagedPayments_->removeRows(row, 1);
+    for (qsizetype i = 0; i < doomed.size();) {
+        qsizetype last = i;
+        while (last + 1 < doomed.size() && doomed[last + 1] == doomed[last] - 1)
+            ++last;
+        StagedPayments_->removeRows(doomed[last], static_cast<int>(last - i + 1));
+        i = last + 1;
+    }
 
     labCorvanePayments_->setText(countText(StagedCount()));
     TransactionTotal();
@@ -447,13 +454,14 @@ void frmDownload::cmdPrintScreen_Click() {
     const QModelIndex current = gridACHDownload_->currentIndex();
     const QList<int> printed = PrintScreen(globals_, StagedPayments_->rows(), selected,
                                            current.isValid() ? current.row() : 0);
-    selection->clearSelection();
+    // The printed rows selected in one change, not one per row.
+    QItemSelection rows;
     for (int row : printed) {
         if (row < 0 || row >= StagedCount())
             continue;
-        selection->select(StagedPayments_->index(row, 0),
-                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        rows.select(StagedPayments_->index(row, 0), StagedPayments_->index(row, 0));
     }
+    selection->select(rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void frmDownload::reject() {

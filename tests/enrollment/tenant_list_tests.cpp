@@ -151,5 +151,23 @@ TEST_F(TenantListModelTest, reload_seesAnotherWritersChanges) {
     EXPECT_EQ(flagCell(0).data().toString(), QStringLiteral("D"));
 }
 
+TEST_F(TenantListModelTest, reload_seesChangesWrittenThroughTheSameLedger) {
+    auto tenants = db->openTable(QStringLiteral("Tenants"));
+    tenants->setIndex(QStringLiteral("TenantIDIndex"));
+    tenants->seek(ledger::Value::integer(1));
+    tenants->edit();
+    tenants->setField(QStringLiteral("TLastName1"), ledger::Value::text(QStringLiteral("Lane")));
+    tenants->update();
+    model.reload();
+    EXPECT_EQ(model.index(0, TenantListModel::ColTenantLast).data().toString(),
+              QStringLiteral("Lane"));
+
+    // Unchanged records list the same rows again.
+    model.reload();
+    ASSERT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(model.index(2, TenantListModel::ColUnitAddress).data().toString(),
+              QStringLiteral("3 Elm"));
+}
+
 }  // namespace
 }  // namespace corvane

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace corvane::ledger {
 namespace {
 
@@ -279,6 +281,111 @@ TEST_F(LedgerLookup, primaryKeyFindsByTheAutoNumberAndRemoveDeletesThatRecord) {
     // A table without an auto-number key has no such index.
     EXPECT_THROW(db->openLookup(QStringLiteral("Owners"), QStringLiteral("PrimaryKey"), {}),
                  corvane::Error);
+}
+
+}  // namespace
+}  // namespace corvane::ledger
+
+namespace corvane::ledger {
+namespace {
+
+// forEach gives each record's fields named as field() reads them, in the set's order.
+TEST_F(LedgerLookup, forEachReadsTheFieldsNamedAsFieldReadsThem) {
+    ledger.exec(QStringLiteral(
+        "INSERT INTO Tenants (TenantID, TPropID, TFirstName1, TLastName1, TPayment, TACH) VALUES "
+        "(2, '12abc', '', NULL, 'x1', 'Y'), (1, 3.5, 'Ann', 'Ames', 7, NULL)"));
+    const QStringList names = {QStringLiteral("tenantid"),
+                               QStringLiteral("TPropID"),
+                               QStringLiteral("Tenants.TFirstName1"),
+                               QStringLiteral("TLastName1"),
+                               QStringLiteral("TPayment"),
+                               QStringLiteral("TACH")};
+    auto db = Database::open(path);
+    auto set = db->openDynaset(QStringLiteral("SELECT * FROM Tenants ORDER BY TenantID"));
+    std::vector<std::vector<Value>> visited;
+    set->forEach(names, [&](const std::vector<Value>& fields) { visited.push_back(fields); });
+    ASSERT_EQ(visited.size(), 2u);
+    std::size_t r = 0;
+    for (set->moveFirst(); !set->eof(); set->moveNext(), ++r) {
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const Value expected = set->field(names[i]);
+            const Value& got = visited[r][static_cast<std::size_t>(i)];
+            EXPECT_TRUE(got == expected && got.kind() == expected.kind())
+                << names[i].toStdString() << ": " << got.toText().toStdString();
+        }
+    }
+    try {
+        set->forEach({QStringLiteral("TNoSuchField")}, [](const std::vector<Value>&) {});
+        ADD_FAILURE() << "no error for an unknown field";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), errc::ItemNotFound);
+    }
+}
+
+// set writes what seek, edit, setField and update write (or refuses what they refuse), for values
+// of every kind.
+TEST_F(LedgerLookup, setWritesWhatARecordSetEditWrites) {
+    const Value values[] = {Value::text(QStringLiteral("Y")),
+                            Value::text(QStringLiteral("12.5")),
+                            Value::text(QString()),
+                            Value(),
+                            Value::integer(7),
+                            Value::currency(Currency::fromUnits(12345))};
+    const QString fields[] = {QStringLiteral("TACH"), QStringLiteral("TPayment")};
+    auto db = Database::open(path);
+    int tenant = 1;
+    // What a write left in the record, or the number of the error that refused it.
+    const auto outcome = [&](const QString& field, int id, const std::function<void()>& write) {
+        try {
+            write();
+        } catch (const Error& e) {
+            return QStringLiteral("error %1").arg(e.number());
+        }
+        return ledger
+            .value(QStringLiteral("SELECT quote(%1) FROM Tenants WHERE TenantID = %2")
+                       .arg(field)
+                       .arg(id))
+            .toString();
+    };
+    for (const QString& field : fields) {
+        auto lookup =
+            db->openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"), {field});
+        auto tenants = db->openTable(QStringLiteral("Tenants"));
+        tenants->setIndex(QStringLiteral("TenantIDIndex"));
+        for (const Value& value : values) {
+            ledger.exec(QStringLiteral("INSERT INTO Tenants (TenantID) VALUES (%1), (%2)")
+                            .arg(tenant)
+                            .arg(tenant + 1));
+            const QString bySet = outcome(
+                field, tenant, [&] { EXPECT_TRUE(lookup->set(Value::integer(tenant), 0, value)); });
+            const QString byEdit = outcome(field, tenant + 1, [&] {
+                tenants->seek(Value::integer(tenant + 1));
+                tenants->edit();
+                tenants->setField(field, value);
+                tenants->update();
+            });
+            EXPECT_EQ(bySet, byEdit)
+                << field.toStdString() << " = " << value.toText().toStdString();
+            tenant += 2;
+        }
+        EXPECT_FALSE(lookup->set(Value::integer(999), 0, values[0]));
+    }
+}
+
+// The content mark moves with this connection's writes and another connection's commits only.
+TEST_F(LedgerLookup, contentMarkMovesWhenARecordChanges) {
+    auto db = Database::open(path);
+    const Database::ContentMark start = db->contentMark();
+    auto units = db->openDynaset(QStringLiteral("SELECT * FROM Units"));
+    EXPECT_TRUE(units->eof());
+    EXPECT_EQ(db->contentMark(), start);
+    ledger.addUnit(1, 1, QStringLiteral("1 Elm"));
+    const Database::ContentMark afterOther = db->contentMark();
+    EXPECT_NE(afterOther, start);
+    auto lookup = db->openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
+                                 {QStringLiteral("UAddress")});
+    ASSERT_TRUE(lookup->set(Value::integer(1), 0, Value::text(QStringLiteral("2 Elm"))));
+    EXPECT_NE(db->contentMark(), afterOther);
 }
 
 }  // namespace

@@ -1175,6 +1175,30 @@ std::int64_t Recordset::recordCount() {
     return sqlite3_column_int64(s, 0);
 }
 
+void Recordset::forEach(const QStringList& fieldNames,
+                        const std::function<void(const std::vector<Value>& fields)>& visit) {
+    d_->checkOpen();
+    const QString sql = d_->navigationSql();
+    sqlite3_stmt* s = d_->prepareQuery(sql);
+    std::vector<int> columns;
+    columns.reserve(static_cast<std::size_t>(fieldNames.size()));
+    for (const QString& name : fieldNames) {
+        const int column = d_->columns->find(name);
+        if (column < 0)
+            itemNotFound();
+        columns.push_back(column);
+    }
+    const auto& kinds = d_->columns->columns;
+    StatementUse use(s);
+    std::vector<Value> values;
+    while (d_->db->step(s, d_->jetSql.isEmpty() ? sql : d_->jetSql) == SQLITE_ROW) {
+        values.clear();
+        for (int column : columns)
+            values.push_back(readValue(s, column, kinds[static_cast<std::size_t>(column)].kind));
+        visit(values);
+    }
+}
+
 void Recordset::setIndex(const QString& indexName) {
     d_->checkOpen();
     if (!d_->tableType) {
@@ -1402,6 +1426,20 @@ struct IndexLookup::Impl {
         }
         return sqlite3_column_int64(select, 0);
     }
+
+    // Writes one field of the record at `rowid`, converted as setField converts it.
+    void write(std::int64_t rowid, Field& f, const Value& value) {
+        if (!f.update) {
+            // The statement a record set's edit of this one field prepares.
+            f.update = db->statement(QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
+                                         .arg(quoteName(tableName), quoteName(f.name)));
+        }
+        std::vector<QByteArray> texts;
+        StatementUse use(f.update);
+        bindValue(f.update, 1, convertFor(value, f.kind), f.kind, &texts);
+        sqlite3_bind_int64(f.update, 2, rowid);
+        db->step(f.update, tableName);
+    }
 };
 
 IndexLookup::IndexLookup(std::unique_ptr<Impl> impl) : d_(std::move(impl)) {}
@@ -1475,23 +1513,13 @@ bool IndexLookup::addTo(const Value& key, int field, const std::vector<Currency>
         }
     }
     // Any other field: read, add and written back once per change.
-    if (!f.update) {
-        // The statement a record set's edit of this one field prepares.
-        f.update = d_->db->statement(QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
-                                         .arg(quoteName(d_->tableName), quoteName(f.name)));
-    }
     for (const Currency change : changes) {
         std::vector<Value> values;
         const std::optional<std::int64_t> rowid = d_->read(key, &values);
         if (!rowid)
             return false;
-        const Value sum = convertFor(
-            Value::currency(values[static_cast<std::size_t>(field)].toCurrency() + change), f.kind);
-        std::vector<QByteArray> texts;
-        StatementUse use(f.update);
-        bindValue(f.update, 1, sum, f.kind, &texts);
-        sqlite3_bind_int64(f.update, 2, *rowid);
-        d_->db->step(f.update, d_->tableName);
+        d_->write(*rowid, f,
+                  Value::currency(values[static_cast<std::size_t>(field)].toCurrency() + change));
     }
     return true;
 }
@@ -1513,6 +1541,15 @@ bool IndexLookup::remove(const Value& key) {
     bindValue(d_->remove, 1, k);
     d_->db->step(d_->remove, d_->tableName);
     return sqlite3_changes(d_->db->db) > 0;
+}
+
+bool IndexLookup::set(const Value& key, int field, const Value& value) {
+    Impl::Field& f = d_->fields.at(static_cast<std::size_t>(field));
+    const std::optional<std::int64_t> rowid = d_->read(key, nullptr);
+    if (!rowid)
+        return false;
+    d_->write(*rowid, f, value);
+    return true;
 }
 
 // --- Appending ----------------------------------------------------------------------------------
@@ -1698,11 +1735,15 @@ bool Database::inTransaction() const {
     return sqlite3_get_autocommit(d_->db) == 0;
 }
 
-std::int64_t Database::otherWritersCounter() {
-    sqlite3_stmt* s = d_->statement(QStringLiteral("PRAGMA data_version"));
+Database::ContentMark Database::contentMark() {
+    const QString sql = QStringLiteral("PRAGMA data_version");
+    sqlite3_stmt* s = d_->statement(sql);
     StatementUse use(s);
-    d_->step(s, QStringLiteral("PRAGMA data_version"));
-    return sqlite3_column_int64(s, 0);
+    ContentMark mark;
+    if (d_->step(s, sql) == SQLITE_ROW)
+        mark.others = sqlite3_column_int64(s, 0);
+    mark.own = sqlite3_total_changes64(d_->db);
+    return mark;
 }
 
 bool Database::beginRead() {

@@ -35,6 +35,11 @@ public:
     void moveNext();
     // Number of records in the whole set.
     std::int64_t recordCount();
+    // Reads the whole set once, in its order, without keeping it: `visit` gets each record's
+    // fields named (values as field() gives them), read straight from the query. For a long
+    // list that is only read; the set's position is not moved. Unknown names raise 3265.
+    void forEach(const QStringList& fieldNames,
+                 const std::function<void(const std::vector<Value>& fields)>& visit);
 
     // Table type only: choose an index by the catalogue's name, then seek "=" its key; noMatch()
     // tells whether a record was found (the current record is then that record).
@@ -92,6 +97,9 @@ public:
     // Deletes the record (as seek, then the record set's Delete, would); false when no record
     // has the key.
     bool remove(const Value& key);
+    // Writes `value` to the field at `field` (of those named) of the record, as edit,
+    // setField(name, value), update do. False (nothing written) when no record has the key.
+    bool set(const Value& key, int field, const Value& value);
     // Every record in index order (by key, then as added), with its key and the fields named,
     // read in one statement; `visit` must not use this look-up.
     void forEach(
@@ -158,9 +166,16 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const;
-    // A number that changes whenever another connection (Lodgebook) commits a change to the
-    // ledger file; the same number twice means no other writer came in between.
-    std::int64_t otherWritersCounter();
+
+    // A mark of the ledger's records as this connection sees them: equal marks, equal records.
+    // It moves when this connection writes (also a write rolled back later) and when another
+    // connection (Lodgebook) commits a change.
+    struct ContentMark {
+        std::int64_t others = -1;  // the file's data version as last seen from here
+        std::int64_t own = -1;     // the records this connection has written
+        bool operator==(const ContentMark&) const = default;
+    };
+    ContentMark contentMark();
     // A read snapshot for many look-ups in a row, which otherwise each take and release the
     // file's read lock: beginRead starts a deferred transaction and returns true when none is
     // open (false: the open one serves); endRead ends the one it started. Use ReadTransaction.
