@@ -9,11 +9,13 @@
 // Lodgebook Ledgers NOW" to the success message; the tenant screen's open, sort, select-all and
 // export up to the repainted list. The suffix "-a11y" does the same with Qt's accessibility active,
 // as when a screen reader or another assistive tool is running. history, report and reversal
-// time the posting history (history-bench.h).
+// time the posting history (history-bench.h); notes and journal the duplicate guard's own
+// costs (guard-bench.h).
 
 #include "app/Globals.h"
 #include "app/frmCorvaneMain.h"
 #include "enrollment/frmTenantUpdate.h"
+#include "guard-bench.h"
 #include "history-bench.h"
 #include "payments/PaymentMatching.h"
 #include "payments/PostingRun.h"
@@ -285,6 +287,10 @@ int main(int argc, char** argv) {
         }
         if (bench::isHistoryStep(step)) {
             seconds = bench::runHistoryStep(step, globals, menu);
+            if (seconds < 0)
+                return 5;
+        } else if (bench::isGuardStep(step)) {
+            seconds = bench::runGuardStep(step, globals, menu);
             if (seconds < 0)
                 return 5;
         } else if (step == QLatin1String("download") || step == QLatin1String("posting")) {

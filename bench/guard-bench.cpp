@@ -1,0 +1,69 @@
+#include "guard-bench.h"
+
+#include "journal/PostingJournal.h"
+#include "payments/PaymentNotes.h"
+#include "payments/frmDownload.h"
+
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+
+#include <cstdio>
+
+namespace corvane::bench {
+
+bool isGuardStep(const QString& step) {
+    return step == QLatin1String("notes") || step == QLatin1String("journal");
+}
+
+double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
+    frmDownload screen(globals, &menu);
+    screen.Load();
+    std::vector<StagedRow> rows = screen.stagedPayments().rows();
+    if (rows.empty()) {
+        std::fprintf(stderr, "corvane-bench: no rows loaded\n");
+        return -1;
+    }
+    QElapsedTimer timer;
+    if (step == QLatin1String("notes")) {
+        timer.start();
+        auto journal = journal::PostingJournal::open(globals.programFolder());
+        NotePayments(rows, *globals.LedgerDb, journal.get());
+        return timer.nsecsElapsed() / 1e9;
+    }
+
+    // A run as the posting run makes it: every row with an entry, a fee and a split line.
+    journal::Run run;
+    run.postedAt = QDateTime::currentDateTime();
+    run.computer = QStringLiteral("BENCH");
+    run.fileName = globals.stagedPaymentFileName();
+    run.fileBytes = globals.files().readAll(globals.pathInProgramFolder(run.fileName));
+    run.fileDigest = QString::fromLatin1(
+        QCryptographicHash::hash(run.fileBytes, QCryptographicHash::Sha1).toHex());
+    std::int64_t key = 5000000;
+    for (const StagedRow& row : rows) {
+        journal::RunRow r;
+        r.line = row.cell(staged::LineNumber).toInt();
+        r.tid = row.cell(staged::TID);
+        r.address = row.cell(staged::UnitAddress);
+        r.name = row.cell(staged::TenantName);
+        r.amount = row.cell(staged::Amount);
+        r.date = row.cell(staged::Date);
+        r.checkChar = row.cell(staged::CheckNumber);
+        r.pmtType = row.cell(staged::PmtType);
+        r.transactionNumber = row.cell(staged::TransactionNumber);
+        r.incomeTransID = ++key;
+        r.incomeAmount = ledger::Currency::fromUnits(12500000);
+        r.feeTransID = ++key;
+        r.feeAmount = ledger::Currency::fromUnits(-1000000);
+        r.splitID = key;
+        r.splitAmount = r.incomeAmount;
+        run.balanceChanges.push_back({journal::BalanceChange::Kind::Tenant, key, *r.incomeAmount});
+        run.rows.push_back(std::move(r));
+    }
+    timer.start();
+    auto journal = journal::PostingJournal::open(globals.programFolder());
+    journal->setState(journal->record(run), journal::RunState::Posted);
+    return timer.nsecsElapsed() / 1e9;
+}
+
+}  // namespace corvane::bench
