@@ -10,8 +10,8 @@ namespace corvane::bench {
 // The duplicate guard's own costs, as corvane-bench steps (the payment screen loaded, untimed):
 //   notes    the notes of the loaded rows: the journal opened, the posted transaction numbers
 //            looked up, the ledger's income entries of the payments' dates read;
-//   journal  a posting run of the loaded rows recorded in the journal, as the run records it
-//            before the ledger's commit, and marked posted.
+//   journal  the journal opened and a posting run of the loaded rows recorded in it, as the run
+//            does before the ledger's commit (it is marked posted after the success message).
 bool isGuardStep(const QString& step);
 // Runs the step and returns its seconds; negative (with the reason on standard error) when it
 // could not be run.

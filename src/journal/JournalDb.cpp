@@ -116,6 +116,7 @@ void JournalDb::createOrCheckSchema() {
         // A new file (or an empty database): the journal's schema goes in.
         if (sqlite3_db_readonly(db_, "main") == 1)
             throw JournalError(QStringLiteral("the file or its folder is read-only"));
+        exec("PRAGMA synchronous = FULL");
         JournalTransaction transaction(*this);
         exec(kSchema);
         exec(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
@@ -131,10 +132,14 @@ void JournalDb::createOrCheckSchema() {
     if (sqlite3_db_readonly(db_, "main") == 1)
         throw JournalError(QStringLiteral("the file or its folder is read-only"));
     // A write that changes nothing proves that the file and its folder (where the rollback
-    // journal goes) can be written.
-    JournalTransaction transaction(*this);
-    exec(("PRAGMA user_version = " + std::to_string(version)).c_str());
-    transaction.commit();
+    // journal goes) can be written; it needs no sync to disk.
+    exec("PRAGMA synchronous = OFF");
+    {
+        JournalTransaction transaction(*this);
+        exec(("PRAGMA user_version = " + std::to_string(version)).c_str());
+        transaction.commit();
+    }
+    exec("PRAGMA synchronous = FULL");
 }
 
 Statement JournalDb::prepare(const char* sql) {

@@ -3,6 +3,8 @@
 #include "app/TextRules.h"
 
 #include <QDataStream>
+#include <QStringEncoder>
+#include <QtEndian>
 #include <QDir>
 #include <QIODevice>
 
@@ -30,77 +32,140 @@ std::optional<Currency> currency(const std::optional<std::int64_t>& units) {
     return Currency::fromUnits(*units);
 }
 
-// The journal's row format: a format number, the number of rows, then per row its line, the nine
-// texts as UTF-8, the outcome, a byte of flags telling which keys and amounts follow, and those.
+// The journal's row format (little-endian): a format byte, the number of rows (32 bits), then per
+// row its line (32 bits), the nine texts (each its UTF-8 length in 32 bits and its bytes), the
+// outcome byte, a byte of flags telling which keys and amounts follow, and those (64 bits each).
 constexpr quint8 kRowFormat = 1;
 
-void writeOptional(QDataStream& out, quint8& flags, int bit, const std::optional<std::int64_t>& v,
-                   std::vector<qint64>& values) {
-    if (v) {
-        flags |= static_cast<quint8>(1u << bit);
-        values.push_back(*v);
+// Appends to a byte array without a stream: a run's rows are written on the way to the ledger's
+// commit, so every millisecond counts.
+class RowWriter {
+public:
+    explicit RowWriter(qsizetype expected) { data_.reserve(expected); }
+    template <typename T>
+    void number(T value) {
+        const qsizetype at = data_.size();
+        data_.resize(at + static_cast<qsizetype>(sizeof(T)));
+        qToLittleEndian(value, data_.data() + at);
     }
+    void text(const QString& value) {
+        const qsizetype at = data_.size();
+        data_.resize(at + 4 + value.size() * 3);  // UTF-8 needs at most 3 bytes a UTF-16 unit
+        char* start = data_.data() + at + 4;
+        char* end = encoder_.appendToBuffer(start, value);
+        qToLittleEndian(static_cast<quint32>(end - start), data_.data() + at);
+        data_.resize(at + 4 + (end - start));
+    }
+    QByteArray take() { return std::move(data_); }
+
+private:
+    QByteArray data_;
+    QStringEncoder encoder_{QStringEncoder::Utf8};
+};
+
+class RowReader {
+public:
+    explicit RowReader(const QByteArray& data) : data_(data) {}
+    template <typename T>
+    T number() {
+        if (!take(sizeof(T)))
+            return T{};
+        return qFromLittleEndian<T>(data_.constData() + at_ - static_cast<qsizetype>(sizeof(T)));
+    }
+    QString text() {
+        const quint32 size = number<quint32>();
+        if (!take(size))
+            return {};
+        return QString::fromUtf8(data_.constData() + at_ - size, size);
+    }
+    bool ok() const { return ok_; }
+    bool atEnd() const { return at_ == data_.size(); }
+
+private:
+    bool take(std::size_t size) {
+        if (!ok_ || size > static_cast<std::size_t>(data_.size() - at_)) {
+            ok_ = false;
+            return false;
+        }
+        at_ += static_cast<qsizetype>(size);
+        return true;
+    }
+    const QByteArray& data_;
+    qsizetype at_ = 0;
+    bool ok_ = true;
+};
+
+// The texts as a JSON array of strings.
+QString jsonArray(const QStringList& texts) {
+    QString json;
+    json.reserve(texts.size() * 12 + 2);
+    json += QLatin1Char('[');
+    for (const QString& text : texts) {
+        if (json.size() > 1)
+            json += QLatin1Char(',');
+        json += QLatin1Char('"');
+        for (const QChar c : text) {
+            if (c == u'"' || c == u'\\' || c.unicode() < 0x20)
+                json += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                json += c;
+        }
+        json += QLatin1Char('"');
+    }
+    json += QLatin1Char(']');
+    return json;
 }
 
 QByteArray rowsData(const std::vector<RunRow>& rows) {
-    QByteArray data;
-    data.reserve(static_cast<qsizetype>(rows.size()) * 120);
-    QDataStream out(&data, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_6_0);
-    out << kRowFormat << static_cast<quint32>(rows.size());
-    std::vector<qint64> values;
+    RowWriter out(static_cast<qsizetype>(rows.size()) * 160 + 8);
+    out.number(kRowFormat);
+    out.number(static_cast<quint32>(rows.size()));
     for (const RunRow& r : rows) {
-        out << static_cast<qint32>(r.line);
+        out.number(static_cast<qint32>(r.line));
         for (const QString* text : {&r.tid, &r.address, &r.name, &r.amount, &r.date, &r.checkChar,
                                     &r.pmtType, &r.transactionNumber, &r.note})
-            out << text->toUtf8();
+            out.text(*text);
+        const std::optional<std::int64_t> values[] = {r.incomeTransID, units(r.incomeAmount),
+                                                      r.feeTransID,    units(r.feeAmount),
+                                                      r.splitID,       units(r.splitAmount)};
         quint8 flags = 0;
-        values.clear();
-        writeOptional(out, flags, 0, r.incomeTransID, values);
-        writeOptional(out, flags, 1, units(r.incomeAmount), values);
-        writeOptional(out, flags, 2, r.feeTransID, values);
-        writeOptional(out, flags, 3, units(r.feeAmount), values);
-        writeOptional(out, flags, 4, r.splitID, values);
-        writeOptional(out, flags, 5, units(r.splitAmount), values);
-        out << static_cast<quint8>(r.outcome) << flags;
-        for (const qint64 v : values)
-            out << v;
+        for (int bit = 0; bit < 6; ++bit) {
+            if (values[bit])
+                flags |= static_cast<quint8>(1u << bit);
+        }
+        out.number(static_cast<quint8>(r.outcome));
+        out.number(flags);
+        for (const auto& v : values) {
+            if (v)
+                out.number(static_cast<qint64>(*v));
+        }
     }
-    return data;
+    return out.take();
 }
 
 std::vector<RunRow> rowsFrom(const QByteArray& data) {
-    QDataStream in(data);
-    in.setVersion(QDataStream::Qt_6_0);
-    quint8 format = 0;
-    quint32 count = 0;
-    in >> format >> count;
-    if (format != kRowFormat)
+    RowReader in(data);
+    const auto format = in.number<quint8>();
+    const auto count = in.number<quint32>();
+    if (in.ok() && format != kRowFormat)
         throw JournalError(QStringLiteral("a run's rows are in a format this Corvane cannot read"));
     std::vector<RunRow> rows;
     rows.reserve(std::min<quint32>(count, 1u << 16));
-    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+    for (quint32 i = 0; i < count && in.ok(); ++i) {
         RunRow r;
-        qint32 line = 0;
-        in >> line;
-        r.line = line;
+        r.line = in.number<qint32>();
         for (QString* text : {&r.tid, &r.address, &r.name, &r.amount, &r.date, &r.checkChar,
-                              &r.pmtType, &r.transactionNumber, &r.note}) {
-            QByteArray utf8;
-            in >> utf8;
-            *text = QString::fromUtf8(utf8);
-        }
-        quint8 outcome = 0, flags = 0;
-        in >> outcome >> flags;
+                              &r.pmtType, &r.transactionNumber, &r.note})
+            *text = in.text();
+        const auto outcome = in.number<quint8>();
+        const auto flags = in.number<quint8>();
         r.outcome = outcome == static_cast<quint8>(RowOutcome::NoTenant) ? RowOutcome::NoTenant
                     : outcome == static_cast<quint8>(RowOutcome::Note)   ? RowOutcome::Note
                                                                          : RowOutcome::Posted;
         const auto next = [&](int bit) -> std::optional<std::int64_t> {
             if (!(flags & (1u << bit)))
                 return std::nullopt;
-            qint64 v = 0;
-            in >> v;
-            return v;
+            return in.number<qint64>();
         };
         r.incomeTransID = next(0);
         r.incomeAmount = currency(next(1));
@@ -110,7 +175,7 @@ std::vector<RunRow> rowsFrom(const QByteArray& data) {
         r.splitAmount = currency(next(5));
         rows.push_back(std::move(r));
     }
-    if (in.status() != QDataStream::Ok || rows.size() != count)
+    if (!in.ok() || !in.atEnd() || rows.size() != count)
         throw JournalError(QStringLiteral("a run's rows are damaged"));
     return rows;
 }
@@ -323,10 +388,12 @@ std::int64_t PostingJournal::record(const Run& run) {
     }
     numbers.sort();
     numbers.removeDuplicates();
-    Statement number =
-        db.prepare("INSERT INTO PostedNumbers (TransactionNumber, RunID) VALUES (?1, ?2)");
-    for (const QString& n : std::as_const(numbers))
-        number.bind(1, n).bind(2, runID).run();
+    // One statement for all of them: SQLite reads the numbers from one JSON array.
+    db.prepare("INSERT INTO PostedNumbers (TransactionNumber, RunID) SELECT value, ?2 FROM "
+               "json_each(?1)")
+        .bind(1, jsonArray(numbers))
+        .bind(2, runID)
+        .run();
     transaction.commit();
     return runID;
 }
@@ -406,19 +473,23 @@ std::vector<RunSummary> PostingJournal::summaries() {
 
 QHash<QString, QDate> PostingJournal::postedDates(const QStringList& transactionNumbers) {
     QHash<QString, QDate> dates;
-    Statement s = db_->prepare(
-        "SELECT max(Runs.PostedAt) FROM PostedNumbers JOIN Runs ON Runs.RunID = "
-        "PostedNumbers.RunID WHERE PostedNumbers.TransactionNumber = ?1 AND Runs.State = "
-        "'posted'");
-    JournalTransaction snapshot(*db_);  // one read lock for all the look-ups
+    QStringList numbers;
+    numbers.reserve(transactionNumbers.size());
     for (const QString& number : transactionNumbers) {
-        if (number.isEmpty() || dates.contains(number))
-            continue;
-        s.bind(1, number);
-        if (s.step() && !s.isNull(0))
-            dates.insert(number, QDateTime::fromString(s.text(0), kDateTimeFormat).date());
-        s.reset();
+        if (!number.isEmpty())
+            numbers << number;
     }
+    if (numbers.isEmpty())
+        return dates;
+    // One statement looks every number up in the index.
+    Statement s = db_->prepare(
+        "SELECT Numbers.value, max(Runs.PostedAt) FROM json_each(?1) AS Numbers "
+        "JOIN PostedNumbers ON PostedNumbers.TransactionNumber = Numbers.value "
+        "JOIN Runs ON Runs.RunID = PostedNumbers.RunID WHERE Runs.State = 'posted' "
+        "GROUP BY Numbers.value");
+    s.bind(1, jsonArray(numbers));
+    while (s.step())
+        dates.insert(s.text(0), QDateTime::fromString(s.text(1), kDateTimeFormat).date());
     return dates;
 }
 
