@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -26,7 +27,9 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
     QElapsedTimer timer;
     if (step == QLatin1String("notes")) {
         timer.start();
-        auto journal = journal::PostingJournal::open(globals.programFolder());
+        std::unique_ptr<journal::PostingJournal> journal;
+        if (QFileInfo::exists(journal::PostingJournal::pathIn(globals.programFolder())))
+            journal = journal::PostingJournal::open(globals.programFolder());
         NotePayments(rows, *globals.LedgerDb, journal.get());
         return timer.nsecsElapsed() / 1e9;
     }

@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -283,8 +284,10 @@ void frmDownload::loadSteps() {
     // The journal says which payments were posted before; without it nothing may be posted.
     std::unique_ptr<journal::PostingJournal> journal;
     std::optional<QString> journalProblem;
+    // Without a journal nothing was posted before: the first posting run makes it.
     try {
-        journal = journal::PostingJournal::open(globals_.programFolder());
+        if (QFileInfo::exists(journal::PostingJournal::pathIn(globals_.programFolder())))
+            journal = journal::PostingJournal::open(globals_.programFolder());
     } catch (const journal::JournalError& e) {
         journalProblem = journal::unusableJournalMessage(e);
     }

@@ -261,6 +261,23 @@ Value convertFor(const Value& v, ColumnKind kind) {
 
 // Binds a value. Text is bound as UTF-8; with `keep`, the bytes are kept there (which must live
 // until the statement has run) rather than copied by SQLite.
+// "yyyy-MM-dd" of a valid date: the text a date at midnight is stored as.
+bool isStoredDateText(const QString& text) {
+    if (text.size() != 10 || text[4] != u'-' || text[7] != u'-')
+        return false;
+    for (const int i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (text[i] < u'0' || text[i] > u'9')
+            return false;
+    }
+    const auto number = [&](int from, int length) {
+        int value = 0;
+        for (int i = from; i < from + length; ++i)
+            value = value * 10 + (text[i].unicode() - u'0');
+        return value;
+    };
+    return number(0, 4) >= 100 && QDate(number(0, 4), number(5, 2), number(8, 2)).isValid();
+}
+
 void bindValue(sqlite3_stmt* s, int index, const Value& v, ColumnKind kind = ColumnKind::Other,
                std::vector<QByteArray>* keep = nullptr) {
     const auto bindText = [&](QByteArray t) {
@@ -273,6 +290,11 @@ void bindValue(sqlite3_stmt* s, int index, const Value& v, ColumnKind kind = Col
         sqlite3_bind_text(s, index, keep->back().constData(), size, SQLITE_STATIC);
     };
     if (kind == ColumnKind::Date && v.kind() == Value::Kind::Text) {
+        // The stored form of a date at midnight is stored as it is.
+        if (isStoredDateText(v.toText())) {
+            bindText(v.toText().toLatin1());
+            return;
+        }
         const auto parts = parseDateParts(v.toText());
         bindText(parts ? isoDateText(*parts).toUtf8() : v.toText().toUtf8());
         return;
