@@ -1,6 +1,7 @@
 #include "guard-bench.h"
 
 #include "journal/PostingJournal.h"
+#include "payments/Payment.h"
 #include "payments/PaymentNotes.h"
 #include "payments/frmDownload.h"
 
@@ -44,16 +45,7 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
         QCryptographicHash::hash(run.fileBytes, QCryptographicHash::Sha1).toHex());
     std::int64_t key = 5000000;
     for (const StagedRow& row : rows) {
-        journal::RunRow r;
-        r.line = row.cell(staged::LineNumber).toInt();
-        r.tid = row.cell(staged::TID);
-        r.address = row.cell(staged::UnitAddress);
-        r.name = row.cell(staged::TenantName);
-        r.amount = row.cell(staged::Amount);
-        r.date = row.cell(staged::Date);
-        r.checkChar = row.cell(staged::CheckNumber);
-        r.pmtType = row.cell(staged::PmtType);
-        r.transactionNumber = row.cell(staged::TransactionNumber);
+        journal::RunRow r = RunRowAsShown(row, row.cell(staged::LineNumber).toInt());
         r.incomeTransID = ++key;
         r.incomeAmount = ledger::Currency::fromUnits(12500000);
         r.feeTransID = ++key;

@@ -1,5 +1,6 @@
 #include "app/frmCorvaneMain.h"
 
+#include "platform/Centre.h"
 #include "app/PostingLog.h"
 #include "journal/PostingRecovery.h"
 #include "app/StartUp.h"
@@ -164,7 +165,8 @@ bool frmCorvaneMain::Load() {
 }
 
 void frmCorvaneMain::runStartUp() {
-    centreOnScreen();
+    adjustSize();
+    CentreOnScreen(*this);
     labUser_->hide();
     globals_.LedgerDbPath = globals_.pathInProgramFolder(kLedgerFileName);
     labVersion_->setText(programVersion());
@@ -189,15 +191,6 @@ void frmCorvaneMain::runStartUp() {
         // The payment screen tells of a journal that cannot be used when it opens.
     }
     CheckForPaymentFile(globals_);
-}
-
-void frmCorvaneMain::centreOnScreen() {
-    adjustSize();
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->geometry();
-    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
 void frmCorvaneMain::setPostingLabels(const QString& lastDate, const QString& lastBalance,

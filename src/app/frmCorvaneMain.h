@@ -33,7 +33,6 @@ protected:
 
 private:
     void runStartUp();
-    void centreOnScreen();
     void Unload();
     void cmdVeyraURL_Click();
     void cmdDownloadPayment_Click();

@@ -1,5 +1,6 @@
 #include "app/frmHistory.h"
 
+#include "platform/Centre.h"
 #include "app/TextRules.h"
 #include "journal/JournalHistory.h"
 #include "journal/PostingRecovery.h"
@@ -110,7 +111,7 @@ frmHistory::frmHistory(Globals& globals, QWidget* parent)
 frmHistory::~frmHistory() = default;
 
 void frmHistory::Load() {
-    centreOnScreen();
+    CentreOnScreen(*this);
     journal_.reset();
     // A run that a kill left between its commits is settled before it is shown.
     try {
@@ -230,14 +231,6 @@ void frmHistory::cmdReverse_Click() {
         return;
     if (RunReversal(globals_, *journal_).run(*runID) == ReversalOutcome::Reversed)
         fillList();
-}
-
-void frmHistory::centreOnScreen() {
-    QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
-    if (s == nullptr)
-        return;
-    const QRect area = s->geometry();
-    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
 }  // namespace corvane

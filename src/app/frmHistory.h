@@ -38,7 +38,6 @@ private:
     void selectionChanged();
     void cmdReport_Click();
     void cmdReverse_Click();
-    void centreOnScreen();
     void showJournalError(const QString& reason);
 
     Globals& globals_;

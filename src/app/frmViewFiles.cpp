@@ -1,5 +1,6 @@
 #include "app/frmViewFiles.h"
 
+#include "platform/Centre.h"
 #include "platform/Error.h"
 #include "platform/OptionList.h"
 #include "platform/TextCodec.h"
@@ -63,7 +64,7 @@ frmViewFiles::frmViewFiles(Globals& globals, QWidget* parent)
 }
 
 void frmViewFiles::Load() {
-    centreOnScreen();
+    CentreOnScreen(*this);
     labHeading_->setText(QStringLiteral(
         "These files are the files that are transferred to and from the payment processor."
         " They are for viewing only, but if there is a problem within a file,"
@@ -170,14 +171,6 @@ void frmViewFiles::cmdDelete_Click() {
     }
     dialogs.messageBox(QStringLiteral("File Deleted!"), MsgButtons::Ok, MsgIcon::Information,
                        kDeleteTitle);
-}
-
-void frmViewFiles::centreOnScreen() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->geometry();
-    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
 }  // namespace corvane

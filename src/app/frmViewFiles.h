@@ -41,7 +41,6 @@ Q_SIGNALS:
 private:
     void optFiles_Click(int index);
     void cmdDelete_Click();
-    void centreOnScreen();
 
     Globals& globals_;
     QLabel* labHeading_;

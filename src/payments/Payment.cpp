@@ -36,4 +36,19 @@ std::vector<Payment> ReadPayments(const std::vector<StagedRow>& rows) {
     return payments;
 }
 
+journal::RunRow RunRowAsShown(const StagedRow& row, int line) {
+    journal::RunRow r;
+    r.line = line;
+    r.tid = row.cell(staged::TID);
+    r.address = row.cell(staged::UnitAddress);
+    r.name = row.cell(staged::TenantName);
+    r.amount = row.cell(staged::Amount);
+    r.date = row.cell(staged::Date);
+    r.checkChar = row.cell(staged::CheckNumber);
+    r.pmtType = row.cell(staged::PmtType);
+    r.transactionNumber = row.cell(staged::TransactionNumber);
+    r.note = row.cell(staged::Note);
+    return r;
+}
+
 }  // namespace corvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "journal/JournalRun.h"
 #include "payments/StagedRow.h"
 #include "platform/ledger/Currency.h"
 
@@ -35,5 +36,9 @@ struct Payment {
 
 // The payments of the staged rows, in order.
 std::vector<Payment> ReadPayments(const std::vector<StagedRow>& rows);
+
+// The journal's row of a staged row: its line and the grid's columns as shown (TID, address,
+// name, amount, date, check, payment type, transaction number, note); outcome and keys unset.
+journal::RunRow RunRowAsShown(const StagedRow& row, int line);
 
 }  // namespace corvane

@@ -102,18 +102,7 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
 
     run.rows.reserve(payments.size());
     for (const Payment& p : payments) {
-        const StagedRow& row = *p.row;
-        journal::RunRow r;
-        r.line = p.line;
-        r.tid = row.cell(staged::TID);
-        r.address = row.cell(staged::UnitAddress);
-        r.name = row.cell(staged::TenantName);
-        r.amount = row.cell(staged::Amount);
-        r.date = row.cell(staged::Date);
-        r.checkChar = row.cell(staged::CheckNumber);
-        r.pmtType = row.cell(staged::PmtType);
-        r.transactionNumber = row.cell(staged::TransactionNumber);
-        r.note = p.note;
+        journal::RunRow r = RunRowAsShown(*p.row, p.line);
         r.outcome = !p.matched   ? journal::RowOutcome::NoTenant
                     : p.leftOut ? journal::RowOutcome::Note
                                 : journal::RowOutcome::Posted;

@@ -1,5 +1,6 @@
 #include "payments/frmDownload.h"
 
+#include "platform/Centre.h"
 #include "app/StartUp.h"
 #include "journal/PostingRecovery.h"
 #include "app/TextRules.h"
@@ -229,7 +230,7 @@ void frmDownload::loadSteps() {
     }
     if (!files.exists(staged))
         FindLatestPaymentFile(globals_);
-    centreOnScreen();
+    CentreOnScreen(*this);
 
     ledgersUpdated_ = false;
     postingStopped_ = false;
@@ -478,14 +479,6 @@ void frmDownload::reject() {
             return;
     }
     QDialog::reject();
-}
-
-void frmDownload::centreOnScreen() {
-    QScreen* s = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
-    if (s == nullptr)
-        return;
-    const QRect area = s->geometry();
-    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
 }  // namespace corvane

@@ -58,7 +58,6 @@ private:
     void optRemark_Click(int index);
     void cmdUpdate_Click();
     void cmdPrintScreen_Click();
-    void centreOnScreen();
     bool depositNumberIsValid();
 
     Globals& globals_;

@@ -251,8 +251,9 @@ TEST_F(DuplicateGuardTest, aJournalThatCannotBeUsed_isToldAndNothingCanBePosted)
         EXPECT_EQ(download.StagedCount(), 1);
         EXPECT_FALSE(download.findChild<QPushButton*>(QStringLiteral("cmdUpdate"))->isEnabled());
         EXPECT_TRUE(download.findChild<QPushButton*>(QStringLiteral("cmdPrintScreen"))->isEnabled());
-        if (!before.isEmpty())
+        if (!before.isEmpty()) {
             EXPECT_EQ(tp.files.readAll(path), before);
+        }
         EXPECT_EQ(ledger.value(QStringLiteral("SELECT count(*) FROM Transactions")), 1);
     }
 }
