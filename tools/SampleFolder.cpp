@@ -527,7 +527,9 @@ void writeEarlierRuns(const QString& dir, int runs, int rows, Random& random) {
         run.fileName = QStringLiteral("paymentHistory.csv");
         run.fileBytes = QByteArray(static_cast<qsizetype>(rows) * 100, 'x');
         run.figures = {run.postedAt.date().toString(QStringLiteral("MM/dd/yyyy")),
-                       QStringLiteral("0"), {}, {}};
+                       QStringLiteral("0"),
+                       {},
+                       {}};
         run.rows.resize(static_cast<size_t>(rows));
         for (int j = 0; j < rows; ++j) {
             corvane::journal::RunRow& row = run.rows[static_cast<size_t>(j)];

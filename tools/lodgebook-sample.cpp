@@ -71,8 +71,8 @@ int main(int argc, char** argv) {
         !readNumber(parser, QStringLiteral("payments"), 0, lodgebook::kMaxSamplePayments,
                     payments) ||
         !readNumber(parser, QStringLiteral("seed"), 0, 4294967295LL, seed) ||
-        !readNumber(parser, QStringLiteral("ledger-entries"), 0,
-                    lodgebook::kMaxSampleLedgerEntries, ledgerEntries) ||
+        !readNumber(parser, QStringLiteral("ledger-entries"), 0, lodgebook::kMaxSampleLedgerEntries,
+                    ledgerEntries) ||
         !readNumber(parser, QStringLiteral("journal-runs"), 0, lodgebook::kMaxSampleJournalRuns,
                     journalRuns)) {
         return 2;

@@ -50,9 +50,8 @@ bool ReopenLedger(Globals& globals) {
             globals.TenantExportFileName = kTenantExportFileName;
             if (globals.files().exists(globals.pathInProgramFolder(kPostingLogFileName)) &&
                 ReadPostingLog(globals) && globals.mainMenu) {
-                globals.mainMenu->setPostingLabels(LastDateLabel(globals),
-                                                   LastBalanceLabel(globals),
-                                                   LastDateRangeLabel(globals));
+                globals.mainMenu->setPostingLabels(
+                    LastDateLabel(globals), LastBalanceLabel(globals), LastDateRangeLabel(globals));
             }
             try {
                 LoadIDFile(globals);

@@ -79,8 +79,8 @@ std::unique_ptr<JournalDb> JournalDb::open(const QString& path) {
     const bool existed = info.exists();
 
     sqlite3* raw = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (existed ? 0 : SQLITE_OPEN_CREATE) |
-                      SQLITE_OPEN_NOMUTEX;
+    const int flags =
+        SQLITE_OPEN_READWRITE | (existed ? 0 : SQLITE_OPEN_CREATE) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, flags, nullptr);
     std::unique_ptr<JournalDb> db(new JournalDb(raw, path));
     if (rc != SQLITE_OK) {
@@ -125,8 +125,9 @@ void JournalDb::createOrCheckSchema() {
         return;
     }
     if (applicationId != kApplicationId)
-        throw JournalError(QStringLiteral("it is another program's database, not Corvane's "
-                                          "posting journal"));
+        throw JournalError(
+            QStringLiteral("it is another program's database, not Corvane's "
+                           "posting journal"));
     if (version > kSchemaVersion)
         throw JournalError(QStringLiteral("it was written by a newer version of Corvane"));
     if (sqlite3_db_readonly(db_, "main") == 1)
@@ -219,7 +220,8 @@ Statement& Statement::bind(int index, const QString& value) {
 Statement& Statement::bind(int index, const QByteArray& blob) {
     // An empty blob is still a blob, not Null.
     if (sqlite3_bind_blob64(stmt_, index, blob.constData() ? blob.constData() : "",
-                            static_cast<sqlite3_uint64>(blob.size()), SQLITE_TRANSIENT) != SQLITE_OK)
+                            static_cast<sqlite3_uint64>(blob.size()),
+                            SQLITE_TRANSIENT) != SQLITE_OK)
         db_->fail("bind");
     return *this;
 }

@@ -30,7 +30,7 @@ struct RunRow {
     RowOutcome outcome = RowOutcome::Posted;
     std::optional<std::int64_t> incomeTransID;  // Transactions.TransID of the income entry
     std::optional<ledger::Currency> incomeAmount;
-    std::optional<std::int64_t> feeTransID;  // Transactions.TransID of the management fee
+    std::optional<std::int64_t> feeTransID;     // Transactions.TransID of the management fee
     std::optional<ledger::Currency> feeAmount;  // negative, as written
     std::optional<std::int64_t> splitID;        // SplitPrintedChecks.SplitID of its split line
     std::optional<ledger::Currency> splitAmount;
@@ -65,7 +65,7 @@ struct Run {
     QString remarkText;
     bool postFees = false;
     bool createDeposit = false;
-    QString depositNumber;  // as typed
+    QString depositNumber;                  // as typed
     std::optional<std::int64_t> depositID;  // CheckDepPrinted.CkID
     std::optional<ledger::Currency> depositAmount;
     PostedFigures figures;

@@ -3,10 +3,10 @@
 #include "app/TextRules.h"
 
 #include <QDataStream>
-#include <QStringEncoder>
-#include <QtEndian>
 #include <QDir>
 #include <QIODevice>
+#include <QStringEncoder>
+#include <QtEndian>
 
 #include <algorithm>
 #include <stdexcept>
@@ -198,8 +198,9 @@ std::vector<BalanceChange> changesFrom(const QByteArray& data) {
     quint32 count = 0;
     in >> format >> count;
     if (format != kRowFormat)
-        throw JournalError(QStringLiteral("a run's balance changes are in a format this Corvane "
-                                          "cannot read"));
+        throw JournalError(
+            QStringLiteral("a run's balance changes are in a format this Corvane "
+                           "cannot read"));
     std::vector<BalanceChange> changes;
     for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
         quint8 kind = 0;
@@ -249,9 +250,10 @@ Run runFrom(const Statement& s) {
 }  // namespace
 
 QString unusableJournalMessage(const JournalError& error) {
-    return QStringLiteral("The posting journal %1 cannot be used: %2. Corvane records every posting "
-                          "run there and posts nothing without it. Move the file out of the "
-                          "Lodgebook folder to start a new journal.")
+    return QStringLiteral(
+               "The posting journal %1 cannot be used: %2. Corvane records every posting "
+               "run there and posts nothing without it. Move the file out of the "
+               "Lodgebook folder to start a new journal.")
         .arg(kJournalFileName, error.reason());
 }
 
@@ -389,8 +391,9 @@ std::int64_t PostingJournal::record(const Run& run) {
     numbers.sort();
     numbers.removeDuplicates();
     // One statement for all of them: SQLite reads the numbers from one JSON array.
-    db.prepare("INSERT INTO PostedNumbers (TransactionNumber, RunID) SELECT value, ?2 FROM "
-               "json_each(?1)")
+    db.prepare(
+          "INSERT INTO PostedNumbers (TransactionNumber, RunID) SELECT value, ?2 FROM "
+          "json_each(?1)")
         .bind(1, jsonArray(numbers))
         .bind(2, runID)
         .run();
@@ -408,8 +411,8 @@ void PostingJournal::setState(std::int64_t runID, RunState state, std::optional<
 
 void PostingJournal::discard(std::int64_t runID) {
     JournalTransaction transaction(*db_);
-    for (const char* sql : {"DELETE FROM PostedNumbers WHERE RunID = ?1",
-                            "DELETE FROM Runs WHERE RunID = ?1"}) {
+    for (const char* sql :
+         {"DELETE FROM PostedNumbers WHERE RunID = ?1", "DELETE FROM Runs WHERE RunID = ?1"}) {
         db_->prepare(sql).bind(1, runID).run();
     }
     transaction.commit();
@@ -417,19 +420,19 @@ void PostingJournal::discard(std::int64_t runID) {
 
 std::vector<Run> PostingJournal::unsettledRuns() {
     std::vector<Run> runs;
-    Statement s = db_->prepare(
-        (std::string("SELECT ") + kRunColumns +
-         " FROM Runs WHERE State IN ('pending', 'reversing') ORDER BY RunID")
-            .c_str());
+    Statement s = db_->prepare((std::string("SELECT ") + kRunColumns +
+                                " FROM Runs WHERE State IN ('pending', 'reversing') ORDER BY RunID")
+                                   .c_str());
     while (s.step())
         runs.push_back(runFrom(s));
     return runs;
 }
 
 std::optional<Run> PostingJournal::readRun(std::int64_t runID) {
-    Statement s = db_->prepare((std::string("SELECT ") + kRunColumns +
-                                ", FileBytes, RowsData, BalanceChangesData FROM Runs WHERE RunID = ?1")
-                                   .c_str());
+    Statement s =
+        db_->prepare((std::string("SELECT ") + kRunColumns +
+                      ", FileBytes, RowsData, BalanceChangesData FROM Runs WHERE RunID = ?1")
+                         .c_str());
     s.bind(1, runID);
     if (!s.step())
         return std::nullopt;

@@ -36,10 +36,10 @@ struct RunSummary {
     std::optional<std::int64_t> depositID;
     std::optional<ledger::Currency> depositAmount;
     std::optional<QDate> reversedOn;
-    int paymentsPosted = 0;      // income entries written
-    ledger::Currency postedTotal;  // their amounts
-    ledger::Currency feesTotal;    // the fee entries' amounts, negative
-    int rowsLeftOut = 0;           // staged rows not posted
+    int paymentsPosted = 0;          // income entries written
+    ledger::Currency postedTotal;    // their amounts
+    ledger::Currency feesTotal;      // the fee entries' amounts, negative
+    int rowsLeftOut = 0;             // staged rows not posted
     std::optional<QDate> rangeFrom;  // the posted payments' first and last date
     std::optional<QDate> rangeTo;
 };

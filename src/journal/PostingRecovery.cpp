@@ -37,10 +37,10 @@ QString sqlName(const char* name) {
 // The largest (or smallest) auto-number above `after`, or nullopt when there is none.
 std::optional<std::int64_t> boundaryKey(ledger::Database& db, const AddedRecord& record,
                                         const char* aggregate, std::int64_t after) {
-    auto rs = db.openDynaset(QStringLiteral("SELECT %1(%2) AS Boundary FROM %3 WHERE %2 > %4")
-                                 .arg(sqlName(aggregate), sqlName(record.key),
-                                      sqlName(record.table))
-                                 .arg(after));
+    auto rs =
+        db.openDynaset(QStringLiteral("SELECT %1(%2) AS Boundary FROM %3 WHERE %2 > %4")
+                           .arg(sqlName(aggregate), sqlName(record.key), sqlName(record.table))
+                           .arg(after));
     if (rs->eof())
         return std::nullopt;
     const ledger::Value value = rs->field(QStringLiteral("Boundary"));
@@ -52,10 +52,10 @@ std::optional<std::int64_t> boundaryKey(ledger::Database& db, const AddedRecord&
 // The record's distinguishing fields, or nullopt when no record has that number.
 std::optional<QString> fingerprint(ledger::Database& db, const AddedRecord& record,
                                    std::int64_t key) {
-    auto rs = db.openDynaset(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = %4")
-                                 .arg(sqlName(record.fields), sqlName(record.table),
-                                      sqlName(record.key))
-                                 .arg(key));
+    auto rs =
+        db.openDynaset(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = %4")
+                           .arg(sqlName(record.fields), sqlName(record.table), sqlName(record.key))
+                           .arg(key));
     if (rs->eof())
         return std::nullopt;
     QStringList parts;
@@ -94,7 +94,8 @@ QString digestOf(const QByteArray& bytes) {
 void finishPostedRun(Globals& globals, journal::PostingJournal& journal, const journal::Run& run) {
     Files& files = globals.files();
     const QString staged = stagedPath(globals);
-    if (files.exists(staged) && digestOf(files.readAll(staged, kMaxPaymentFileBytes)) == run.fileDigest)
+    if (files.exists(staged) &&
+        digestOf(files.readAll(staged, kMaxPaymentFileBytes)) == run.fileDigest)
         files.rename(staged, globals.pathInProgramFolder(kPaymentArchiveFileName));
     globals.LastDatePosted = run.figures.lastDatePosted;
     globals.LastBalancePosted = run.figures.lastBalancePosted;

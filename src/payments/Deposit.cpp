@@ -1,6 +1,5 @@
 #include "payments/Deposit.h"
 
-
 namespace corvane {
 
 using ledger::Currency;

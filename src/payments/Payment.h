@@ -23,14 +23,14 @@ struct Payment {
     // The leading-number value of TID without its first character, as a whole number (0 for an
     // unmatched "T#" row).
     std::int64_t tenantID = 0;
-    ledger::Currency amount;  // the absolute leading-number value of the amount
-    QString dateText;         // as the file gives it
-    std::optional<QDate> date;  // nullopt when the text is not a date
+    ledger::Currency amount;                  // the absolute leading-number value of the amount
+    QString dateText;                         // as the file gives it
+    std::optional<QDate> date;                // nullopt when the text is not a date
     std::optional<std::int64_t> checkNumber;  // nullopt when the check cell is blank
-    QString pmtType;  // "Rent" or "Late Fee"
-    bool rent = false;     // the payment type begins with "Rent"
-    bool lateFee = false;  // the payment type begins with "Late Fee"
-    QString note;          // the screen's note on the row, empty when none
+    QString pmtType;                          // "Rent" or "Late Fee"
+    bool rent = false;                        // the payment type begins with "Rent"
+    bool lateFee = false;                     // the payment type begins with "Late Fee"
+    QString note;                             // the screen's note on the row, empty when none
     bool leftOut = false;  // the user chose to leave the rows with a note out of this run
 };
 

@@ -18,7 +18,7 @@ using ledger::Value;
 // An income entry as the "In ledger?" note compares it.
 struct EntryKey {
     std::int64_t tenantID = 0;
-    qint64 day = 0;  // Julian day
+    qint64 day = 0;           // Julian day
     std::int64_t amount = 0;  // ten-thousandths
     bool operator==(const EntryKey&) const = default;
 };
@@ -40,7 +40,8 @@ QSet<EntryKey> entriesInLedger(ledger::Database& ledger, const QSet<EntryKey>& w
          QStringLiteral("TransAmount"), QStringLiteral("TransDate")},
         QStringLiteral("TransDate"), from.toString(kIsoDate),
         to.toString(kIsoDate) + QStringLiteral(" 99"), [&](const std::vector<Value>& f) {
-            if (f[0].isNull() || f[0].toText().compare(QLatin1String("I"), Qt::CaseInsensitive) != 0)
+            if (f[0].isNull() ||
+                f[0].toText().compare(QLatin1String("I"), Qt::CaseInsensitive) != 0)
                 return;
             if (f[1].isNull() || f[2].isNull() || f[3].kind() != Value::Kind::Date)
                 return;
@@ -62,8 +63,8 @@ void NotePayments(std::vector<StagedRow>& rows, ledger::Database& ledger,
     numbers.reserve(static_cast<qsizetype>(rows.size()));
     for (const StagedRow& row : rows)
         numbers << row.cell(staged::TransactionNumber);
-    const QHash<QString, QDate> posted = journal ? journal->postedDates(numbers)
-                                                 : QHash<QString, QDate>();
+    const QHash<QString, QDate> posted =
+        journal ? journal->postedDates(numbers) : QHash<QString, QDate>();
 
     // The matched payments' entries, and the range of their dates.
     std::vector<std::optional<EntryKey>> keys(payments.size());

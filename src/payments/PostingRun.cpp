@@ -1,8 +1,8 @@
 #include "payments/PostingRun.h"
 
 #include "app/PostingLog.h"
-#include "journal/PostingRecovery.h"
 #include "app/Preferences.h"
+#include "journal/PostingRecovery.h"
 #include "payments/Deposit.h"
 #include "payments/LedgerPosting.h"
 #include "payments/Payment.h"
@@ -103,7 +103,7 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
     run.rows.reserve(payments.size());
     for (const Payment& p : payments) {
         journal::RunRow r = RunRowAsShown(*p.row, p.line);
-        r.outcome = !p.matched   ? journal::RowOutcome::NoTenant
+        r.outcome = !p.matched  ? journal::RowOutcome::NoTenant
                     : p.leftOut ? journal::RowOutcome::Note
                                 : journal::RowOutcome::Posted;
         run.rows.push_back(std::move(r));
@@ -126,8 +126,8 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
     }
     // Tenants, then units, each in key order.
     using Kind = journal::BalanceChange::Kind;
-    for (const auto& [kind, sums] : {std::pair{Kind::Tenant, &tenantChanges},
-                                     std::pair{Kind::Unit, &unitChanges}}) {
+    for (const auto& [kind, sums] :
+         {std::pair{Kind::Tenant, &tenantChanges}, std::pair{Kind::Unit, &unitChanges}}) {
         const auto first = run.balanceChanges.size();
         for (auto it = sums->cbegin(); it != sums->cend(); ++it)
             run.balanceChanges.push_back({kind, it.key(), it.value()});
@@ -186,8 +186,7 @@ WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
                 return {Kind::DepositNotFound, {}, {}, 0};
             }
         }
-        journal::Run run =
-            journalRun(globals, payments, choices, plan, transIDs, deposit, written);
+        journal::Run run = journalRun(globals, payments, choices, plan, transIDs, deposit, written);
         run.evidence = evidence.collect(db);
         recorded = journal.record(run);
         transaction.commit();
@@ -262,9 +261,10 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
             accounts.mgmtFeeRemark = ExpandMonthRemark(globals_.MgmtFeeRemark, today);
         }
     }
-    const int noted = static_cast<int>(std::count_if(payments.begin(), payments.end(), [](const Payment& p) {
-        return p.matched && !p.note.isEmpty();
-    }));
+    const int noted =
+        static_cast<int>(std::count_if(payments.begin(), payments.end(), [](const Payment& p) {
+            return p.matched && !p.note.isEmpty();
+        }));
     if (noted > 0) {
         dialogs.setBusyPointer(false);
         if (dialogs.messageBox(notesQuestion(noted), MsgButtons::YesNo, MsgIcon::Question,
@@ -336,8 +336,7 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
                             "not be renamed to %2: %3\r\rThese payments are posted. Delete %1 "
                             "(under View Files) before you import again, or they will be offered "
                             "for posting a second time.")
-                 .arg(globals_.stagedPaymentFileName(), kPaymentArchiveFileName,
-                      *archiveFailure),
+                 .arg(globals_.stagedPaymentFileName(), kPaymentArchiveFileName, *archiveFailure),
              MsgIcon::Exclamation, kProgramTitle);
     }
     // The run is Posted once every step after the commit is done. While the payments are still

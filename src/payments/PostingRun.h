@@ -11,8 +11,8 @@ namespace corvane {
 
 // What the payment screen's controls say about a posting run.
 struct PostingChoices {
-    int remarkChoice = 0;     // optRemark: 0 default remark, 1 the payment kind, 2 remarkText
-    QString remarkText;       // txtRemark
+    int remarkChoice = 0;        // optRemark: 0 default remark, 1 the payment kind, 2 remarkText
+    QString remarkText;          // txtRemark
     bool postMgmtFees = false;   // chkPostMgmtFees
     bool createDeposit = false;  // chkCreateDeposit
     QString depositNumber;       // txtCreateDeposit

@@ -22,11 +22,11 @@ inline constexpr int CheckNumber = 9;        // one character
 inline constexpr int DepositDate = 10;
 inline constexpr int PmtType = 11;           // "Rent" or "Late Fee"
 inline constexpr int TransactionNumber = 12;
-inline constexpr int Note = 13;              // "Already posted 12/01/2026", ...; empty when none
-inline constexpr int GridColumnCount = 13;   // the grid shows columns 1 to 13
+inline constexpr int Note = 13;             // "Already posted 12/01/2026", ...; empty when none
+inline constexpr int GridColumnCount = 13;  // the grid shows columns 1 to 13
 // Not shown: what the payment screen keeps of the file's line for the notes and the journal.
-inline constexpr int ProcessorStatus = 14;   // the line's field 8, as read
-inline constexpr int LineNumber = 15;        // the line's number in the file, from 1
+inline constexpr int ProcessorStatus = 14;  // the line's field 8, as read
+inline constexpr int LineNumber = 15;       // the line's number in the file, from 1
 }  // namespace staged
 
 class StagedRow {

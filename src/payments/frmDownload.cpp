@@ -1,14 +1,14 @@
 #include "payments/frmDownload.h"
 
-#include "platform/Centre.h"
 #include "app/StartUp.h"
-#include "journal/PostingRecovery.h"
 #include "app/TextRules.h"
+#include "journal/PostingRecovery.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentMatching.h"
 #include "payments/PaymentNotes.h"
 #include "payments/PostingRun.h"
 #include "payments/PrintReport.h"
+#include "platform/Centre.h"
 #include "platform/Error.h"
 #include "platform/TextCodec.h"
 

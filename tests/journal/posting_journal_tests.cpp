@@ -128,8 +128,8 @@ TEST_F(PostingJournalTest, postedDates_comeFromTheNewestPostedRunOnly) {
     add(QDateTime(QDate(2026, 12, 7), QTime(9, 0)), RunState::Pending);
 
     const QHash<QString, QDate> dates = journal()->postedDates({"B1", "B2", "B3", "B9", ""});
-    EXPECT_EQ(dates, (QHash<QString, QDate>{{"B1", QDate(2026, 12, 1)},
-                                            {"B2", QDate(2026, 12, 1)}}));
+    EXPECT_EQ(dates,
+              (QHash<QString, QDate>{{"B1", QDate(2026, 12, 1)}, {"B2", QDate(2026, 12, 1)}}));
 }
 
 TEST_F(PostingJournalTest, aDiscardedRunLeavesNoTrace) {

@@ -31,8 +31,8 @@ const QString kUpdated = QStringLiteral("Your Lodgebook Ledgers are now updated.
 
 QByteArray line(const char* id, const char* account, const char* date, const char* amount,
                 const char* status = "Posted") {
-    return QByteArray(id) + ',' + account + ",Payer,1 Road," + date + ",Check,\"" + amount +
-           "\"," + status + "\n";
+    return QByteArray(id) + ',' + account + ",Payer,1 Road," + date + ",Check,\"" + amount + "\"," +
+           status + "\n";
 }
 
 class DuplicateGuardTest : public ::testing::Test {
@@ -61,7 +61,9 @@ protected:
     }
 
     QString folder() const { return tp.globals.programFolder(); }
-    void stage(const QByteArray& bytes) { tp.files.writeAtomically(tp.path(kPaymentFileName), bytes); }
+    void stage(const QByteArray& bytes) {
+        tp.files.writeAtomically(tp.path(kPaymentFileName), bytes);
+    }
 
     // A run of an earlier day that posted B100 (and left out B200 for its note).
     void journalWithAnEarlierRun(journal::RunState state) {
@@ -79,7 +81,8 @@ protected:
         QStringList shown;
         const StagedPayments& model = screen.stagedPayments();
         for (int r = 0; r < model.rowCount(); ++r)
-            shown << model.data(model.index(r, StagedPayments::gridColumn(staged::Note))).toString();
+            shown
+                << model.data(model.index(r, StagedPayments::gridColumn(staged::Note))).toString();
         return shown;
     }
 
@@ -108,9 +111,9 @@ protected:
 
 TEST_F(DuplicateGuardTest, eachRowGetsTheFirstNoteThatApplies) {
     journalWithAnEarlierRun(journal::RunState::Posted);
-    stage(line("B100", "T101", "12/01/2026", "$1,250.00") +            // posted by the run
+    stage(line("B100", "T101", "12/01/2026", "$1,250.00") +              // posted by the run
           line("B100", "T101", "12/01/2026", "$1,250.00", "Returned") +  // posted beats the rest
-          line("B200", "T102", "12/02/2026", "$700.00") +              // left out then: no note
+          line("B200", "T102", "12/02/2026", "$700.00") +                // left out then: no note
           line("B300", "T102", "12/02/2026", "$700.00") +
           line("B300", "T102", "12/02/2026", "$700.00", "Returned") +  // repeated beats status
           line("B400", "T103", "12/03/2026", "$980.00") +              // typed in by hand
@@ -119,11 +122,12 @@ TEST_F(DuplicateGuardTest, eachRowGetsTheFirstNoteThatApplies) {
           line("B600", "T101", "12/04/2026", "$5.00", "posted") +
           line("B700", "T999", "12/03/2026", "$980.00"));  // no tenant, no ledger check
     screen.Load();
-    EXPECT_EQ(notes(), QStringList({"Already posted 12/01/2026", "Already posted 12/01/2026", "",
-                                    "", "Repeated in this file", "In ledger?", "",
-                                    "Status: Returned", "", ""}));
-    EXPECT_EQ(screen.stagedPayments().headerData(StagedPayments::gridColumn(staged::Note),
-                                                 Qt::Horizontal).toString(),
+    EXPECT_EQ(notes(),
+              QStringList({"Already posted 12/01/2026", "Already posted 12/01/2026", "", "",
+                           "Repeated in this file", "In ledger?", "", "Status: Returned", "", ""}));
+    EXPECT_EQ(screen.stagedPayments()
+                  .headerData(StagedPayments::gridColumn(staged::Note), Qt::Horizontal)
+                  .toString(),
               QStringLiteral("Note"));
     EXPECT_TRUE(button("cmdUpdate")->isEnabled());
 }
@@ -136,7 +140,8 @@ TEST_F(DuplicateGuardTest, aReversedRunNoLongerCountsAsPosted) {
 }
 
 TEST_F(DuplicateGuardTest, answeringYes_leavesTheNotedPaymentsOutOfEntriesFeesAndDeposit) {
-    stage(line("B1", "T101", "12/01/2026", "$1,250.00") + line("B1", "T101", "12/01/2026", "$1,250.00") +
+    stage(line("B1", "T101", "12/01/2026", "$1,250.00") +
+          line("B1", "T101", "12/01/2026", "$1,250.00") +
           line("B2", "T102", "12/02/2026", "$2,100.00", "Returned") +
           line("B3", "T103", "12/03/2026", "$980.00") + line("B4", "T999", "12/04/2026", "$5.00"));
     screen.Load();
@@ -146,9 +151,8 @@ TEST_F(DuplicateGuardTest, answeringYes_leavesTheNotedPaymentsOutOfEntriesFeesAn
     ASSERT_TRUE(screen.LedgersUpdated());
 
     // The hand-typed entry, then B1's payment and fee; the deposit holds B1 and the unmatched B4.
-    EXPECT_EQ(entries(), (std::vector<QVariantList>{{1, 103, 980.0, "I"},
-                                                    {2, 101, 1250.0, "I"},
-                                                    {3, 101, -125.0, "E"}}));
+    EXPECT_EQ(entries(), (std::vector<QVariantList>{
+                             {1, 103, 980.0, "I"}, {2, 101, 1250.0, "I"}, {3, 101, -125.0, "E"}}));
     EXPECT_EQ(ledger.value(QStringLiteral("SELECT TCurrBal FROM Tenants WHERE TenantID = 101")),
               2500.0);
     EXPECT_EQ(ledger.value(QStringLiteral("SELECT TCurrBal FROM Tenants WHERE TenantID = 102")),
@@ -192,7 +196,8 @@ TEST_F(DuplicateGuardTest, answeringYes_leavesTheNotedPaymentsOutOfEntriesFeesAn
 }
 
 TEST_F(DuplicateGuardTest, answeringNo_postsTheNotedPaymentsAsWell) {
-    stage(line("B1", "T101", "12/01/2026", "$1,250.00") + line("B1", "T101", "12/01/2026", "$1,250.00"));
+    stage(line("B1", "T101", "12/01/2026", "$1,250.00") +
+          line("B1", "T101", "12/01/2026", "$1,250.00"));
     screen.Load();
     tp.dialogs.expectQuestion(kNotesQuestion.arg(1), kPostingTitle, kAnswerNo, MsgIcon::Question);
     tp.dialogs.expectMessage(kUpdated, QStringLiteral("Lodgebook Corvane"));
@@ -225,8 +230,7 @@ TEST_F(DuplicateGuardTest, aJournalThatCannotBeUsed_isToldAndNothingCanBePosted)
              f.write(QByteArray(4096, 'x'));
          },
          QStringLiteral("it is not a database")},
-        {"another program's database",
-         [](const QString& p) { TestLedger other(p); },
+        {"another program's database", [](const QString& p) { TestLedger other(p); },
          QStringLiteral("it is another program's database, not Corvane's posting journal")},
         {"a folder", [](const QString& p) { ASSERT_TRUE(QDir().mkpath(p)); },
          QStringLiteral("it is a folder, not a file")},
@@ -250,7 +254,8 @@ TEST_F(DuplicateGuardTest, aJournalThatCannotBeUsed_isToldAndNothingCanBePosted)
         tp.dialogs.verifyAllShown();
         EXPECT_EQ(download.StagedCount(), 1);
         EXPECT_FALSE(download.findChild<QPushButton*>(QStringLiteral("cmdUpdate"))->isEnabled());
-        EXPECT_TRUE(download.findChild<QPushButton*>(QStringLiteral("cmdPrintScreen"))->isEnabled());
+        EXPECT_TRUE(
+            download.findChild<QPushButton*>(QStringLiteral("cmdPrintScreen"))->isEnabled());
         if (!before.isEmpty()) {
             EXPECT_EQ(tp.files.readAll(path), before);
         }

@@ -1840,14 +1840,12 @@ void Database::forEachInRange(const QString& tableName, const QStringList& field
         kinds.push_back(t.tableColumns[column].kind);
         columns << quoteName(t.tableColumns[column].name);
     }
-    sqlite3_stmt* s = d_->statement(
-        QStringLiteral("SELECT %1 FROM %2 WHERE %3 BETWEEN ?1 AND ?2")
-            .arg(columns.join(QStringLiteral(", ")), quoteName(t.name),
-                 quoteName(t.tableColumns[range].name)));
+    sqlite3_stmt* s = d_->statement(QStringLiteral("SELECT %1 FROM %2 WHERE %3 BETWEEN ?1 AND ?2")
+                                        .arg(columns.join(QStringLiteral(", ")), quoteName(t.name),
+                                             quoteName(t.tableColumns[range].name)));
     StatementUse use(s);
     const QByteArray fromText = from.toUtf8(), toText = to.toUtf8();
-    sqlite3_bind_text(s, 1, fromText.constData(), static_cast<int>(fromText.size()),
-                      SQLITE_STATIC);
+    sqlite3_bind_text(s, 1, fromText.constData(), static_cast<int>(fromText.size()), SQLITE_STATIC);
     sqlite3_bind_text(s, 2, toText.constData(), static_cast<int>(toText.size()), SQLITE_STATIC);
     std::vector<Value> values;
     while (d_->step(s, t.name) == SQLITE_ROW) {
