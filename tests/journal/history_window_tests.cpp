@@ -203,7 +203,7 @@ TEST_F(HistoryWindow, reportOfTheSelectedRunIsWrittenAndOpened) {
 
 TEST_F(HistoryWindow, longReportCarriesTitleAndPageNumberOnEveryPage) {
     addTenant(101);
-    std::vector<RowSpec> rows(130, RowSpec{101, "10.00", "12/01/2026"});
+    std::vector<RowPlan> rows(130, RowPlan{101, "10.00", "12/01/2026"});
     postRun(QDateTime(QDate(2026, 12, 9), QTime(7, 45)), rows);
     open();
     const QString path = tp.path(QStringLiteral("Corvane Posting Report 2026-12-09 0745.pdf"));

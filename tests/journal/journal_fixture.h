@@ -19,7 +19,7 @@
 namespace corvane::test {
 
 // One staged row of a run made by JournalFixture::postRun.
-struct RowSpec {
+struct RowPlan {
     int tenant = 0;  // 0: no tenant matched ("T#" row)
     const char* amount = "0";
     const char* date = "12/01/2026";
@@ -63,7 +63,7 @@ protected:
     }
 
     // Writes a run into the ledger and the journal (Posted); returns its RunID.
-    std::int64_t postRun(const QDateTime& postedAt, const std::vector<RowSpec>& specs,
+    std::int64_t postRun(const QDateTime& postedAt, const std::vector<RowPlan>& rowPlans,
                          const QString& depositNumber = QString()) {
         using ledger::Currency;
         journal::Run run;
@@ -77,36 +77,36 @@ protected:
         Currency depositTotal;
         std::map<std::pair<int, qint64>, Currency> changes;  // (kind, key) -> amount
         int line = 0;
-        for (const RowSpec& spec : specs) {
+        for (const RowPlan& plan : rowPlans) {
             ++line;
             const QString transaction =
                 QStringLiteral("B%1%2").arg(postedAt.toSecsSinceEpoch()).arg(line);
             run.fileBytes += QStringLiteral("%1,T%2,Payer,Addr,%3,Check,\"%4\",Posted\r\n")
                                  .arg(transaction)
-                                 .arg(spec.tenant)
-                                 .arg(QLatin1String(spec.date), QLatin1String(spec.amount))
+                                 .arg(plan.tenant)
+                                 .arg(QLatin1String(plan.date), QLatin1String(plan.amount))
                                  .toLatin1();
             journal::RunRow row;
             row.line = line;
-            row.tid = spec.tenant ? QStringLiteral("T%1").arg(spec.tenant) : QStringLiteral("T#9");
-            row.address = spec.tenant ? QStringLiteral("%1 Elm St").arg(spec.tenant)
+            row.tid = plan.tenant ? QStringLiteral("T%1").arg(plan.tenant) : QStringLiteral("T#9");
+            row.address = plan.tenant ? QStringLiteral("%1 Elm St").arg(plan.tenant)
                                       : QStringLiteral("(TID not found-PRINT SCREEN!)");
-            row.name = spec.tenant ? QStringLiteral("Ann%1 Lee").arg(spec.tenant)
+            row.name = plan.tenant ? QStringLiteral("Ann%1 Lee").arg(plan.tenant)
                                    : QStringLiteral("(not found-cannot post!)");
-            row.amount = QLatin1String(spec.amount);
-            row.date = QLatin1String(spec.date);
+            row.amount = QLatin1String(plan.amount);
+            row.date = QLatin1String(plan.date);
             row.checkChar = QStringLiteral("C");
             row.pmtType = QStringLiteral("Rent");
             row.transactionNumber = transaction;
-            row.note = spec.note ? QLatin1String(spec.note) : QString();
+            row.note = plan.note ? QLatin1String(plan.note) : QString();
             const Currency amount =
-                *Currency::fromText(QString::fromLatin1(spec.amount).remove(QLatin1Char(',')));
+                *Currency::fromText(QString::fromLatin1(plan.amount).remove(QLatin1Char(',')));
             const QString isoDate =
-                QDate::fromString(QLatin1String(spec.date), QStringLiteral("MM/dd/yyyy"))
+                QDate::fromString(QLatin1String(plan.date), QStringLiteral("MM/dd/yyyy"))
                     .toString(Qt::ISODate);
-            if (spec.note) {
+            if (plan.note) {
                 row.outcome = journal::RowOutcome::Note;
-            } else if (!spec.tenant) {
+            } else if (!plan.tenant) {
                 row.outcome = journal::RowOutcome::NoTenant;
             } else {
                 ledger.exec(
@@ -115,26 +115,26 @@ protected:
                                    "TransStatus, TransTax, TransOID, TransPID, TransUID, TransTID) "
                                    "VALUES (4010, %1, %2, '%3', 'December RENT', 'I', 'ACH', 'B', "
                                    "'N', 7, 3, %1, %1)")
-                        .arg(spec.tenant)
+                        .arg(plan.tenant)
                         .arg(amount.toPlainText(), isoDate));
                 row.incomeTransID = lastKey("Transactions", "TransID");
                 row.incomeAmount = amount;
-                changes[{0, spec.tenant}] += amount;
-                changes[{1, spec.tenant}] += amount;
-                if (spec.fee) {
+                changes[{0, plan.tenant}] += amount;
+                changes[{1, plan.tenant}] += amount;
+                if (plan.fee) {
                     run.postFees = true;
-                    const Currency fee = -*Currency::fromText(QString::fromLatin1(spec.fee));
+                    const Currency fee = -*Currency::fromText(QString::fromLatin1(plan.fee));
                     ledger.exec(
                         QStringLiteral("INSERT INTO Transactions (TransAccountID, TransPostToID, "
                                        "TransAmount, TransDate, TransRemark, TransType, "
                                        "TransStatus, TransTax, TransOID, TransPID, TransUID, "
                                        "TransTID) VALUES (5010, %1, %2, '%3', 'Management Fee', "
                                        "'E', 'U', 'N', 7, 3, %1, %1)")
-                            .arg(spec.tenant)
+                            .arg(plan.tenant)
                             .arg(fee.toPlainText(), isoDate));
                     row.feeTransID = lastKey("Transactions", "TransID");
                     row.feeAmount = fee;
-                    changes[{1, spec.tenant}] += fee;
+                    changes[{1, plan.tenant}] += fee;
                 }
             }
             run.rows.push_back(row);

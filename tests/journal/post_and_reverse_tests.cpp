@@ -25,12 +25,7 @@ class PostAndReverse : public JournalFixture {
 protected:
     PostAndReverse() {
         Globals& g = tp.globals;
-        g.RentIncomeCategory = QStringLiteral("Rent Income;B-4010");
-        g.RentIncomeRemark = QStringLiteral("MONTH RENT");
-        g.MgmtFeeCategory = QStringLiteral("Management Fees;U-5010");
-        g.MgmtFeeRemark = QStringLiteral("Management Fee");
-        g.LateFeeCategory = QStringLiteral("Late Fee Received;T-4020");
-        g.LateFeeRemark = QStringLiteral("Late Fee");
+        tp.setUsualPreferences();
         g.ProcessorSiteUrl = QStringLiteral("https://vantora.example");
         addTenant(101, 1250, 800);
         addTenant(102, -20.5, 0);

@@ -23,12 +23,7 @@ class PostingFixture : public ::testing::Test {
 protected:
     PostingFixture() : ledger(tp.path(kLedgerFileName)) {
         Globals& g = tp.globals;
-        g.RentIncomeCategory = QStringLiteral("Rent Income;B-4010");
-        g.RentIncomeRemark = QStringLiteral("MONTH RENT");
-        g.MgmtFeeCategory = QStringLiteral("Management Fees;U-5010");
-        g.MgmtFeeRemark = QStringLiteral("Management Fee");
-        g.LateFeeCategory = QStringLiteral("Late Fee Received;T-4020");
-        g.LateFeeRemark = QStringLiteral("Late Fee");
+        tp.setUsualPreferences();
         g.PaymentFileName = kPaymentFileName;
         g.LastDatePosted = QStringLiteral("03/14/2026");
         g.LastBalancePosted = QStringLiteral("1234.5");

@@ -30,6 +30,15 @@ public:
           globals(platform_, folder.path()) {}
 
     QString path(const QString& fileName) const { return folder.filePath(fileName); }
+    // The six ledger preferences as a usual IDFILE.DAT gives them.
+    void setUsualPreferences() {
+        globals.RentIncomeCategory = QStringLiteral("Rent Income;B-4010");
+        globals.RentIncomeRemark = QStringLiteral("MONTH RENT");
+        globals.MgmtFeeCategory = QStringLiteral("Management Fees;U-5010");
+        globals.MgmtFeeRemark = QStringLiteral("Management Fee");
+        globals.LateFeeCategory = QStringLiteral("Late Fee Received;T-4020");
+        globals.LateFeeRemark = QStringLiteral("Late Fee");
+    }
 
     QTemporaryDir folder;
     ScriptedDialogs dialogs;

@@ -48,12 +48,7 @@ protected:
         tp.environment.variables.insert(QStringLiteral("USERPROFILE"), home.path());
         Globals& g = tp.globals;
         g.PaymentFileName = kPaymentFileName;
-        g.RentIncomeCategory = QStringLiteral("Rent Income;B-4010");
-        g.RentIncomeRemark = QStringLiteral("MONTH RENT");
-        g.MgmtFeeCategory = QStringLiteral("Management Fees;U-5010");
-        g.MgmtFeeRemark = QStringLiteral("Management Fee");
-        g.LateFeeCategory = QStringLiteral("Late Fee Received;T-4020");
-        g.LateFeeRemark = QStringLiteral("Late Fee");
+        tp.setUsualPreferences();
         ledger.addOwner(7, QStringLiteral("Owner"), QStringLiteral("Olga"));
         ledger.addProperty(3, 7, QStringLiteral("Elm Court"));
         ledger.addTenant(42, 3, QStringLiteral("Ann"), QStringLiteral("Lee"));

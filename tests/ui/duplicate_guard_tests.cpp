@@ -40,12 +40,7 @@ protected:
     DuplicateGuardTest() : ledger(tp.path(kLedgerFileName)) {
         Globals& g = tp.globals;
         g.PaymentFileName = kPaymentFileName;
-        g.RentIncomeCategory = QStringLiteral("Rent Income;B-4010");
-        g.RentIncomeRemark = QStringLiteral("RENT");
-        g.MgmtFeeCategory = QStringLiteral("Management Fees;U-5010");
-        g.MgmtFeeRemark = QStringLiteral("Management Fee");
-        g.LateFeeCategory = QStringLiteral("Late Fee Received;T-4020");
-        g.LateFeeRemark = QStringLiteral("Late Fee");
+        tp.setUsualPreferences();
         ledger.addOwner(7, QStringLiteral("Owner"), QStringLiteral("Olga"), QStringLiteral("10%"));
         ledger.addProperty(3, 7, QStringLiteral("Elm Court"));
         for (int tenant : {101, 102, 103}) {
