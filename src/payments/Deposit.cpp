@@ -42,22 +42,23 @@ Currency CreateSplits(ledger::Database& db, std::int64_t depositID,
         {QStringLiteral("CkNumber"), QStringLiteral("CkCheckNumber"), QStringLiteral("CkAmount"),
          QStringLiteral("CkAccountID"), QStringLiteral("CkPostToID"), QStringLiteral("CkRemark"),
          QStringLiteral("CkStatus"), QStringLiteral("CkType"), QStringLiteral("CkPostTo")});
-    std::vector<std::optional<Value>> record;
-    for (const SplitLine& line : lines) {
-        record.assign({
-            Value::integer(depositID),
-            line.checkNumber ? std::optional(Value::integer(*line.checkNumber)) : std::nullopt,
-            Value::currency(line.amount),
-            Value::integer(line.accountID),
-            Value::integer(line.postToID),
-            line.remark ? std::optional(Value::text(*line.remark)) : std::nullopt,
-            Value::text(QStringLiteral("P")),
-            Value::text(QStringLiteral("D")),
-            Value::text(line.postTo),
+    const std::vector<std::int64_t> ids = splits->addAll(
+        lines.size(), [&](std::size_t i, std::vector<std::optional<Value>>& record) {
+            const SplitLine& line = lines[i];
+            record[0] = Value::integer(depositID);
+            record[1] =
+                line.checkNumber ? std::optional(Value::integer(*line.checkNumber)) : std::nullopt;
+            record[2] = Value::currency(line.amount);
+            record[3] = Value::integer(line.accountID);
+            record[4] = Value::integer(line.postToID);
+            record[5] = line.remark ? std::optional(Value::text(*line.remark)) : std::nullopt;
+            record[6] = Value::text(QStringLiteral("P"));
+            record[7] = Value::text(QStringLiteral("D"));
+            record[8] = Value::text(line.postTo);
         });
-        splitIDs.push_back(splits->add(record));
+    splitIDs.insert(splitIDs.end(), ids.begin(), ids.end());
+    for (const SplitLine& line : lines)
         total += line.amount;
-    }
     return total;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/ledger/DateText.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QSet>
 #include <QStringList>
@@ -399,28 +400,37 @@ std::vector<std::int64_t> WriteLedgerEntries(ledger::Database& db,
     BalanceChanges unitChanges, tenantChanges;
     unitChanges.reserve(entries.size());
     tenantChanges.reserve(entries.size());
-    std::vector<std::optional<Value>> record;
-    std::vector<std::int64_t> transIDs;
-    transIDs.reserve(entries.size());
-    for (const PlannedEntry& e : entries) {
-        record.assign({
-            Value::integer(e.accountID),
-            Value::integer(e.postToID),
-            Value::currency(e.amount),
-            // The ISO text the date is stored as (a date value would look up the time zone).
-            Value::text(ledger::isoDateText(ledger::DateParts{e.date, QTime(0, 0)})),
-            e.checkNumber ? Value::integer(*e.checkNumber) : Value(),
-            e.remark ? std::optional(Value::text(*e.remark)) : std::nullopt,
-            Value::text(e.income ? QStringLiteral("I") : QStringLiteral("E")),
-            e.income ? std::optional(Value::text(QStringLiteral("ACH"))) : std::nullopt,
-            Value::text(e.status),
-            Value::text(QStringLiteral("N")),
-            Value::integer(e.ids.ownerID),
-            Value::integer(e.ids.propID),
-            Value::integer(e.ids.unitID),
-            Value::integer(e.ids.tenantID),
+    // Each entry's fields, set in place; its payment date as the ISO text it is stored as (a
+    // date value would look up the time zone), made once per date.
+    const Value income = Value::text(QStringLiteral("I"));
+    const Value expense = Value::text(QStringLiteral("E"));
+    const Value ach = Value::text(QStringLiteral("ACH"));
+    const Value noTax = Value::text(QStringLiteral("N"));
+    QHash<QDate, Value> dateTexts;
+    const std::vector<std::int64_t> transIDs = transactions->addAll(
+        entries.size(), [&](std::size_t i, std::vector<std::optional<Value>>& record) {
+            const PlannedEntry& e = entries[i];
+            auto date = dateTexts.find(e.date);
+            if (date == dateTexts.end()) {
+                date = dateTexts.insert(e.date, Value::text(ledger::isoDateText(
+                                                    ledger::DateParts{e.date, QTime(0, 0)})));
+            }
+            record[0] = Value::integer(e.accountID);
+            record[1] = Value::integer(e.postToID);
+            record[2] = Value::currency(e.amount);
+            record[3] = *date;
+            record[4] = e.checkNumber ? Value::integer(*e.checkNumber) : Value();
+            record[5] = e.remark ? std::optional(Value::text(*e.remark)) : std::nullopt;
+            record[6] = e.income ? income : expense;
+            record[7] = e.income ? std::optional(ach) : std::nullopt;
+            record[8] = Value::text(e.status);
+            record[9] = noTax;
+            record[10] = Value::integer(e.ids.ownerID);
+            record[11] = Value::integer(e.ids.propID);
+            record[12] = Value::integer(e.ids.unitID);
+            record[13] = Value::integer(e.ids.tenantID);
         });
-        transIDs.push_back(transactions->add(record));
+    for (const PlannedEntry& e : entries) {
         if (e.changesUnit) {
             unitChanges.emplace_back(e.postToID, e.unitChange);
         }

@@ -7,11 +7,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QStringEncoder>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <unordered_map>
 #include <utility>
@@ -25,6 +28,11 @@ enum class ColumnKind { Integer, Currency, Text, Date, Other };
 const QString kLockedMessage = QStringLiteral(
     "The ledger is in use by another program (Lodgebook). Nothing was written; try again when it "
     "is free.");
+
+// SQLite keeps no count of the memory it uses: the count takes a lock on every allocation, and a
+// posting run's tens of thousands of statements spent a tenth of their time there. It has to be
+// said before SQLite starts, so before main (the posting journal opens its file with it too).
+const bool kMemoryCountOff = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
 
 [[noreturn]] void throwError(int number, const QString& text) {
     throw Error(number, text);
@@ -259,8 +267,6 @@ Value convertFor(const Value& v, ColumnKind kind) {
     return v;
 }
 
-// Binds a value. Text is bound as UTF-8; with `keep`, the bytes are kept there (which must live
-// until the statement has run) rather than copied by SQLite.
 // "yyyy-MM-dd" of a valid date: the text a date at midnight is stored as.
 bool isStoredDateText(const QString& text) {
     if (text.size() != 10 || text[4] != u'-' || text[7] != u'-')
@@ -278,25 +284,28 @@ bool isStoredDateText(const QString& text) {
     return number(0, 4) >= 100 && QDate(number(0, 4), number(5, 2), number(8, 2)).isValid();
 }
 
-void bindValue(sqlite3_stmt* s, int index, const Value& v, ColumnKind kind = ColumnKind::Other,
-               std::vector<QByteArray>* keep = nullptr) {
-    const auto bindText = [&](QByteArray t) {
-        const int size = static_cast<int>(t.size());
-        if (!keep) {
-            sqlite3_bind_text(s, index, t.constData(), size, SQLITE_TRANSIENT);
-            return;
-        }
-        keep->push_back(std::move(t));
-        sqlite3_bind_text(s, index, keep->back().constData(), size, SQLITE_STATIC);
-    };
+// Binds text as UTF-8, encoded in `scratch` (kept by the caller across calls, so that binding
+// needs no allocation of its own) and copied by SQLite.
+void bindText(sqlite3_stmt* s, int index, QStringView text, QByteArray& scratch) {
+    scratch.resize(text.size() * 3);
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    char* const end = utf8.appendToBuffer(scratch.data(), text);
+    sqlite3_bind_text(s, index, scratch.constData(), static_cast<int>(end - scratch.constData()),
+                      SQLITE_TRANSIENT);
+}
+
+// Binds a value as the column of `kind` stores it; `scratch` as bindText's.
+void bindValue(sqlite3_stmt* s, int index, const Value& v, ColumnKind kind,
+               QByteArray& scratch) {
     if (kind == ColumnKind::Date && v.kind() == Value::Kind::Text) {
         // The stored form of a date at midnight is stored as it is.
-        if (isStoredDateText(v.toText())) {
-            bindText(v.toText().toLatin1());
+        const QString text = v.toText();
+        if (isStoredDateText(text)) {
+            bindText(s, index, text, scratch);
             return;
         }
-        const auto parts = parseDateParts(v.toText());
-        bindText(parts ? isoDateText(*parts).toUtf8() : v.toText().toUtf8());
+        const auto parts = parseDateParts(text);
+        bindText(s, index, parts ? isoDateText(*parts) : text, scratch);
         return;
     }
     switch (v.kind()) {
@@ -311,12 +320,17 @@ void bindValue(sqlite3_stmt* s, int index, const Value& v, ColumnKind kind = Col
             sqlite3_bind_double(s, index, v.toNumber());
             break;
         case Value::Kind::Date:
-            bindText(isoDateText(v.toDate()).toUtf8());
+            bindText(s, index, isoDateText(v.toDate()), scratch);
             break;
         case Value::Kind::Text:
-            bindText(v.toText().toUtf8());
+            bindText(s, index, v.toText(), scratch);
             break;
     }
+}
+
+void bindValue(sqlite3_stmt* s, int index, const Value& v, ColumnKind kind = ColumnKind::Other) {
+    QByteArray scratch;
+    bindValue(s, index, v, kind, scratch);
 }
 
 QString quoteName(const QString& name) {
@@ -1027,12 +1041,11 @@ struct Recordset::Impl {
             t.inserts.insert(key, s);
         }
         {
-            std::vector<QByteArray> texts;
-            texts.reserve(values.size());
+            QByteArray scratch;
             StatementUse use(s);
             for (std::size_t i = 0; i < values.size(); ++i) {
                 bindValue(s, static_cast<int>(i) + 1, values[i].second,
-                          t.tableColumns[values[i].first].kind, &texts);
+                          t.tableColumns[values[i].first].kind, scratch);
             }
             db->step(s, t.name);
         }
@@ -1109,12 +1122,11 @@ struct Recordset::Impl {
                                           .arg(quoteName(t.name), sets));
                     t.updates.insert(key, s);
                 }
-                std::vector<QByteArray> texts;
-                texts.reserve(values.size());
+                QByteArray scratch;
                 StatementUse use(s);
                 int i = 1;
                 for (std::size_t v = 0; v < values.size(); ++v) {
-                    bindValue(s, i++, *values[v], kinds[v], &texts);
+                    bindValue(s, i++, *values[v], kinds[v], scratch);
                 }
                 sqlite3_bind_int64(s, i, currentValue(rowidColumn).toInteger());
                 db->step(s, t.name);
@@ -1456,9 +1468,8 @@ struct IndexLookup::Impl {
             f.update = db->statement(QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
                                          .arg(quoteName(tableName), quoteName(f.name)));
         }
-        std::vector<QByteArray> texts;
         StatementUse use(f.update);
-        bindValue(f.update, 1, convertFor(value, f.kind), f.kind, &texts);
+        bindValue(f.update, 1, convertFor(value, f.kind), f.kind);
         sqlite3_bind_int64(f.update, 2, rowid);
         db->step(f.update, tableName);
     }
@@ -1580,11 +1591,34 @@ struct TableAppender::Impl {
     Database::Impl* db = nullptr;
     TableInfo* table = nullptr;
     std::vector<int> columns;  // table columns, in the order named
-    // INSERTs by the fields they assign (one bit per field named).
-    std::unordered_map<std::uint64_t, sqlite3_stmt*> inserts;
+    // INSERTs by the fields they assign (one bit per field named) and the records they add.
+    std::map<std::pair<std::uint64_t, std::size_t>, sqlite3_stmt*> inserts;
+    QByteArray scratch;  // bindText's
 
-    sqlite3_stmt* insertOf(std::uint64_t assigned) {
-        const auto it = inserts.find(assigned);
+    std::uint64_t assignedOf(const std::vector<std::optional<Value>>& values) const {
+        std::uint64_t assigned = 0;
+        for (std::size_t i = 0; i < values.size() && i < columns.size(); ++i) {
+            if (values[i])
+                assigned |= std::uint64_t{1} << i;
+        }
+        return assigned;
+    }
+
+    // How many records one INSERT of addAll may add: several only when the keys SQLite gives
+    // them are known to follow one another (AUTOINCREMENT, the key not among the fields), and
+    // as many as SQLite's limit on parameters allows.
+    std::size_t recordsPerInsert() const {
+        if (!table->autoIncrement || table->autoKey < 0 || columns.empty() ||
+            std::find(columns.begin(), columns.end(), table->autoKey) != columns.end()) {
+            return 1;
+        }
+        const auto parameters =
+            static_cast<std::size_t>(sqlite3_limit(db->db, SQLITE_LIMIT_VARIABLE_NUMBER, -1));
+        return std::clamp<std::size_t>(parameters / columns.size(), 1, 128);
+    }
+
+    sqlite3_stmt* insertOf(std::uint64_t assigned, std::size_t records = 1) {
+        const auto it = inserts.find({assigned, records});
         if (it != inserts.end())
             return it->second;
         QString sql;
@@ -1602,45 +1636,147 @@ struct TableAppender::Impl {
                 names += quoteName(table->tableColumns[columns[i]].name);
                 marks += u'?';
             }
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoteName(table->name), names, marks);
+            const QString record = u'(' + marks + u')';
+            QStringList values;
+            for (std::size_t i = 0; i < records; ++i)
+                values << record;
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                      .arg(quoteName(table->name), names, values.join(u','));
         }
         sqlite3_stmt* s = db->statement(sql);
-        inserts.emplace(assigned, s);
+        inserts.emplace(std::pair{assigned, records}, s);
         return s;
+    }
+
+    // Steps an INSERT that adds `records` records; returns the rowid of the last.
+    std::int64_t run(sqlite3_stmt* s, std::size_t records) {
+        const int rc = sqlite3_step(s);
+        sqlite3_reset(s);
+        if (rc != SQLITE_DONE)
+            throwSqlite(db->db, rc, table->name);
+        if (records > 1 && static_cast<std::size_t>(sqlite3_changes64(db->db)) != records) {
+            throwError(errc::LedgerWriteFailed,
+                       QStringLiteral("The records could not all be added to %1.").arg(table->name));
+        }
+        return sqlite3_last_insert_rowid(db->db);
     }
 };
 
 TableAppender::TableAppender(std::unique_ptr<Impl> impl) : d_(std::move(impl)) {}
 TableAppender::~TableAppender() = default;
 
+namespace {
+
+// Whether a value assigned to a column of `kind` is stored as it is (convertFor would copy it).
+bool storedAsIs(const Value& v, ColumnKind kind) {
+    switch (kind) {
+        case ColumnKind::Integer:
+            return v.kind() == Value::Kind::Integer || v.isNull();
+        case ColumnKind::Currency:
+            return v.kind() == Value::Kind::Currency || v.isNull();
+        case ColumnKind::Text:
+            return v.kind() == Value::Kind::Text || v.isNull();
+        case ColumnKind::Date:
+            return v.kind() == Value::Kind::Date || v.kind() == Value::Kind::Text || v.isNull();
+        case ColumnKind::Other:
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 std::int64_t TableAppender::add(const std::vector<std::optional<Value>>& values) {
     const TableInfo& t = *d_->table;
-    std::uint64_t assigned = 0;
-    std::vector<Value> converted;
-    converted.reserve(values.size());
+    const std::uint64_t assigned = d_->assignedOf(values);
+    sqlite3_stmt* s = d_->insertOf(assigned);
+    // Every parameter is bound again on each add, and text is bound as a copy, so the
+    // statement is only reset; a value that cannot be converted stops before the step.
+    int bound = 0;
     for (std::size_t i = 0; i < values.size() && i < d_->columns.size(); ++i) {
         if (!values[i])
             continue;
-        assigned |= std::uint64_t{1} << i;
-        converted.push_back(convertFor(*values[i], t.tableColumns[d_->columns[i]].kind));
+        const ColumnKind kind = t.tableColumns[d_->columns[i]].kind;
+        const Value& value = *values[i];
+        ++bound;
+        if (storedAsIs(value, kind))
+            bindValue(s, bound, value, kind, d_->scratch);
+        else
+            bindValue(s, bound, convertFor(value, kind), kind, d_->scratch);
     }
-    sqlite3_stmt* s = d_->insertOf(assigned);
-    {
-        std::vector<QByteArray> texts;
-        texts.reserve(converted.size());
-        StatementUse use(s);
-        int bound = 0;
-        for (std::size_t i = 0; i < d_->columns.size(); ++i) {
-            if (!(assigned & (std::uint64_t{1} << i)))
-                continue;
-            bindValue(s, bound + 1, converted[static_cast<std::size_t>(bound)],
-                      t.tableColumns[d_->columns[i]].kind, &texts);
-            ++bound;
+    return d_->run(s, 1);
+}
+
+std::vector<std::int64_t> TableAppender::addAll(
+    std::size_t count,
+    const std::function<void(std::size_t, std::vector<std::optional<Value>>&)>& fill) {
+    const TableInfo& t = *d_->table;
+    std::vector<std::int64_t> rowids;
+    rowids.reserve(count);
+    std::vector<std::optional<Value>> record(d_->columns.size());
+    const std::size_t perInsert = d_->recordsPerInsert();
+    if (perInsert <= 1) {
+        for (std::size_t i = 0; i < count; ++i) {
+            fill(i, record);
+            rowids.push_back(add(record));
         }
-        d_->db->step(s, t.name);
+        return rowids;
     }
-    return sqlite3_last_insert_rowid(d_->db->db);
+    // The records waiting for their INSERT, all assigned the same fields: their values,
+    // converted, one record after another.
+    std::uint64_t assigned = 0;
+    std::vector<ColumnKind> kinds;  // of the assigned fields
+    std::vector<Value> waiting;
+    std::size_t records = 0;
+    const auto flush = [&] {
+        if (records == 0)
+            return;
+        sqlite3_stmt* s = d_->insertOf(assigned, records);
+        for (std::size_t k = 0; k < waiting.size(); ++k)
+            bindValue(s, static_cast<int>(k) + 1, waiting[k], kinds[k % kinds.size()], d_->scratch);
+        const std::int64_t last = d_->run(s, records);
+        for (std::size_t k = records; k > 0; --k)
+            rowids.push_back(last - static_cast<std::int64_t>(k) + 1);
+        waiting.clear();
+        records = 0;
+    };
+    for (std::size_t i = 0; i < count; ++i) {
+        fill(i, record);
+        const std::uint64_t fields = d_->assignedOf(record);
+        if (records > 0 && (fields != assigned || records == perInsert))
+            flush();
+        if (fields == 0) {
+            rowids.push_back(add(record));
+            continue;
+        }
+        if (records == 0) {
+            assigned = fields;
+            kinds.clear();
+            for (std::size_t f = 0; f < d_->columns.size(); ++f) {
+                if (record[f])
+                    kinds.push_back(t.tableColumns[d_->columns[f]].kind);
+            }
+        }
+        const std::size_t before = waiting.size();
+        try {
+            std::size_t bound = 0;
+            for (std::size_t f = 0; f < d_->columns.size(); ++f) {
+                if (!record[f])
+                    continue;
+                const Value& value = *record[f];
+                const ColumnKind kind = kinds[bound++];
+                waiting.push_back(storedAsIs(value, kind) ? value : convertFor(value, kind));
+            }
+        } catch (...) {
+            // As add: the records before this one are added, this one is not.
+            waiting.resize(before);
+            flush();
+            throw;
+        }
+        ++records;
+    }
+    flush();
+    return rowids;
 }
 
 // --- Database -----------------------------------------------------------------------------------
