@@ -390,3 +390,85 @@ TEST_F(LedgerLookup, contentMarkMovesWhenARecordChanges) {
 
 }  // namespace
 }  // namespace corvane::ledger
+
+namespace corvane::ledger {
+namespace {
+
+// Records for addAll: some fields left unassigned now and then, text and numbers converted.
+void fillTransaction(std::size_t i, std::vector<std::optional<Value>>& record) {
+    record[0] = i % 11 == 4 ? Value::text(QStringLiteral("12.5"))
+                            : Value::currency(Currency::fromUnits(10000 + static_cast<int>(i)));
+    record[1] = Value::text(QStringLiteral("12/%1/2026").arg(i % 28 + 1));
+    record[2] = i % 7 == 3 ? std::nullopt : std::optional(Value::text(QStringLiteral("Rent ü")));
+    record[3] = i % 5 == 0 ? Value() : Value::integer(static_cast<std::int64_t>(i));
+}
+
+// addAll stores each record as add does, in order, and gives each its own key, after the keys a
+// deleted record used; several hundred records take several INSERTs.
+TEST_F(LedgerLookup, addAllStoresWhatAddStoresWithTheKeysInOrder) {
+    ledger.exec(QStringLiteral("INSERT INTO Transactions (TransID) VALUES (500)"));
+    ledger.exec(QStringLiteral("DELETE FROM Transactions"));
+    const QStringList fields = {QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
+                                QStringLiteral("TransRemark"), QStringLiteral("TransCheckNumber")};
+    constexpr std::size_t count = 300;
+    auto db = Database::open(path);
+    auto appender = db->openAppender(QStringLiteral("Transactions"), fields);
+    const std::vector<std::int64_t> keys = appender->addAll(count, fillTransaction);
+    std::vector<std::optional<Value>> record(fields.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        fillTransaction(i, record);
+        appender->add(record);
+    }
+    const auto rows = ledger.rows(
+        QStringLiteral("SELECT TransID, quote(TransAmount), quote(TransDate), quote(TransRemark), "
+                       "quote(TransCheckNumber) FROM Transactions ORDER BY TransID"));
+    ASSERT_EQ(rows.size(), 2 * count);
+    ASSERT_EQ(keys.size(), count);
+    for (std::size_t i = 0; i < count; ++i) {
+        QStringList byAddAll = QVariant(rows[i]).toStringList();
+        QStringList byAdd = QVariant(rows[count + i]).toStringList();
+        EXPECT_EQ(byAddAll.takeFirst().toLongLong(), keys[i]) << "record " << i;
+        EXPECT_EQ(keys[i], static_cast<std::int64_t>(501 + i));
+        byAdd.removeFirst();
+        EXPECT_EQ(byAddAll, byAdd) << "record " << i;
+    }
+}
+
+// A record that cannot be converted stops addAll as it stops add: those before it are added.
+TEST_F(LedgerLookup, addAllStopsAtARecordThatCannotBeConverted) {
+    auto db = Database::open(path);
+    auto appender = db->openAppender(QStringLiteral("Transactions"),
+                                     {QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
+                                      QStringLiteral("TransRemark"),
+                                      QStringLiteral("TransCheckNumber")});
+    const auto fill = [](std::size_t i, std::vector<std::optional<Value>>& record) {
+        fillTransaction(i, record);
+        if (i == 150)
+            record[0] = Value::text(QStringLiteral("twelve"));
+    };
+    EXPECT_EQ(test::errorOf([&] { appender->addAll(200, fill); }).number(),
+              errc::DataTypeConversion);
+    EXPECT_EQ(ledger.value(QStringLiteral("SELECT count(*) || ',' || max(TransID) FROM "
+                                          "Transactions")),
+              QVariant(QStringLiteral("150,150")));
+}
+
+// A table that does not number its keys itself gets its records one at a time, keys in order.
+TEST_F(LedgerLookup, addAllToATableWithoutAutoNumbersGivesEachRowid) {
+    auto db = Database::open(path);
+    auto appender = db->openAppender(QStringLiteral("Tenants"),
+                                     {QStringLiteral("TenantID"), QStringLiteral("TCity")});
+    const std::vector<std::int64_t> keys =
+        appender->addAll(3, [](std::size_t i, std::vector<std::optional<Value>>& record) {
+            record[0] = Value::integer(static_cast<std::int64_t>(10 - i));
+            record[1] = Value::text(QStringLiteral("Oslo"));
+        });
+    EXPECT_EQ(ledger
+                  .value(QStringLiteral("SELECT group_concat(rowid || ':' || TenantID) FROM "
+                                        "Tenants WHERE TCity = 'Oslo'"))
+                  .toString(),
+              QStringLiteral("%1:10,%2:9,%3:8").arg(keys[0]).arg(keys[1]).arg(keys[2]));
+}
+
+}  // namespace
+}  // namespace corvane::ledger
