@@ -6,6 +6,9 @@
 #include <QLocale>
 #include <QStandardPaths>
 
+#include <algorithm>
+#include <array>
+
 namespace corvane {
 namespace {
 
@@ -174,26 +177,35 @@ QStringList splitPaymentLine(const QString& line) {
 }
 
 PaymentLine readPaymentLine(const QString& line) {
-    // The fields as views of the cleaned line: only the five kept become strings.
+    // The fields as views of the cleaned line: only the first eight are read, and only the five
+    // kept become strings.
     const QString work = cleanPaymentLine(line);
-    const QList<QStringView> fields = QStringView(work).split(QLatin1Char(','));
-    if (fields.size() < 7) {
+    std::array<QStringView, 8> fields;
+    qsizetype count = 0;
+    for (qsizetype start = 0; count < qsizetype(fields.size());) {
+        const qsizetype comma = work.indexOf(QLatin1Char(','), start);
+        fields[count++] = QStringView(work).mid(start, comma < 0 ? -1 : comma - start);
+        if (comma < 0)
+            break;
+        start = comma + 1;
+    }
+    if (count < 7) {
         throw Error(errc::SubscriptOutOfRange,
                     QStringLiteral("Subscript out of range: a payment line has fewer than 7 "
                                    "fields"));
     }
-    if (trimBlanks(fields.at(1).toString()).isEmpty()) {
+    if (std::all_of(fields[1].begin(), fields[1].end(), [](QChar c) { return c == u' '; })) {
         throw Error(errc::TypeMismatch,
                     QStringLiteral("Type mismatch: a payment line has no account number"));
     }
     PaymentLine out;
-    out.transactionNumber = fields.at(0).toString();
-    out.account = fields.at(1).toString();
-    out.date = fields.at(4).toString();
-    out.method = fields.at(5).toString();
-    out.amount = fields.at(6).toString();
-    if (fields.size() > 7)
-        out.status = fields.at(7).toString();
+    out.transactionNumber = fields[0].toString();
+    out.account = fields[1].toString();
+    out.date = fields[4].toString();
+    out.method = fields[5].toString();
+    out.amount = fields[6].toString();
+    if (count > 7)
+        out.status = fields[7].toString();
     return out;
 }
 
@@ -225,6 +237,20 @@ void requirePlainAmount(const PaymentLine& line, qsizetype lineNumber) {
         errc::TypeMismatch,
         QStringLiteral("Type mismatch: the amount of line %1 is not a number: ").arg(lineNumber) +
             line.amount);
+}
+
+std::vector<PaymentLine> readPaymentLines(const QStringList& lines) {
+    std::vector<PaymentLine> payments;
+    payments.reserve(static_cast<std::size_t>(lines.size()));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        try {
+            payments.push_back(readPaymentLine(lines.at(i)));
+        } catch (const Error& e) {
+            throw Error(e.number(), e.description() + QStringLiteral(" (line %1)").arg(i + 1));
+        }
+        requirePlainAmount(payments.back(), i + 1);  // names its line itself
+    }
+    return payments;
 }
 
 void ArchiveStagedPaymentFile(Globals& globals) {

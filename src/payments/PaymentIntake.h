@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 namespace corvane {
 
@@ -76,6 +77,9 @@ bool isPlainAmount(QStringView amount);
 // Throws corvane::Error 13 (type mismatch) "the amount of line <lineNumber> is not a number: "
 // followed by the amount as read, unless the line's amount isPlainAmount.
 void requirePlainAmount(const PaymentLine& line, qsizetype lineNumber);
+// Every line read and its amount required plain, in order; the first line that fails stops the
+// reading with its error, " (line <n>)" added to a reading error.
+std::vector<PaymentLine> readPaymentLines(const QStringList& lines);
 
 // The archive step: the staged payment file becomes "paymentHistory_LastDownload.csv", replacing
 // an earlier archive in one rename (at every instant the old or the new archive exists).

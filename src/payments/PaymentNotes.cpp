@@ -69,6 +69,7 @@ void NotePayments(std::vector<StagedRow>& rows, ledger::Database& ledger,
     // The matched payments' entries, and the range of their dates.
     std::vector<std::optional<EntryKey>> keys(payments.size());
     QSet<EntryKey> wanted;
+    wanted.reserve(static_cast<qsizetype>(payments.size()));
     QDate from, to;
     for (std::size_t i = 0; i < payments.size(); ++i) {
         const Payment& p = payments[i];
@@ -85,6 +86,7 @@ void NotePayments(std::vector<StagedRow>& rows, ledger::Database& ledger,
         wanted.isEmpty() ? QSet<EntryKey>() : entriesInLedger(ledger, wanted, from, to);
 
     QSet<QString> seen;
+    seen.reserve(static_cast<qsizetype>(rows.size()));
     for (std::size_t i = 0; i < rows.size(); ++i) {
         StagedRow& row = rows[i];
         const QString& number = row.cell(staged::TransactionNumber);

@@ -29,6 +29,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <future>
 #include <new>
 #include <optional>
 
@@ -266,19 +267,16 @@ void frmDownload::loadSteps() {
                     QStringLiteral("Overflow: the payment file holds more than 32,767 payments"));
     }
 
+    // The lines are read on a second thread while the ledger's tenants are loaded for matching.
+    // A failure of the ledger comes first, then the first line that cannot be read.
+    auto reading = std::async(std::launch::async, [&lines] { return readPaymentLines(lines); });
     PaymentMatcher matcher(*globals_.LedgerDb, lines.size());
+    const std::vector<PaymentLine> payments = reading.get();
     std::vector<StagedRow> rows;
-    rows.reserve(static_cast<size_t>(lines.size()));
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        PaymentLine payment;
-        try {
-            payment = readPaymentLine(lines.at(i));
-        } catch (const Error& e) {
-            throw Error(e.number(), e.description() + QStringLiteral(" (line %1)").arg(i + 1));
-        }
-        requirePlainAmount(payment, i + 1);  // names its line itself
-        StagedRow row = matcher.fill(payment);
-        row.setCell(staged::ProcessorStatus, trimBlanks(payment.status.value_or(QString())));
+    rows.reserve(payments.size());
+    for (std::size_t i = 0; i < payments.size(); ++i) {
+        StagedRow row = matcher.fill(payments[i]);
+        row.setCell(staged::ProcessorStatus, trimBlanks(payments[i].status.value_or(QString())));
         row.setCell(staged::LineNumber, QString::number(i + 1));
         rows.push_back(std::move(row));
     }
