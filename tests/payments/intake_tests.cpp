@@ -79,6 +79,46 @@ TEST(PaymentLineRule, keepsACarriageReturnAndQuotesGoEverywhere) {
               QStringLiteral("1234567.89"));
 }
 
+// The fields kept are the split line's: 1, 2, 5, 6, 7 and 8 when there is an eighth.
+TEST(PaymentLineRule, readFieldsAreTheSplitLinesFields) {
+    const char* lines[] = {"B1,T1,a,b,d,m,$5.00",          "B1,T1,a,b,d,m,$5.00,",
+                           "B1,T1,a,b,d,m,$5.00,Posted,x,y", "B1,T1,,,,,$5.00,\"Re,turned\"",
+                           "B1,T1,a,b,d,m,\"$1,234.00\",,",  "B1,T 1,a,b,d,m,$5.00\r"};
+    for (const char* text : lines) {
+        const QString line = QString::fromUtf8(text);
+        const QStringList split = splitPaymentLine(line);
+        const PaymentLine read = readPaymentLine(line);
+        EXPECT_EQ(QStringList({read.transactionNumber, read.account, read.date, read.method,
+                               read.amount}),
+                  QStringList({split[0], split[1], split[4], split[5], split[6]}))
+            << text;
+        EXPECT_EQ(read.status, split.size() > 7 ? std::optional(split[7]) : std::nullopt) << text;
+    }
+}
+
+// The first line that cannot be read stops the reading, with its number.
+TEST(PaymentLineRule, readingLinesStopsAtTheFirstBadLine) {
+    const QStringList lines = {QStringLiteral("B1,T1,a,b,d,m,$5.00"),
+                               QStringLiteral("B2,T1,a,b,d,m,$5x.00"),
+                               QStringLiteral("B3,T1,a,b,d,m,5.00")};
+    EXPECT_EQ(readPaymentLines(lines.mid(0, 1)).at(0).amount, QStringLiteral("5.00"));
+    try {
+        readPaymentLines(lines);
+        ADD_FAILURE() << "bad lines were read";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), errc::TypeMismatch);
+        EXPECT_EQ(e.description(),
+                  QStringLiteral("Type mismatch: the amount of line 2 is not a number: 5x.00"));
+    }
+    try {
+        readPaymentLines(lines.mid(0, 1) + lines.mid(2));
+        ADD_FAILURE() << "a line without an amount was read";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.description().endsWith(QStringLiteral(" (line 2)")))
+            << e.description().toStdString();
+    }
+}
+
 struct BadLine {
     const char* line;
     int error;
