@@ -269,16 +269,20 @@ void frmDownload::loadSteps() {
 
     // The lines are read on a second thread while the ledger's tenants are loaded for matching.
     // A failure of the ledger comes first, then the first line that cannot be read.
-    auto reading = std::async(std::launch::async, [&lines] { return readPaymentLines(lines); });
-    PaymentMatcher matcher(*globals_.LedgerDb, lines.size());
-    const std::vector<PaymentLine> payments = reading.get();
     std::vector<StagedRow> rows;
-    rows.reserve(payments.size());
-    for (std::size_t i = 0; i < payments.size(); ++i) {
-        StagedRow row = matcher.fill(payments[i]);
-        row.setCell(staged::ProcessorStatus, trimBlanks(payments[i].status.value_or(QString())));
-        row.setCell(staged::LineNumber, QString::number(i + 1));
-        rows.push_back(std::move(row));
+    {
+        auto reading =
+            std::async(std::launch::async, [&lines] { return readPaymentLines(lines); });
+        PaymentMatcher matcher(*globals_.LedgerDb, lines.size());
+        const std::vector<PaymentLine> payments = reading.get();
+        rows.reserve(payments.size());
+        for (std::size_t i = 0; i < payments.size(); ++i) {
+            StagedRow row = matcher.fill(payments[i]);
+            row.setCell(staged::ProcessorStatus,
+                        trimBlanks(payments[i].status.value_or(QString())));
+            row.setCell(staged::LineNumber, QString::number(i + 1));
+            rows.push_back(std::move(row));
+        }
     }
     // The journal says which payments were posted before; without it nothing may be posted.
     std::unique_ptr<journal::PostingJournal> journal;

@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QStringEncoder>
 
 #include <sqlite3.h>
 
@@ -284,13 +283,22 @@ bool isStoredDateText(const QString& text) {
     return number(0, 4) >= 100 && QDate(number(0, 4), number(5, 2), number(8, 2)).isValid();
 }
 
-// Binds text as UTF-8, encoded in `scratch` (kept by the caller across calls, so that binding
-// needs no allocation of its own) and copied by SQLite.
+// Binds text as UTF-8 (as QString::toUtf8 encodes it), copied by SQLite. ASCII, the usual text,
+// is narrowed in `scratch`, which the caller keeps across calls so that binding needs no
+// allocation of its own.
 void bindText(sqlite3_stmt* s, int index, QStringView text, QByteArray& scratch) {
-    scratch.resize(text.size() * 3);
-    QStringEncoder utf8(QStringEncoder::Utf8);
-    char* const end = utf8.appendToBuffer(scratch.data(), text);
-    sqlite3_bind_text(s, index, scratch.constData(), static_cast<int>(end - scratch.constData()),
+    scratch.resize(text.size());
+    char* out = scratch.data();
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            const QByteArray utf8 = text.toUtf8();
+            sqlite3_bind_text(s, index, utf8.constData(), static_cast<int>(utf8.size()),
+                              SQLITE_TRANSIENT);
+            return;
+        }
+        *out++ = static_cast<char>(c.unicode());
+    }
+    sqlite3_bind_text(s, index, scratch.constData(), static_cast<int>(text.size()),
                       SQLITE_TRANSIENT);
 }
 
@@ -1728,15 +1736,23 @@ std::vector<std::int64_t> TableAppender::addAll(
     std::vector<ColumnKind> kinds;  // of the assigned fields
     std::vector<Value> waiting;
     std::size_t records = 0;
+    // A full batch is one INSERT; fewer records (the fields changed, or the last of them) are
+    // added one by one, so that only INSERTs of one and of a full batch are ever prepared.
     const auto flush = [&] {
         if (records == 0)
             return;
-        sqlite3_stmt* s = d_->insertOf(assigned, records);
-        for (std::size_t k = 0; k < waiting.size(); ++k)
-            bindValue(s, static_cast<int>(k) + 1, waiting[k], kinds[k % kinds.size()], d_->scratch);
-        const std::int64_t last = d_->run(s, records);
-        for (std::size_t k = records; k > 0; --k)
-            rowids.push_back(last - static_cast<std::int64_t>(k) + 1);
+        const std::size_t perRecord = kinds.size();
+        const std::size_t each = records == perInsert ? records : 1;
+        sqlite3_stmt* s = d_->insertOf(assigned, each);
+        for (std::size_t first = 0; first < records; first += each) {
+            for (std::size_t k = 0; k < each * perRecord; ++k) {
+                bindValue(s, static_cast<int>(k) + 1, waiting[first * perRecord + k],
+                          kinds[k % perRecord], d_->scratch);
+            }
+            const std::int64_t last = d_->run(s, each);
+            for (std::size_t k = each; k > 0; --k)
+                rowids.push_back(last - static_cast<std::int64_t>(k) + 1);
+        }
         waiting.clear();
         records = 0;
     };
