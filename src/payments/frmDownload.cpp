@@ -267,12 +267,13 @@ void frmDownload::loadSteps() {
                     QStringLiteral("Overflow: the payment file holds more than 32,767 payments"));
     }
 
-    // The lines are read on a second thread while the ledger's tenants are loaded for matching.
-    // A failure of the ledger comes first, then the first line that cannot be read.
+    // The lines are read on a second thread (or, when none can be started, after the tenants)
+    // while the ledger's tenants are loaded for matching. A failure of the ledger comes first,
+    // then the first line that cannot be read.
     std::vector<StagedRow> rows;
     {
-        auto reading =
-            std::async(std::launch::async, [&lines] { return readPaymentLines(lines); });
+        auto reading = std::async(std::launch::async | std::launch::deferred,
+                                  [&lines] { return readPaymentLines(lines); });
         PaymentMatcher matcher(*globals_.LedgerDb, lines.size());
         const std::vector<PaymentLine> payments = reading.get();
         rows.reserve(payments.size());
