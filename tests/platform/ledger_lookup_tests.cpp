@@ -462,6 +462,27 @@ TEST_F(LedgerLookup, addAllStopsAtARecordThatCannotBeConverted) {
               QVariant(QStringLiteral("150,150")));
 }
 
+// A trigger that adds records of its own takes keys between the records: each still gets its own.
+TEST_F(LedgerLookup, addAllGivesEachRecordItsKeyBesideATriggersRecords) {
+    ledger.exec(QStringLiteral(
+        "CREATE TRIGGER twin AFTER INSERT ON Transactions WHEN NEW.TransRemark <> 'twin' BEGIN "
+        "INSERT INTO Transactions (TransRemark) VALUES ('twin'); END"));
+    auto db = Database::open(path);
+    auto appender = db->openAppender(QStringLiteral("Transactions"), {QStringLiteral("TransRemark")});
+    const std::vector<std::int64_t> keys =
+        appender->addAll(200, [](std::size_t i, std::vector<std::optional<Value>>& record) {
+            record[0] = Value::text(QString::number(i));
+        });
+    ASSERT_EQ(keys.size(), 200u);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        EXPECT_EQ(ledger.value(QStringLiteral("SELECT TransRemark FROM Transactions WHERE TransID "
+                                              "= %1")
+                                   .arg(keys[i]))
+                      .toString(),
+                  QString::number(i));
+    }
+}
+
 // A table that does not number its keys itself gets its records one at a time, keys in order.
 TEST_F(LedgerLookup, addAllToATableWithoutAutoNumbersGivesEachRowid) {
     auto db = Database::open(path);

@@ -1613,13 +1613,23 @@ struct TableAppender::Impl {
     }
 
     // How many records one INSERT of addAll may add: several only when the keys SQLite gives
-    // them are known to follow one another (AUTOINCREMENT, the key not among the fields), and
-    // as many as SQLite's limit on parameters allows.
+    // them are known to follow one another (AUTOINCREMENT, the key not among the fields, no
+    // trigger that could add records of its own), and as many as SQLite's limit on parameters
+    // allows.
     std::size_t recordsPerInsert() const {
         if (!table->autoIncrement || table->autoKey < 0 || columns.empty() ||
             std::find(columns.begin(), columns.end(), table->autoKey) != columns.end()) {
             return 1;
         }
+        const QString triggers = QStringLiteral(
+            "SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ?1 COLLATE "
+            "NOCASE");
+        sqlite3_stmt* s = db->statement(triggers);
+        StatementUse use(s);
+        const QByteArray name = table->name.toUtf8();
+        sqlite3_bind_text(s, 1, name.constData(), static_cast<int>(name.size()), SQLITE_STATIC);
+        if (db->step(s, triggers) != SQLITE_ROW || sqlite3_column_int64(s, 0) != 0)
+            return 1;
         const auto parameters =
             static_cast<std::size_t>(sqlite3_limit(db->db, SQLITE_LIMIT_VARIABLE_NUMBER, -1));
         return std::clamp<std::size_t>(parameters / columns.size(), 1, 128);
