@@ -42,8 +42,8 @@ Currency CreateSplits(ledger::Database& db, std::int64_t depositID,
         {QStringLiteral("CkNumber"), QStringLiteral("CkCheckNumber"), QStringLiteral("CkAmount"),
          QStringLiteral("CkAccountID"), QStringLiteral("CkPostToID"), QStringLiteral("CkRemark"),
          QStringLiteral("CkStatus"), QStringLiteral("CkType"), QStringLiteral("CkPostTo")});
-    const std::vector<std::int64_t> ids = splits->addAll(
-        lines.size(), [&](std::size_t i, std::vector<std::optional<Value>>& record) {
+    const std::vector<std::int64_t> ids =
+        splits->addAll(lines.size(), [&](std::size_t i, std::vector<std::optional<Value>>& record) {
             const SplitLine& line = lines[i];
             record[0] = Value::integer(depositID);
             record[1] =

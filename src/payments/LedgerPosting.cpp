@@ -412,8 +412,9 @@ std::vector<std::int64_t> WriteLedgerEntries(ledger::Database& db,
             const PlannedEntry& e = entries[i];
             auto date = dateTexts.find(e.date);
             if (date == dateTexts.end()) {
-                date = dateTexts.insert(e.date, Value::text(ledger::isoDateText(
-                                                    ledger::DateParts{e.date, QTime(0, 0)})));
+                date = dateTexts.insert(
+                    e.date,
+                    Value::text(ledger::isoDateText(ledger::DateParts{e.date, QTime(0, 0)})));
             }
             record[0] = Value::integer(e.accountID);
             record[1] = Value::integer(e.postToID);

@@ -81,15 +81,18 @@ TEST(PaymentLineRule, keepsACarriageReturnAndQuotesGoEverywhere) {
 
 // The fields kept are the split line's: 1, 2, 5, 6, 7 and 8 when there is an eighth.
 TEST(PaymentLineRule, readFieldsAreTheSplitLinesFields) {
-    const char* lines[] = {"B1,T1,a,b,d,m,$5.00",          "B1,T1,a,b,d,m,$5.00,",
-                           "B1,T1,a,b,d,m,$5.00,Posted,x,y", "B1,T1,,,,,$5.00,\"Re,turned\"",
-                           "B1,T1,a,b,d,m,\"$1,234.00\",,",  "B1,T 1,a,b,d,m,$5.00\r"};
+    const char* lines[] = {"B1,T1,a,b,d,m,$5.00",
+                           "B1,T1,a,b,d,m,$5.00,",
+                           "B1,T1,a,b,d,m,$5.00,Posted,x,y",
+                           "B1,T1,,,,,$5.00,\"Re,turned\"",
+                           "B1,T1,a,b,d,m,\"$1,234.00\",,",
+                           "B1,T 1,a,b,d,m,$5.00\r"};
     for (const char* text : lines) {
         const QString line = QString::fromUtf8(text);
         const QStringList split = splitPaymentLine(line);
         const PaymentLine read = readPaymentLine(line);
-        EXPECT_EQ(QStringList({read.transactionNumber, read.account, read.date, read.method,
-                               read.amount}),
+        EXPECT_EQ(QStringList(
+                      {read.transactionNumber, read.account, read.date, read.method, read.amount}),
                   QStringList({split[0], split[1], split[4], split[5], split[6]}))
             << text;
         EXPECT_EQ(read.status, split.size() > 7 ? std::optional(split[7]) : std::nullopt) << text;

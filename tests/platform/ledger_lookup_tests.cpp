@@ -446,10 +446,10 @@ TEST_F(LedgerLookup, addAllStoresWhatAddStoresWithTheKeysInOrder) {
 // A record that cannot be converted stops addAll as it stops add: those before it are added.
 TEST_F(LedgerLookup, addAllStopsAtARecordThatCannotBeConverted) {
     auto db = Database::open(path);
-    auto appender = db->openAppender(QStringLiteral("Transactions"),
-                                     {QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
-                                      QStringLiteral("TransRemark"),
-                                      QStringLiteral("TransCheckNumber")});
+    auto appender =
+        db->openAppender(QStringLiteral("Transactions"),
+                         {QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
+                          QStringLiteral("TransRemark"), QStringLiteral("TransCheckNumber")});
     const auto fill = [](std::size_t i, std::vector<std::optional<Value>>& record) {
         fillTransaction(i, record);
         if (i == 150)
@@ -468,16 +468,18 @@ TEST_F(LedgerLookup, addAllGivesEachRecordItsKeyBesideATriggersRecords) {
         "CREATE TRIGGER twin AFTER INSERT ON Transactions WHEN NEW.TransRemark <> 'twin' BEGIN "
         "INSERT INTO Transactions (TransRemark) VALUES ('twin'); END"));
     auto db = Database::open(path);
-    auto appender = db->openAppender(QStringLiteral("Transactions"), {QStringLiteral("TransRemark")});
+    auto appender =
+        db->openAppender(QStringLiteral("Transactions"), {QStringLiteral("TransRemark")});
     const std::vector<std::int64_t> keys =
         appender->addAll(200, [](std::size_t i, std::vector<std::optional<Value>>& record) {
             record[0] = Value::text(QString::number(i));
         });
     ASSERT_EQ(keys.size(), 200u);
     for (std::size_t i = 0; i < keys.size(); ++i) {
-        EXPECT_EQ(ledger.value(QStringLiteral("SELECT TransRemark FROM Transactions WHERE TransID "
-                                              "= %1")
-                                   .arg(keys[i]))
+        EXPECT_EQ(ledger
+                      .value(QStringLiteral("SELECT TransRemark FROM Transactions WHERE TransID "
+                                            "= %1")
+                                 .arg(keys[i]))
                       .toString(),
                   QString::number(i));
     }

@@ -303,8 +303,7 @@ void bindText(sqlite3_stmt* s, int index, QStringView text, QByteArray& scratch)
 }
 
 // Binds a value as the column of `kind` stores it; `scratch` as bindText's.
-void bindValue(sqlite3_stmt* s, int index, const Value& v, ColumnKind kind,
-               QByteArray& scratch) {
+void bindValue(sqlite3_stmt* s, int index, const Value& v, ColumnKind kind, QByteArray& scratch) {
     if (kind == ColumnKind::Date && v.kind() == Value::Kind::Text) {
         // The stored form of a date at midnight is stored as it is.
         const QString text = v.toText();
@@ -1673,8 +1672,9 @@ struct TableAppender::Impl {
         if (rc != SQLITE_DONE)
             throwSqlite(db->db, rc, table->name);
         if (records > 1 && static_cast<std::size_t>(sqlite3_changes64(db->db)) != records) {
-            throwError(errc::LedgerWriteFailed,
-                       QStringLiteral("The records could not all be added to %1.").arg(table->name));
+            throwError(
+                errc::LedgerWriteFailed,
+                QStringLiteral("The records could not all be added to %1.").arg(table->name));
         }
         return sqlite3_last_insert_rowid(db->db);
     }
