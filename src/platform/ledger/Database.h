@@ -116,8 +116,8 @@ private:
 // records of one shape. Each record is converted and stored exactly as a record set's addNew,
 // setField (in the order the fields are named) and update would store it.
 //
-// Call order: Database::openAppender(table, fields) (unknown table 3078, field 3265), then add
-// any number of times; the Database must outlive it.
+// Call order: Database::openAppender(table, fields) (unknown table 3078, field 3265), then add or
+// addAll any number of times; the Database must outlive it.
 class TableAppender {
 public:
     ~TableAppender();
@@ -130,8 +130,8 @@ public:
 
     // Adds `count` records, as `count` calls of add would: `fill(i, values)` sets the i-th in
     // `values`, which keeps what the previous record had. Records of the same assigned fields go
-    // several to a statement when the table numbers its keys itself (AUTOINCREMENT), so that
-    // their keys follow one another. Returns the rowids in order. A failure may leave some of
+    // several to a statement when the table numbers its keys itself (AUTOINCREMENT, no trigger),
+    // so that their keys follow one another. Returns the rowids in order. A failure may leave some of
     // the records added, as a failing add leaves those before it.
     std::vector<std::int64_t> addAll(
         std::size_t count,
