@@ -268,8 +268,8 @@ void frmDownload::loadSteps() {
     }
 
     // The lines are read on a second thread (or, when none can be started, after the tenants)
-    // while the ledger's tenants are loaded for matching. A failure of the ledger comes first,
-    // then the first line that cannot be read.
+    // while the ledger's tenants are loaded for matching. A failure while loading the tenants is
+    // told first, then the first line that cannot be read, then any failure while matching.
     std::vector<StagedRow> rows;
     {
         auto reading = std::async(std::launch::async | std::launch::deferred,
