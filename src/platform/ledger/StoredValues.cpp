@@ -176,9 +176,31 @@ Value readValue(sqlite3_stmt* s, int i, ColumnKind kind) {
     throwError(errc::DataTypeConversion, QStringLiteral("Data type conversion error."));
 }
 
+namespace {
+
+// Whether a value assigned to a column of `kind` is stored as it is.
+bool storedAsIs(const Value& v, ColumnKind kind) {
+    switch (kind) {
+        case ColumnKind::Integer:
+            return v.kind() == Value::Kind::Integer || v.isNull();
+        case ColumnKind::Currency:
+            return v.kind() == Value::Kind::Currency || v.isNull();
+        case ColumnKind::Text:
+            return v.kind() == Value::Kind::Text || v.isNull();
+        case ColumnKind::Date:
+            // Text stays the text assigned; it is stored as ISO when it reads as a date.
+            return v.kind() == Value::Kind::Date || v.kind() == Value::Kind::Text || v.isNull();
+        case ColumnKind::Other:
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 // A value assigned to a column takes the column's kind.
 Value convertFor(const Value& v, ColumnKind kind) {
-    if (v.isNull())
+    if (storedAsIs(v, kind))
         return v;
     switch (kind) {
         case ColumnKind::Integer:
@@ -220,18 +242,13 @@ Value convertFor(const Value& v, ColumnKind kind) {
         case ColumnKind::Text:
             return Value::text(v.toText());
         case ColumnKind::Date: {
-            if (v.kind() == Value::Kind::Date)
-                return v;
-            // Text stays the text assigned; it is stored as ISO when it reads as a date.
-            if (v.kind() == Value::Kind::Text)
-                return v;
             const QDateTime d = v.toDate();
             if (d.isValid())
                 return Value::date(d);
             conversionError();
         }
         case ColumnKind::Other:
-            return v;
+            break;  // stored as it is
     }
     return v;
 }

@@ -101,27 +101,6 @@ struct TableAppender::Impl {
 TableAppender::TableAppender(std::unique_ptr<Impl> impl) : d_(std::move(impl)) {}
 TableAppender::~TableAppender() = default;
 
-namespace {
-
-// Whether a value assigned to a column of `kind` is stored as it is (convertFor would copy it).
-bool storedAsIs(const Value& v, ColumnKind kind) {
-    switch (kind) {
-        case ColumnKind::Integer:
-            return v.kind() == Value::Kind::Integer || v.isNull();
-        case ColumnKind::Currency:
-            return v.kind() == Value::Kind::Currency || v.isNull();
-        case ColumnKind::Text:
-            return v.kind() == Value::Kind::Text || v.isNull();
-        case ColumnKind::Date:
-            return v.kind() == Value::Kind::Date || v.kind() == Value::Kind::Text || v.isNull();
-        case ColumnKind::Other:
-            return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 std::int64_t TableAppender::add(const std::vector<std::optional<Value>>& values) {
     const TableInfo& t = *d_->table;
     const std::uint64_t assigned = d_->assignedOf(values);
@@ -133,12 +112,7 @@ std::int64_t TableAppender::add(const std::vector<std::optional<Value>>& values)
         if (!values[i])
             continue;
         const ColumnKind kind = t.tableColumns[d_->columns[i]].kind;
-        const Value& value = *values[i];
-        ++bound;
-        if (storedAsIs(value, kind))
-            bindValue(s, bound, value, kind, d_->scratch);
-        else
-            bindValue(s, bound, convertFor(value, kind), kind, d_->scratch);
+        bindValue(s, ++bound, convertFor(*values[i], kind), kind, d_->scratch);
     }
     return d_->run(s, 1);
 }
@@ -207,9 +181,8 @@ std::vector<std::int64_t> TableAppender::addAll(
             for (std::size_t f = 0; f < d_->columns.size(); ++f) {
                 if (!record[f])
                     continue;
-                const Value& value = *record[f];
-                const ColumnKind kind = kinds[bound++];
-                waiting.push_back(storedAsIs(value, kind) ? value : convertFor(value, kind));
+                waiting.push_back(convertFor(*record[f], kinds[bound]));
+                ++bound;
             }
         } catch (...) {
             // As add: the records before this one are added, this one is not.
