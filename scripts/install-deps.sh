@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-base-private-dev qt6-qpa-plugins libgl-dev
   libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev
   poppler-utils fonts-dejavu-core
