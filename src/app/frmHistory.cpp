@@ -1,12 +1,12 @@
 #include "app/frmHistory.h"
 
-#include "app/frmRememberedTenants.h"
-#include "platform/Centre.h"
 #include "app/TextRules.h"
+#include "app/frmRememberedTenants.h"
 #include "journal/JournalHistory.h"
 #include "journal/PostingRecovery.h"
 #include "journal/PostingReport.h"
 #include "journal/RunReversal.h"
+#include "platform/Centre.h"
 #include "platform/Error.h"
 
 #include <QDir>
@@ -73,8 +73,7 @@ frmHistory::frmHistory(Globals& globals, QWidget* parent)
       labNoRuns_(new QLabel(QStringLiteral("No posting run has been recorded yet."), this)),
       cmdReport_(makeButton("cmdReport", QStringLiteral("Posting &Report"), this)),
       cmdReverse_(makeButton("cmdReverse", QStringLiteral("&Reverse This Run"), this)),
-      cmdRemembered_(
-          makeButton("cmdRemembered", QStringLiteral("Remembered &Tenants..."), this)),
+      cmdRemembered_(makeButton("cmdRemembered", QStringLiteral("Remembered &Tenants..."), this)),
       cmdExit_(makeButton("cmdExit", QStringLiteral("&Exit"), this)) {
     setObjectName(QStringLiteral("frmHistory"));
     setWindowTitle(QStringLiteral("Corvane Posting History"));

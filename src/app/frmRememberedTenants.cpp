@@ -130,9 +130,8 @@ void frmRememberedTenants::fillList() {
             name = tenant ? tenantDisplayName((*tenant)[0], (*tenant)[1]) : kTenantGone;
         }
         QList<QStandardItem*> items;
-        for (const QString& text :
-             {choice.account, QStringLiteral("T%1").arg(choice.tenantID), name,
-              shortDate(choice.chosenOn), choice.computer})
+        for (const QString& text : {choice.account, QStringLiteral("T%1").arg(choice.tenantID),
+                                    name, shortDate(choice.chosenOn), choice.computer})
             items.append(new QStandardItem(text));
         items.front()->setData(choice.account, kAccountRole);
         choices_->appendRow(items);

@@ -34,8 +34,8 @@ class Statement;
 // refuses (JournalError) a file it cannot use: a folder, a file that is not an SQLite database,
 // another program's database, a journal written by a newer Corvane, a read-only file or folder.
 // A refused file is never changed. A journal of an earlier Corvane is brought up to the current
-// schema in place, in one transaction, when it is opened. Statements run with the rollback journal and full syncs, so a
-// committed transaction survives a kill or a power loss.
+// schema in place, in one transaction, when it is opened. Statements run with the rollback journal
+// and full syncs, so a committed transaction survives a kill or a power loss.
 class JournalDb {
 public:
     static std::unique_ptr<JournalDb> open(const QString& path);

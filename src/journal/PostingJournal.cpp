@@ -169,10 +169,10 @@ std::vector<RunRow> rowsFrom(const QByteArray& data) {
         r.outcome = outcome == static_cast<quint8>(RowOutcome::NoTenant) ? RowOutcome::NoTenant
                     : outcome == static_cast<quint8>(RowOutcome::Note)   ? RowOutcome::Note
                                                                          : RowOutcome::Posted;
-        r.tenantChoice =
-            choice == static_cast<quint8>(TenantChoice::Chosen)       ? TenantChoice::Chosen
-            : choice == static_cast<quint8>(TenantChoice::Remembered) ? TenantChoice::Remembered
-                                                                      : TenantChoice::None;
+        r.tenantChoice = choice == static_cast<quint8>(TenantChoice::Chosen) ? TenantChoice::Chosen
+                         : choice == static_cast<quint8>(TenantChoice::Remembered)
+                             ? TenantChoice::Remembered
+                             : TenantChoice::None;
         const auto next = [&](int bit) -> std::optional<std::int64_t> {
             if (!(flags & (1u << bit)))
                 return std::nullopt;

@@ -45,8 +45,8 @@ const Column kColumns[] = {
     {"Amount", 3.8, 15, 0.95},
     {"Date", 4.9, 10, 0},
     {"Type", 5.65, 10, 0},
-    {"Transaction Number", 6.2, 14, 0},
-    {"Result", 7.45, 44, 0},
+    {"Transaction Number", 6.2, 18, 0},
+    {"Result", 7.75, 48, 0},
 };
 
 QString remarkText(const Run& run) {

@@ -176,9 +176,8 @@ void TenantCandidates::setFilter(const QString& text) {
         kept.reserve(from.size());
         for (const int i : from) {
             const QString& key = tenants_[static_cast<std::size_t>(i)].key;
-            const bool all = std::all_of(words.cbegin(), words.cend(), [&](const QString& word) {
-                return key.contains(word);
-            });
+            const bool all = std::all_of(words.cbegin(), words.cend(),
+                                         [&](const QString& word) { return key.contains(word); });
             if (all)
                 kept.push_back(i);
         }

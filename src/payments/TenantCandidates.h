@@ -69,7 +69,7 @@ private:
         QString shown;  // TID, name, unit address and property, one after another
         QString key;    // searchText of TID, name and unit address, separated by line feeds
         int tidEnd = 0, nameEnd = 0, addressEnd = 0, propertyEnd = 0;  // ends within `shown`
-        int keyNameBegin = 0, keyNameEnd = 0, keyAddressBegin = 0;  // within `key`
+        int keyNameBegin = 0, keyNameEnd = 0, keyAddressBegin = 0;     // within `key`
         bool hasUnit = false;
     };
     QString shownText(const Entry& e, int column) const;

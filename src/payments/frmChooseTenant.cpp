@@ -78,9 +78,9 @@ frmChooseTenant::frmChooseTenant(const ChooseTenantInput& input, TenantCandidate
     gridTenants_->setColumnWidth(TenantCandidates::ColName, 200);
     gridTenants_->setColumnWidth(TenantCandidates::ColUnitAddress, 220);
 
-    chkRemember_ = named(new QCheckBox(QStringLiteral("&Remember this tenant for account ") +
-                                       input.account),
-                         "chkRemember");
+    chkRemember_ =
+        named(new QCheckBox(QStringLiteral("&Remember this tenant for account ") + input.account),
+              "chkRemember");
     chkRemember_->setChecked(true);
 
     cmdUse_ = named(new QPushButton(QStringLiteral("&Use This Tenant")), "cmdUse");
@@ -90,8 +90,7 @@ frmChooseTenant::frmChooseTenant(const ChooseTenantInput& input, TenantCandidate
     connect(cmdUse_, &QPushButton::clicked, this, &frmChooseTenant::cmdUse_Click);
     connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(txtSearch_, &QLineEdit::textChanged, this, &frmChooseTenant::txtSearch_Changed);
-    connect(gridTenants_, &QAbstractItemView::doubleClicked, this,
-            &frmChooseTenant::cmdUse_Click);
+    connect(gridTenants_, &QAbstractItemView::doubleClicked, this, &frmChooseTenant::cmdUse_Click);
     connect(gridTenants_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &frmChooseTenant::currentChanged);
     connect(&candidates_, &QAbstractItemModel::modelReset, this, &frmChooseTenant::currentChanged);

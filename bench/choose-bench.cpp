@@ -1,0 +1,146 @@
+#include "choose-bench.h"
+
+#include "journal/PostingJournal.h"
+#include "journal/RememberedTenants.h"
+#include "payments/PaymentIntake.h"
+#include "payments/frmChooseTenant.h"
+#include "platform/TextCodec.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTableView>
+
+#include <cstdio>
+
+namespace corvane::bench {
+namespace {
+
+double failed(const char* why) {
+    std::fprintf(stderr, "corvane-bench: %s\n", why);
+    return -1;
+}
+
+// Notes a paint of the watched widget.
+class Painted final : public QObject {
+public:
+    explicit Painted(QWidget* widget) { widget->installEventFilter(this); }
+    void reset() { seen_ = false; }
+    // Processes events until the widget has painted, then the events its paint posted.
+    bool wait() {
+        QElapsedTimer limit;
+        limit.start();
+        while (!seen_ && limit.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        return seen_;
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            seen_ = true;
+        return false;
+    }
+
+private:
+    bool seen_ = false;
+};
+
+// The fields of the download's payment lines, as the line rule cuts them.
+std::vector<QStringList> downloadLines(Globals& globals) {
+    QFile file(QDir(globals.programFolder())
+                   .filePath(QStringLiteral("user/Downloads/") + kPaymentFileName));
+    std::vector<QStringList> lines;
+    if (!file.open(QIODevice::ReadOnly))
+        return lines;
+    for (const QString& line : selectPaymentLines(decodeAnsi(file.readAll())))
+        lines.push_back(splitPaymentLine(line));
+    return lines;
+}
+
+}  // namespace
+
+bool isChooseStep(const QString& step) {
+    return step == QLatin1String("choose-open") || step == QLatin1String("choose-filter") ||
+           step == QLatin1String("remembered");
+}
+
+double runChooseStep(const QString& step, bool windowed, Globals& globals, QWidget& menu) {
+    const std::vector<QStringList> lines = downloadLines(globals);
+    if (lines.empty() || !globals.LedgerDb)
+        return failed("no download or no ledger");
+    QElapsedTimer timer;
+    if (step == QLatin1String("remembered")) {
+        // The sample's unmatched accounts are the ones above its tenants' numbers.
+        auto journal = journal::PostingJournal::open(globals.programFolder());
+        journal->db().exec("PRAGMA synchronous = OFF");  // the arranging is not timed
+        QStringList accounts;
+        int remembered = 0;
+        for (const QStringList& fields : lines) {
+            accounts << fields.value(1).remove(QLatin1Char(' '));
+            if (remembered < 1000 && accounts.size() % 7 == 0) {
+                journal::RememberedTenants(journal->db())
+                    .remember({accounts.last(), 1000 + remembered, QDate(2026, 6, 1),
+                               QStringLiteral("OFFICE")});
+                ++remembered;
+            }
+        }
+        timer.start();
+        const auto found = journal::RememberedTenants(journal->db()).find(accounts);
+        const double seconds = timer.nsecsElapsed() / 1e9;
+        return found.size() == remembered ? seconds : failed("the choices are not all found");
+    }
+
+    // The first payment of an account that matches no tenant: every 7th of the sample.
+    const QStringList& fields = lines[std::min<std::size_t>(6, lines.size() - 1)];
+    const ChooseTenantInput input{fields.value(1), fields.value(2), fields.value(3),
+                                  fields.value(6), fields.value(4), fields.value(0)};
+    TenantCandidates candidates;
+    std::unique_ptr<frmChooseTenant> window;
+    const auto open = [&] {
+        candidates.load(*globals.LedgerDb);
+        window = std::make_unique<frmChooseTenant>(input, candidates, &menu);
+    };
+    if (step == QLatin1String("choose-open")) {
+        timer.start();
+        open();
+        if (windowed) {
+            Painted painted(window->findChild<QTableView*>()->viewport());
+            window->show();
+            if (!painted.wait())
+                return failed("the window never painted");
+        }
+        const double seconds = timer.nsecsElapsed() / 1e9;
+        return candidates.tenantCount() > 0 ? seconds : failed("no tenant listed");
+    }
+    if (step != QLatin1String("choose-filter"))
+        return failed("unknown step");
+    open();
+    QTableView* grid = window->findChild<QTableView*>();
+    Painted painted(grid->viewport());
+    if (windowed) {
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        if (!painted.wait())
+            return failed("the window never painted");
+    }
+    auto* search = window->findChild<QLineEdit*>(QStringLiteral("txtSearch"));
+    const int before = grid->model()->rowCount();
+    painted.reset();
+    timer.start();
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_M, Qt::NoModifier, QStringLiteral("m"));
+    QKeyEvent up(QEvent::KeyRelease, Qt::Key_M, Qt::NoModifier, QStringLiteral("m"));
+    QApplication::sendEvent(search, &down);
+    QApplication::sendEvent(search, &up);
+    if (windowed && !painted.wait())
+        return failed("the list never painted again");
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    const int after = grid->model()->rowCount();
+    return after > 0 && after < before ? seconds : failed("the letter filtered nothing");
+}
+
+}  // namespace corvane::bench
