@@ -15,8 +15,8 @@ const QStringList kCaptions = {QStringLiteral("TID"), QStringLiteral("Tenant Nam
                                QStringLiteral("Unit Address"), QStringLiteral("Property")};
 
 // Whether `word` stands in `text` between `begin` and `end` as a whole word.
-bool hasWord(const QString& text, qsizetype begin, qsizetype end, const QString& word) {
-    const QStringView part = QStringView(text).sliced(begin, end - begin);
+bool hasWord(QStringView text, qsizetype begin, qsizetype end, const QString& word) {
+    const QStringView part = text.sliced(begin, end - begin);
     for (qsizetype at = part.indexOf(word); at >= 0; at = part.indexOf(word, at + 1)) {
         const qsizetype after = at + word.size();
         if ((at == 0 || part[at - 1] == u' ') && (after == part.size() || part[after] == u' '))
@@ -31,9 +31,8 @@ TenantCandidates::TenantCandidates(QObject* parent) : QAbstractTableModel(parent
 
 TenantCandidates::~TenantCandidates() = default;
 
-QString TenantCandidates::searchText(const QString& text) {
-    QString out;
-    out.reserve(text.size());
+void TenantCandidates::appendSearchText(QString& out, QStringView text) {
+    const qsizetype start = out.size();
     bool blank = true;  // no blank at the start, none twice
     for (const QChar c : text) {
         if (c.isLetterOrNumber()) {
@@ -44,8 +43,14 @@ QString TenantCandidates::searchText(const QString& text) {
             blank = true;
         }
     }
-    if (out.endsWith(u' '))
+    if (out.size() > start && out.endsWith(u' '))
         out.chop(1);
+}
+
+QString TenantCandidates::searchText(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    appendSearchText(out, text);
     return out;
 }
 
@@ -68,13 +73,18 @@ void TenantCandidates::load(ledger::Database& db) {
                 if (!id.isNull() && !properties.contains(id.toInteger()))
                     properties.insert(id.toInteger(), fields[0].toText());
             });
-        QHash<qint64, QString> firstUnitAddress;
+        // Each tenant's first unit in index order, as the matching takes it, found by binary
+        // search in the units as the index gives them.
+        std::vector<std::pair<qint64, QString>> units;
         db.openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
                       {QStringLiteral("UAddress")})
             ->forEach([&](const ledger::Value& tenantId, const std::vector<ledger::Value>& unit) {
-                if (!tenantId.isNull() && !firstUnitAddress.contains(tenantId.toInteger()))
-                    firstUnitAddress.insert(tenantId.toInteger(), unit[0].toText());
+                if (!tenantId.isNull())
+                    units.emplace_back(tenantId.toInteger(), unit[0].toText());
             });
+        const auto byKey = [](const auto& a, const auto& b) { return a.first < b.first; };
+        if (!std::is_sorted(units.begin(), units.end(), byKey))
+            std::stable_sort(units.begin(), units.end(), byKey);
         db.openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
                       {QStringLiteral("TLastName1"), QStringLiteral("TFirstName1"),
                        QStringLiteral("TPropID")})
@@ -83,29 +93,33 @@ void TenantCandidates::load(ledger::Database& db) {
                     return;
                 Entry e;
                 e.tenantID = tenantId.toInteger();
-                const QString tid =
-                    QStringLiteral("T") + tenantId.toText().remove(QLatin1Char(' '));
+                const QString id = tenantId.toText().remove(QLatin1Char(' '));
                 const QString name = tenantDisplayName(f[0], f[1]);
-                const auto unit = firstUnitAddress.constFind(e.tenantID);
-                e.hasUnit = unit != firstUnitAddress.constEnd();
-                const QString address = e.hasUnit ? *unit : QString();
-                e.shown = tid;
-                e.tidEnd = static_cast<int>(e.shown.size());
-                e.shown += name;
-                e.nameEnd = static_cast<int>(e.shown.size());
-                e.shown += address;
-                e.addressEnd = static_cast<int>(e.shown.size());
-                e.shown += properties.value(f[2].toInteger());
-                e.propertyEnd = static_cast<int>(e.shown.size());
-                e.shown.squeeze();
-                e.key = searchText(tid) + u'\n';
-                e.keyNameBegin = static_cast<int>(e.key.size());
-                e.key += searchText(name);
-                e.keyNameEnd = static_cast<int>(e.key.size());
-                e.key += u'\n';
-                e.keyAddressBegin = static_cast<int>(e.key.size());
-                e.key += searchText(address);
-                e.key.squeeze();
+                const auto unit =
+                    std::lower_bound(units.cbegin(), units.cend(),
+                                     std::pair<qint64, QString>(e.tenantID, QString()), byKey);
+                e.hasUnit = unit != units.cend() && unit->first == e.tenantID;
+                const QString address = e.hasUnit ? unit->second : QString();
+                const QString property = properties.value(f[2].toInteger());
+                QString& t = e.text;
+                t.reserve(2 * (1 + id.size() + name.size() + address.size()) + property.size() + 2);
+                t += u'T';
+                t += id;
+                e.tidEnd = static_cast<int>(t.size());
+                t += name;
+                e.nameEnd = static_cast<int>(t.size());
+                t += address;
+                e.addressEnd = static_cast<int>(t.size());
+                t += property;
+                e.propertyEnd = static_cast<int>(t.size());
+                appendSearchText(t, QStringView(t).first(e.tidEnd));
+                t += u'\n';
+                e.keyNameBegin = static_cast<int>(t.size()) - e.propertyEnd;
+                appendSearchText(t, name);
+                e.keyNameEnd = static_cast<int>(t.size()) - e.propertyEnd;
+                t += u'\n';
+                e.keyAddressBegin = static_cast<int>(t.size()) - e.propertyEnd;
+                appendSearchText(t, address);
                 tenants_.push_back(std::move(e));
             });
     } catch (...) {
@@ -131,26 +145,35 @@ void TenantCandidates::rankFor(const QString& payerName, const QString& payerAdd
             words << word;  // initials say too little
     }
     // The same unit address outweighs any number of shared words of the name.
-    std::vector<int> score(tenants_.size(), 0);
+    // The candidates (those with points) in order of points, then every other tenant by TID.
+    std::vector<std::pair<int, int>> candidates;  // points, index
+    std::vector<int> others;
+    others.reserve(tenants_.size());
     for (std::size_t i = 0; i < tenants_.size(); ++i) {
         const Entry& e = tenants_[i];
-        const QStringView unit = QStringView(e.key).sliced(e.keyAddressBegin);
+        const QStringView key = e.key();
+        const QStringView unit = key.sliced(e.keyAddressBegin);
         int points = 0;
         if (!unit.isEmpty() && !address.isEmpty() &&
             (address == unit || (address.startsWith(unit) && address[unit.size()] == u' ')))
             points = 1000;
         for (const QString& word : words) {
-            if (hasWord(e.key, e.keyNameBegin, e.keyNameEnd, word))
+            if (hasWord(key, e.keyNameBegin, e.keyNameEnd, word))
                 ++points;
         }
-        score[i] = points;
+        if (points > 0)
+            candidates.emplace_back(points, static_cast<int>(i));
+        else
+            others.push_back(static_cast<int>(i));
     }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
     beginResetModel();
-    std::stable_sort(ranked_.begin(), ranked_.end(), [&](int a, int b) {
-        if (score[static_cast<std::size_t>(a)] != score[static_cast<std::size_t>(b)])
-            return score[static_cast<std::size_t>(a)] > score[static_cast<std::size_t>(b)];
-        return a < b;
-    });
+    ranked_.clear();
+    ranked_.reserve(tenants_.size());
+    for (const auto& [points, index] : candidates)
+        ranked_.push_back(index);
+    ranked_.insert(ranked_.end(), others.cbegin(), others.cend());
     shown_ = ranked_;
     filter_.clear();
     filterWords_.clear();
@@ -175,7 +198,7 @@ void TenantCandidates::setFilter(const QString& text) {
     } else {
         kept.reserve(from.size());
         for (const int i : from) {
-            const QString& key = tenants_[static_cast<std::size_t>(i)].key;
+            const QStringView key = tenants_[static_cast<std::size_t>(i)].key();
             const bool all = std::all_of(words.cbegin(), words.cend(),
                                          [&](const QString& word) { return key.contains(word); });
             if (all)
@@ -189,7 +212,7 @@ void TenantCandidates::setFilter(const QString& text) {
 }
 
 QString TenantCandidates::shownText(const Entry& e, int column) const {
-    const QStringView shown(e.shown);
+    const QStringView shown(e.text);
     const int tidEnd = e.tidEnd;
     switch (column) {
         case ColTID:

@@ -64,15 +64,19 @@ public:
     static QString searchText(const QString& text);
 
 private:
+    // One tenant in one string (a list of 100,000 costs 100,000 strings): the TID, name, unit
+    // address and property as shown, one after another, then the search key, the searchText of
+    // TID, name and unit address separated by line feeds.
     struct Entry {
         std::int64_t tenantID = 0;
-        QString shown;  // TID, name, unit address and property, one after another
-        QString key;    // searchText of TID, name and unit address, separated by line feeds
-        int tidEnd = 0, nameEnd = 0, addressEnd = 0, propertyEnd = 0;  // ends within `shown`
-        int keyNameBegin = 0, keyNameEnd = 0, keyAddressBegin = 0;     // within `key`
+        QString text;
+        int tidEnd = 0, nameEnd = 0, addressEnd = 0, propertyEnd = 0;  // the shown texts' ends
+        int keyNameBegin = 0, keyNameEnd = 0, keyAddressBegin = 0;     // the key's parts
         bool hasUnit = false;
+        QStringView key() const { return QStringView(text).sliced(propertyEnd); }
     };
     QString shownText(const Entry& e, int column) const;
+    static void appendSearchText(QString& out, QStringView text);
 
     std::vector<Entry> tenants_;  // by TenantID
     std::vector<int> ranked_;     // indexes into tenants_, best first
