@@ -13,9 +13,10 @@ namespace corvane::bench {
 //                  window made (with -win/-a11y: shown, until its list has painted);
 //   choose-filter  the window open, one letter typed into its search box: the list filtered
 //                  (with -win/-a11y: until it has painted again);
-//   remembered     1,000 of the download's unmatched accounts remembered in the journal
-//                  (untimed), then the remembered choices of every account of the download
-//                  looked up at once, as the download's loading does.
+//   remembered     what 1,000 remembered accounts add to the download: the download loaded
+//                  (from the staged file) without remembered choices and then with 1,000 of its
+//                  accounts of no tenant remembered, the fastest of five loads each; the step's
+//                  seconds are the difference.
 bool isChooseStep(const QString& step);
 // Runs the step and returns its seconds; negative (with the reason on standard error) when it
 // could not be run.
