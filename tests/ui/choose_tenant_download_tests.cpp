@@ -8,6 +8,7 @@
 #include "payments/frmDownload.h"
 #include "platform/ledger/Database.h"
 #include "support/JournalSupport.h"
+#include "support/LineEnds.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 
@@ -35,12 +36,12 @@ const QString kNotesQuestion = QStringLiteral(
     "ledger, repeated in this file, or not settled by the processor). Press 'Yes' to leave them "
     "out of this posting, or 'No' to post them as well.");
 
-// Lines as the processor writes them, CR LF ended, with the payer's name and address and the
-// fields after the status.
+// A line as the processor writes it, with the payer's name and address (LF ended here; staged
+// with each line end).
 QByteArray line(const char* id, const char* account, const char* payer, const char* address,
                 const char* amount) {
     return QByteArray(id) + ',' + account + ',' + payer + ',' + address + ",03/01/2026,Check,\"" +
-           amount + "\",Posted,KV1,Online,Rent Payment\r\n";
+           amount + "\",Posted\n";
 }
 
 void press(Qt::Key key, const QString& text = {}) {
@@ -57,7 +58,7 @@ void type(const QString& text) {
         press(static_cast<Qt::Key>(c.toUpper().unicode()), QString(c));
 }
 
-class ChooseTenantOnTheScreen : public ::testing::Test {
+class ChooseTenantOnTheScreen : public ::testing::TestWithParam<LineEnd> {
 protected:
     ChooseTenantOnTheScreen() : ledger(tp.path(kLedgerFileName)) {
         tp.globals.PaymentFileName = kPaymentFileName;
@@ -75,10 +76,12 @@ protected:
 
     // T42 pays for itself; account T999 (Bob Smith's, mistyped at the processor) twice.
     void stageThree() {
-        tp.files.writeAtomically(tp.path(kPaymentFileName),
-                                 line("B1", "T42", "Ann Lee", "12 Oak St", "$100.00") +
-                                     line("B2", "T999", "Bob Smith", "99 Pine Rd", "$1,250.00") +
-                                     line("B3", "T 999", "Bob Smith", "99 Pine Rd", "$10.00"));
+        stage(line("B1", "T42", "Ann Lee", "12 Oak St", "$100.00") +
+              line("B2", "T999", "Bob Smith", "99 Pine Rd", "$1,250.00") +
+              line("B3", "T 999", "Bob Smith", "99 Pine Rd", "$10.00"));
+    }
+    void stage(const QByteArray& lines) {
+        tp.files.writeAtomically(tp.path(kPaymentFileName), withLineEnd(lines, GetParam()));
     }
     void load() {
         screen = std::make_unique<frmDownload>(tp.globals);
@@ -139,7 +142,7 @@ protected:
     int choosersSeen = 0;
 };
 
-TEST_F(ChooseTenantOnTheScreen, choosingFillsTheRowsPostsThemAsMatchedAndIsRemembered) {
+TEST_P(ChooseTenantOnTheScreen, choosingFillsTheRowsPostsThemAsMatchedAndIsRemembered) {
     stageThree();
     load();
     EXPECT_EQ(shown(1), (QStringList{"T#999", "(TID not found-PRINT SCREEN!)",
@@ -203,13 +206,12 @@ TEST_F(ChooseTenantOnTheScreen, choosingFillsTheRowsPostsThemAsMatchedAndIsRemem
     EXPECT_EQ(run->rows[1].note, QStringLiteral("Chosen by you"));
 }
 
-TEST_F(ChooseTenantOnTheScreen, theNextLoadMatchesByTheRememberedChoiceButNeverOverAnOwnTenant) {
+TEST_P(ChooseTenantOnTheScreen, theNextLoadMatchesByTheRememberedChoiceButNeverOverAnOwnTenant) {
     remember("T999", 7);
     remember("T42", 7);  // T42 is a tenant of its own
-    tp.files.writeAtomically(tp.path(kPaymentFileName),
-                             line("B1", "T42", "Ann Lee", "12 Oak St", "$100.00") +
-                                 line("B2", "T999", "Bob Smith", "99 Pine Rd", "$1,250.00") +
-                                 line("B2", "T999", "Bob Smith", "99 Pine Rd", "$1,250.00"));
+    stage(line("B1", "T42", "Ann Lee", "12 Oak St", "$100.00") +
+          line("B2", "T999", "Bob Smith", "99 Pine Rd", "$1,250.00") +
+          line("B2", "T999", "Bob Smith", "99 Pine Rd", "$1,250.00"));
     load();
     EXPECT_EQ(shown(0), (QStringList{"T42", "12 Oak St", "Lee, Ann", ""}));
     EXPECT_EQ(shown(1), (QStringList{"T7", "99 Pine Rd", "Smith, Bob",
@@ -235,7 +237,7 @@ TEST_F(ChooseTenantOnTheScreen, theNextLoadMatchesByTheRememberedChoiceButNeverO
     EXPECT_EQ(RowResultText(run->rows[1]), QStringLiteral("Posted, tenant chosen by you"));
 }
 
-TEST_F(ChooseTenantOnTheScreen, aRememberedTenantThatIsGoneLeavesTheRowUnmatchedAndSaysSo) {
+TEST_P(ChooseTenantOnTheScreen, aRememberedTenantThatIsGoneLeavesTheRowUnmatchedAndSaysSo) {
     remember("T999", 555);
     stageThree();
     load();
@@ -246,7 +248,7 @@ TEST_F(ChooseTenantOnTheScreen, aRememberedTenantThatIsGoneLeavesTheRowUnmatched
     EXPECT_TRUE(button("cmdChooseTenant")->isEnabled());
 }
 
-TEST_F(ChooseTenantOnTheScreen, aForgottenChoiceNoLongerMatches) {
+TEST_P(ChooseTenantOnTheScreen, aForgottenChoiceNoLongerMatches) {
     remember("T999", 7);
     frmRememberedTenants window(tp.globals);
     window.Load();
@@ -262,7 +264,7 @@ TEST_F(ChooseTenantOnTheScreen, aForgottenChoiceNoLongerMatches) {
     EXPECT_EQ(shown(1).last(), QString());
 }
 
-TEST_F(ChooseTenantOnTheScreen, cancellingChangesNothingAndRemembersNothing) {
+TEST_P(ChooseTenantOnTheScreen, cancellingChangesNothingAndRemembersNothing) {
     stageThree();
     load();
     selectRow(2);
@@ -276,8 +278,8 @@ TEST_F(ChooseTenantOnTheScreen, cancellingChangesNothingAndRemembersNothing) {
     for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
                                     QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
         const bool pressed = type != QEvent::MouseButtonRelease;
-        QMouseEvent event(type, at, global, Qt::LeftButton,
-                          pressed ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QMouseEvent event(type, at, global, Qt::LeftButton, pressed ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
         QApplication::sendEvent(grid()->viewport(), &event);
     }
     EXPECT_EQ(choosersSeen, 1);
@@ -287,7 +289,7 @@ TEST_F(ChooseTenantOnTheScreen, cancellingChangesNothingAndRemembersNothing) {
 
 // The user's keys alone: the button by its keys, typing, the arrow keys, the check box by the
 // space bar, Enter.
-TEST_F(ChooseTenantOnTheScreen, keyboardOnly_choosesForThisPaymentWithoutRemembering) {
+TEST_P(ChooseTenantOnTheScreen, keyboardOnly_choosesForThisPaymentWithoutRemembering) {
     stageThree();
     load();
     grid()->setFocus();
@@ -309,6 +311,8 @@ TEST_F(ChooseTenantOnTheScreen, keyboardOnly_choosesForThisPaymentWithoutRemembe
     EXPECT_EQ(shown(2).first(), QStringLiteral("T#999"));  // not remembered: this payment only
     EXPECT_FALSE(QFile::exists(journal::PostingJournal::pathIn(tp.globals.programFolder())));
 }
+
+INSTANTIATE_TEST_SUITE_P(LineEnds, ChooseTenantOnTheScreen, kLineEnds, lineEndName);
 
 }  // namespace
 }  // namespace corvane::test
