@@ -62,20 +62,6 @@ TEST_F(RememberedTenantsTest, aChoiceIsAddedReplacedFoundListedAndForgotten) {
               (std::vector<RememberedTenant>{choice("T12", 7, QDate(2026, 11, 3))}));
 }
 
-TEST_F(RememberedTenantsTest, manyAccountsAreLookedUpAtOnce) {
-    journal();
-    rawExec(
-        "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 999) "
-        "INSERT INTO RememberedTenants SELECT 'T' || (5000 + i), i, '2026-12-01', 'OFFICE-PC' "
-        "FROM n");
-    QStringList accounts;
-    for (int i = 0; i < 32767; ++i)
-        accounts << QStringLiteral("T%1").arg(4000 + i % 3000);
-    const auto found = remembered().find(accounts);
-    EXPECT_EQ(found.size(), 1000);
-    EXPECT_EQ(found.value(QStringLiteral("T5999")).tenantID, 999);
-}
-
 // A journal as the first Corvane wrote it: schema version 1, its run's rows in format 1 (no
 // tenant choice byte).
 TEST_F(RememberedTenantsTest, aJournalOfVersionOneIsUpgradedInPlaceAndKeepsItsRuns) {

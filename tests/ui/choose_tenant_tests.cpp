@@ -114,20 +114,6 @@ TEST_F(ChooseTenantWindow, keyboardOnly_typeToSearchArrowDownEnter) {
     EXPECT_TRUE(window->chosen()->remember);
 }
 
-TEST_F(ChooseTenantWindow, escapeOrCancelChoosesNothing) {
-    for (const bool escape : {true, false}) {
-        window = std::make_unique<frmChooseTenant>(payment(), candidates);
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        if (escape)
-            press(Qt::Key_Escape);
-        else
-            control<QPushButton>("cmdCancel")->click();
-        EXPECT_EQ(window->result(), QDialog::Rejected) << escape;
-        EXPECT_FALSE(window->chosen()) << escape;
-    }
-}
-
 TEST_F(ChooseTenantWindow, nothingListedNothingToUse) {
     type(QStringLiteral("zzz"));
     EXPECT_EQ(grid()->model()->rowCount(), 0);
