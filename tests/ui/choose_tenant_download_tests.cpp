@@ -12,6 +12,7 @@
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
@@ -154,6 +155,11 @@ TEST_P(ChooseTenantOnTheScreen, choosingFillsTheRowsPostsThemAsMatchedAndIsRemem
     EXPECT_FALSE(choose->isEnabled());
     selectRow(1);
     EXPECT_TRUE(choose->isEnabled());
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(choose);
+    ASSERT_TRUE(accessible && accessible->actionInterface());
+    EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Choose Tenant..."));
+    EXPECT_TRUE(accessible->actionInterface()->actionNames().contains(
+        QAccessibleActionInterface::pressAction()));
 
     whenChooserOpens([](frmChooseTenant& chooser) {
         EXPECT_EQ(chooser.windowTitle(), QStringLiteral("Corvane Choose Tenant"));
