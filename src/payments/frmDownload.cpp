@@ -404,7 +404,7 @@ void frmDownload::ChooseTenant() {
     }
     const ChooseTenantInput input{
         row.cell(staged::Account),      row.cell(staged::PayerName),
-        row.cell(staged::PayerAddress), row.cell(staged::Amount),
+        row.cell(staged::PayerAddress), formatCurrencyText(row.cell(staged::Amount)),
         row.cell(staged::Date),         row.cell(staged::TransactionNumber)};
     std::optional<ChooseTenantResult> chosen;
     {

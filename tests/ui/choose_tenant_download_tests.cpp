@@ -166,7 +166,7 @@ TEST_P(ChooseTenantOnTheScreen, choosingFillsTheRowsPostsThemAsMatchedAndIsRemem
         EXPECT_EQ(chooser.findChild<QLabel*>(QStringLiteral("labPayerName"))->text(),
                   QStringLiteral("Bob Smith"));
         EXPECT_EQ(chooser.findChild<QLabel*>(QStringLiteral("labAmount"))->text(),
-                  QStringLiteral("1250.00"));
+                  QStringLiteral("$1,250.00"));
         EXPECT_EQ(chooser.findChild<QCheckBox*>(QStringLiteral("chkRemember"))->text(),
                   QStringLiteral("&Remember this tenant for account T999"));
         chooser.findChild<QPushButton*>(QStringLiteral("cmdUse"))->click();  // Bob, listed first
