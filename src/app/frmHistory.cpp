@@ -1,11 +1,12 @@
 #include "app/frmHistory.h"
 
-#include "platform/Centre.h"
 #include "app/TextRules.h"
+#include "app/frmRememberedTenants.h"
 #include "journal/JournalHistory.h"
 #include "journal/PostingRecovery.h"
 #include "journal/PostingReport.h"
 #include "journal/RunReversal.h"
+#include "platform/Centre.h"
 #include "platform/Error.h"
 
 #include <QDir>
@@ -72,6 +73,7 @@ frmHistory::frmHistory(Globals& globals, QWidget* parent)
       labNoRuns_(new QLabel(QStringLiteral("No posting run has been recorded yet."), this)),
       cmdReport_(makeButton("cmdReport", QStringLiteral("Posting &Report"), this)),
       cmdReverse_(makeButton("cmdReverse", QStringLiteral("&Reverse This Run"), this)),
+      cmdRemembered_(makeButton("cmdRemembered", QStringLiteral("Remembered &Tenants..."), this)),
       cmdExit_(makeButton("cmdExit", QStringLiteral("&Exit"), this)) {
     setObjectName(QStringLiteral("frmHistory"));
     setWindowTitle(QStringLiteral("Corvane Posting History"));
@@ -93,6 +95,7 @@ frmHistory::frmHistory(Globals& globals, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdReport_);
     buttons->addWidget(cmdReverse_);
+    buttons->addWidget(cmdRemembered_);
     buttons->addStretch();
     buttons->addWidget(cmdExit_);
     auto* layout = new QVBoxLayout(this);
@@ -105,6 +108,7 @@ frmHistory::frmHistory(Globals& globals, QWidget* parent)
             &frmHistory::selectionChanged);
     connect(cmdReport_, &QPushButton::clicked, this, &frmHistory::cmdReport_Click);
     connect(cmdReverse_, &QPushButton::clicked, this, &frmHistory::cmdReverse_Click);
+    connect(cmdRemembered_, &QPushButton::clicked, this, &frmHistory::cmdRemembered_Click);
     connect(cmdExit_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -223,6 +227,12 @@ void frmHistory::cmdReport_Click() {
         QStringLiteral("The posting report was written to:\r") + QDir::toNativeSeparators(path),
         MsgButtons::Ok, MsgIcon::Information, title);
     globals_.platform().shell.openDocument(path);
+}
+
+void frmHistory::cmdRemembered_Click() {
+    frmRememberedTenants window(globals_, this);
+    window.Load();
+    window.exec();
 }
 
 void frmHistory::cmdReverse_Click() {

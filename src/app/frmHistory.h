@@ -17,7 +17,8 @@ class QTableView;
 namespace corvane {
 
 // The posting history: one row per posting run of the journal, newest first, with the report of
-// the selected run and the reversal of the newest run that is not reversed. The opener constructs
+// the selected run, the reversal of the newest run that is not reversed and the remembered
+// tenant choices (frmRememberedTenants). The opener constructs
 // it, runs Load() (which may show the journal's message), then exec() (modal).
 class frmHistory : public QDialog {
     Q_OBJECT
@@ -38,6 +39,7 @@ private:
     void selectionChanged();
     void cmdReport_Click();
     void cmdReverse_Click();
+    void cmdRemembered_Click();
     void showJournalError(const QString& reason);
 
     Globals& globals_;
@@ -49,6 +51,7 @@ private:
     QLabel* labNoRuns_;
     QPushButton* cmdReport_;
     QPushButton* cmdReverse_;
+    QPushButton* cmdRemembered_;
     QPushButton* cmdExit_;
 };
 

@@ -4,15 +4,15 @@
 
 #include <sqlite3.h>
 
+#include <iterator>
+
 namespace corvane::journal {
 
 namespace {
 
 // "CVJ1" in the file header: this file is a Corvane posting journal.
 constexpr int kApplicationId = 0x43564A31;
-// The schema's version; a journal of a higher version was written by a newer Corvane.
-constexpr int kSchemaVersion = 1;
-
+// The schema as the first Corvane wrote it (version 1); the steps below bring it up to date.
 const char* const kSchema = R"sql(
 CREATE TABLE Runs (
     RunID INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -57,6 +57,39 @@ CREATE TABLE PostedNumbers (
     PRIMARY KEY (TransactionNumber, RunID)
 ) WITHOUT ROWID;
 )sql";
+
+// One step of the schema, from `from` to `from + 1`. A journal is brought up to date by running,
+// in this order and in one transaction, every step from its version on; a new journal gets the
+// first schema and then every step. Add a step at the end; never change one that has shipped.
+struct SchemaStep {
+    int from;
+    const char* sql;
+};
+constexpr SchemaStep kSchemaSteps[] = {
+    // The tenant the user chose for a processor account that matches no tenant of its own.
+    {1, R"sql(
+CREATE TABLE RememberedTenants (
+    Account TEXT NOT NULL PRIMARY KEY,    -- the account field of the payment file, blanks removed
+    TenantID INTEGER NOT NULL,
+    ChosenOn TEXT NOT NULL,               -- yyyy-MM-dd
+    Computer TEXT NOT NULL
+) WITHOUT ROWID;
+)sql"},
+};
+
+// The schema's version; a journal of a higher version was written by a newer Corvane.
+constexpr int kSchemaVersion = 1 + static_cast<int>(std::size(kSchemaSteps));
+
+// The steps must follow one another from version 1.
+constexpr bool stepsInOrder() {
+    int version = 1;
+    for (const SchemaStep& step : kSchemaSteps) {
+        if (step.from != version++)
+            return false;
+    }
+    return true;
+}
+static_assert(stepsInOrder(), "each schema step starts where the one before it ends");
 
 QString message(sqlite3* db) {
     return QString::fromUtf8(sqlite3_errmsg(db));
@@ -120,7 +153,7 @@ void JournalDb::createOrCheckSchema() {
         JournalTransaction transaction(*this);
         exec(kSchema);
         exec(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
-        exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+        upgradeSchemaFrom(1);
         transaction.commit();
         return;
     }
@@ -132,6 +165,14 @@ void JournalDb::createOrCheckSchema() {
         throw JournalError(QStringLiteral("it was written by a newer version of Corvane"));
     if (sqlite3_db_readonly(db_, "main") == 1)
         throw JournalError(QStringLiteral("the file or its folder is read-only"));
+    if (version < kSchemaVersion) {
+        // A journal of an earlier Corvane: brought up to date in place, all steps or none.
+        exec("PRAGMA synchronous = FULL");
+        JournalTransaction transaction(*this);
+        upgradeSchemaFrom(version);
+        transaction.commit();
+        return;
+    }
     // A write that changes nothing proves that the file and its folder (where the rollback
     // journal goes) can be written; it needs no sync to disk.
     exec("PRAGMA synchronous = OFF");
@@ -141,6 +182,14 @@ void JournalDb::createOrCheckSchema() {
         transaction.commit();
     }
     exec("PRAGMA synchronous = FULL");
+}
+
+void JournalDb::upgradeSchemaFrom(int version) {
+    for (const SchemaStep& step : kSchemaSteps) {
+        if (step.from >= version)
+            exec(step.sql);
+    }
+    exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
 }
 
 Statement JournalDb::prepare(const char* sql) {

@@ -22,12 +22,17 @@ enum class RowOutcome {
     Note,      // left out: the user chose to leave out the rows that carry a note
 };
 
+// How a row's tenant was found: by its account number, or by the user's choice, made on the
+// review screen or remembered from an earlier one.
+enum class TenantChoice { None, Chosen, Remembered };
+
 // One staged row of a run: the grid's columns as shown, what became of it and the keys of what
 // was written for it.
 struct RunRow {
     int line = 0;  // the row's line in the payment file
     QString tid, address, name, amount, date, checkChar, pmtType, transactionNumber, note;
     RowOutcome outcome = RowOutcome::Posted;
+    TenantChoice tenantChoice = TenantChoice::None;
     std::optional<std::int64_t> incomeTransID;  // Transactions.TransID of the income entry
     std::optional<ledger::Currency> incomeAmount;
     std::optional<std::int64_t> feeTransID;     // Transactions.TransID of the management fee

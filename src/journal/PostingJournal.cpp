@@ -34,8 +34,13 @@ std::optional<Currency> currency(const std::optional<std::int64_t>& units) {
 
 // The journal's row format (little-endian): a format byte, the number of rows (32 bits), then per
 // row its line (32 bits), the nine texts (each its UTF-8 length in 32 bits and its bytes), the
-// outcome byte, a byte of flags telling which keys and amounts follow, and those (64 bits each).
-constexpr quint8 kRowFormat = 1;
+// outcome byte, the tenant choice byte, a byte of flags telling which keys and amounts follow,
+// and those (64 bits each). Format 1, written before tenants could be chosen, has no tenant
+// choice byte; it is still read.
+constexpr quint8 kRowFormat = 2;
+constexpr quint8 kRowFormatWithoutChoice = 1;
+// The balance changes' format.
+constexpr quint8 kChangesFormat = 1;
 
 // Appends to a byte array without a stream: a run's rows are written on the way to the ledger's
 // commit, so every millisecond counts.
@@ -134,6 +139,7 @@ QByteArray rowsData(const std::vector<RunRow>& rows) {
                 flags |= static_cast<quint8>(1u << bit);
         }
         out.number(static_cast<quint8>(r.outcome));
+        out.number(static_cast<quint8>(r.tenantChoice));
         out.number(flags);
         for (const auto& v : values) {
             if (v)
@@ -147,7 +153,7 @@ std::vector<RunRow> rowsFrom(const QByteArray& data) {
     RowReader in(data);
     const auto format = in.number<quint8>();
     const auto count = in.number<quint32>();
-    if (in.ok() && format != kRowFormat)
+    if (in.ok() && format != kRowFormat && format != kRowFormatWithoutChoice)
         throw JournalError(QStringLiteral("a run's rows are in a format this Corvane cannot read"));
     std::vector<RunRow> rows;
     rows.reserve(std::min<quint32>(count, 1u << 16));
@@ -158,10 +164,15 @@ std::vector<RunRow> rowsFrom(const QByteArray& data) {
                               &r.pmtType, &r.transactionNumber, &r.note})
             *text = in.text();
         const auto outcome = in.number<quint8>();
+        const auto choice = format == kRowFormat ? in.number<quint8>() : quint8{0};
         const auto flags = in.number<quint8>();
         r.outcome = outcome == static_cast<quint8>(RowOutcome::NoTenant) ? RowOutcome::NoTenant
                     : outcome == static_cast<quint8>(RowOutcome::Note)   ? RowOutcome::Note
                                                                          : RowOutcome::Posted;
+        r.tenantChoice = choice == static_cast<quint8>(TenantChoice::Chosen) ? TenantChoice::Chosen
+                         : choice == static_cast<quint8>(TenantChoice::Remembered)
+                             ? TenantChoice::Remembered
+                             : TenantChoice::None;
         const auto next = [&](int bit) -> std::optional<std::int64_t> {
             if (!(flags & (1u << bit)))
                 return std::nullopt;
@@ -184,7 +195,7 @@ QByteArray changesData(const std::vector<BalanceChange>& changes) {
     QByteArray data;
     QDataStream out(&data, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
-    out << kRowFormat << static_cast<quint32>(changes.size());
+    out << kChangesFormat << static_cast<quint32>(changes.size());
     for (const BalanceChange& c : changes)
         out << static_cast<quint8>(c.kind) << static_cast<qint64>(c.key)
             << static_cast<qint64>(c.amount.units());
@@ -197,7 +208,7 @@ std::vector<BalanceChange> changesFrom(const QByteArray& data) {
     quint8 format = 0;
     quint32 count = 0;
     in >> format >> count;
-    if (format != kRowFormat)
+    if (format != kChangesFormat)
         throw JournalError(
             QStringLiteral("a run's balance changes are in a format this Corvane "
                            "cannot read"));

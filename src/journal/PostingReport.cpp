@@ -46,7 +46,7 @@ const Column kColumns[] = {
     {"Date", 4.9, 10, 0},
     {"Type", 5.65, 10, 0},
     {"Transaction Number", 6.2, 18, 0},
-    {"Result", 7.75, 40, 0},
+    {"Result", 7.75, 48, 0},
 };
 
 QString remarkText(const Run& run) {
@@ -258,10 +258,14 @@ QString PostingReportFileName(const Run& run) {
 
 QString RowResultText(const RunRow& row) {
     switch (row.outcome) {
-        case RowOutcome::Posted:
+        case RowOutcome::Posted: {
+            QString text = QStringLiteral("Posted");
+            if (row.tenantChoice != journal::TenantChoice::None)
+                text += QStringLiteral(", tenant chosen by you");
             if (row.feeTransID && row.feeAmount)
-                return QStringLiteral("Posted, fee ") + formatCurrency(*row.feeAmount);
-            return QStringLiteral("Posted");
+                text += QStringLiteral(", fee ") + formatCurrency(*row.feeAmount);
+            return text;
+        }
         case RowOutcome::NoTenant:
             return QStringLiteral("Left out: no tenant");
         case RowOutcome::Note:

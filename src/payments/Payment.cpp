@@ -1,6 +1,7 @@
 #include "payments/Payment.h"
 
 #include "app/TextRules.h"
+#include "payments/TenantChoice.h"
 
 namespace corvane {
 
@@ -31,6 +32,8 @@ std::vector<Payment> ReadPayments(const std::vector<StagedRow>& rows) {
         p.rent = p.pmtType.startsWith(QStringLiteral("Rent"));
         p.lateFee = p.pmtType.startsWith(QStringLiteral("Late Fee"));
         p.note = row.cell(staged::Note);
+        p.tenantChoice = TenantChoiceOf(row);
+        p.noteIsTenantChoice = NoteIsTenantChoice(row);
         payments.push_back(std::move(p));
     }
     return payments;
@@ -48,6 +51,7 @@ journal::RunRow RunRowAsShown(const StagedRow& row, int line) {
     r.pmtType = row.cell(staged::PmtType);
     r.transactionNumber = row.cell(staged::TransactionNumber);
     r.note = row.cell(staged::Note);
+    r.tenantChoice = TenantChoiceOf(row);
     return r;
 }
 

@@ -31,14 +31,18 @@ struct Payment {
     bool rent = false;                        // the payment type begins with "Rent"
     bool lateFee = false;                     // the payment type begins with "Late Fee"
     QString note;                             // the screen's note on the row, empty when none
+    // How the tenant was found (TenantChoice.h), and whether the note only says that.
+    journal::TenantChoice tenantChoice = journal::TenantChoice::None;
+    bool noteIsTenantChoice = false;
     bool leftOut = false;  // the user chose to leave the rows with a note out of this run
 };
 
 // The payments of the staged rows, in order.
 std::vector<Payment> ReadPayments(const std::vector<StagedRow>& rows);
 
-// The journal's row of a staged row: its line and the grid's columns as shown (TID, address,
-// name, amount, date, check, payment type, transaction number, note); outcome and keys unset.
+// The journal's row of a staged row: its line, the grid's columns as shown (TID, address,
+// name, amount, date, check, payment type, transaction number, note) and how its tenant was
+// found; outcome and keys unset.
 journal::RunRow RunRowAsShown(const StagedRow& row, int line);
 
 }  // namespace corvane

@@ -180,7 +180,7 @@ QStringList splitPaymentLine(const QString& line) {
 }
 
 PaymentLine readPaymentLine(const QString& line) {
-    // The fields as views of the cleaned line: only the first eight are read, and only the five
+    // The fields as views of the cleaned line: only the first eight are read, and only those
     // kept become strings.
     const QString work = cleanPaymentLine(line);
     std::array<QStringView, 8> fields;
@@ -204,6 +204,8 @@ PaymentLine readPaymentLine(const QString& line) {
     PaymentLine out;
     out.transactionNumber = fields[0].toString();
     out.account = fields[1].toString();
+    out.payerName = fields[2].toString();
+    out.payerAddress = fields[3].toString();
     out.date = fields[4].toString();
     out.method = fields[5].toString();
     out.amount = fields[6].toString();

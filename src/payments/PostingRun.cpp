@@ -263,14 +263,14 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
     }
     const int noted =
         static_cast<int>(std::count_if(payments.begin(), payments.end(), [](const Payment& p) {
-            return p.matched && !p.note.isEmpty();
+            return p.matched && !p.note.isEmpty() && !p.noteIsTenantChoice;
         }));
     if (noted > 0) {
         dialogs.setBusyPointer(false);
         if (dialogs.messageBox(notesQuestion(noted), MsgButtons::YesNo, MsgIcon::Question,
                                kNotesTitle) == kAnswerYes) {
             for (Payment& p : payments)
-                p.leftOut = p.matched && !p.note.isEmpty();
+                p.leftOut = p.matched && !p.note.isEmpty() && !p.noteIsTenantChoice;
         }
         dialogs.setBusyPointer(true);
     }

@@ -26,7 +26,8 @@ enum class PostingOutcome {
 // The update of the payment screen's "Update Lodgebook Ledgers NOW" button, up to (not
 // including) closing the screen. Call order inside run(): read each row once into a payment
 // (Payment.h); check the rent income and late fee categories; ask the confirmation question when
-// a box is unchecked; when matched rows carry a note, ask whether to leave them out; open the
+// a box is unchecked; when matched rows carry a note (other than that of a tenant the user
+// chose, TenantChoice.h), ask whether to leave them out; open the
 // posting journal (PostingJournal.h); begin one ledger transaction; build the plan of every
 // entry, balance change and fee (LedgerPosting.h) and check it (dates, tenants, properties,
 // units, the fee category, owners, fees); write it, then the deposit and its split lines

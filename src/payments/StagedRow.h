@@ -27,6 +27,13 @@ inline constexpr int GridColumnCount = 13;  // the grid shows columns 1 to 13
 // Not shown: what the payment screen keeps of the file's line for the notes and the journal.
 inline constexpr int ProcessorStatus = 14;  // the line's field 8, as read
 inline constexpr int LineNumber = 15;       // the line's number in the file, from 1
+inline constexpr int Account = 16;          // the line's account field, blanks removed
+inline constexpr int PayerName = 17;        // the line's fields 3 and 4, as read
+inline constexpr int PayerAddress = 18;
+// When the user chose the row's tenant, on this screen or earlier (TenantChoice.h): the note that
+// says so ("Chosen by you", "Matched by your choice of mm/dd/yyyy"), or that the remembered
+// tenant is gone ("Remembered tenant #n not found"); empty otherwise.
+inline constexpr int TenantChoiceNote = 19;
 }  // namespace staged
 
 class StagedRow {

@@ -3,11 +3,14 @@
 #include "app/StartUp.h"
 #include "app/TextRules.h"
 #include "journal/PostingRecovery.h"
+#include "journal/RememberedTenants.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentMatching.h"
 #include "payments/PaymentNotes.h"
 #include "payments/PostingRun.h"
 #include "payments/PrintReport.h"
+#include "payments/TenantChoice.h"
+#include "payments/frmChooseTenant.h"
 #include "platform/Centre.h"
 #include "platform/Error.h"
 #include "platform/TextCodec.h"
@@ -25,6 +28,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSysInfo>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -48,6 +52,15 @@ T* named(T* widget, const char* objectName) {
 
 QString countText(int count) {
     return kCountCaption + QLatin1Char(' ') + QString::number(count);
+}
+
+bool isUnmatched(const StagedRow& row) {
+    return row.cell(staged::TID).startsWith(QStringLiteral("T#"));
+}
+
+QString computerName(Environment& environment) {
+    const QString name = environment.variable(QStringLiteral("COMPUTERNAME"));
+    return name.isEmpty() ? QSysInfo::machineHostName() : name;
 }
 
 }  // namespace
@@ -140,11 +153,27 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
     cmdUpdate_ =
         named(new QPushButton(QStringLiteral("Update Lodgebook Ledgers NOW")), "cmdUpdate");
     cmdPrintScreen_ = named(new QPushButton(QStringLiteral("&Print Screen")), "cmdPrintScreen");
+    cmdChooseTenant_ =
+        named(new QPushButton(QStringLiteral("Choose &Tenant...")), "cmdChooseTenant");
     cmdExit_ = named(new QPushButton(QStringLiteral("&Exit")), "cmdExit");
-    for (QPushButton* b : {cmdUpdate_, cmdPrintScreen_, cmdExit_})
+    for (QPushButton* b : {cmdUpdate_, cmdPrintScreen_, cmdChooseTenant_, cmdExit_})
         b->setAutoDefault(false);
+    cmdChooseTenant_->setEnabled(false);
     connect(cmdUpdate_, &QPushButton::clicked, this, &frmDownload::cmdUpdate_Click);
     connect(cmdPrintScreen_, &QPushButton::clicked, this, &frmDownload::cmdPrintScreen_Click);
+    connect(cmdChooseTenant_, &QPushButton::clicked, this, &frmDownload::ChooseTenant);
+    // A double click on an unmatched row chooses its tenant (on "Pmt Type" it edits the type).
+    connect(gridACHDownload_, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) {
+                if (index.column() != StagedPayments::gridColumn(staged::PmtType))
+                    ChooseTenant();
+            });
+    connect(gridACHDownload_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &frmDownload::currentRowChanged);
+    connect(StagedPayments_, &QAbstractItemModel::modelReset, this,
+            &frmDownload::currentRowChanged);
+    connect(StagedPayments_, &QAbstractItemModel::rowsRemoved, this,
+            &frmDownload::currentRowChanged);
     connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
 
     auto* totals = new QHBoxLayout;
@@ -163,6 +192,7 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdUpdate_);
     buttons->addWidget(cmdPrintScreen_);
+    buttons->addWidget(cmdChooseTenant_);
     buttons->addStretch();
     buttons->addWidget(cmdExit_);
 
@@ -267,6 +297,18 @@ void frmDownload::loadSteps() {
                     QStringLiteral("Overflow: the payment file holds more than 32,767 payments"));
     }
 
+    // The journal says which payments were posted before and which tenants the user chose for
+    // accounts of no tenant; without it nothing may be posted. Without a journal file nothing
+    // was posted before: the first posting run makes it.
+    journal_.reset();
+    std::optional<QString> journalProblem;
+    try {
+        if (QFileInfo::exists(journal::PostingJournal::pathIn(globals_.programFolder())))
+            journal_ = journal::PostingJournal::open(globals_.programFolder());
+    } catch (const journal::JournalError& e) {
+        journalProblem = journal::unusableJournalMessage(e);
+    }
+
     // The lines are read on a second thread (or, when none can be started, after the tenants)
     // while the ledger's tenants are loaded for matching. A failure while loading the tenants is
     // told first, then the first line that cannot be read, then any failure while matching.
@@ -282,25 +324,33 @@ void frmDownload::loadSteps() {
             row.setCell(staged::ProcessorStatus,
                         trimBlanks(payments[i].status.value_or(QString())));
             row.setCell(staged::LineNumber, QString::number(i + 1));
+            row.setCell(staged::Account, choiceAccount(payments[i].account));
+            row.setCell(staged::PayerName, payments[i].payerName);
+            row.setCell(staged::PayerAddress, payments[i].payerAddress);
             rows.push_back(std::move(row));
         }
+        // A remembered choice matches what its account does not; the matcher fills the row.
+        if (journal_) {
+            try {
+                ApplyRememberedTenants(
+                    rows, *journal_, [&matcher](StagedRow& row, std::int64_t tenantID) {
+                        PaymentLine byTenant;
+                        byTenant.account = QStringLiteral("T%1").arg(tenantID);
+                        const StagedRow match = matcher.fill(byTenant);
+                        if (isUnmatched(match))
+                            return false;
+                        for (const int cell :
+                             {staged::TID, staged::UnitAddress, staged::TenantName})
+                            row.setCell(cell, match.cell(cell));
+                        return true;
+                    });
+            } catch (const journal::JournalError& e) {
+                journalProblem = journal::unusableJournalMessage(e);
+            }
+        }
     }
-    // The journal says which payments were posted before; without it nothing may be posted.
-    std::unique_ptr<journal::PostingJournal> journal;
-    std::optional<QString> journalProblem;
-    // Without a journal nothing was posted before: the first posting run makes it.
-    try {
-        if (QFileInfo::exists(journal::PostingJournal::pathIn(globals_.programFolder())))
-            journal = journal::PostingJournal::open(globals_.programFolder());
-    } catch (const journal::JournalError& e) {
-        journalProblem = journal::unusableJournalMessage(e);
-    }
-    try {
-        NotePayments(rows, *globals_.LedgerDb, journal.get());
-    } catch (const journal::JournalError& e) {
-        journalProblem = journal::unusableJournalMessage(e);
-        NotePayments(rows, *globals_.LedgerDb, nullptr);
-    }
+    if (const auto problem = noteRows(rows))
+        journalProblem = problem;
     StagedPayments_->setRows(std::move(rows));
     labCorvanePayments_->setText(countText(StagedCount()));
     TransactionTotal();
@@ -309,6 +359,89 @@ void frmDownload::loadSteps() {
         globals_.dialogs().setBusyPointer(false);
         globals_.dialogs().messageBox(*journalProblem, MsgButtons::Ok, MsgIcon::Critical,
                                       journal::kJournalErrorTitle);
+    }
+}
+
+std::optional<QString> frmDownload::noteRows(std::vector<StagedRow>& rows) {
+    std::optional<QString> problem;
+    try {
+        NotePayments(rows, *globals_.LedgerDb, journal_.get());
+    } catch (const journal::JournalError& e) {
+        problem = journal::unusableJournalMessage(e);
+        NotePayments(rows, *globals_.LedgerDb, nullptr);
+    }
+    AddTenantChoiceNotes(rows);
+    return problem;
+}
+
+void frmDownload::currentRowChanged() {
+    const QModelIndex current = gridACHDownload_->currentIndex();
+    const bool unmatched =
+        current.isValid() && current.row() < StagedCount() &&
+        isUnmatched(StagedPayments_->rows()[static_cast<std::size_t>(current.row())]);
+    cmdChooseTenant_->setEnabled(unmatched && globals_.LedgerDb != nullptr);
+}
+
+void frmDownload::ChooseTenant() {
+    const QModelIndex current = gridACHDownload_->currentIndex();
+    if (!current.isValid() || current.row() >= StagedCount() || !globals_.LedgerDb)
+        return;
+    const int at = current.row();
+    const StagedRow& row = StagedPayments_->rows()[static_cast<std::size_t>(at)];
+    if (!isUnmatched(row))
+        return;
+    Dialogs& dialogs = globals_.dialogs();
+    try {
+        BusyPointer busy(dialogs);
+        if (!candidates_)
+            candidates_ = std::make_unique<TenantCandidates>();
+        candidates_->load(*globals_.LedgerDb);
+    } catch (const Error& e) {
+        dialogs.messageBox(QStringLiteral("Error %1: %2").arg(e.number()).arg(e.description()),
+                           MsgButtons::Ok, MsgIcon::Information,
+                           QStringLiteral("Corvane Error Message"));
+        return;
+    }
+    const ChooseTenantInput input{
+        row.cell(staged::Account),      row.cell(staged::PayerName),
+        row.cell(staged::PayerAddress), formatCurrencyText(row.cell(staged::Amount)),
+        row.cell(staged::Date),         row.cell(staged::TransactionNumber)};
+    std::optional<ChooseTenantResult> chosen;
+    {
+        frmChooseTenant window(input, *candidates_, this);
+        if (window.exec() == QDialog::Accepted)
+            chosen = window.chosen();
+    }
+    if (!chosen)
+        return;
+
+    // The row, and when the choice is kept, the other payments of the account, as the next load
+    // will match them.
+    std::vector<StagedRow> rows = StagedPayments_->rows();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (static_cast<int>(i) == at || (chosen->remember && isUnmatched(rows[i]) &&
+                                          rows[i].cell(staged::Account) == input.account))
+            FillChosenTenant(rows[i], chosen->tenant);
+    }
+    noteRows(rows);
+    StagedPayments_->setRows(std::move(rows));
+    TransactionTotal();
+    gridACHDownload_->selectionModel()->setCurrentIndex(
+        StagedPayments_->index(at, 0),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+
+    if (!chosen->remember)
+        return;
+    try {
+        if (!journal_)
+            journal_ = journal::PostingJournal::open(globals_.programFolder());
+        journal::RememberedTenants(journal_->db())
+            .remember({input.account, chosen->tenant.tenantID, globals_.environment().today(),
+                       computerName(globals_.environment())});
+    } catch (const journal::JournalError& e) {
+        dialogs.setBusyPointer(false);
+        dialogs.messageBox(journal::unusableJournalMessage(e), MsgButtons::Ok, MsgIcon::Critical,
+                           journal::kJournalErrorTitle);
     }
 }
 
