@@ -35,9 +35,12 @@ class Statement;
 // another program's database, a journal written by a newer Corvane, a read-only file or folder.
 // A refused file is never changed. Statements run with the rollback journal and full syncs, so a
 // committed transaction survives a kill or a power loss.
+// A journal of an older schema is upgraded in place, in one transaction.
 class JournalDb {
 public:
     static std::unique_ptr<JournalDb> open(const QString& path);
+    // The version of the schema this Corvane writes (the file's user_version).
+    static int schemaVersion();
     ~JournalDb();
     JournalDb(const JournalDb&) = delete;
     JournalDb& operator=(const JournalDb&) = delete;
@@ -56,6 +59,8 @@ public:
 private:
     JournalDb(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
     void createOrCheckSchema();
+    // Takes the schema from `version` to schemaVersion(), inside the caller's transaction.
+    void upgradeFrom(int version);
 
     sqlite3* db_;
     QString path_;

@@ -12,7 +12,7 @@ inline const QString kPostingReportTitle = QStringLiteral("Corvane Posting Repor
 QString PostingReportFileName(const journal::Run& run);
 
 // What became of a staged row: "Posted", "Posted, fee -$25.00", "Left out: no tenant",
-// "Left out: " + its note.
+// "Left out: " + its note, "Return recorded (posted mm/dd/yyyy)".
 QString RowResultText(const journal::RunRow& row);
 
 // Writes the report of a whole run (rows included) as a PDF through Qt's PDF writer: on every page

@@ -30,6 +30,7 @@ QStringList readLines(const QString& text) {
 class HistoryWindow : public JournalFixture {
 protected:
     frmHistory& open() {
+        openLedger();
         window = std::make_unique<frmHistory>(tp.globals);
         window->Load();
         window->show();
@@ -90,14 +91,14 @@ TEST_F(HistoryWindow, listsEveryRunNewestFirstWithItsFigures) {
     EXPECT_EQ(row(2),
               (QStringList{"11/02/2026 09:05", "OFFICE-PC", "2", "$2,150.50", "$50.00", "1045",
                            "10/30/2026 to 11/01/2026", "0", "Reversed 11/03/2026"}));
-    // The newest run is selected, and it is the one that may be reversed.
+    // The newest run is selected; any run the ledger holds as posted may be reversed.
     EXPECT_EQ(w.selectedRunID(), 3);
     EXPECT_TRUE(button("cmdReport")->isEnabled());
     EXPECT_TRUE(button("cmdReverse")->isEnabled());
     EXPECT_TRUE(w.findChild<QLabel*>(QStringLiteral("labNoRuns"))->isHidden());
     w.selectRow(1);
     EXPECT_TRUE(button("cmdReport")->isEnabled());
-    EXPECT_FALSE(button("cmdReverse")->isEnabled());
+    EXPECT_TRUE(button("cmdReverse")->isEnabled());
     w.selectRow(2);
     EXPECT_FALSE(button("cmdReverse")->isEnabled());
 }

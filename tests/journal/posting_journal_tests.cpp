@@ -145,7 +145,9 @@ TEST_F(PostingJournalTest, aJournalOfANewerCorvaneIsRefusedAndLeftAsItIs) {
     const QString path = PostingJournal::pathIn(dir.path());
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version = 2", nullptr, nullptr, nullptr), SQLITE_OK);
+    const std::string newer =
+        "PRAGMA user_version = " + std::to_string(JournalDb::schemaVersion() + 1);
+    ASSERT_EQ(sqlite3_exec(db, newer.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));

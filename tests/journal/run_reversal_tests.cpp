@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QPushButton>
+#include <QTableView>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -130,8 +131,20 @@ TEST_P(RefusedReversal, recordChangedByAnotherWriter_isNamedAndNothingChanges) {
         ledger.value(QStringLiteral("SELECT min(TransID) FROM Transactions")).toLongLong();
     ledger.exec(QString::fromLatin1(GetParam().sql).arg(firstEntry));
     const QStringList changed = ledgerDump();
+    // The history shows the run as the ledger holds it, and offers no reversal; a reversal asked
+    // for all the same names what differs.
+    openLedger();
+    frmHistory window(tp.globals);
+    window.Load();
+    EXPECT_EQ(window.findChild<QTableView*>(QStringLiteral("gridHistory"))
+                  ->model()
+                  ->index(0, 8)
+                  .data()
+                  .toString(),
+              QStringLiteral("Partly in ledger"));
+    EXPECT_FALSE(window.findChild<QPushButton*>(QStringLiteral("cmdReverse"))->isEnabled());
     expectRefused(QLatin1String(GetParam().what));
-    pressReverse();
+    EXPECT_EQ(RunReversal(tp.globals, journal()).run(runID), ReversalOutcome::Refused);
     EXPECT_EQ(ledgerDump(), changed);
     EXPECT_EQ(state(runID), journal::RunState::Posted);
     EXPECT_TRUE(staged().isNull());

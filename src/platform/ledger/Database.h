@@ -100,6 +100,13 @@ public:
     // Writes `value` to the field at `field` (of those named) of the record, as edit,
     // setField(name, value), update do. False (nothing written) when no record has the key.
     bool set(const Value& key, int field, const Value& value);
+    // Every record whose key is one of `keys` (a whole-number key, such as "PrimaryKey"), with
+    // its key and the fields named, read in one statement that takes the keys from one parameter:
+    // for many look-ups at once, as many finds would see them. Keys without a record are left
+    // out; the records come in no particular order. `visit` must not use this look-up.
+    void findEach(
+        const std::vector<std::int64_t>& keys,
+        const std::function<void(std::int64_t key, const std::vector<Value>& fields)>& visit);
     // Every record in index order (by key, then as added), with its key and the fields named,
     // read in one statement; `visit` must not use this look-up.
     void forEach(
@@ -131,8 +138,8 @@ public:
     // Adds `count` records, as `count` calls of add would: `fill(i, values)` sets the i-th in
     // `values`, which keeps what the previous record had. Records of the same assigned fields go
     // several to a statement when the table numbers its keys itself (AUTOINCREMENT, no trigger),
-    // so that their keys follow one another. Returns the rowids in order. A failure may leave some of
-    // the records added, as a failing add leaves those before it.
+    // so that their keys follow one another. Returns the rowids in order. A failure may leave some
+    // of the records added, as a failing add leaves those before it.
     std::vector<std::int64_t> addAll(
         std::size_t count,
         const std::function<void(std::size_t, std::vector<std::optional<Value>>&)>& fill);
