@@ -1,9 +1,11 @@
 #include "guard-bench.h"
 
+#include "journal/LedgerCheck.h"
 #include "journal/PostingJournal.h"
 #include "payments/Payment.h"
 #include "payments/PaymentNotes.h"
 #include "payments/frmDownload.h"
+#include "platform/ledger/Database.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
@@ -14,7 +16,8 @@
 namespace corvane::bench {
 
 bool isGuardStep(const QString& step) {
-    return step == QLatin1String("notes") || step == QLatin1String("journal");
+    return step == QLatin1String("notes") || step == QLatin1String("journal") ||
+           step == QLatin1String("check");
 }
 
 double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
@@ -33,6 +36,54 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
             journal = journal::PostingJournal::open(globals.programFolder());
         NotePayments(rows, *globals.LedgerDb, journal.get());
         return timer.nsecsElapsed() / 1e9;
+    }
+
+    if (step == QLatin1String("check")) {
+        // The worst case: every payment of the file posted before by one more run of the
+        // journal, its income entry one of the ledger's entries, as written.
+        journal::Run run;
+        run.postedAt = QDateTime::currentDateTime();
+        run.computer = QStringLiteral("BENCH");
+        run.fileName = globals.stagedPaymentFileName();
+        QStringList numbers;
+        std::vector<std::int64_t> keys;
+        for (std::int64_t key = 1; key <= static_cast<std::int64_t>(rows.size()); ++key)
+            keys.push_back(key * 7);
+        const auto entries = globals.LedgerDb->openLookup(
+            QStringLiteral("Transactions"), QStringLiteral("PrimaryKey"),
+            {QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
+             QStringLiteral("TransPostToID")});
+        std::size_t i = 0;
+        entries->findEach(keys, [&](std::int64_t key, const std::vector<ledger::Value>& v) {
+            if (i >= rows.size() || v[1].kind() != ledger::Value::Kind::Date)
+                return;
+            journal::RunRow r = RunRowAsShown(rows[i], rows[i].cell(staged::LineNumber).toInt());
+            r.tid = QStringLiteral("T%1").arg(v[2].toInteger());
+            r.date = v[1].toDate().date().toString(QStringLiteral("MM/dd/yyyy"));
+            r.incomeTransID = key;
+            r.incomeAmount = v[0].toCurrency();
+            numbers << r.transactionNumber;
+            run.rows.push_back(std::move(r));
+            ++i;
+        });
+        auto journal = journal::PostingJournal::open(globals.programFolder());
+        const std::int64_t runID = journal->record(run);
+        journal->setState(runID, journal::RunState::Posted);
+        journal.reset();
+        timer.start();
+        journal = journal::PostingJournal::open(globals.programFolder());
+        const auto found = journal::FindPaymentsInJournal(*journal, *globals.LedgerDb, numbers);
+        const double seconds = timer.nsecsElapsed() / 1e9;
+        journal->discard(runID);  // the sample's journal stays as it was made
+        int asWritten = 0;
+        for (const journal::PostedPayment& p : found.posted)
+            asWritten += p.entry == journal::RecordState::AsWritten;
+        if (asWritten != numbers.size()) {
+            std::fprintf(stderr, "corvane-bench: %d of %lld entries found as written\n", asWritten,
+                         static_cast<long long>(numbers.size()));
+            return -1;
+        }
+        return seconds;
     }
 
     // A run as the posting run makes it: every row with an entry, a fee and a split line.

@@ -230,7 +230,9 @@ QString ReversalQuestion(const Run& run) {
         payments += r.incomeTransID.has_value();
         fees += r.feeTransID.has_value();
     }
-    QStringList parts{QStringLiteral("the %1 payment entries").arg(payments)};
+    QStringList parts;
+    if (payments > 0 || returns == 0)
+        parts << QStringLiteral("the %1 payment entries").arg(payments);
     if (fees > 0)
         parts << QStringLiteral("%1 management fee entries").arg(fees);
     if (returns > 0)

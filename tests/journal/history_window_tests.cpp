@@ -228,5 +228,26 @@ TEST_F(HistoryWindow, longReportCarriesTitleAndPageNumberOnEveryPage) {
     EXPECT_TRUE(last.contains(QStringLiteral("Rows left out: 0")));
 }
 
+TEST_F(HistoryWindow, reportOfARunThatRecordedAReturn_linksTheRowToItsPosting) {
+    addTenant(101);
+    const auto paid = postRun(QDateTime(QDate(2026, 12, 9), QTime(10, 15)),
+                              {{101, "1250.00", "12/01/2026", "25", nullptr, "B77"}});
+    postReturns(QDateTime(QDate(2026, 12, 14), QTime(9, 0)), paid, {1});
+    open();
+    EXPECT_EQ(row(0)[8], QStringLiteral("Posted"));
+    const QString path = tp.path(QStringLiteral("Corvane Posting Report 2026-12-14 0900.pdf"));
+    tp.dialogs.expectMessage(
+        QStringLiteral("The posting report was written to:\r") + QDir::toNativeSeparators(path),
+        kReportTitle);
+    button("cmdReport")->click();
+    const QStringList lines = readLines(pdfText(path));
+    EXPECT_TRUE(lines.contains(QStringLiteral("T101 Ann101 Lee 101 Elm St $1,250.00 12/01/2026 "
+                                              "Rent B77 Return recorded (posted 12/09/2026)")))
+        << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("Payments posted: 0 Total: $0.00")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Returns recorded: 1 Total: $1,250.00")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Rows left out: 0")));
+}
+
 }  // namespace
 }  // namespace corvane::test
