@@ -10,6 +10,7 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cstdio>
 
@@ -47,15 +48,16 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
         run.fileName = globals.stagedPaymentFileName();
         QStringList numbers;
         std::vector<std::int64_t> keys;
-        for (std::int64_t key = 1; key <= static_cast<std::int64_t>(rows.size()); ++key)
+        for (std::int64_t key = 1; key <= 2 * static_cast<std::int64_t>(rows.size()); ++key)
             keys.push_back(key * 7);
         const auto entries = globals.LedgerDb->openLookup(
             QStringLiteral("Transactions"), QStringLiteral("PrimaryKey"),
             {QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
-             QStringLiteral("TransPostToID")});
+             QStringLiteral("TransPostToID"), QStringLiteral("TransType")});
         std::size_t i = 0;
         entries->findEach(keys, [&](std::int64_t key, const std::vector<ledger::Value>& v) {
-            if (i >= rows.size() || v[1].kind() != ledger::Value::Kind::Date)
+            if (i >= rows.size() || v[1].kind() != ledger::Value::Kind::Date ||
+                v[3].toText() != QLatin1String("I"))
                 return;
             journal::RunRow r = RunRowAsShown(rows[i], rows[i].cell(staged::LineNumber).toInt());
             r.tid = QStringLiteral("T%1").arg(v[2].toInteger());
@@ -78,7 +80,7 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
         int asWritten = 0;
         for (const journal::PostedPayment& p : found.posted)
             asWritten += p.entry == journal::RecordState::AsWritten;
-        if (asWritten != numbers.size()) {
+        if (asWritten != QSet<QString>(numbers.begin(), numbers.end()).size()) {
             std::fprintf(stderr, "corvane-bench: %d of %lld entries found as written\n", asWritten,
                          static_cast<long long>(numbers.size()));
             return -1;

@@ -68,6 +68,7 @@ public:
             return {};
         return QString::fromUtf8(data_.constData() + at_ - size, size);
     }
+    void skipText() { take(number<quint32>()); }
     bool ok() const { return ok_; }
     bool atEnd() const { return at_ == data_.size(); }
 
@@ -257,7 +258,7 @@ QByteArray rowsData(const std::vector<RunRow>& rows) {
     return out.take();
 }
 
-std::vector<RunRow> rowsFrom(const QByteArray& data) {
+std::vector<RunRow> rowsFrom(const QByteArray& data, RowTexts texts) {
     RowReader in(data);
     const auto format = in.number<quint8>();
     const auto count = in.number<quint32>();
@@ -269,8 +270,12 @@ std::vector<RunRow> rowsFrom(const QByteArray& data) {
         RunRow r;
         r.line = in.number<qint32>();
         for (QString* text : {&r.tid, &r.address, &r.name, &r.amount, &r.date, &r.checkChar,
-                              &r.pmtType, &r.transactionNumber, &r.note})
-            *text = in.text();
+                              &r.pmtType, &r.transactionNumber, &r.note}) {
+            if (texts == RowTexts::All || text == &r.tid || text == &r.date)
+                *text = in.text();
+            else
+                in.skipText();
+        }
         const auto outcome = in.number<quint8>();
         const auto flags = in.number<quint8>();
         switch (outcome) {

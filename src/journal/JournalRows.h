@@ -15,7 +15,10 @@ namespace corvane::journal {
 // The journal's own formats for what a run keeps whole: its staged rows (RowsData) and its
 // balance changes (BalanceChangesData). Both throw JournalError on data they cannot read.
 QByteArray rowsData(const std::vector<RunRow>& rows);
-std::vector<RunRow> rowsFrom(const QByteArray& data);
+// Which texts of the rows are read: all, or only those a check against the ledger needs (TID and
+// date; the others stay empty).
+enum class RowTexts { All, LedgerKeys };
+std::vector<RunRow> rowsFrom(const QByteArray& data, RowTexts texts = RowTexts::All);
 QByteArray changesData(const std::vector<BalanceChange>& changes);
 std::vector<BalanceChange> changesFrom(const QByteArray& data);
 

@@ -2,8 +2,11 @@
 
 #include "journal/JournalHistory.h"
 #include "journal/JournalRows.h"
+#include "platform/ledger/DateText.h"
 
+#include <QElapsedTimer>
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 
 namespace corvane::journal {
@@ -24,13 +27,36 @@ struct Expected {
     RecordState* state = nullptr;  // where the answer goes
 };
 
+// The fields are read as stored (IndexLookup::findEachAsStored) and compared as the engine reads
+// them: a currency from a number or its text, a date from ISO text (a date with a time is the
+// same day), whole numbers and texts as they are.
 bool currencyIs(const Value& v, const std::optional<Currency>& amount) {
-    return amount && v.kind() == Value::Kind::Currency && v.toCurrency() == *amount;
+    if (!amount)
+        return false;
+    switch (v.kind()) {
+        case Value::Kind::Integer:
+            return Currency::fromDouble(static_cast<double>(v.toInteger())) == *amount;
+        case Value::Kind::Number:
+            return Currency::fromDouble(v.toNumber()) == *amount;
+        case Value::Kind::Text:
+            return Currency::fromText(v.toText()) == amount;
+        default:
+            return false;
+    }
+}
+
+bool dateIs(const Value& v, const std::optional<QDate>& date) {
+    if (!date || v.kind() != Value::Kind::Text)
+        return false;
+    const QString text = v.toText();
+    if (text.size() < 10 || text[4] != u'-')
+        return false;
+    const auto parts = ledger::parseDateParts(text);
+    return parts && parts->date.isValid() && parts->date == *date;
 }
 
 bool entryHolds(const Expected& e, const std::vector<Value>& v) {
-    return currencyIs(v[0], e.amount) && e.date && v[1].kind() == Value::Kind::Date &&
-           v[1].toDate().date() == *e.date && v[2].toInteger() == e.link &&
+    return currencyIs(v[0], e.amount) && dateIs(v[1], e.date) && v[2].toInteger() == e.link &&
            v[3].toText() == QLatin1String(e.type);
 }
 
@@ -59,14 +85,29 @@ void lookUp(ledger::Database& db, const QString& table, const QStringList& field
             keys.push_back(e.key);
     }
     const auto lookup = db.openLookup(table, QStringLiteral("PrimaryKey"), fields);
-    lookup->findEach(keys, [&](std::int64_t key, const std::vector<Value>& values) {
+    const auto visit = [&](std::int64_t key, const std::vector<Value>& values) {
         const auto from = std::partition_point(expected.begin(), expected.end(),
                                                [&](const Expected& e) { return e.key < key; });
         const auto to = std::partition_point(from, expected.end(),
                                              [&](const Expected& e) { return e.key == key; });
         for (auto it = from; it != to; ++it)
             *it->state = holds(*it, values) ? RecordState::AsWritten : RecordState::Changed;
-    });
+    };
+    // A run's records follow one another in their tables: a stretch of keys of which most are
+    // wanted is read in one scan, the scattered keys are found one by one.
+    std::vector<std::int64_t> scattered;
+    for (std::size_t i = 0; i < keys.size();) {
+        std::size_t j = i + 1;
+        while (j < keys.size() && keys[j] - keys[j - 1] <= 4)
+            ++j;
+        if (j - i >= 64)
+            lookup->forEachBetweenAsStored(keys[i], keys[j - 1], visit);
+        else
+            scattered.insert(scattered.end(), keys.begin() + static_cast<std::ptrdiff_t>(i),
+                             keys.begin() + static_cast<std::ptrdiff_t>(j));
+        i = j;
+    }
+    lookup->findEachAsStored(scattered, visit);
 }
 
 }  // namespace
@@ -168,7 +209,15 @@ PaymentsInJournal FindPaymentsInJournal(PostingJournal& journal, ledger::Databas
         return found;
     const QString json = jsonArray(wanted);
 
-    // Every Posted run's row of each number, newest run first.
+    // The Posted runs' posting days, then every row of each number (a run not Posted is left
+    // out here, which costs less than joining each row with its run).
+    QHash<std::int64_t, QDate> postedOn;
+    {
+        Statement s =
+            journal.db().prepare("SELECT RunID, PostedAt FROM Runs WHERE State = 'posted'");
+        while (s.step())
+            postedOn.insert(s.integer(0), QDate::fromString(s.text(1).left(10), Qt::ISODate));
+    }
     struct Candidate {
         QString number;
         PostedPayment payment;
@@ -176,27 +225,28 @@ PaymentsInJournal FindPaymentsInJournal(PostingJournal& journal, ledger::Databas
         RecordState state = RecordState::Missing;
     };
     std::vector<Candidate> candidates;
-    {
+    if (!postedOn.isEmpty()) {
         Statement s = journal.db().prepare(
-            "SELECT Numbers.value, Runs.RunID, Runs.PostedAt, Posted.Line, Posted.TenantID, "
+            "SELECT Numbers.value, Posted.RunID, Posted.Line, Posted.TenantID, "
             "Posted.IncomeTransID, Posted.IncomeAmount, Posted.EntryDate, Posted.FeeTransID "
             "FROM json_each(?1) AS Numbers CROSS JOIN PostedNumbers AS Posted ON "
-            "Posted.TransactionNumber = Numbers.value JOIN Runs ON Runs.RunID = Posted.RunID "
-            "WHERE Runs.State = 'posted' ORDER BY Runs.RunID DESC");
+            "Posted.TransactionNumber = Numbers.value");
         s.bind(1, json);
         while (s.step()) {
+            const auto day = postedOn.constFind(s.integer(1));
+            if (day == postedOn.constEnd())
+                continue;
             Candidate c;
             c.number = s.text(0);
-            c.payment.runID = s.integer(1);
-            c.payment.postedOn =
-                QDateTime::fromString(s.text(2), QStringLiteral("yyyy-MM-ddTHH:mm:ss")).date();
-            c.payment.line = static_cast<int>(s.integer(3));
-            c.payment.incomeTransID = s.optionalInteger(5);
-            c.payment.feeTransID = s.optionalInteger(8);
+            c.payment.runID = day.key();
+            c.payment.postedOn = *day;
+            c.payment.line = static_cast<int>(s.integer(2));
+            c.payment.incomeTransID = s.optionalInteger(4);
+            c.payment.feeTransID = s.optionalInteger(7);
             c.expected.key = c.payment.incomeTransID.value_or(0);
-            c.expected.link = s.integer(4);
-            c.expected.amount = currencyOf(s.optionalInteger(6));
-            if (const auto date = s.optionalText(7))
+            c.expected.link = s.integer(3);
+            c.expected.amount = currencyOf(s.optionalInteger(5));
+            if (const auto date = s.optionalText(6))
                 c.expected.date = QDate::fromString(*date, Qt::ISODate);
             c.expected.type = "I";
             candidates.push_back(std::move(c));
@@ -233,16 +283,20 @@ PaymentsInJournal FindPaymentsInJournal(PostingJournal& journal, ledger::Databas
                 QStringLiteral("TransPostToID"), QStringLiteral("TransType")},
                entries, entryHolds);
     }
-    // Newest first: a later candidate replaces the one kept only when its entry is better held.
-    const auto rank = [](RecordState state) {
-        return state == RecordState::AsWritten ? 2 : state == RecordState::Changed ? 1 : 0;
+    // Of several runs of a number: the best held entry, then the newest run.
+    const auto rank = [](const PostedPayment& p) {
+        const int held = p.entry == RecordState::AsWritten ? 2
+                         : p.entry == RecordState::Changed ? 1
+                                                           : 0;
+        return std::pair(held, p.runID);
     };
+    found.posted.reserve(static_cast<qsizetype>(candidates.size()));
     for (Candidate& c : candidates) {
         c.payment.entry = c.state;
         const auto it = found.posted.find(c.number);
         if (it == found.posted.end())
             found.posted.insert(c.number, c.payment);
-        else if (rank(c.state) > rank(it->entry))
+        else if (rank(*it) < rank(c.payment))
             *it = c.payment;
     }
     return found;

@@ -245,7 +245,7 @@ std::vector<Run> PostingJournal::postedRuns() {
                                    .c_str());
     while (s.step()) {
         Run run = runFrom(s);
-        run.rows = rowsFrom(s.blob(19));
+        run.rows = rowsFrom(s.blob(19), RowTexts::LedgerKeys);
         run.balanceChanges = changesFrom(s.blob(20));
         runs.push_back(std::move(run));
     }
