@@ -3,7 +3,9 @@
 #include "journal/LedgerCheck.h"
 #include "journal/PostingJournal.h"
 #include "payments/Payment.h"
+#include "payments/PaymentMatching.h"
 #include "payments/PaymentNotes.h"
+#include "payments/PostingRun.h"
 #include "payments/frmDownload.h"
 #include "platform/ledger/Database.h"
 
@@ -18,7 +20,7 @@ namespace corvane::bench {
 
 bool isGuardStep(const QString& step) {
     return step == QLatin1String("notes") || step == QLatin1String("journal") ||
-           step == QLatin1String("check");
+           step == QLatin1String("check") || step == QLatin1String("returns");
 }
 
 double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
@@ -39,6 +41,64 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
         return timer.nsecsElapsed() / 1e9;
     }
 
+    if (step == QLatin1String("returns")) {
+        // Untimed: a run posts 1,000 of the file's payments; the processor then reports those
+        // as returned in the whole file, whose other payments are new.
+        const QString staged = globals.pathInProgramFolder(globals.stagedPaymentFileName());
+        const QByteArray bytes = globals.files().readAll(staged);
+        QList<QByteArray> lines = bytes.split('\n');
+        QList<QByteArray> first;
+        QSet<int> returned;
+        for (const StagedRow& row : rows) {
+            const int line = row.cell(staged::LineNumber).toInt();
+            if (row.cell(staged::UnitAddress) == kTidNotFoundText || returned.size() == 1000)
+                continue;
+            returned.insert(line - 1);
+            first << lines[line - 1];
+        }
+        PostingChoices choices;
+        choices.postMgmtFees = true;
+        choices.createDeposit = true;
+        choices.depositNumber = QStringLiteral("4242");
+        const auto post = [&](bool timed) {
+            frmDownload screen(globals, &menu);
+            screen.Load();
+            std::vector<StagedRow> loaded;
+            for (const StagedRow& row : screen.stagedPayments().rows()) {
+                if (row.cell(staged::UnitAddress) != kTidNotFoundText)
+                    loaded.push_back(row);
+            }
+            if (timed)
+                timer.start();
+            return PostingRun(globals).run(loaded, choices) == PostingOutcome::Completed;
+        };
+        globals.files().writeAtomically(staged, first.join('\n') + '\n');
+        if (!post(false)) {
+            std::fprintf(stderr, "corvane-bench: the first run stopped\n");
+            return -1;
+        }
+        for (const int i : returned)
+            lines[i].replace(",Posted,", ",Returned,");
+        globals.files().writeAtomically(staged, lines.join('\n'));
+        if (!post(true)) {
+            std::fprintf(stderr, "corvane-bench: the run of returns stopped\n");
+            return -1;
+        }
+        const double seconds = timer.nsecsElapsed() / 1e9;
+        auto journal = journal::PostingJournal::open(globals.programFolder());
+        const auto run = journal->readRun(journal->summaries().front().runID);
+        int recorded = 0, posted = 0;
+        for (const journal::RunRow& r : run->rows) {
+            recorded += r.outcome == journal::RowOutcome::ReturnRecorded;
+            posted += r.outcome == journal::RowOutcome::Posted;
+        }
+        if (recorded != 1000) {
+            std::fprintf(stderr, "corvane-bench: %d returns recorded, %d payments posted\n",
+                         recorded, posted);
+            return -1;
+        }
+        return seconds;
+    }
     if (step == QLatin1String("check")) {
         // The worst case: every payment of the file posted before by one more run of the
         // journal, its income entry one of the ledger's entries, as written.
