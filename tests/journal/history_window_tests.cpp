@@ -241,8 +241,9 @@ TEST_F(HistoryWindow, reportOfARunThatRecordedAReturn_linksTheRowToItsPosting) {
         kReportTitle);
     button("cmdReport")->click();
     const QStringList lines = readLines(pdfText(path));
-    EXPECT_TRUE(lines.contains(QStringLiteral("T101 Ann101 Lee 101 Elm St $1,250.00 12/01/2026 "
-                                              "Rent B77 Return recorded (posted 12/09/2026)")))
+    EXPECT_TRUE(
+        lines.contains(QStringLiteral("T101 Ann101 Lee 101 Elm St $1,250.00 12/01/2026 "
+                                      "Rent B77 Return recorded (posted 12/09/2026)")))
         << lines.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(lines.contains(QStringLiteral("Payments posted: 0 Total: $0.00")));
     EXPECT_TRUE(lines.contains(QStringLiteral("Returns recorded: 1 Total: $1,250.00")));
