@@ -152,8 +152,8 @@ public:
     // Adds `count` records, as `count` calls of add would: `fill(i, values)` sets the i-th in
     // `values`, which keeps what the previous record had. Records of the same assigned fields go
     // several to a statement when the table numbers its keys itself (AUTOINCREMENT, no trigger),
-    // so that their keys follow one another. Returns the rowids in order. A failure may leave some
-    // of the records added, as a failing add leaves those before it.
+    // so that their keys follow one another. Returns the rowids in order. A failure may leave some of
+    // the records added, as a failing add leaves those before it.
     std::vector<std::int64_t> addAll(
         std::size_t count,
         const std::function<void(std::size_t, std::vector<std::optional<Value>>&)>& fill);
