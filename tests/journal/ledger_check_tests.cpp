@@ -89,15 +89,6 @@ INSTANTIATE_TEST_SUITE_P(
         return "ledger" + std::to_string(info.index);
     });
 
-TEST_F(LedgerCheckTest, aRunInLedgerBesideOneRestoredAway_eachShowsItsOwnState) {
-    postFullRun();
-    ledger.exec(
-        QStringLiteral("DELETE FROM Transactions; DELETE FROM SplitPrintedChecks; "
-                       "DELETE FROM CheckDepPrinted"));
-    postRun(kPostedAt.addDays(1), {{101, "1250.00", "12/01/2026", "25", nullptr, "B1"}});
-    EXPECT_EQ(historyStates(), (QStringList{"Posted", "Not in ledger"}));
-}
-
 TEST_F(LedgerCheckTest, postedNumbers_areAnsweredByWhatTheLedgerHoldsOfTheirIncomeEntry) {
     const std::int64_t runID =
         postRun(kPostedAt, {{101, "1250.00", "12/01/2026", "25", nullptr, "B1"},
