@@ -3,6 +3,7 @@
 #include "app/TextRules.h"
 #include "app/frmRememberedTenants.h"
 #include "journal/JournalHistory.h"
+#include "journal/LedgerCheck.h"
 #include "journal/PostingRecovery.h"
 #include "journal/PostingReport.h"
 #include "journal/RunReversal.h"
@@ -29,6 +30,7 @@ using journal::RunState;
 using journal::RunSummary;  // PostingJournal.h
 
 constexpr int kRunIDRole = Qt::UserRole + 1;
+constexpr int kReversibleRole = Qt::UserRole + 2;
 
 const QStringList kCaptions = {
     QStringLiteral("Posted"),     QStringLiteral("Computer"), QStringLiteral("Payments"),
@@ -36,11 +38,24 @@ const QStringList kCaptions = {
     QStringLiteral("Date Range"), QStringLiteral("Left Out"), QStringLiteral("State"),
 };
 
-QStringList rowTexts(const RunSummary& run) {
+QString ledgerStateText(journal::LedgerState state) {
+    switch (state) {
+        case journal::LedgerState::Posted:
+            break;
+        case journal::LedgerState::PartlyInLedger:
+            return QStringLiteral("Partly in ledger");
+        case journal::LedgerState::NotInLedger:
+            return QStringLiteral("Not in ledger");
+    }
+    return QStringLiteral("Posted");
+}
+
+// `ledger`: what the ledger holds of a Posted run.
+QStringList rowTexts(const RunSummary& run, journal::LedgerState ledger) {
     QString range;
     if (run.paymentsPosted > 0 && run.rangeFrom && run.rangeTo)
         range = shortDate(*run.rangeFrom) + QStringLiteral(" to ") + shortDate(*run.rangeTo);
-    QString state = QStringLiteral("Posted");
+    QString state = ledgerStateText(ledger);
     if (run.state == RunState::Reversed)
         state = QStringLiteral("Reversed ") + (run.reversedOn ? shortDate(*run.reversedOn) : "");
     const auto depositNumber = journal::DepositNumberOf(run);
@@ -152,20 +167,35 @@ void frmHistory::showJournalError(const QString& reason) {
 
 void frmHistory::fillList() {
     std::vector<RunSummary> runs;
-    newestReversible_.reset();
+    // What the ledger holds of each Posted run, as it says now.
+    QHash<std::int64_t, journal::LedgerState> inLedger;
     if (journal_) {
         try {
             runs = journal_->summaries();
-            newestReversible_ = journal::NewestReversibleRun(*journal_);
+            if (globals_.LedgerDb) {
+                const std::vector<journal::Run> posted = journal_->postedRuns();
+                std::vector<const journal::Run*> checked;
+                for (const journal::Run& run : posted)
+                    checked.push_back(&run);
+                const std::vector<journal::LedgerState> states =
+                    journal::LedgerCheck(*globals_.LedgerDb).states(checked);
+                for (std::size_t i = 0; i < posted.size(); ++i)
+                    inLedger.insert(posted[i].runID, states[i]);
+            }
         } catch (const journal::JournalError& e) {
             showJournalError(e.reason());
             return;
+        } catch (const Error&) {
+            // The ledger cannot be read: the runs are shown as the journal has them, and a
+            // reversal tells what fails.
+            inLedger.clear();
         }
     }
     runs_->removeRows(0, runs_->rowCount());
     for (const RunSummary& run : runs) {
         QList<QStandardItem*> items;
-        const QStringList texts = rowTexts(run);
+        const journal::LedgerState ledger = inLedger.value(run.runID, journal::LedgerState::Posted);
+        const QStringList texts = rowTexts(run, ledger);
         for (qsizetype column = 0; column < texts.size(); ++column) {
             auto* item = new QStandardItem(texts[column]);
             if (column >= 2 && column <= 5)
@@ -173,6 +203,9 @@ void frmHistory::fillList() {
             items.append(item);
         }
         items.front()->setData(QVariant::fromValue(run.runID), kRunIDRole);
+        items.front()->setData(
+            run.state == RunState::Posted && ledger == journal::LedgerState::Posted,
+            kReversibleRole);
         runs_->appendRow(items);
     }
     labNoRuns_->setVisible(runs.empty());
@@ -197,7 +230,9 @@ void frmHistory::selectRow(int row) {
 void frmHistory::selectionChanged() {
     const auto runID = selectedRunID();
     cmdReport_->setEnabled(journal_ && runID.has_value());
-    cmdReverse_->setEnabled(journal_ && runID && runID == newestReversible_);
+    const QModelIndexList rows = gridHistory_->selectionModel()->selectedRows();
+    cmdReverse_->setEnabled(journal_ && runID &&
+                            runs_->index(rows.front().row(), 0).data(kReversibleRole).toBool());
 }
 
 void frmHistory::cmdReport_Click() {

@@ -1,5 +1,7 @@
 #include "journal/JournalDb.h"
 
+#include "journal/JournalRows.h"
+
 #include <QFileInfo>
 
 #include <sqlite3.h>
@@ -12,8 +14,9 @@ namespace {
 
 // "CVJ1" in the file header: this file is a Corvane posting journal.
 constexpr int kApplicationId = 0x43564A31;
-// The schema as the first Corvane wrote it (version 1); the steps below bring it up to date.
-const char* const kSchema = R"sql(
+// The schema of the first journals (version 1). A new journal starts from it and takes every
+// step of kSchemaSteps, as an older journal does when it is opened.
+const char* const kFirstSchema = R"sql(
 CREATE TABLE Runs (
     RunID INTEGER PRIMARY KEY AUTOINCREMENT,
     -- pending: written just before the ledger's commit, until the steps after it are done;
@@ -58,23 +61,59 @@ CREATE TABLE PostedNumbers (
 ) WITHOUT ROWID;
 )sql";
 
-// One step of the schema, from `from` to `from + 1`. A journal is brought up to date by running,
-// in this order and in one transaction, every step from its version on; a new journal gets the
-// first schema and then every step. Add a step at the end; never change one that has shipped.
+// From 1 to 2: each posted number keeps the line and the income entry its run wrote for it, so
+// that the ledger can be asked whether it still holds that entry as written; and the returns of
+// posted payments, each linked to the run and line of the payment it returns.
+void addEntriesAndReturns(JournalDb& db) {
+    db.exec(R"sql(
+ALTER TABLE PostedNumbers ADD COLUMN Line INTEGER;
+ALTER TABLE PostedNumbers ADD COLUMN TenantID INTEGER;         -- the entry's TransPostToID
+ALTER TABLE PostedNumbers ADD COLUMN IncomeTransID INTEGER;
+ALTER TABLE PostedNumbers ADD COLUMN IncomeAmount INTEGER;     -- ten-thousandths, as written
+ALTER TABLE PostedNumbers ADD COLUMN EntryDate TEXT;           -- its TransDate, yyyy-MM-dd
+ALTER TABLE PostedNumbers ADD COLUMN FeeTransID INTEGER;
+-- The returns a run recorded (rows "return recorded"): the payment's transaction number, the
+-- recording run and line, and the run and line that posted the payment.
+CREATE TABLE ReturnedPayments (
+    TransactionNumber TEXT NOT NULL,
+    RunID INTEGER NOT NULL REFERENCES Runs (RunID),
+    Line INTEGER NOT NULL,
+    PaymentRunID INTEGER NOT NULL REFERENCES Runs (RunID),
+    PaymentLine INTEGER NOT NULL,
+    PRIMARY KEY (TransactionNumber, RunID)
+) WITHOUT ROWID;
+CREATE INDEX ReturnedPaymentsByPayment ON ReturnedPayments (PaymentRunID);
+DELETE FROM PostedNumbers;
+)sql");
+    // The runs' own rows say what each posted number's entry was.
+    Statement runs = db.prepare("SELECT RunID, RowsData FROM Runs ORDER BY RunID");
+    while (runs.step())
+        indexRunRows(db, runs.integer(0), rowsFrom(runs.blob(1)));
+}
+
+// The changes of the journal's schema, in order: step i takes a journal of version i + 1 to
+// version i + 2. Each runs inside the one transaction that upgrades the journal.
 struct SchemaStep {
     int from;
-    const char* sql;
+    void (*apply)(JournalDb& db);
 };
-constexpr SchemaStep kSchemaSteps[] = {
-    // The tenant the user chose for a processor account that matches no tenant of its own.
-    {1, R"sql(
+// From 2 to 3: the tenant the user chose for a processor account that matches no tenant of its
+// own.
+void addRememberedTenants(JournalDb& db) {
+    db.exec(R"sql(
 CREATE TABLE RememberedTenants (
     Account TEXT NOT NULL PRIMARY KEY,    -- the account field of the payment file, blanks removed
     TenantID INTEGER NOT NULL,
     ChosenOn TEXT NOT NULL,               -- yyyy-MM-dd
     Computer TEXT NOT NULL
 ) WITHOUT ROWID;
-)sql"},
+)sql");
+}
+
+// Add a step at the end; never change one that has shipped.
+constexpr SchemaStep kSchemaSteps[] = {
+    {1, addEntriesAndReturns},
+    {2, addRememberedTenants},
 };
 
 // The schema's version; a journal of a higher version was written by a newer Corvane.
@@ -151,9 +190,9 @@ void JournalDb::createOrCheckSchema() {
             throw JournalError(QStringLiteral("the file or its folder is read-only"));
         exec("PRAGMA synchronous = FULL");
         JournalTransaction transaction(*this);
-        exec(kSchema);
+        exec(kFirstSchema);
+        upgradeFrom(1);
         exec(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
-        upgradeSchemaFrom(1);
         transaction.commit();
         return;
     }
@@ -165,11 +204,11 @@ void JournalDb::createOrCheckSchema() {
         throw JournalError(QStringLiteral("it was written by a newer version of Corvane"));
     if (sqlite3_db_readonly(db_, "main") == 1)
         throw JournalError(QStringLiteral("the file or its folder is read-only"));
+    exec("PRAGMA synchronous = FULL");
     if (version < kSchemaVersion) {
-        // A journal of an earlier Corvane: brought up to date in place, all steps or none.
-        exec("PRAGMA synchronous = FULL");
+        // An older journal is upgraded in place, all steps or none.
         JournalTransaction transaction(*this);
-        upgradeSchemaFrom(version);
+        upgradeFrom(version);
         transaction.commit();
         return;
     }
@@ -184,12 +223,16 @@ void JournalDb::createOrCheckSchema() {
     exec("PRAGMA synchronous = FULL");
 }
 
-void JournalDb::upgradeSchemaFrom(int version) {
+void JournalDb::upgradeFrom(int version) {
     for (const SchemaStep& step : kSchemaSteps) {
         if (step.from >= version)
-            exec(step.sql);
+            step.apply(*this);
     }
     exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+}
+
+int JournalDb::schemaVersion() {
+    return kSchemaVersion;
 }
 
 Statement JournalDb::prepare(const char* sql) {

@@ -39,6 +39,8 @@ class Statement;
 class JournalDb {
 public:
     static std::unique_ptr<JournalDb> open(const QString& path);
+    // The version of the schema this Corvane writes (the file's user_version).
+    static int schemaVersion();
     ~JournalDb();
     JournalDb(const JournalDb&) = delete;
     JournalDb& operator=(const JournalDb&) = delete;
@@ -57,9 +59,8 @@ public:
 private:
     JournalDb(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
     void createOrCheckSchema();
-    // Runs the schema's steps from `version` on and sets the new version; the caller holds the
-    // transaction.
-    void upgradeSchemaFrom(int version);
+    // Takes the schema from `version` to schemaVersion(), inside the caller's transaction.
+    void upgradeFrom(int version);
 
     sqlite3* db_;
     QString path_;

@@ -1,6 +1,8 @@
 #include "payments/PaymentNotes.h"
 
 #include "app/TextRules.h"
+#include "journal/LedgerCheck.h"
+#include "payments/JournalNotes.h"
 #include "payments/Payment.h"
 
 #include <QHash>
@@ -55,16 +57,18 @@ QSet<EntryKey> entriesInLedger(ledger::Database& ledger, const QSet<EntryKey>& w
 
 }  // namespace
 
-void NotePayments(std::vector<StagedRow>& rows, ledger::Database& ledger,
-                  journal::PostingJournal* journal) {
+QMap<QDate, int> NotePayments(std::vector<StagedRow>& rows, ledger::Database& ledger,
+                              journal::PostingJournal* journal) {
     const std::vector<Payment> payments = ReadPayments(rows);
 
     QStringList numbers;
     numbers.reserve(static_cast<qsizetype>(rows.size()));
     for (const StagedRow& row : rows)
         numbers << row.cell(staged::TransactionNumber);
-    const QHash<QString, QDate> posted =
-        journal ? journal->postedDates(numbers) : QHash<QString, QDate>();
+    const journal::PaymentsInJournal inJournal =
+        journal ? journal::FindPaymentsInJournal(*journal, ledger, numbers)
+                : journal::PaymentsInJournal();
+    QMap<QDate, int> gone;
 
     // The matched payments' entries, and the range of their dates.
     std::vector<std::optional<EntryKey>> keys(payments.size());
@@ -92,8 +96,11 @@ void NotePayments(std::vector<StagedRow>& rows, ledger::Database& ledger,
         const QString& number = row.cell(staged::TransactionNumber);
         const QString status = trimBlanks(row.cell(staged::ProcessorStatus));
         QString note;
-        if (const auto it = posted.constFind(number); it != posted.constEnd()) {
-            note = QStringLiteral("Already posted ") + shortDate(*it);
+        const JournalNote posted = NoteFromJournal(inJournal, number, status);
+        if (posted.goneSince.isValid() && !seen.contains(number))
+            ++gone[posted.goneSince];
+        if (posted.kind != JournalNoteKind::None) {
+            note = posted.text;
         } else if (seen.contains(number)) {
             note = QStringLiteral("Repeated in this file");
         } else if (keys[i] && inLedger.contains(*keys[i])) {
@@ -105,6 +112,7 @@ void NotePayments(std::vector<StagedRow>& rows, ledger::Database& ledger,
         seen.insert(number);
         row.setCell(staged::Note, note);
     }
+    return gone;
 }
 
 }  // namespace corvane

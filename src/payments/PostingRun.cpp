@@ -2,15 +2,21 @@
 
 #include "app/PostingLog.h"
 #include "app/Preferences.h"
+#include "app/TextRules.h"
+#include "journal/LedgerCheck.h"
 #include "journal/PostingRecovery.h"
 #include "payments/Deposit.h"
+#include "payments/JournalNotes.h"
 #include "payments/LedgerPosting.h"
 #include "payments/Payment.h"
 #include "payments/PaymentIntake.h"
+#include "payments/PaymentReturns.h"
 #include "platform/Error.h"
 
 #include <QCryptographicHash>
+#include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QSysInfo>
 
 #include <algorithm>
@@ -67,13 +73,73 @@ QString computerName(Environment& environment) {
     return name.isEmpty() ? QSysInfo::machineHostName() : name;
 }
 
+// The payments of a run that were posted before and are now reported as not settled: they are
+// never posted again; `recorded` are the returns the user chose to record (all or none).
+struct RunReturns {
+    std::vector<std::size_t> notPosted;  // every such payment (its index in the run's payments)
+    // The first payment of each transaction number, whose return is recorded, and the return.
+    std::vector<std::size_t> payments;
+    std::vector<PaymentReturn> recorded;
+    QStringList statuses;  // the processor's statuses of them, each once
+};
+
+// The payments of the run that the journal, checked against the ledger, knows as posted before
+// and that the processor now reports as not settled. Throws JournalError or corvane::Error.
+RunReturns findReturns(Globals& globals, const std::vector<Payment>& payments) {
+    RunReturns returns;
+    if (!QFileInfo::exists(journal::PostingJournal::pathIn(globals.programFolder())))
+        return returns;
+    const auto journal = journal::PostingJournal::open(globals.programFolder());
+    QStringList numbers;
+    numbers.reserve(static_cast<qsizetype>(payments.size()));
+    for (const Payment& p : payments)
+        numbers << p.row->cell(staged::TransactionNumber);
+    const journal::PaymentsInJournal inJournal =
+        journal::FindPaymentsInJournal(*journal, *globals.LedgerDb, numbers);
+    if (inJournal.posted.isEmpty())
+        return returns;
+    QSet<QString> seen;
+    for (std::size_t i = 0; i < payments.size(); ++i) {
+        const QString& number = numbers[static_cast<qsizetype>(i)];
+        const QString status = trimBlanks(payments[i].row->cell(staged::ProcessorStatus));
+        if (NoteFromJournal(inJournal, number, status).kind != JournalNoteKind::Returned)
+            continue;
+        returns.notPosted.push_back(i);
+        if (seen.contains(number))
+            continue;
+        seen.insert(number);
+        returns.payments.push_back(i);
+        returns.recorded.push_back({number, inJournal.posted.value(number)});
+        if (!returns.statuses.contains(status))
+            returns.statuses << status;
+    }
+    return returns;
+}
+
+// The split line of a recorded return in the run's deposit: the negative amount, on the account
+// of the payment's entry.
+SplitLine returnSplitLine(std::size_t payment, const PaymentReturn& paid, const WrittenReturn& w,
+                          const PostingAccounts& accounts) {
+    SplitLine line;
+    line.payment = payment;
+    line.amount = w.incomeAmount;
+    line.accountID = w.accountID;
+    line.postToID = w.tenantID;
+    line.remark = ReturnRemark(paid.transactionNumber);
+    line.postTo = w.accountID == accounts.lateFeeAccount && w.accountID != accounts.rentAccount
+                      ? accounts.lateFeeCode
+                      : accounts.rentCode;
+    return line;
+}
+
 // The journal's record of a run: every payment as shown, what became of it and the keys of what
 // was written for it, and the balance changes (each tenant's and unit's sum).
 journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
                         const PostingChoices& choices, const EntriesPlan& plan,
                         const std::vector<std::int64_t>& transIDs,
                         const std::optional<DepositPlan>& deposit,
-                        const std::optional<DepositResult>& written) {
+                        const std::optional<DepositResult>& written, const RunReturns& returns,
+                        const std::vector<WrittenReturn>& returned, const QDate& today) {
     journal::Run run;
     run.postedAt = globals.environment().now();
     run.postedAt.setTime(QTime(run.postedAt.time().hour(), run.postedAt.time().minute(),
@@ -124,6 +190,23 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
         if (e.changesTenant)
             tenantChanges[e.postToID] += e.tenantChange;
     }
+    // The returns recorded, each linked to the run and line of the payment it returns.
+    for (std::size_t i = 0; i < returned.size(); ++i) {
+        const PaymentReturn& paid = returns.recorded[i];
+        const WrittenReturn& w = returned[i];
+        journal::RunRow& r = run.rows[returns.payments[i]];
+        r.outcome = journal::RowOutcome::ReturnRecorded;
+        r.incomeTransID = w.incomeTransID;
+        r.incomeAmount = w.incomeAmount;
+        r.feeTransID = w.feeTransID;
+        r.feeAmount = w.feeAmount;
+        r.returnOf =
+            journal::ReturnLink{paid.posted.runID, paid.posted.line, paid.posted.postedOn, today};
+        if (w.unitChange)
+            unitChanges[w.tenantID] += *w.unitChange;
+        if (w.tenantChange)
+            tenantChanges[w.tenantID] += *w.tenantChange;
+    }
     // Tenants, then units, each in key order.
     using Kind = journal::BalanceChange::Kind;
     for (const auto& [kind, sums] :
@@ -161,7 +244,8 @@ struct WriteAttempt {
 // by the next start.
 WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
                       const std::vector<Payment>& payments, const PostingChoices& choices,
-                      const PostingAccounts& accounts, const QDate& today) {
+                      const PostingAccounts& accounts, const QDate& today,
+                      const RunReturns& returns) {
     using Kind = WriteAttempt::Kind;
     ledger::Database& db = *globals.LedgerDb;
     std::int64_t recorded = 0;
@@ -177,16 +261,25 @@ WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
             return {Kind::Refused, *plan.problem, {}, 0};
         }
         const std::vector<std::int64_t> transIDs = WriteLedgerEntries(db, plan.entries);
+        const ReturnsResult returned = WriteReturns(db, returns.recorded, today);
+        if (returned.problem) {
+            return {Kind::Refused, *returned.problem, {}, 0};
+        }
         std::optional<DepositPlan> deposit;
         std::optional<DepositResult> written;
         if (choices.createDeposit) {
             deposit = PlanDeposit(payments, choices, accounts, today);
+            for (std::size_t i = 0; i < returned.written.size(); ++i) {
+                deposit->lines.push_back(returnSplitLine(returns.payments[i], returns.recorded[i],
+                                                         returned.written[i], accounts));
+            }
             written = CreateDeposit(db, *deposit);
             if (!written->found) {
                 return {Kind::DepositNotFound, {}, {}, 0};
             }
         }
-        journal::Run run = journalRun(globals, payments, choices, plan, transIDs, deposit, written);
+        journal::Run run = journalRun(globals, payments, choices, plan, transIDs, deposit, written,
+                                      returns, returned.written, today);
         run.evidence = evidence.collect(db);
         recorded = journal.record(run);
         transaction.commit();
@@ -261,10 +354,25 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
             accounts.mgmtFeeRemark = ExpandMonthRemark(globals_.MgmtFeeRemark, today);
         }
     }
-    const int noted =
-        static_cast<int>(std::count_if(payments.begin(), payments.end(), [](const Payment& p) {
-            return p.matched && !p.note.isEmpty() && !p.noteIsTenantChoice;
-        }));
+    // Payments posted before and now reported as not settled are never posted again; their
+    // return may be recorded. The journal and the ledger say which they are.
+    RunReturns returns;
+    std::vector<bool> returned(payments.size(), false);
+    if (globals_.LedgerDb) {
+        try {
+            returns = findReturns(globals_, payments);
+        } catch (const journal::JournalError&) {
+            // Told when the journal is opened for the run.
+        } catch (const Error&) {
+            // The ledger is read again by the run, which tells what fails.
+        }
+        for (const std::size_t i : returns.notPosted)
+            returned[i] = true;
+    }
+    int noted = 0;
+    for (std::size_t i = 0; i < payments.size(); ++i)
+        noted += payments[i].matched && !payments[i].note.isEmpty() &&
+                 !payments[i].noteIsTenantChoice && !returned[i];
     if (noted > 0) {
         dialogs.setBusyPointer(false);
         if (dialogs.messageBox(notesQuestion(noted), MsgButtons::YesNo, MsgIcon::Question,
@@ -274,6 +382,19 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
         }
         dialogs.setBusyPointer(true);
     }
+    for (std::size_t i = 0; i < payments.size(); ++i)
+        payments[i].leftOut = payments[i].leftOut || returned[i];
+    if (!returns.payments.empty()) {
+        dialogs.setBusyPointer(false);
+        if (dialogs.messageBox(
+                ReturnsQuestion(static_cast<int>(returns.payments.size()), returns.statuses),
+                MsgButtons::YesNo, MsgIcon::Question, kReturnsTitle) != kAnswerYes) {
+            returns.recorded.clear();
+        }
+        dialogs.setBusyPointer(true);
+    }
+    if (returns.recorded.empty())
+        returns.payments.clear();
     if (!globals_.LedgerDb) {
         return stop(
             QStringLiteral("The Lodgebook ledger is not open. Nothing was posted to the "
@@ -287,7 +408,8 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
         return PostingOutcome::Stopped;
     }
 
-    const WriteAttempt attempt = writeRun(globals_, *journal, payments, choices, accounts, today);
+    const WriteAttempt attempt =
+        writeRun(globals_, *journal, payments, choices, accounts, today, returns);
     switch (attempt.kind) {
         case WriteAttempt::Kind::Committed:
             break;

@@ -4,6 +4,7 @@
 #include "app/TextRules.h"
 #include "journal/PostingRecovery.h"
 #include "journal/RememberedTenants.h"
+#include "payments/JournalNotes.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentMatching.h"
 #include "payments/PaymentNotes.h"
@@ -71,7 +72,9 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
       StagedPayments_(new StagedPayments(globals.dialogs(), this)) {
     setObjectName(QStringLiteral("frmDownload"));
     setWindowTitle(QStringLiteral("Corvane Payment Download"));
-    resize(1000, 640);
+    // Wide enough on a 1280 x 1024 screen for every shown column, the Note column included,
+    // without scrolling sideways.
+    resize(1240, 720);
 
     labDeposits_ = named(new QLabel(QStringLiteral(
                              "Below are the Tenant deposits that have been retreived from the "
@@ -95,14 +98,14 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
         gridACHDownload_->setColumnHidden(StagedPayments::gridColumn(cell), true);
     }
     gridACHDownload_->horizontalHeader()->setStretchLastSection(true);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::UnitAddress), 200);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TenantName), 180);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TID), 80);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::Amount), 90);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::Date), 90);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::CheckNumber), 65);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::PmtType), 90);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TransactionNumber), 130);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::UnitAddress), 180);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TenantName), 160);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TID), 65);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::Amount), 85);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::Date), 80);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::CheckNumber), 60);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::PmtType), 75);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TransactionNumber), 115);
     auto* deleteRow = new QAction(QStringLiteral("Delete Row"), gridACHDownload_);
     deleteRow->setObjectName(QStringLiteral("actDeleteRow"));
     deleteRow->setShortcut(QKeySequence::Delete);
@@ -349,7 +352,8 @@ void frmDownload::loadSteps() {
             }
         }
     }
-    if (const auto problem = noteRows(rows))
+    QMap<QDate, int> goneFromLedger;
+    if (const auto problem = noteRows(rows, &goneFromLedger))
         journalProblem = problem;
     StagedPayments_->setRows(std::move(rows));
     labCorvanePayments_->setText(countText(StagedCount()));
@@ -360,12 +364,21 @@ void frmDownload::loadSteps() {
         globals_.dialogs().messageBox(*journalProblem, MsgButtons::Ok, MsgIcon::Critical,
                                       journal::kJournalErrorTitle);
     }
+    // Payments that Corvane posted but the ledger no longer holds are told once.
+    if (!goneFromLedger.isEmpty()) {
+        globals_.dialogs().setBusyPointer(false);
+        globals_.dialogs().messageBox(GoneFromLedgerNotice(goneFromLedger), MsgButtons::Ok,
+                                      MsgIcon::Information, kGoneFromLedgerTitle);
+    }
 }
 
-std::optional<QString> frmDownload::noteRows(std::vector<StagedRow>& rows) {
+std::optional<QString> frmDownload::noteRows(std::vector<StagedRow>& rows,
+                                            QMap<QDate, int>* goneFromLedger) {
     std::optional<QString> problem;
     try {
-        NotePayments(rows, *globals_.LedgerDb, journal_.get());
+        const QMap<QDate, int> gone = NotePayments(rows, *globals_.LedgerDb, journal_.get());
+        if (goneFromLedger)
+            *goneFromLedger = gone;
     } catch (const journal::JournalError& e) {
         problem = journal::unusableJournalMessage(e);
         NotePayments(rows, *globals_.LedgerDb, nullptr);

@@ -7,7 +7,9 @@
 #include "platform/OptionList.h"
 #include "platform/ledger/Currency.h"
 
+#include <QDate>
 #include <QDialog>
+#include <QMap>
 
 #include <memory>
 #include <optional>
@@ -70,9 +72,11 @@ private:
     void cmdPrintScreen_Click();
     bool depositNumberIsValid();
     void currentRowChanged();
-    // The notes of the duplicate guard, then those of the tenant choices.
+    // The notes of the duplicate guard, then those of the tenant choices; the payments posted by
+    // Corvane that the ledger no longer holds, by posting date, into `goneFromLedger` when given.
     // Returns the journal's message when the journal could not be read.
-    std::optional<QString> noteRows(std::vector<StagedRow>& rows);
+    std::optional<QString> noteRows(std::vector<StagedRow>& rows,
+                                    QMap<QDate, int>* goneFromLedger = nullptr);
 
     Globals& globals_;
     StagedPayments* StagedPayments_;

@@ -23,8 +23,9 @@
 
 #include "app/Globals.h"
 #include "app/PostingLog.h"
-#include "journal/PostingRecovery.h"
 #include "app/Preferences.h"
+#include "app/TextRules.h"
+#include "journal/PostingRecovery.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentMatching.h"
 #include "payments/PostingRun.h"
@@ -83,14 +84,19 @@ public:
     void setBusyPointer(bool) override {}
 };
 
-
 std::vector<StagedRow> loadRows(Globals& globals) {
     const QStringList lines =
         selectPaymentLines(decodeAnsi(globals.files().readAll(stagedPaymentPath(globals))));
     std::vector<StagedRow> rows;
     PaymentMatcher matcher(*globals.LedgerDb, lines.size());
-    for (const QString& line : lines)
-        rows.push_back(matcher.fill(readPaymentLine(line)));
+    for (const QString& line : lines) {
+        const PaymentLine payment = readPaymentLine(line);
+        StagedRow row = matcher.fill(payment);
+        // What the screen keeps of the line for the journal: its status and its number.
+        row.setCell(staged::ProcessorStatus, trimBlanks(payment.status.value_or(QString())));
+        row.setCell(staged::LineNumber, QString::number(rows.size() + 1));
+        rows.push_back(std::move(row));
+    }
     return rows;
 }
 
