@@ -5,7 +5,6 @@
 #include "payments/PaymentNotes.h"
 #include "payments/frmDownload.h"
 
-#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFileInfo>
 
@@ -20,7 +19,7 @@ bool isGuardStep(const QString& step) {
 double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
     frmDownload screen(globals, &menu);
     screen.Load();
-    std::vector<StagedRow> rows = screen.stagedPayments().rows();
+    std::vector<Payment> rows = screen.stagedPayments().rows();
     if (rows.empty()) {
         std::fprintf(stderr, "corvane-bench: no rows loaded\n");
         return -1;
@@ -39,13 +38,12 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
     journal::Run run;
     run.postedAt = QDateTime::currentDateTime();
     run.computer = QStringLiteral("BENCH");
-    run.fileName = globals.stagedPaymentFileName();
-    run.fileBytes = globals.files().readAll(globals.pathInProgramFolder(run.fileName));
-    run.fileDigest = QString::fromLatin1(
-        QCryptographicHash::hash(run.fileBytes, QCryptographicHash::Sha1).toHex());
+    run.fileName = screen.loadedFile().fileName;
+    run.fileBytes = screen.loadedFile().bytes;
+    run.fileDigest = screen.loadedFile().digest;
     std::int64_t key = 5000000;
-    for (const StagedRow& row : rows) {
-        journal::RunRow r = RunRowAsShown(row, row.cell(staged::LineNumber).toInt());
+    for (const Payment& row : rows) {
+        journal::RunRow r = RunRowAsShown(row);
         r.incomeTransID = ++key;
         r.incomeAmount = ledger::Currency::fromUnits(12500000);
         r.feeTransID = ++key;

@@ -157,6 +157,8 @@ std::vector<RunRow> rowsFrom(const QByteArray& data) {
         for (QString* text : {&r.tid, &r.address, &r.name, &r.amount, &r.date, &r.checkChar,
                               &r.pmtType, &r.transactionNumber, &r.note})
             *text = in.text();
+        if (!r.tid.startsWith(QStringLiteral("T#")))
+            r.tenantID = ledger::Currency::leadingValue(trimBlanks(r.tid.mid(1))).roundedToWhole();
         const auto outcome = in.number<quint8>();
         const auto flags = in.number<quint8>();
         r.outcome = outcome == static_cast<quint8>(RowOutcome::NoTenant) ? RowOutcome::NoTenant

@@ -20,11 +20,6 @@ using ledger::Value;
 
 namespace {
 
-// A staged row's tenant: the leading-number value of its TID without the "T"; 0 for "T#...".
-std::int64_t tenantOf(const QString& tid) {
-    return Currency::leadingValue(trimBlanks(tid.mid(1))).roundedToWhole();
-}
-
 QString postedAtText(const Run& run) {
     return run.postedAt.toString(QStringLiteral("MM/dd/yyyy HH:mm"));
 }
@@ -63,7 +58,7 @@ public:
                 first = record;
         };
         for (const RunRow& r : run.rows) {
-            const std::int64_t tenant = tenantOf(r.tid);
+            const std::int64_t tenant = r.tenantID.value_or(0);
             const std::optional<QDate> date = parseDateText(r.date);
             if (r.incomeTransID &&
                 !entryHolds(*r.incomeTransID, r.incomeAmount, date, tenant, QStringLiteral("I"))) {

@@ -3,7 +3,6 @@
 #include "payments/LedgerPosting.h"
 #include "payments/Payment.h"
 #include "payments/PostingRun.h"
-#include "payments/StagedRow.h"
 #include "platform/ledger/Currency.h"
 #include "platform/ledger/Database.h"
 
@@ -20,7 +19,7 @@ namespace corvane {
 // included (not those left out for their note).
 struct SplitLine {
     std::size_t payment = 0;  // the payment it is made from (its index in the run's payments)
-    std::optional<std::int64_t> checkNumber;  // CkCheckNumber; not set when column 9 is blank
+    std::optional<std::int64_t> checkNumber;  // CkCheckNumber; not set when the check character is blank
     ledger::Currency amount;
     std::int64_t accountID = 0;
     std::int64_t postToID = 0;  // the row's tenant ID; 0 for an unmatched ("T#") row

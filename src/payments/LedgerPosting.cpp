@@ -120,7 +120,7 @@ std::optional<QString> chosenRemark(const PostingChoices& choices, const Payment
         case 0:
             return defaultRemark;
         case 1:
-            return first60(payment.pmtType);
+            return first60(paymentKindText(payment.kind));
         case 2:
             return first60(choices.remarkText);
         default:
@@ -148,10 +148,10 @@ namespace {
 const QString kNothingPosted = QStringLiteral("Nothing was posted to the Lodgebook Ledgers.");
 
 // A refusal that names the row: its TID, amount and date, then what is wrong.
-QString rowProblem(const StagedRow& row, const QString& what) {
-    return QStringList{QStringLiteral("Tenant ID: ") + row.cell(staged::TID),
-                       QStringLiteral("Amount: ") + row.cell(staged::Amount),
-                       QStringLiteral("Date: ") + row.cell(staged::Date),
+QString rowProblem(const Payment& payment, const QString& what) {
+    return QStringList{QStringLiteral("Tenant ID: ") + shownTid(payment),
+                       QStringLiteral("Amount: ") + payment.amountText,
+                       QStringLiteral("Date: ") + payment.dateText,
                        QString(),
                        what,
                        QString(),
@@ -160,10 +160,8 @@ QString rowProblem(const StagedRow& row, const QString& what) {
 }
 
 QString unitNotFoundMessage(const Payment& payment, const PlannedEntry& entry) {
-    const StagedRow& row = *payment.row;
     return QStringList{
-        QStringLiteral("Not found: Tenant ID #") +
-            Currency::leadingValue(trimBlanks(row.cell(staged::TID).mid(1))).toPlainText(),
+        QStringLiteral("Not found: Tenant ID #") + QString::number(payment.tenantID.value_or(0)),
         QString(),
         QStringLiteral("Amount: ") + entry.amount.toPlainText(),
         QStringLiteral("Date: ") + Value::date(QDateTime(entry.date, QTime(0, 0))).toText(),
@@ -176,13 +174,13 @@ QString unitNotFoundMessage(const Payment& payment, const PlannedEntry& entry) {
         .join(QLatin1Char('\r'));
 }
 
-QString lookupProblem(const StagedRow& row, const LedgerIDsLookup& found, std::int64_t tenantID) {
+QString lookupProblem(const Payment& payment, const LedgerIDsLookup& found, std::int64_t tenantID) {
     if (found.failure == LookupFailure::TenantNotFound) {
-        return rowProblem(row, QStringLiteral("Tenant ID #%1 is not found in the Lodgebook "
+        return rowProblem(payment, QStringLiteral("Tenant ID #%1 is not found in the Lodgebook "
                                               "ledger.")
                                    .arg(tenantID));
     }
-    return rowProblem(row, QStringLiteral("Property #%1 of Tenant ID #%2 is not found in the "
+    return rowProblem(payment, QStringLiteral("Property #%1 of Tenant ID #%2 is not found in the "
                                           "Lodgebook ledger.")
                                .arg(found.propID)
                                .arg(tenantID));
@@ -214,7 +212,7 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
     EntriesPlan plan;
     plan.entries.reserve(payments.size() * (choices.postMgmtFees ? 2 : 1));
     const std::int64_t deposit = depositNumber(choices);
-    const auto posted = [](const Payment& p) { return p.matched && !p.leftOut; };
+    const auto posted = [](const Payment& p) { return p.matched() && !p.leftOut; };
 
     // The payment pass.
     QDate fromDate, toDate;  // the range's dates
@@ -224,19 +222,18 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
         if (!posted(payment)) {
             continue;
         }
-        const StagedRow& row = *payment.row;
         if (!payment.date) {
-            plan.problem = rowProblem(row, QStringLiteral("The payment date is not a valid date."));
+            plan.problem = rowProblem(payment, QStringLiteral("The payment date is not a valid date."));
             return plan;
         }
-        const std::int64_t tenantID = payment.tenantID;
+        const std::int64_t tenantID = *payment.tenantID;
         if (!prefetched) {
             // This payment's and the later payments' tenants, looked up in key order.
             std::vector<std::int64_t> tenantIDs;
             tenantIDs.reserve(payments.size() - i);
             for (std::size_t later = i; later < payments.size(); ++later) {
                 if (posted(payments[later])) {
-                    tenantIDs.push_back(payments[later].tenantID);
+                    tenantIDs.push_back(*payments[later].tenantID);
                 }
             }
             lookup.prefetch(std::move(tenantIDs));
@@ -244,24 +241,25 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
         }
         const LedgerIDsLookup found = lookup.LookupLedgerIDs(tenantID);
         if (found.failure != LookupFailure::None) {
-            plan.problem = lookupProblem(row, found, tenantID);
+            plan.problem = lookupProblem(payment, found, tenantID);
             return plan;
         }
 
         PlannedEntry entry;
         entry.payment = i;
         entry.income = true;
-        entry.accountID = payment.lateFee ? accounts.lateFeeAccount : accounts.rentAccount;
+        const bool lateFee = payment.kind == PaymentKind::LateFee;
+        entry.accountID = lateFee ? accounts.lateFeeAccount : accounts.rentAccount;
         entry.postToID = tenantID;
-        entry.amount = payment.amount;
+        entry.amount = payment.amount.abs();
         entry.date = *payment.date;
         entry.checkNumber = payment.checkNumber;
         if (choices.createDeposit && deposit != 0) {
             entry.checkNumber = deposit;
         }
-        entry.remark = chosenRemark(choices, payment,
-                                    payment.lateFee ? accounts.lateFeeRemark : accounts.rentRemark);
-        entry.status = payment.lateFee ? accounts.lateFeeCode : QStringLiteral("B");
+        entry.remark =
+            chosenRemark(choices, payment, lateFee ? accounts.lateFeeRemark : accounts.rentRemark);
+        entry.status = lateFee ? accounts.lateFeeCode : QStringLiteral("B");
         entry.ids = found.ids;
         if (!lookup.hasUnit(tenantID)) {
             plan.problem = unitNotFoundMessage(payment, entry);
@@ -304,25 +302,24 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
     // The management fee pass: one fee per rent payment.
     for (std::size_t i = 0; i < payments.size(); ++i) {
         const Payment& payment = payments[i];
-        if (!posted(payment) || !payment.rent) {
+        if (!posted(payment) || payment.kind != PaymentKind::Rent) {
             continue;
         }
-        const StagedRow& row = *payment.row;
-        const std::int64_t tenantID = payment.tenantID;
+        const std::int64_t tenantID = *payment.tenantID;
         const LedgerIDs ids = lookup.LookupLedgerIDs(tenantID).ids;  // found in the payment pass
         const OwnerFeeLookup owner = lookup.ownerFee(ids.ownerID);
         if (!owner.ownerFound) {
             plan.problem = rowProblem(
-                row, QStringLiteral("Owner #%1 of the property of Tenant ID #%2 is not found in "
+                payment, QStringLiteral("Owner #%1 of the property of Tenant ID #%2 is not found in "
                                     "the Lodgebook ledger, so the management fee cannot be posted.")
                          .arg(ids.ownerID)
                          .arg(tenantID));
             return plan;
         }
-        const auto fee = managementFee(owner.mgmtFee, payment.amount);
+        const auto fee = managementFee(owner.mgmtFee, payment.amount.abs());
         if (!fee) {
             plan.problem = rowProblem(
-                row, QStringLiteral("The management fee \"%1\" of Owner #%2 is neither an amount "
+                payment, QStringLiteral("The management fee \"%1\" of Owner #%2 is neither an amount "
                                     "nor a percentage (such as 25 or 10%). Please correct it in "
                                     "Lodgebook.")
                          .arg(owner.mgmtFee.toText())

@@ -2,7 +2,6 @@
 
 #include "payments/Payment.h"
 #include "payments/PostingRun.h"
-#include "payments/StagedRow.h"
 #include "platform/ledger/Currency.h"
 #include "platform/ledger/Database.h"
 

@@ -55,14 +55,12 @@ QSet<EntryKey> entriesInLedger(ledger::Database& ledger, const QSet<EntryKey>& w
 
 }  // namespace
 
-void NotePayments(std::vector<StagedRow>& rows, ledger::Database& ledger,
+void NotePayments(std::vector<Payment>& payments, ledger::Database& ledger,
                   journal::PostingJournal* journal) {
-    const std::vector<Payment> payments = ReadPayments(rows);
-
     QStringList numbers;
-    numbers.reserve(static_cast<qsizetype>(rows.size()));
-    for (const StagedRow& row : rows)
-        numbers << row.cell(staged::TransactionNumber);
+    numbers.reserve(static_cast<qsizetype>(payments.size()));
+    for (const Payment& p : payments)
+        numbers << p.transactionNumber;
     const QHash<QString, QDate> posted =
         journal ? journal->postedDates(numbers) : QHash<QString, QDate>();
 
@@ -73,9 +71,9 @@ void NotePayments(std::vector<StagedRow>& rows, ledger::Database& ledger,
     QDate from, to;
     for (std::size_t i = 0; i < payments.size(); ++i) {
         const Payment& p = payments[i];
-        if (!p.matched || !p.date)
+        if (!p.matched() || !p.date)
             continue;
-        keys[i] = EntryKey{p.tenantID, p.date->toJulianDay(), p.amount.units()};
+        keys[i] = EntryKey{*p.tenantID, p.date->toJulianDay(), p.amount.abs().units()};
         wanted.insert(*keys[i]);
         if (!from.isValid() || *p.date < from)
             from = *p.date;
@@ -86,11 +84,11 @@ void NotePayments(std::vector<StagedRow>& rows, ledger::Database& ledger,
         wanted.isEmpty() ? QSet<EntryKey>() : entriesInLedger(ledger, wanted, from, to);
 
     QSet<QString> seen;
-    seen.reserve(static_cast<qsizetype>(rows.size()));
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        StagedRow& row = rows[i];
-        const QString& number = row.cell(staged::TransactionNumber);
-        const QString status = trimBlanks(row.cell(staged::ProcessorStatus));
+    seen.reserve(static_cast<qsizetype>(payments.size()));
+    for (std::size_t i = 0; i < payments.size(); ++i) {
+        Payment& p = payments[i];
+        const QString& number = p.transactionNumber;
+        const QString& status = p.processorStatus;
         QString note;
         if (const auto it = posted.constFind(number); it != posted.constEnd()) {
             note = QStringLiteral("Already posted ") + shortDate(*it);
@@ -103,7 +101,7 @@ void NotePayments(std::vector<StagedRow>& rows, ledger::Database& ledger,
             note = QStringLiteral("Status: ") + status;
         }
         seen.insert(number);
-        row.setCell(staged::Note, note);
+        p.note = std::move(note);
     }
 }
 

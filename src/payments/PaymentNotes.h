@@ -1,14 +1,14 @@
 #pragma once
 
 #include "journal/PostingJournal.h"
-#include "payments/StagedRow.h"
+#include "payments/Payment.h"
 #include "platform/ledger/Database.h"
 
 #include <vector>
 
 namespace corvane {
 
-// The notes of the payment screen's Note column: each staged row gets at most one, the first of
+// The notes of the payment screen's Note column: each payment gets at most one, the first of
 // these that applies:
 //   "Already posted mm/dd/yyyy"  its transaction number was posted by a run of the journal that
 //                                is not reversed (the newest such run's posting date);
@@ -17,10 +17,10 @@ namespace corvane {
 //                                (TransType "I") with the same TransPostToID, amount and date;
 //   "Status: <status>"           the line's status (field 8, blanks trimmed) is there and is not
 //                                "Posted" (letter case ignored).
-// Rows need their ProcessorStatus cell filled. `journal` may be null (a journal that cannot be
+// `journal` may be null (a journal that cannot be
 // used): no row is then found already posted. Reads the ledger's Transactions once, and only the
 // entries dated within the file's payment dates.
-void NotePayments(std::vector<StagedRow>& rows, ledger::Database& ledger,
+void NotePayments(std::vector<Payment>& payments, ledger::Database& ledger,
                   journal::PostingJournal* journal);
 
 }  // namespace corvane

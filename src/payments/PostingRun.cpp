@@ -9,7 +9,6 @@
 #include "payments/PaymentIntake.h"
 #include "platform/Error.h"
 
-#include <QCryptographicHash>
 #include <QHash>
 #include <QSysInfo>
 
@@ -73,18 +72,15 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
                         const PostingChoices& choices, const EntriesPlan& plan,
                         const std::vector<std::int64_t>& transIDs,
                         const std::optional<DepositPlan>& deposit,
-                        const std::optional<DepositResult>& written) {
+                        const std::optional<DepositResult>& written, const LoadedFile& file) {
     journal::Run run;
     run.postedAt = globals.environment().now();
     run.postedAt.setTime(QTime(run.postedAt.time().hour(), run.postedAt.time().minute(),
                                run.postedAt.time().second()));
     run.computer = computerName(globals.environment());
-    run.fileName = globals.stagedPaymentFileName();
-    const QString staged = globals.pathInProgramFolder(run.fileName);
-    if (globals.files().exists(staged))
-        run.fileBytes = globals.files().readAll(staged);
-    run.fileDigest = QString::fromLatin1(
-        QCryptographicHash::hash(run.fileBytes, QCryptographicHash::Sha1).toHex());
+    run.fileName = file.fileName;
+    run.fileBytes = file.bytes;
+    run.fileDigest = file.digest;
     run.remarkChoice = choices.remarkChoice;
     run.remarkText = choices.remarkText;
     run.postFees = choices.postMgmtFees;
@@ -102,8 +98,8 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
 
     run.rows.reserve(payments.size());
     for (const Payment& p : payments) {
-        journal::RunRow r = RunRowAsShown(*p.row, p.line);
-        r.outcome = !p.matched  ? journal::RowOutcome::NoTenant
+        journal::RunRow r = RunRowAsShown(p);
+        r.outcome = !p.matched() ? journal::RowOutcome::NoTenant
                     : p.leftOut ? journal::RowOutcome::Note
                                 : journal::RowOutcome::Posted;
         run.rows.push_back(std::move(r));
@@ -161,7 +157,8 @@ struct WriteAttempt {
 // by the next start.
 WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
                       const std::vector<Payment>& payments, const PostingChoices& choices,
-                      const PostingAccounts& accounts, const QDate& today) {
+                      const PostingAccounts& accounts, const QDate& today,
+                      const LoadedFile& file) {
     using Kind = WriteAttempt::Kind;
     ledger::Database& db = *globals.LedgerDb;
     std::int64_t recorded = 0;
@@ -186,7 +183,7 @@ WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
                 return {Kind::DepositNotFound, {}, {}, 0};
             }
         }
-        journal::Run run = journalRun(globals, payments, choices, plan, transIDs, deposit, written);
+        journal::Run run = journalRun(globals, payments, choices, plan, transIDs, deposit, written, file);
         run.evidence = evidence.collect(db);
         recorded = journal.record(run);
         transaction.commit();
@@ -219,8 +216,9 @@ WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
 
 }  // namespace
 
-PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const PostingChoices& choices) {
-    std::vector<Payment> payments = ReadPayments(rows);
+PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const PostingChoices& choices,
+                               const LoadedFile& file) {
+    std::vector<Payment> payments = reviewed;
     Dialogs& dialogs = globals_.dialogs();
     const auto tell = [&](const QString& text, MsgIcon icon, const QString& title) {
         dialogs.setBusyPointer(false);
@@ -263,14 +261,14 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
     }
     const int noted =
         static_cast<int>(std::count_if(payments.begin(), payments.end(), [](const Payment& p) {
-            return p.matched && !p.note.isEmpty();
+            return p.matched() && !p.note.isEmpty();
         }));
     if (noted > 0) {
         dialogs.setBusyPointer(false);
         if (dialogs.messageBox(notesQuestion(noted), MsgButtons::YesNo, MsgIcon::Question,
                                kNotesTitle) == kAnswerYes) {
             for (Payment& p : payments)
-                p.leftOut = p.matched && !p.note.isEmpty();
+                p.leftOut = p.matched() && !p.note.isEmpty();
         }
         dialogs.setBusyPointer(true);
     }
@@ -287,7 +285,7 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
         return PostingOutcome::Stopped;
     }
 
-    const WriteAttempt attempt = writeRun(globals_, *journal, payments, choices, accounts, today);
+    const WriteAttempt attempt = writeRun(globals_, *journal, payments, choices, accounts, today, file);
     switch (attempt.kind) {
         case WriteAttempt::Kind::Committed:
             break;

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "app/Globals.h"
-#include "payments/StagedRow.h"
+#include "payments/LoadedFile.h"
+#include "payments/Payment.h"
 
 #include <QString>
 
@@ -24,8 +25,7 @@ enum class PostingOutcome {
 };
 
 // The update of the payment screen's "Update Lodgebook Ledgers NOW" button, up to (not
-// including) closing the screen. Call order inside run(): read each row once into a payment
-// (Payment.h); check the rent income and late fee categories; ask the confirmation question when
+// including) closing the screen. Call order inside run(): check the rent income and late fee categories; ask the confirmation question when
 // a box is unchecked; when matched rows carry a note, ask whether to leave them out; open the
 // posting journal (PostingJournal.h); begin one ledger transaction; build the plan of every
 // entry, balance change and fee (LedgerPosting.h) and check it (dates, tenants, properties,
@@ -37,7 +37,9 @@ enum class PostingOutcome {
 class PostingRun {
 public:
     explicit PostingRun(Globals& globals) : globals_(globals) {}
-    PostingOutcome run(const std::vector<StagedRow>& rows, const PostingChoices& choices);
+    // `payments` as reviewed; `file` the staged file they were loaded from (the journal keeps it).
+    PostingOutcome run(const std::vector<Payment>& payments, const PostingChoices& choices,
+                       const LoadedFile& file);
 
 private:
     Globals& globals_;

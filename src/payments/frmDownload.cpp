@@ -2,19 +2,15 @@
 
 #include "app/StartUp.h"
 #include "app/TextRules.h"
-#include "journal/PostingRecovery.h"
 #include "payments/PaymentIntake.h"
-#include "payments/PaymentMatching.h"
-#include "payments/PaymentNotes.h"
+#include "payments/PaymentLoad.h"
 #include "payments/PostingRun.h"
 #include "payments/PrintReport.h"
 #include "platform/Centre.h"
 #include "platform/Error.h"
-#include "platform/TextCodec.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -29,16 +25,11 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <future>
-#include <new>
-#include <optional>
 
 namespace corvane {
 namespace {
 
 const QString kCountCaption = QStringLiteral("Number of Corvane Payments:");
-// Row loops of the staged table count with 16 bits.
-constexpr qsizetype kMaxStagedRows = 32767;
 
 template <typename T>
 T* named(T* widget, const char* objectName) {
@@ -184,136 +175,30 @@ void frmDownload::Load() {
     }
     Dialogs& dialogs = globals_.dialogs();
     dialogs.setBusyPointer(true);
-    int number = 0;
-    QString description;
-    try {
-        loadSteps();
-        dialogs.setBusyPointer(false);
-        return;
-    } catch (const Error& e) {
-        number = e.number();
-        description = e.description();
-    } catch (const std::bad_alloc&) {
-        number = 7;
-        description = QStringLiteral("Out of memory");
-    } catch (const std::exception& e) {
-        number = 51;
-        description = QStringLiteral("Internal error: ") + QString::fromLocal8Bit(e.what());
-    }
-    // Nothing half-read may be posted or printed.
-    dialogs.setBusyPointer(false);
-    showEmpty();
-    if (number == errc::FileNotFound)
-        return;
-    if (number == errc::SubscriptOutOfRange) {
-        dialogs.messageBox(QStringLiteral("There is a problem in the Corvane Payment File. Please "
-                                          "contact support for assistance."),
-                           MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Corvane"));
-        return;
-    }
-    dialogs.messageBox(QStringLiteral("Unexpected error in payment file: ") +
-                           QString::number(number) + QStringLiteral(" - ") + description,
-                       MsgButtons::Ok, MsgIcon::Information,
-                       QStringLiteral("Payment File Download"));
-}
-
-void frmDownload::loadSteps() {
-    Files& files = globals_.files();
-    const QString staged = stagedPaymentPath(globals_);
-    // An interrupted posting run is settled first: its payments are either archived as posted or
-    // still staged, never both staged and posted.
-    if (globals_.LedgerDb) {
-        try {
-            RecoverInterruptedPosting(globals_);
-        } catch (const journal::JournalError&) {
-            // Told once the rows are loaded; nothing can be posted meanwhile.
-        }
-    }
-    if (!files.exists(staged))
-        FindLatestPaymentFile(globals_);
-    CentreOnScreen(*this);
-
     ledgersUpdated_ = false;
     postingStopped_ = false;
-    paymentsTotal_ = {};
-    StagedPayments_->clear();
     chkCreateDeposit_->setChecked(false);
-    labCorvanePayments_->setText(kCountCaption);
-    labTransTotal_->clear();
-    cmdUpdate_->setEnabled(true);
-    cmdPrintScreen_->setEnabled(true);
-
-    if (!globals_.LedgerDb) {
-        throw Error(91, QStringLiteral("Object variable or With block variable not set (the "
-                                       "ledger is not open)"));
+    PaymentLoad load(globals_);
+    const bool loaded = load.load();
+    CentreOnScreen(*this);
+    dialogs.setBusyPointer(false);
+    if (loaded) {
+        loadedFile_ = load.file();
+        cmdUpdate_->setEnabled(load.canPost());
+        StagedPayments_->setRows(std::move(load.payments()));
+        labCorvanePayments_->setText(countText(StagedCount()));
+        cmdPrintScreen_->setEnabled(true);
+        TransactionTotal();
+    } else {
+        showEmpty();
     }
-    if (!files.exists(staged))
-        throw Error(errc::FileNotFound, QStringLiteral("File not found"));
-    const QStringList lines =
-        selectPaymentLines(decodeAnsi(files.readAll(staged, kMaxPaymentFileBytes)));
-    if (lines.isEmpty()) {
-        globals_.dialogs().setBusyPointer(false);
-        globals_.dialogs().messageBox(
-            QStringLiteral("There were no tenant payments found to process, or there was invalid "
-                           "data in the payment file. Please try again later."),
-            MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Lodgebook Corvane"));
-        files.remove(staged);
-        cmdUpdate_->setEnabled(false);
-        cmdPrintScreen_->setEnabled(false);
-        return;
-    }
-    if (lines.size() > kMaxStagedRows) {
-        throw Error(6,
-                    QStringLiteral("Overflow: the payment file holds more than 32,767 payments"));
-    }
-
-    // The lines are read on a second thread (or, when none can be started, after the tenants)
-    // while the ledger's tenants are loaded for matching. A failure while loading the tenants is
-    // told first, then the first line that cannot be read, then any failure while matching.
-    std::vector<StagedRow> rows;
-    {
-        auto reading = std::async(std::launch::async | std::launch::deferred,
-                                  [&lines] { return readPaymentLines(lines); });
-        PaymentMatcher matcher(*globals_.LedgerDb, lines.size());
-        const std::vector<PaymentLine> payments = reading.get();
-        rows.reserve(payments.size());
-        for (std::size_t i = 0; i < payments.size(); ++i) {
-            StagedRow row = matcher.fill(payments[i]);
-            row.setCell(staged::ProcessorStatus,
-                        trimBlanks(payments[i].status.value_or(QString())));
-            row.setCell(staged::LineNumber, QString::number(i + 1));
-            rows.push_back(std::move(row));
-        }
-    }
-    // The journal says which payments were posted before; without it nothing may be posted.
-    std::unique_ptr<journal::PostingJournal> journal;
-    std::optional<QString> journalProblem;
-    // Without a journal nothing was posted before: the first posting run makes it.
-    try {
-        if (QFileInfo::exists(journal::PostingJournal::pathIn(globals_.programFolder())))
-            journal = journal::PostingJournal::open(globals_.programFolder());
-    } catch (const journal::JournalError& e) {
-        journalProblem = journal::unusableJournalMessage(e);
-    }
-    try {
-        NotePayments(rows, *globals_.LedgerDb, journal.get());
-    } catch (const journal::JournalError& e) {
-        journalProblem = journal::unusableJournalMessage(e);
-        NotePayments(rows, *globals_.LedgerDb, nullptr);
-    }
-    StagedPayments_->setRows(std::move(rows));
-    labCorvanePayments_->setText(countText(StagedCount()));
-    TransactionTotal();
-    if (journalProblem) {
-        cmdUpdate_->setEnabled(false);
-        globals_.dialogs().setBusyPointer(false);
-        globals_.dialogs().messageBox(*journalProblem, MsgButtons::Ok, MsgIcon::Critical,
-                                      journal::kJournalErrorTitle);
-    }
+    if (load.problem())
+        TellLoadProblem(dialogs, *load.problem());
 }
 
 void frmDownload::showEmpty() {
     StagedPayments_->clear();
+    loadedFile_ = {};
     paymentsTotal_ = {};
     labCorvanePayments_->setText(kCountCaption);
     labTransTotal_->clear();
@@ -322,19 +207,7 @@ void frmDownload::showEmpty() {
 }
 
 void frmDownload::TransactionTotal() {
-    ledger::Currency total;
-    for (const StagedRow& row : StagedPayments_->rows()) {
-        // An amount beyond the currency's range is refused rather than counted as 0.
-        const QStringView number = ledger::decimalPrefix(row.cell(staged::Amount));
-        const std::optional<ledger::Currency> value =
-            number.isEmpty() ? ledger::Currency() : ledger::Currency::fromText(number);
-        std::int64_t sum = 0;
-        if (!value || __builtin_add_overflow(total.units(), value->abs().units(), &sum)) {
-            throw Error(
-                6, QStringLiteral("Overflow: an amount or the total of the payments is too large"));
-        }
-        total = ledger::Currency::fromUnits(sum);
-    }
+    const ledger::Currency total = paymentsTotal(StagedPayments_->rows());
     paymentsTotal_ = total;
     if (StagedCount() > 0)
         labTransTotal_->setText(formatCurrency(total));
@@ -375,10 +248,8 @@ void frmDownload::DeleteSelectedRows() {
         try {
             ArchiveStagedPaymentFile(globals_);
         } catch (const Error& e) {
-            globals_.dialogs().messageBox(
-                QStringLiteral("Unexpected error in payment file: ") + QString::number(e.number()) +
-                    QStringLiteral(" - ") + e.description(),
-                MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Payment File Download"));
+            TellLoadProblem(globals_.dialogs(), LoadProblem{LoadProblem::Kind::Unexpected,
+                                                            e.number(), e.description()});
         }
     }
 }
@@ -442,7 +313,7 @@ void frmDownload::cmdUpdate_Click() {
     choices.postMgmtFees = chkPostMgmtFees_->isChecked();
     choices.createDeposit = chkCreateDeposit_->isChecked();
     choices.depositNumber = txtCreateDeposit_->text();
-    const PostingOutcome outcome = PostingRun(globals_).run(StagedPayments_->rows(), choices);
+    const PostingOutcome outcome = PostingRun(globals_).run(StagedPayments_->rows(), choices, loadedFile_);
     postingStopped_ = outcome == PostingOutcome::Stopped;
     if (outcome != PostingOutcome::Completed)
         return;

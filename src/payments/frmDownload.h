@@ -2,6 +2,7 @@
 
 #include "app/Globals.h"
 #include "platform/OptionList.h"
+#include "payments/LoadedFile.h"
 #include "payments/StagedPayments.h"
 #include "platform/ledger/Currency.h"
 
@@ -39,6 +40,8 @@ public:
     void txtCreateDeposit_LostFocus();
 
     StagedPayments& stagedPayments() { return *StagedPayments_; }
+    // The staged file the rows were loaded from (empty when none are).
+    const LoadedFile& loadedFile() const { return loadedFile_; }
     int StagedCount() const { return StagedPayments_->StagedCount(); }
     ledger::Currency PaymentsTotal() const { return paymentsTotal_; }
     bool LedgersUpdated() const { return ledgersUpdated_; }
@@ -53,7 +56,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void loadSteps();
     void showEmpty();
     void optRemark_Click(int index);
     void cmdUpdate_Click();
@@ -62,6 +64,7 @@ private:
 
     Globals& globals_;
     StagedPayments* StagedPayments_;
+    LoadedFile loadedFile_;
     ledger::Currency paymentsTotal_;
     bool ledgersUpdated_ = false;
     bool postingStopped_ = false;

@@ -44,7 +44,7 @@ TEST_F(PostingCrashTest, killedBeforeTheCommit_leavesTheLedgerAsItWas) {
                     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
                     "INSERT INTO Units (UnitID, UTenantID, UCurrBal) SELECT i, i, 0 FROM n;")
                     .arg(kTenants));
-    std::vector<StagedRow> rows;
+    std::vector<Payment> rows;
     for (int i = 0; i < kRows; ++i) {
         rows.push_back(row(QStringLiteral("T%1").arg(i % kTenants + 1), QStringLiteral("10.5")));
     }
@@ -74,7 +74,7 @@ TEST_F(PostingCrashTest, killedBeforeTheCommit_leavesTheLedgerAsItWas) {
             });
             tp.dialogs.allowAnyMessages();
             tp.globals.LedgerDb = ledger::Database::open(copyPath);
-            PostingRun(tp.globals).run(rows, both());
+            PostingRun(tp.globals).run(rows, both(), stagedFile());
             [[maybe_unused]] const auto written = write(counted[1], &changed, sizeof changed);
             _exit(0);
         }

@@ -92,7 +92,7 @@ TEST_F(PostingRunTest, feeKinds_flatPercentEmptyAndNone) {
         {18, QStringLiteral("0.015%"), QStringLiteral("1"), QStringLiteral("Rent"), "-0.0002"},
         {19, QStringLiteral("0.005%"), QStringLiteral("1"), QStringLiteral("Rent"), ""},
     };
-    std::vector<StagedRow> rows;
+    std::vector<Payment> rows;
     for (const Case& c : cases) {
         ledger.addOwner(c.tenant, QStringLiteral("O"), QStringLiteral("F"), c.fee);
         ledger.addProperty(c.tenant, c.tenant, QStringLiteral("P"));
@@ -237,7 +237,7 @@ TEST_F(PostingRunTest, refusals_nameTheRowAndWriteNothing) {
     addTenant(70, 0, 0, 5);
     const QString nothing = QStringLiteral("\r\rNothing was posted to the Lodgebook Ledgers.");
     const struct {
-        StagedRow bad;
+        Payment bad;
         QString message;
     } cases[] = {
         {row("T42", "5", "02/30/2026"),
@@ -421,7 +421,7 @@ TEST_F(PostingRunFailureTest, ledgerNotOpen_saysSoAndWritesNothing) {
     tp.dialogs.expectMessage(QStringLiteral("The Lodgebook ledger is not open. Nothing was posted "
                                             "to the Lodgebook Ledgers."),
                              kProgramTitle);
-    EXPECT_EQ(PostingRun(tp.globals).run({row("T42", "500")}, both()), PostingOutcome::Stopped);
+    EXPECT_EQ(PostingRun(tp.globals).run({row("T42", "500")}, both(), stagedFile()), PostingOutcome::Stopped);
     expectNothingPosted(before);
 }
 
@@ -440,9 +440,9 @@ TEST_F(PostingRunFailureTest, logCannotBeWrittenAfterTheCommit_theRunCompletesAn
     EXPECT_FALSE(tp.files.exists(logPath()));
 }
 
-// Failures while the run writes, before its commit (here reading the staged file for the
-// journal's record of the run): an engine error is named as the engine describes it, anything
-// else by its own text; either way nothing is posted.
+// Failures while the run writes, before its commit (here taking the time for the journal's record
+// of the run): an engine error is named as the engine describes it, anything else by its own
+// text; either way nothing is posted.
 TEST_F(PostingRunFailureTest, failureBeforeTheCommit_isNamedAndNothingIsPosted) {
     const QString staged = stagedPath();
     const struct {
@@ -455,15 +455,14 @@ TEST_F(PostingRunFailureTest, failureBeforeTheCommit_isNamedAndNothingIsPosted) 
     };
     const QStringList before = writtenTables();
     for (const auto& c : cases) {
-        tp.files.before = [&](const QString& change, const QString& path) {
-            if (change == QLatin1String("read") && path == staged)
-                c.fail();
+        tp.environment.beforeNow = [&] {
+            tp.environment.beforeNow = nullptr;
+            c.fail();
         };
         tp.dialogs.expectMessage("The Lodgebook Ledgers could not be updated: " + c.named +
                                      "\r\rNothing was posted to the Lodgebook Ledgers.",
                                  kProgramTitle, MsgIcon::Critical);
         EXPECT_EQ(post({row("T42", "500")}, both()), PostingOutcome::Stopped);
-        tp.files.before = nullptr;
         expectNothingPosted(before);
     }
 }

@@ -71,7 +71,7 @@ protected:
     QString label(const char* name) { return child<QLabel>(name)->text(); }
     bool enabled(const char* name) { return child<QPushButton>(name)->isEnabled(); }
     QString cell(int row, int column) {
-        return screen.stagedPayments().rows().at(static_cast<size_t>(row)).cell(column);
+        return shownCell(screen.stagedPayments().rows().at(static_cast<size_t>(row)), column);
     }
     void expectEmptyAndDisabled() {
         EXPECT_EQ(screen.StagedCount(), 0);
