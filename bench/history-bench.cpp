@@ -73,8 +73,7 @@ bool postSample(Globals& globals, QWidget& menu) {
         if (row.unitAddress != kTidNotFoundText)
             rows.push_back(row);
     }
-    return PostingRun(globals).run(rows, choices, screen.loadedFile()) ==
-           PostingOutcome::Completed;
+    return PostingRun(globals).run(rows, choices, screen.loadedFile()) == PostingOutcome::Completed;
 }
 
 }  // namespace
@@ -112,8 +111,7 @@ double runHistoryStep(const QString& step, Globals& globals, QWidget& menu) {
     window.findChild<QPushButton*>(QStringLiteral("cmdReverse"))->click();
     const double seconds = timer.nsecsElapsed() / 1e9;
     auto journal = journal::PostingJournal::open(globals.programFolder());
-    return journal::NewestReversibleRun(*journal) ? failed("the run is not reversed")
-                                                                : seconds;
+    return journal::NewestReversibleRun(*journal) ? failed("the run is not reversed") : seconds;
 }
 
 }  // namespace corvane::bench

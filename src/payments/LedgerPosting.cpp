@@ -177,13 +177,13 @@ QString unitNotFoundMessage(const Payment& payment, const PlannedEntry& entry) {
 QString lookupProblem(const Payment& payment, const LedgerIDsLookup& found, std::int64_t tenantID) {
     if (found.failure == LookupFailure::TenantNotFound) {
         return rowProblem(payment, QStringLiteral("Tenant ID #%1 is not found in the Lodgebook "
-                                              "ledger.")
-                                   .arg(tenantID));
+                                                  "ledger.")
+                                       .arg(tenantID));
     }
     return rowProblem(payment, QStringLiteral("Property #%1 of Tenant ID #%2 is not found in the "
-                                          "Lodgebook ledger.")
-                               .arg(found.propID)
-                               .arg(tenantID));
+                                              "Lodgebook ledger.")
+                                   .arg(found.propID)
+                                   .arg(tenantID));
 }
 
 // The fee of one rent payment, negative; nullopt when OMgmtFee is neither empty, a number nor a
@@ -223,7 +223,8 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
             continue;
         }
         if (!payment.date) {
-            plan.problem = rowProblem(payment, QStringLiteral("The payment date is not a valid date."));
+            plan.problem =
+                rowProblem(payment, QStringLiteral("The payment date is not a valid date."));
             return plan;
         }
         const std::int64_t tenantID = *payment.tenantID;
@@ -310,20 +311,22 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
         const OwnerFeeLookup owner = lookup.ownerFee(ids.ownerID);
         if (!owner.ownerFound) {
             plan.problem = rowProblem(
-                payment, QStringLiteral("Owner #%1 of the property of Tenant ID #%2 is not found in "
-                                    "the Lodgebook ledger, so the management fee cannot be posted.")
-                         .arg(ids.ownerID)
-                         .arg(tenantID));
+                payment,
+                QStringLiteral("Owner #%1 of the property of Tenant ID #%2 is not found in "
+                               "the Lodgebook ledger, so the management fee cannot be posted.")
+                    .arg(ids.ownerID)
+                    .arg(tenantID));
             return plan;
         }
         const auto fee = managementFee(owner.mgmtFee, payment.amount.abs());
         if (!fee) {
             plan.problem = rowProblem(
-                payment, QStringLiteral("The management fee \"%1\" of Owner #%2 is neither an amount "
-                                    "nor a percentage (such as 25 or 10%). Please correct it in "
-                                    "Lodgebook.")
-                         .arg(owner.mgmtFee.toText())
-                         .arg(ids.ownerID));
+                payment,
+                QStringLiteral("The management fee \"%1\" of Owner #%2 is neither an amount "
+                               "nor a percentage (such as 25 or 10%). Please correct it in "
+                               "Lodgebook.")
+                    .arg(owner.mgmtFee.toText())
+                    .arg(ids.ownerID));
             return plan;
         }
         if (fee->isZero()) {

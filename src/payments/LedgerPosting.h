@@ -99,7 +99,7 @@ struct PostingAccounts {
 // One new Transactions record and the balance changes that follow it.
 struct PlannedEntry {
     std::size_t payment = 0;  // the payment it is made from (its index in the run's payments)
-    bool income = true;  // a payment ("I", "ACH") or a management fee ("E")
+    bool income = true;       // a payment ("I", "ACH") or a management fee ("E")
     std::int64_t accountID = 0;
     std::int64_t postToID = 0;
     ledger::Currency amount;

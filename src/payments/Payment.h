@@ -30,9 +30,9 @@ struct Payment {
     QString account;            // field 2 as in the file, "T42"
     // The matched tenant's TenantID; none when no tenant has the account number.
     std::optional<std::int64_t> tenantID;
-    QString unitAddress;  // as shown: the tenant's first unit's address, or the not-found text
-    QString tenantName;   // as shown: "Last, First", or the not-found text
-    QString amountText;   // field 7 as the line rule leaves it, "1234.56"
+    QString unitAddress;      // as shown: the tenant's first unit's address, or the not-found text
+    QString tenantName;       // as shown: "Last, First", or the not-found text
+    QString amountText;       // field 7 as the line rule leaves it, "1234.56"
     ledger::Currency amount;  // its value, sign kept (a refund is negative)
     QString dateText;         // field 5 as the file gives it
     std::optional<QDate> date;  // none when the text is not a date

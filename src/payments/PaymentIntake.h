@@ -58,11 +58,11 @@ QStringList splitPaymentLine(const QString& line);
 
 // The fields of a payment line that the program reads.
 struct PaymentLine {
-    QString transactionNumber;  // field 1, "B1234567"
-    QString account;            // field 2, "T42"
-    QString date;               // field 5, unchanged
-    QString method;             // field 6
-    QString amount;             // field 7, "1234.56"
+    QString transactionNumber;      // field 1, "B1234567"
+    QString account;                // field 2, "T42"
+    QString date;                   // field 5, unchanged
+    QString method;                 // field 6
+    QString amount;                 // field 7, "1234.56"
     std::optional<QString> status;  // field 8, "Posted", "Returned", ...; nullopt when absent
 };
 

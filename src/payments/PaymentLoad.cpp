@@ -39,11 +39,10 @@ void TellLoadProblem(Dialogs& dialogs, const LoadProblem& problem) {
                                MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Corvane"));
             return;
         case Kind::Unexpected:
-            dialogs.messageBox(QStringLiteral("Unexpected error in payment file: ") +
-                                   QString::number(problem.number) + QStringLiteral(" - ") +
-                                   problem.text,
-                               MsgButtons::Ok, MsgIcon::Information,
-                               QStringLiteral("Payment File Download"));
+            dialogs.messageBox(
+                QStringLiteral("Unexpected error in payment file: ") +
+                    QString::number(problem.number) + QStringLiteral(" - ") + problem.text,
+                MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Payment File Download"));
             return;
         case Kind::JournalUnusable:
             dialogs.messageBox(problem.text, MsgButtons::Ok, MsgIcon::Critical,
@@ -146,8 +145,9 @@ void PaymentLoad::steps() {
     }
     // An amount beyond the currency's range is refused rather than counted as 0.
     if (read.amountTooLarge) {
-        throw Error(errc::Overflow,
-                    QStringLiteral("Overflow: an amount or the total of the payments is too large"));
+        throw Error(
+            errc::Overflow,
+            QStringLiteral("Overflow: an amount or the total of the payments is too large"));
     }
     total_ = paymentsTotal(read.payments);
     payments_ = std::move(read.payments);

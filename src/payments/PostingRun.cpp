@@ -100,8 +100,8 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
     for (const Payment& p : payments) {
         journal::RunRow r = RunRowAsShown(p);
         r.outcome = !p.matched() ? journal::RowOutcome::NoTenant
-                    : p.leftOut ? journal::RowOutcome::Note
-                                : journal::RowOutcome::Posted;
+                    : p.leftOut  ? journal::RowOutcome::Note
+                                 : journal::RowOutcome::Posted;
         run.rows.push_back(std::move(r));
     }
     QHash<std::int64_t, ledger::Currency> tenantChanges, unitChanges;
@@ -157,8 +157,7 @@ struct WriteAttempt {
 // by the next start.
 WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
                       const std::vector<Payment>& payments, const PostingChoices& choices,
-                      const PostingAccounts& accounts, const QDate& today,
-                      const LoadedFile& file) {
+                      const PostingAccounts& accounts, const QDate& today, const LoadedFile& file) {
     using Kind = WriteAttempt::Kind;
     ledger::Database& db = *globals.LedgerDb;
     std::int64_t recorded = 0;
@@ -183,7 +182,8 @@ WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
                 return {Kind::DepositNotFound, {}, {}, 0};
             }
         }
-        journal::Run run = journalRun(globals, payments, choices, plan, transIDs, deposit, written, file);
+        journal::Run run =
+            journalRun(globals, payments, choices, plan, transIDs, deposit, written, file);
         run.evidence = evidence.collect(db);
         recorded = journal.record(run);
         transaction.commit();
@@ -285,7 +285,8 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
         return PostingOutcome::Stopped;
     }
 
-    const WriteAttempt attempt = writeRun(globals_, *journal, payments, choices, accounts, today, file);
+    const WriteAttempt attempt =
+        writeRun(globals_, *journal, payments, choices, accounts, today, file);
     switch (attempt.kind) {
         case WriteAttempt::Kind::Committed:
             break;

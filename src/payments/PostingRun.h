@@ -25,15 +25,15 @@ enum class PostingOutcome {
 };
 
 // The update of the payment screen's "Update Lodgebook Ledgers NOW" button, up to (not
-// including) closing the screen. Call order inside run(): check the rent income and late fee categories; ask the confirmation question when
-// a box is unchecked; when matched rows carry a note, ask whether to leave them out; open the
-// posting journal (PostingJournal.h); begin one ledger transaction; build the plan of every
-// entry, balance change and fee (LedgerPosting.h) and check it (dates, tenants, properties,
-// units, the fee category, owners, fees); write it, then the deposit and its split lines
-// (Deposit.h); record the run in the journal as pending; commit. Only after the commit: the
-// archive step, LastRangeFrom/To, the success message, the posting log with the menu's labels,
-// and the run marked posted in the journal. Any refusal or failure before the commit leaves the
-// ledger and the journal as they were and returns Stopped.
+// including) closing the screen. Call order inside run(): check the rent income and late fee
+// categories; ask the confirmation question when a box is unchecked; when matched rows carry a
+// note, ask whether to leave them out; open the posting journal (PostingJournal.h); begin one
+// ledger transaction; build the plan of every entry, balance change and fee (LedgerPosting.h) and
+// check it (dates, tenants, properties, units, the fee category, owners, fees); write it, then the
+// deposit and its split lines (Deposit.h); record the run in the journal as pending; commit. Only
+// after the commit: the archive step, LastRangeFrom/To, the success message, the posting log with
+// the menu's labels, and the run marked posted in the journal. Any refusal or failure before the
+// commit leaves the ledger and the journal as they were and returns Stopped.
 class PostingRun {
 public:
     explicit PostingRun(Globals& globals) : globals_(globals) {}

@@ -313,7 +313,8 @@ void frmDownload::cmdUpdate_Click() {
     choices.postMgmtFees = chkPostMgmtFees_->isChecked();
     choices.createDeposit = chkCreateDeposit_->isChecked();
     choices.depositNumber = txtCreateDeposit_->text();
-    const PostingOutcome outcome = PostingRun(globals_).run(StagedPayments_->rows(), choices, loadedFile_);
+    const PostingOutcome outcome =
+        PostingRun(globals_).run(StagedPayments_->rows(), choices, loadedFile_);
     postingStopped_ = outcome == PostingOutcome::Stopped;
     if (outcome != PostingOutcome::Completed)
         return;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/Globals.h"
-#include "platform/OptionList.h"
 #include "payments/LoadedFile.h"
 #include "payments/StagedPayments.h"
+#include "platform/OptionList.h"
 #include "platform/ledger/Currency.h"
 
 #include <QDialog>

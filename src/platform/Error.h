@@ -14,7 +14,9 @@ namespace corvane {
 class Error : public std::runtime_error {
 public:
     Error(int number, const QString& description)
-        : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
+        : std::runtime_error(description.toStdString()),
+          number_(number),
+          description_(description) {}
 
     int number() const { return number_; }
     const QString& description() const { return description_; }

@@ -80,7 +80,6 @@ public:
     void setBusyPointer(bool) override {}
 };
 
-
 }  // namespace
 }  // namespace corvane
 

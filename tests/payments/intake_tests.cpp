@@ -114,8 +114,8 @@ TEST(PaymentLineRule, eachLineBecomesAPaymentWithItsValues) {
     EXPECT_EQ(odd.checkNumber, 7);
     EXPECT_EQ(odd.amount, ledger::Currency::fromUnits(5000));
 
-    EXPECT_TRUE(readPayments({QStringLiteral("B1,T1,a,b,d,m,$99999999999999999999.00")})
-                    .amountTooLarge);
+    EXPECT_TRUE(
+        readPayments({QStringLiteral("B1,T1,a,b,d,m,$99999999999999999999.00")}).amountTooLarge);
 }
 
 // The first line that cannot be read stops the reading, with its number.

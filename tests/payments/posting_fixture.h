@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/Globals.h"
-#include "payments/PostingRun.h"
 #include "payments/Payment.h"
+#include "payments/PostingRun.h"
 #include "platform/ledger/Database.h"
 #include "support/Payments.h"
 #include "support/TestLedger.h"
@@ -44,9 +44,9 @@ protected:
     }
 
     static Payment row(const QString& tid, const QString& amount,
-                         const QString& date = QStringLiteral("03/01/2026"),
-                         const QString& check = QStringLiteral("C"),
-                         const QString& type = QStringLiteral("Rent")) {
+                       const QString& date = QStringLiteral("03/01/2026"),
+                       const QString& check = QStringLiteral("C"),
+                       const QString& type = QStringLiteral("Rent")) {
         return makePayment(
             {.tid = tid, .amount = amount, .date = date, .check = check, .type = type});
     }

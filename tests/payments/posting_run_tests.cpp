@@ -421,7 +421,8 @@ TEST_F(PostingRunFailureTest, ledgerNotOpen_saysSoAndWritesNothing) {
     tp.dialogs.expectMessage(QStringLiteral("The Lodgebook ledger is not open. Nothing was posted "
                                             "to the Lodgebook Ledgers."),
                              kProgramTitle);
-    EXPECT_EQ(PostingRun(tp.globals).run({row("T42", "500")}, both(), stagedFile()), PostingOutcome::Stopped);
+    EXPECT_EQ(PostingRun(tp.globals).run({row("T42", "500")}, both(), stagedFile()),
+              PostingOutcome::Stopped);
     expectNothingPosted(before);
 }
 
@@ -449,7 +450,9 @@ TEST_F(PostingRunFailureTest, failureBeforeTheCommit_isNamedAndNothingIsPosted) 
         std::function<void()> fail;
         QString named;
     } cases[] = {
-        {[&] { throw Error(errc::PermissionDenied, QStringLiteral("Permission denied: ") + staged); },
+        {[&] {
+             throw Error(errc::PermissionDenied, QStringLiteral("Permission denied: ") + staged);
+         },
          QStringLiteral("Permission denied: ") + staged},
         {[] { throw std::runtime_error("out of memory"); }, QStringLiteral("out of memory")},
     };

@@ -1,8 +1,8 @@
 #include "payments/PrintReport.h"
 #include "platform/Error.h"
 #include "platform/QtPrinters.h"
-#include "support/PdfText.h"
 #include "support/Payments.h"
+#include "support/PdfText.h"
 #include "support/TestPlatform.h"
 
 #include <QFile>
@@ -17,14 +17,14 @@ namespace {
 using test::TestPlatform;
 
 Payment paymentRow(int tenant, const QString& address, const QString& name, const QString& amount,
-                     const QString& transaction) {
+                   const QString& transaction) {
     return test::makePayment({.tid = QStringLiteral("T%1").arg(tenant),
-                                .address = address,
-                                .name = name,
-                                .amount = amount,
-                                .date = QStringLiteral("03/01/2026"),
-                                .type = QStringLiteral("Rent"),
-                                .transaction = transaction});
+                              .address = address,
+                              .name = name,
+                              .amount = amount,
+                              .date = QStringLiteral("03/01/2026"),
+                              .type = QStringLiteral("Rent"),
+                              .transaction = transaction});
 }
 
 using test::pdfText;

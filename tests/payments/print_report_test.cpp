@@ -1,6 +1,6 @@
 #include "payments/PrintReport.h"
-#include "support/RecordingPrinter.h"
 #include "support/Payments.h"
+#include "support/RecordingPrinter.h"
 #include "support/TestPlatform.h"
 
 #include <gtest/gtest.h>
@@ -23,13 +23,13 @@ struct RowValues {
 
 Payment makeRow(const RowValues& v) {
     return test::makePayment({.tid = v.tid,
-                                .address = v.address,
-                                .name = v.name,
-                                .amount = v.amount,
-                                .date = v.date,
-                                .check = QStringLiteral("C"),
-                                .type = v.type,
-                                .transaction = v.transaction});
+                              .address = v.address,
+                              .name = v.name,
+                              .amount = v.amount,
+                              .date = v.date,
+                              .check = QStringLiteral("C"),
+                              .type = v.type,
+                              .transaction = v.transaction});
 }
 
 Payment simpleRow(int tenant, const QString& amount) {
@@ -166,7 +166,7 @@ TEST_F(PrintReport, printsTheGridsSelectionInItsOrderAndTotalsOnlyThose) {
         {"selection inside the added rows", {2}, 0, {"T3", "T1", "T2", "T4"}, "$100.00"},
     };
     const std::vector<Payment> rows = {simpleRow(1, "10.00"), simpleRow(2, "20.00"),
-                                         simpleRow(3, "30.00"), simpleRow(4, "40.00")};
+                                       simpleRow(3, "30.00"), simpleRow(4, "40.00")};
     for (const SelectionCase& c : cases) {
         SCOPED_TRACE(c.name);
         TestPlatform platform;

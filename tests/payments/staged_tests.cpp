@@ -1,6 +1,6 @@
 #include "payments/StagedPayments.h"
-#include "support/ScriptedDialogs.h"
 #include "support/Payments.h"
+#include "support/ScriptedDialogs.h"
 
 #include <QComboBox>
 #include <QStyleOptionViewItem>

@@ -224,8 +224,9 @@ TEST_F(DuplicateGuardTest, theJournalKeepsTheFileAsReviewedNotAsItIsAtPosting) {
     const auto run = openJournal(folder())->readRun(1);
     ASSERT_TRUE(run.has_value());
     EXPECT_EQ(run->fileBytes, reviewed);
-    EXPECT_EQ(run->fileDigest,
-              QString::fromLatin1(QCryptographicHash::hash(reviewed, QCryptographicHash::Sha1).toHex()));
+    EXPECT_EQ(
+        run->fileDigest,
+        QString::fromLatin1(QCryptographicHash::hash(reviewed, QCryptographicHash::Sha1).toHex()));
     ASSERT_EQ(run->rows.size(), 1u);
 }
 
