@@ -2,6 +2,7 @@
 # Installs what is needed, builds Corvane (Release, in build/), writes a sample Lodgebook folder,
 # copies corvane into it and starts it there, with USERPROFILE at the sample's user folder so that
 # its Downloads folder (holding a payment download) is found.
+#   --prepare-only      everything but starting Corvane (CI starts it itself)
 #   CORVANE_SAMPLE_DIR  the sample folder (default: ~/corvane-sample); rewritten on every run
 #   CORVANE_VNC_PORT    the VNC port used when there is no display (default: 5900)
 set -euo pipefail
@@ -9,6 +10,13 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build"
 sample="${CORVANE_SAMPLE_DIR:-${HOME:-/root}/corvane-sample}"
 marker=".corvane-sample"
+prepare_only=false
+if [ "${1:-}" = "--prepare-only" ]; then
+  prepare_only=true
+elif [ $# -gt 0 ]; then
+  echo "usage: try-sample.sh [--prepare-only]" >&2
+  exit 2
+fi
 
 bash "$root/scripts/install-deps.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD_TESTS=OFF
@@ -26,6 +34,10 @@ fi
 "$build/lodgebook-sample" "$sample"
 touch "$sample/$marker"
 cp "$build/corvane" "$sample/"
+if $prepare_only; then
+  echo "Sample Lodgebook folder ready: $sample"
+  exit 0
+fi
 
 export USERPROFILE="$sample/user"
 cd "$sample"

@@ -5,12 +5,12 @@
 namespace lodgebook {
 
 struct SampleOptions {
-    int tenants = 12;           // 1 to 100,000
-    int payments = 10;          // 0 to 32,767
-    unsigned seed = 1;          // the same seed writes the same folder
-    bool crlfPayments = false;  // the payment download's line ends: CR LF instead of LF
-    int ledgerEntries = 0;      // 0 to 1,000,000 earlier Transactions records (the ledger's past)
-    int journalRuns = 0;        // 0 to 12 earlier posting runs of `payments` rows in CV-Journal.db
+    int tenants = 12;          // 1 to 100,000
+    int payments = 10;         // 0 to 32,767
+    unsigned seed = 1;         // the same seed writes the same folder
+    bool crlfPayments = true;  // the download's line ends: CR LF, as the processor's; else LF
+    int ledgerEntries = 0;     // 0 to 1,000,000 earlier Transactions records (the ledger's past)
+    int journalRuns = 0;       // 0 to 12 earlier posting runs of `payments` rows in CV-Journal.db
 };
 
 inline constexpr int kMaxSampleTenants = 100000;

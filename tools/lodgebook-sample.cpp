@@ -1,4 +1,4 @@
-// lodgebook-sample DIR [--tenants N] [--payments M] [--seed S] [--crlf] [--ledger-entries E]
+// lodgebook-sample DIR [--tenants N] [--payments M] [--seed S] [--crlf|--lf] [--ledger-entries E]
 //                      [--journal-runs R]
 // Writes a whole sample Lodgebook folder: ledger, preferences, posting log and a Downloads folder
 // with a payment download (see SampleFolder.h).
@@ -48,7 +48,10 @@ int main(int argc, char** argv) {
     parser.addOption({QStringLiteral("seed"), QStringLiteral("Seed of the generator (default 1)."),
                       QStringLiteral("S")});
     parser.addOption({QStringLiteral("crlf"),
-                      QStringLiteral("End the download's lines with CR LF instead of LF.")});
+                      QStringLiteral("End the download's lines with CR LF, as the processor "
+                                     "does (the default).")});
+    parser.addOption({QStringLiteral("lf"),
+                      QStringLiteral("End the download's lines with LF instead of CR LF.")});
     parser.addOption({QStringLiteral("ledger-entries"),
                       QStringLiteral("Earlier entries in the ledger's Transactions (default 0)."),
                       QStringLiteral("E")});
@@ -80,7 +83,11 @@ int main(int argc, char** argv) {
     options.tenants = static_cast<int>(tenants);
     options.payments = static_cast<int>(payments);
     options.seed = static_cast<unsigned>(seed);
-    options.crlfPayments = parser.isSet(QStringLiteral("crlf"));
+    if (parser.isSet(QStringLiteral("crlf")) && parser.isSet(QStringLiteral("lf"))) {
+        std::fprintf(stderr, "--crlf and --lf cannot both be given\n");
+        return 2;
+    }
+    options.crlfPayments = !parser.isSet(QStringLiteral("lf"));
     options.ledgerEntries = static_cast<int>(ledgerEntries);
     options.journalRuns = static_cast<int>(journalRuns);
 

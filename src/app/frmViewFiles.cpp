@@ -142,8 +142,15 @@ void frmViewFiles::LoadFile() {
                                       QStringLiteral("Lodgebook Corvane"));
         return;
     }
-    // Rows end at line feeds only: a carriage return stays at the end of its row.
-    fileRows_->setStringList(text.split(QLatin1Char('\n')));
+    // One row a line, without its end (LF or CR LF); the last line's end starts no row.
+    QStringList rows = text.split(QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n')))
+        rows.removeLast();
+    for (QString& row : rows) {
+        if (row.endsWith(QLatin1Char('\r')))
+            row.chop(1);
+    }
+    fileRows_->setStringList(rows);
 }
 
 void frmViewFiles::cmdDelete_Click() {

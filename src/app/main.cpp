@@ -5,8 +5,14 @@
 #include "platform/InstanceLock.h"
 #include "platform/QtDialogs.h"
 #include "platform/QtPrinters.h"
+#include "platform/QuitSignals.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
+#include <QTimer>
+
+// Start-up's trace, off unless asked for (QT_LOGGING_RULES="corvane.startup.info=true").
+Q_LOGGING_CATEGORY(lcStartUp, "corvane.startup", QtWarningMsg)
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -36,6 +42,12 @@ int main(int argc, char** argv) {
     if (!menu.Load())
         return 1;
     menu.show();
+    corvane::QuitSignals quitSignals;
+    QTimer::singleShot(0, &menu, [&menu] {
+        qCInfo(lcStartUp, "main menu shown: %s", qUtf8Printable(menu.windowTitle()));
+    });
     // The process ends when the last window closes; the files viewer may outlive the menu.
-    return app.exec();
+    const int code = app.exec();
+    qCInfo(lcStartUp, "exiting with %d", code);
+    return code;
 }

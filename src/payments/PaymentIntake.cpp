@@ -130,7 +130,10 @@ QStringList selectPaymentLines(const QString& text) {
         const qsizetype end = text.indexOf(QLatin1Char('\n'), start);
         if (end < 0)
             break;
-        QString line = text.mid(start, end - start);
+        // A CR LF line's carriage return belongs to its end, never to its last field.
+        const qsizetype length =
+            end > start && text.at(end - 1) == QLatin1Char('\r') ? end - 1 - start : end - start;
+        QString line = text.mid(start, length);
         const QString trimmed = trimBlanks(line);
         if (trimmed.isEmpty() || !trimmed.startsWith(QLatin1Char('B')))
             break;
@@ -210,9 +213,6 @@ PaymentLine readPaymentLine(const QString& line) {
 }
 
 bool isPlainAmount(QStringView amount) {
-    // The carriage return of a CR LF line stays on the last field, which may be the amount.
-    if (amount.endsWith(QLatin1Char('\r')))
-        amount.chop(1);
     qsizetype i = amount.startsWith(QLatin1Char('-')) ? 1 : 0;
     const auto digits = [&] {
         const qsizetype start = i;

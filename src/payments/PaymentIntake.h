@@ -44,10 +44,10 @@ bool FindLatestPaymentFile(Globals& globals);
 // The acceptance test on the whole text: the first character is "B", the second a decimal digit.
 bool acceptsPaymentFile(const QString& text);
 
-// The payment lines of a staged file's text: only complete lines (each ended by a line feed; a
-// carriage return before it stays on the line), from the first one up to, not including, the
-// first line that is blank or does not begin with "B" once leading and trailing blanks are
-// removed. Empty when the acceptance test fails.
+// The payment lines of a staged file's text, without their line ends: only complete lines (each
+// ended by a line feed, or by a carriage return and a line feed), from the first one up to, not
+// including, the first line that is blank or does not begin with "B" once leading and trailing
+// blanks are removed. Empty when the acceptance test fails.
 QStringList selectPaymentLines(const QString& text);
 
 // The line rule: the thousands separators of the amount (the first "$" of the line up to the
@@ -72,8 +72,7 @@ PaymentLine readPaymentLine(const QString& line);
 
 // Whether an amount text, as the line rule leaves it, is a plain decimal number: an optional
 // minus sign, digits, and at most one decimal point with digits after it ("1250.00", "-25.00",
-// "0.5"; not "1e308." nor a text with a NUL byte or a blank in it). A carriage return at its
-// end, left there when the amount is the last field of a CR LF line, is not part of the number.
+// "0.5"; not "1e308." nor a text with a NUL byte or a blank in it).
 bool isPlainAmount(QStringView amount);
 // Throws corvane::Error 13 (type mismatch) "the amount of line <lineNumber> is not a number: "
 // followed by the amount as read, unless the line's amount isPlainAmount.

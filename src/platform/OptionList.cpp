@@ -1,5 +1,6 @@
 #include "platform/OptionList.h"
 
+#include <QAccessibleWidget>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -29,10 +30,47 @@ private:
     std::function<void()> rechosen_;
 };
 
+// What assistive tools see of an option: a radio button whose only action, "Toggle", chooses it
+// as a click does, also when it is already chosen. (Qt's own radio button toggles it, which
+// does nothing at all to the chosen button of a group.)
+class AccessibleOption final : public QAccessibleWidget {
+public:
+    explicit AccessibleOption(OptionButton* button)
+        : QAccessibleWidget(button, QAccessible::RadioButton) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return option()->text().remove(QLatin1Char('&'));
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.checkable = true;
+        s.checked = option()->isChecked();
+        return s;
+    }
+    QStringList actionNames() const override { return {toggleAction()}; }
+    void doAction(const QString& action) override {
+        if (action == toggleAction() && widget()->isEnabled())
+            option()->click();
+    }
+
+private:
+    OptionButton* option() const { return static_cast<OptionButton*>(widget()); }
+};
+
+QAccessibleInterface* accessibleOptionFactory(const QString&, QObject* object) {
+    auto* button = dynamic_cast<OptionButton*>(object);
+    return button != nullptr ? new AccessibleOption(button) : nullptr;
+}
+
 }  // namespace
 
 OptionList::OptionList(const QString& title, const QStringList& items, QWidget* parent)
     : QGroupBox(title, parent) {
+    static const bool accessibleOptions =
+        (QAccessible::installFactory(accessibleOptionFactory), true);
+    Q_UNUSED(accessibleOptions);
     setAccessibleName(title);
     new QVBoxLayout(this);
     for (const QString& item : items)
@@ -47,6 +85,11 @@ void OptionList::addItem(const QString& text) {
     const int index = count();
     auto* button =
         new OptionButton(text, this, [this, index] { Q_EMIT selectedIndexChanged(index); });
+    // Qt made the button's accessible interface while constructing it, before it was an
+    // OptionButton; let it be made again as what it is.
+    if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(button);
+        made != nullptr && dynamic_cast<AccessibleOption*>(made) == nullptr)
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
     button->setObjectName(objectName() + QString::number(index));
     group_.addButton(button, index);
     layout()->addWidget(button);

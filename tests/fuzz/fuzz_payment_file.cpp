@@ -17,10 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(encodeAnsi(text) == bytes);
 
     const QStringList lines = selectPaymentLines(text);
-    if (!acceptsPaymentFile(text)) FUZZ_CHECK(lines.isEmpty());
+    if (!acceptsPaymentFile(text))
+        FUZZ_CHECK(lines.isEmpty());
     FUZZ_CHECK(lines.size() <= text.count(QLatin1Char('\n')));
     for (const QString& line : lines) {
         FUZZ_CHECK(trimBlanks(line).startsWith(QLatin1Char('B')));
+        FUZZ_CHECK(!line.contains(QLatin1Char('\n')));  // a line's end is not part of it
         // A line that does not split gives the split's error; fewer than 7 fields: error 9; no
         // account number: error 13; else the fields.
         QStringList split;

@@ -3,6 +3,7 @@
 #include "app/frmHistory.h"
 #include "journal_fixture.h"
 #include "payments/frmDownload.h"
+#include "support/LineEnds.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -21,7 +22,7 @@ const QByteArray kDownload =
     "B503,T777,Nobody,3 Road,12/02/2026,Card,$75.00,Posted\n"
     "B504,T101,Ann Lee,1 Road,12/03/2026,Check,$10.00,Posted\n";
 
-class PostAndReverse : public JournalFixture {
+class PostAndReverse : public JournalFixture, public ::testing::WithParamInterface<LineEnd> {
 protected:
     PostAndReverse() {
         Globals& g = tp.globals;
@@ -47,8 +48,8 @@ protected:
     }
 };
 
-TEST_F(PostAndReverse, postedThenReversed_ledgerEqualsTheLedgerBeforeAndPaymentsAreStaged) {
-    tp.files.writeAtomically(tp.path(kPaymentFileName), kDownload);
+TEST_P(PostAndReverse, postedThenReversed_ledgerEqualsTheLedgerBeforeAndPaymentsAreStaged) {
+    tp.files.writeAtomically(tp.path(kPaymentFileName), withLineEnd(kDownload, GetParam()));
     const QStringList before = ledgerDump();
     postThroughTheScreen();
     ASSERT_EQ(ledger.value(QStringLiteral("SELECT COUNT(*) FROM Transactions")).toInt(), 6);
@@ -84,7 +85,7 @@ TEST_F(PostAndReverse, postedThenReversed_ledgerEqualsTheLedgerBeforeAndPayments
     EXPECT_EQ(ledgerDump(), before);
     QFile staged(tp.path(kPaymentFileName));
     ASSERT_TRUE(staged.open(QIODevice::ReadOnly));
-    EXPECT_EQ(staged.readAll(), kDownload);
+    EXPECT_EQ(staged.readAll(), withLineEnd(kDownload, GetParam()));
     QFile logAfter(tp.path(kPostingLogFileName));
     ASSERT_TRUE(logAfter.open(QIODevice::ReadOnly));
     EXPECT_EQ(logAfter.readAll(), log) << "the posting log is not changed";
@@ -104,6 +105,8 @@ TEST_F(PostAndReverse, postedThenReversed_ledgerEqualsTheLedgerBeforeAndPayments
     postThroughTheScreen();
     EXPECT_EQ(ledger.value(QStringLiteral("SELECT COUNT(*) FROM Transactions")).toInt(), 6);
 }
+
+INSTANTIATE_TEST_SUITE_P(LineEnds, PostAndReverse, kLineEnds, lineEndName);
 
 }  // namespace
 }  // namespace corvane::test

@@ -58,7 +58,7 @@ TEST(PaymentLineRule, exampleLineGivesEightFieldsWithThePlainAmount) {
     EXPECT_EQ(fields, QStringList({"B100", "T42", "Smith", "12 Oak St", "06/01/2026", "Check",
                                    "1250.00", "Posted"}));
     const PaymentLine line = readPaymentLine(
-        QStringLiteral("B100,T42,Smith,12 Oak St,06/01/2026, Check,\"$1,250.00\",Posted\r"));
+        QStringLiteral("B100,T42,Smith,12 Oak St,06/01/2026, Check,\"$1,250.00\",Posted"));
     EXPECT_EQ(line.transactionNumber, QStringLiteral("B100"));
     EXPECT_EQ(line.account, QStringLiteral("T42"));
     EXPECT_EQ(line.date, QStringLiteral("06/01/2026"));
@@ -66,12 +66,12 @@ TEST(PaymentLineRule, exampleLineGivesEightFieldsWithThePlainAmount) {
     EXPECT_EQ(line.amount, QStringLiteral("1250.00"));
 }
 
-TEST(PaymentLineRule, keepsACarriageReturnAndQuotesGoEverywhere) {
+TEST(PaymentLineRule, quotesGoEverywhere) {
     const QStringList fields =
-        splitPaymentLine(QStringLiteral("B1,\"T7\",a,b,03/01/2026,Card,$5.00\r"));
+        splitPaymentLine(QStringLiteral("B1,\"T7\",a,b,03/01/2026,Card,$5.00"));
     ASSERT_EQ(fields.size(), 7);
     EXPECT_EQ(fields.at(1), QStringLiteral("T7"));
-    EXPECT_EQ(fields.at(6), QStringLiteral("5.00\r"));
+    EXPECT_EQ(fields.at(6), QStringLiteral("5.00"));
     // A "$" right before the point: the dollar part is just "." and nothing is replaced.
     EXPECT_EQ(splitPaymentLine(QStringLiteral("B1,T1,a,b,d,m,$.50")).at(6), QStringLiteral(".50"));
     // A large amount with two separators.
@@ -219,7 +219,29 @@ TEST(PaymentFileSelection, takesCompletePaymentLinesUpToTheFirstOtherLine) {
         const QStringList lines = selectPaymentLines(QString::fromLatin1(c.text));
         EXPECT_EQ(lines.size(), c.lines) << c.name;
     }
-    EXPECT_EQ(selectPaymentLines(QStringLiteral("B1,x\r\nB2\n")).first(), QStringLiteral("B1,x\r"));
+    EXPECT_EQ(selectPaymentLines(QStringLiteral("B1,x\r\nB2\n")),
+              QStringList({QStringLiteral("B1,x"), QStringLiteral("B2")}));
+}
+
+// A line's end belongs to no field, whichever field is last: the amount (7 fields), the status
+// (8) or a field that is not read; and a carriage return alone is not a line's end.
+TEST(PaymentLineRule, aLinesEndBelongsToNoField) {
+    for (const char* end : {"\r\n", "\n"}) {
+        const QString eol = QString::fromLatin1(end);
+        const QString text = "B1,T1,a,b,06/01/2026,Check,$5.00" + eol +
+                             "B2,T2,a,b,06/01/2026,Check,\"$1,250.00\",Posted" + eol +
+                             "B3,T3,a,b,06/01/2026,Check,$7.50,Returned,x" + eol +
+                             "B4,T4,a,b,06/01/2026,Check,$1.00,Posted\rB5" + eol + eol +
+                             "Total,4,$1263.50" + eol;
+        const std::vector<Payment> read = readPayments(selectPaymentLines(text)).payments;
+        ASSERT_EQ(read.size(), 4u) << end;
+        EXPECT_EQ(read[0].amountText, QStringLiteral("5.00")) << end;
+        EXPECT_EQ(read[0].processorStatus, QString()) << end;
+        EXPECT_EQ(read[1].amountText, QStringLiteral("1250.00")) << end;
+        EXPECT_EQ(read[1].processorStatus, QStringLiteral("Posted")) << end;
+        EXPECT_EQ(read[2].processorStatus, QStringLiteral("Returned")) << end;
+        EXPECT_EQ(read[3].processorStatus, QStringLiteral("Posted\rB5")) << end;
+    }
 }
 
 // --- FindLatestPaymentFile -------------------------------------------------------------------

@@ -1,4 +1,5 @@
 #include "reliability_support.h"
+#include "support/LineEnds.h"
 
 #include <QFile>
 #include <QHash>
@@ -8,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
+#include <memory>
 
 namespace corvane::test {
 namespace {
@@ -25,32 +28,40 @@ QString journalCount(const QString& journal, const char* state) {
         queryValue(journal, QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name = "
                                            "'Runs'")) == QLatin1String("0"))
         return QStringLiteral("0");
-    return queryValue(journal, QStringLiteral("SELECT count(*) FROM Runs WHERE State = '%1'")
-                                   .arg(QLatin1String(state)));
+    return queryValue(
+        journal,
+        QStringLiteral("SELECT count(*) FROM Runs WHERE State = '%1'").arg(QLatin1String(state)));
 }
 
-// A prepared folder of 2,000 payments, and what a complete run makes of it.
-class KilledPostingTest : public ::testing::Test {
+// A prepared folder of 2,000 payments, and what a complete run makes of it; one for each line
+// end of the download.
+class KilledPostingTest : public ::testing::TestWithParam<LineEnd> {
 protected:
-    static void SetUpTestSuite() {
-        base_ = new QTemporaryDir;
-        prepareFolder(base_->path(), 400, 2000);
-        reference_ = new QTemporaryDir;
-        copyFolderFiles(base_->path(), reference_->path());
-        // With its standard input closed the driver names every fixed point and goes on.
-        const DriverResult result = runDriver(reference_->path(), {QStringLiteral("--step")});
-        points_ = new QStringList(result.points);
-        ASSERT_EQ(result.outcome, QStringLiteral("Completed"))
-            << result.messages.join('\n').toStdString();
-    }
-    static void TearDownTestSuite() {
-        delete base_;
-        delete reference_;
-        delete points_;
+    struct Prepared {
+        QTemporaryDir base, reference;
+        QStringList points;  // the fixed points of a complete run, in order
+    };
+    KilledPostingTest() : prepared_(prepared(GetParam())) {}
+
+    static Prepared& prepared(LineEnd end) {
+        static std::map<LineEnd, std::unique_ptr<Prepared>> all;
+        std::unique_ptr<Prepared>& made = all[end];
+        if (!made) {
+            made = std::make_unique<Prepared>();
+            prepareFolder(made->base.path(), 400, 2000, end == LineEnd::CrLf);
+            copyFolderFiles(made->base.path(), made->reference.path());
+            // With its standard input closed the driver names every fixed point and goes on.
+            const DriverResult result =
+                runDriver(made->reference.path(), {QStringLiteral("--step")});
+            made->points = result.points;
+            EXPECT_EQ(result.outcome, QStringLiteral("Completed"))
+                << result.messages.join('\n').toStdString();
+        }
+        return *made;
     }
 
-    static QString basePath(const QString& name) { return base_->filePath(name); }
-    static QString refPath(const QString& name) { return reference_->filePath(name); }
+    QString basePath(const QString& name) const { return prepared_.base.filePath(name); }
+    QString refPath(const QString& name) const { return prepared_.reference.filePath(name); }
 
     // The folder is exactly as before the run or exactly as after a complete one.
     enum class State { Before, After, Neither };
@@ -76,7 +87,7 @@ protected:
         const QString posted = journalCount(journal, "posted");
         const QString pending = journalCount(journal, "pending");
         EXPECT_EQ(posted, after && pending == QLatin1String("0") ? QStringLiteral("1")
-                                                                  : QStringLiteral("0"))
+                                                                 : QStringLiteral("0"))
             << when << ": the journal's posted runs do not match the ledger";
         if (after && QFile::exists(staged)) {
             EXPECT_EQ(pending, QStringLiteral("1"))
@@ -106,14 +117,8 @@ protected:
         EXPECT_EQ(fileBytes(folder + QLatin1Char('/') + kLog), fileBytes(refPath(kLog))) << when;
     }
 
-    static QTemporaryDir* base_;
-    static QTemporaryDir* reference_;
-    static QStringList* points_;  // the fixed points of a complete run, in order
+    const Prepared& prepared_;
 };
-
-QTemporaryDir* KilledPostingTest::base_ = nullptr;
-QTemporaryDir* KilledPostingTest::reference_ = nullptr;
-QStringList* KilledPostingTest::points_ = nullptr;
 
 // The sum of `amountSql` per `keySql` of the posted entries, and the change of `balanceSql` per
 // key between the two ledgers, as "key|amount" texts of the keys that moved.
@@ -141,7 +146,7 @@ QStringList balanceChanges(const QString& before, const QString& after, const QS
     return out;
 }
 
-TEST_F(KilledPostingTest, completeRun_balancesEqualTheirPostedEntries) {
+TEST_P(KilledPostingTest, completeRun_balancesEqualTheirPostedEntries) {
     const QString before = basePath(kLedger), after = refPath(kLedger);
     // Every tenant's balance went down by its payments, every unit's by its payments and fees.
     const QStringList tenantEntries =
@@ -181,8 +186,8 @@ TEST_F(KilledPostingTest, completeRun_balancesEqualTheirPostedEntries) {
 // the ledger, each file change, each message), the folder is whole each time: as before the run
 // up to the ledger's commit, as after it from then on. Running again posts whatever was not
 // posted, exactly once.
-TEST_F(KilledPostingTest, killedAtEveryPoint_leavesAllOrNothingAndPostsOnce) {
-    const QStringList& points = *points_;
+TEST_P(KilledPostingTest, killedAtEveryPoint_leavesAllOrNothingAndPostsOnce) {
+    const QStringList& points = prepared_.points;
     const qsizetype commit = points.indexOf(QStringLiteral("ledger commit"));
     ASSERT_GT(commit, 3) << points.join(QLatin1Char(',')).toStdString();  // rows before it
     ASSERT_TRUE(points.contains(QStringLiteral("ledger row 1")));
@@ -191,7 +196,7 @@ TEST_F(KilledPostingTest, killedAtEveryPoint_leavesAllOrNothingAndPostsOnce) {
     ASSERT_TRUE(points.contains(QStringLiteral("message")));
     QTemporaryDir work;
     for (int at = 0; at < points.size(); ++at) {
-        copyFolderFiles(base_->path(), work.path());
+        copyFolderFiles(prepared_.base.path(), work.path());
         QProcess driver;
         ASSERT_TRUE(startDriver(driver, work.path(), {QStringLiteral("--step")}));
         ASSERT_EQ(stepToPoint(driver, at), points.mid(0, at + 1));
@@ -206,9 +211,9 @@ TEST_F(KilledPostingTest, killedAtEveryPoint_leavesAllOrNothingAndPostsOnce) {
 
 // Killed while the success message is shown: the ledger is committed, so the staged file must
 // already be gone and a second run must find nothing to post.
-TEST_F(KilledPostingTest, killedAtTheSuccessMessage_paymentsAreNotStagedAgain) {
+TEST_P(KilledPostingTest, killedAtTheSuccessMessage_paymentsAreNotStagedAgain) {
     QTemporaryDir work;
-    copyFolderFiles(base_->path(), work.path());
+    copyFolderFiles(prepared_.base.path(), work.path());
     QProcess driver;
     ASSERT_TRUE(startDriver(driver, work.path(), {QStringLiteral("--hold-at-success")}));
     const QByteArray output = readOutputUntil(driver, "now updated");
@@ -221,6 +226,8 @@ TEST_F(KilledPostingTest, killedAtTheSuccessMessage_paymentsAreNotStagedAgain) {
     expectPostedOnceWhenRunAgain(work.path(), State::After, "at the success message");
     EXPECT_EQ(ledgerDump(work.filePath(kLedger)), ledgerDump(refPath(kLedger)));
 }
+
+INSTANTIATE_TEST_SUITE_P(LineEnds, KilledPostingTest, kLineEnds, lineEndName);
 
 }  // namespace
 }  // namespace corvane::test

@@ -21,10 +21,11 @@ QString builtExecutable(const QString& relativePath) {
     return QStringLiteral(CORVANE_TEST_BINARY_DIR "/") + relativePath;
 }
 
-void prepareFolder(const QString& dir, int tenants, int payments) {
+void prepareFolder(const QString& dir, int tenants, int payments, bool crlf) {
     lodgebook::SampleOptions options;
     options.tenants = tenants;
     options.payments = payments;
+    options.crlfPayments = crlf;
     lodgebook::writeSampleFolder(dir, options);
     const QString download = dir + QStringLiteral("/user/Downloads/paymentHistory.csv");
     ASSERT_TRUE(QFile::copy(download, dir + QStringLiteral("/paymentHistory.csv")));

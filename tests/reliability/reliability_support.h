@@ -21,7 +21,7 @@ QString builtExecutable(const QString& relativePath);
 
 // Writes a prepared Lodgebook folder into `dir`: the sample tool's ledger, preferences and log,
 // with its payment download already staged as paymentHistory.csv.
-void prepareFolder(const QString& dir, int tenants, int payments);
+void prepareFolder(const QString& dir, int tenants, int payments, bool crlf = true);
 // Copies the files of a folder (not its subfolders) into another, replacing what is there.
 void copyFolderFiles(const QString& from, const QString& to);
 

@@ -60,9 +60,9 @@ protected:
     QByteArray payments() const {
         return fileBytes(path(QStringLiteral("user/Downloads/paymentHistory.csv")));
     }
-    // The payment lines of the download, before the blank line.
+    // The payment lines of the download, before the blank line, without their ends.
     QList<QByteArray> paymentLines() const {
-        QList<QByteArray> lines = payments().split('\n');
+        QList<QByteArray> lines = payments().replace("\r\n", "\n").split('\n');
         const qsizetype blank = lines.indexOf(QByteArray());
         return blank < 0 ? lines : lines.mid(0, blank);
     }
@@ -176,7 +176,6 @@ TEST_F(SampleFolderTest, paymentDownload_followsTheProcessorsFormat) {
         bytes.contains("Ren\xE9"
                        "e Nu\xF1"
                        "ez"));
-    EXPECT_FALSE(bytes.contains('\r'));
 
     const QRegularExpression line(QStringLiteral(
         "^B\\d+,T(\\d+),[^,\"]+,[^,\"]+,\\d\\d/\\d\\d/\\d{4},(Check|Card),"
@@ -212,21 +211,24 @@ TEST_F(SampleFolderTest, paymentDownload_followsTheProcessorsFormat) {
     EXPECT_EQ(unknown, summary.unmatchedPayments);
     EXPECT_GT(unknown, 0);
 
-    // After the payments: one blank line, the summary, and the end of the file.
-    const QList<QByteArray> all = bytes.split('\n');
+    // After the payments: one blank line, the summary, and the end of the file; every line
+    // ended by CR LF, as the processor ends them.
+    EXPECT_EQ(bytes.count("\r\n"), bytes.count('\n'));
+    EXPECT_EQ(bytes.count('\r'), bytes.count('\n'));
+    const QList<QByteArray> all = QByteArray(bytes).replace("\r\n", "\n").split('\n');
     ASSERT_EQ(all.size(), 43);
     EXPECT_TRUE(all[40].isEmpty());
     EXPECT_TRUE(all[41].startsWith("Total,40 payments,"));
     EXPECT_TRUE(all[42].isEmpty());
 }
 
-TEST_F(SampleFolderTest, crlfOption_endsEveryLineWithCrLf) {
+TEST_F(SampleFolderTest, lfOption_endsEveryLineWithLf) {
     SampleOptions options;
-    options.crlfPayments = true;
+    options.crlfPayments = false;
     write(options);
     const QByteArray bytes = payments();
     EXPECT_EQ(bytes.count('\n'), options.payments + 2);
-    EXPECT_EQ(bytes.count("\r\n"), bytes.count('\n'));
+    EXPECT_FALSE(bytes.contains('\r'));
 }
 
 TEST_F(SampleFolderTest, sizesAreHonoured) {
@@ -241,7 +243,7 @@ TEST_F(SampleFolderTest, sizesAreHonoured) {
     EXPECT_EQ(summary.units, ledger_->value(QStringLiteral("SELECT COUNT(*) FROM Units")).toInt());
     EXPECT_EQ(summary.units, 3000);  // one tenant with two units, one with none
     EXPECT_TRUE(paymentLines().isEmpty());
-    EXPECT_TRUE(payments().startsWith("\nTotal,0 payments,"))
+    EXPECT_TRUE(payments().startsWith("\r\nTotal,0 payments,"))
         << "no payments: the file starts blank";
 
     QTemporaryDir other;

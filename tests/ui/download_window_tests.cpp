@@ -2,6 +2,7 @@
 #include "payments/PaymentMatching.h"
 #include "payments/frmDownload.h"
 #include "platform/ledger/Database.h"
+#include "support/LineEnds.h"
 #include "support/RecordingPrinter.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
@@ -41,7 +42,7 @@ QByteArray paymentLine(const char* id, const char* account, const char* amount) 
            "\",Posted\n";
 }
 
-class DownloadWindowTest : public ::testing::Test {
+class DownloadWindowTest : public ::testing::TestWithParam<LineEnd> {
 protected:
     DownloadWindowTest() : ledger(tp.path(kLedgerFileName)) {
         QDir(home.path()).mkpath(QStringLiteral("Downloads"));
@@ -58,7 +59,11 @@ protected:
 
     QString staged() const { return tp.path(kPaymentFileName); }
     QString archive() const { return tp.path(kPaymentArchiveFileName); }
-    void stage(const QByteArray& bytes) { tp.files.writeAtomically(staged(), bytes); }
+    // A payment download's bytes, written with LF ends, in the line ends of the test's run.
+    QByteArray inLineEnds(const QByteArray& lfBytes) const {
+        return withLineEnd(lfBytes, GetParam());
+    }
+    void stage(const QByteArray& bytes) { tp.files.writeAtomically(staged(), inLineEnds(bytes)); }
     void stageThree() {
         stage(paymentLine("B1", "T42", "$100.00") + paymentLine("B2", "T99", "-$25.00") +
               paymentLine("B3", "T42", "$1,000.50") + "\nTotal,3,,,,,$1075.50\n");
@@ -95,7 +100,7 @@ protected:
     frmDownload screen{tp.globals};
 };
 
-TEST_F(DownloadWindowTest, showsEveryControlWithItsCaption) {
+TEST_P(DownloadWindowTest, showsEveryControlWithItsCaption) {
     EXPECT_EQ(screen.windowTitle(), QStringLiteral("Corvane Payment Download"));
     EXPECT_EQ(child<QPushButton>("cmdUpdate")->text(),
               QStringLiteral("Update Lodgebook Ledgers NOW"));
@@ -122,7 +127,7 @@ TEST_F(DownloadWindowTest, showsEveryControlWithItsCaption) {
     EXPECT_EQ(grid->actions().first()->text(), QStringLiteral("Delete Row"));
 }
 
-TEST_F(DownloadWindowTest, threePaymentsAndASummaryGiveThreeMatchedRows) {
+TEST_P(DownloadWindowTest, threePaymentsAndASummaryGiveThreeMatchedRows) {
     stageThree();
     screen.Load();
     ASSERT_EQ(screen.StagedCount(), 3);
@@ -143,14 +148,14 @@ TEST_F(DownloadWindowTest, threePaymentsAndASummaryGiveThreeMatchedRows) {
     EXPECT_TRUE(QFile::exists(staged()));
 }
 
-TEST_F(DownloadWindowTest, aPaymentAndARefundTotalTheirAbsoluteAmounts) {
+TEST_P(DownloadWindowTest, aPaymentAndARefundTotalTheirAbsoluteAmounts) {
     stage(paymentLine("B1", "T42", "$100.00") + paymentLine("B2", "T42", "-$25.00"));
     screen.Load();
     EXPECT_EQ(label("labTransTotal"), QStringLiteral("$125.00"));
     EXPECT_EQ(screen.PaymentsTotal(), ledger::Currency::fromUnits(1250000));
 }
 
-TEST_F(DownloadWindowTest, filesWithoutACompletePaymentLineAreDeleted) {
+TEST_P(DownloadWindowTest, filesWithoutACompletePaymentLineAreDeleted) {
     const QByteArray files[] = {"B1,T42,a,b,06/01/2026,Check,$1.00,Posted",
                                 "Transaction,Account\n" + paymentLine("B1", "T42", "$1.00"),
                                 "\xEF\xBB\xBF" + paymentLine("B1", "T42", "$1.00"), ""};
@@ -164,7 +169,7 @@ TEST_F(DownloadWindowTest, filesWithoutACompletePaymentLineAreDeleted) {
     }
 }
 
-TEST_F(DownloadWindowTest, aShortLineIsAProblemInThePaymentFileAndTheFileStays) {
+TEST_P(DownloadWindowTest, aShortLineIsAProblemInThePaymentFileAndTheFileStays) {
     stage(paymentLine("B1", "T42", "$1.00") + "B2,T42,a,b,$1.00\n");
     tp.dialogs.expectMessage(QStringLiteral("There is a problem in the Corvane Payment File. "
                                             "Please contact support for assistance."),
@@ -174,7 +179,7 @@ TEST_F(DownloadWindowTest, aShortLineIsAProblemInThePaymentFileAndTheFileStays) 
     EXPECT_TRUE(QFile::exists(staged()));
 }
 
-TEST_F(DownloadWindowTest, malformedLinesShowTheErrorNumberAndWhatIsWrong) {
+TEST_P(DownloadWindowTest, malformedLinesShowTheErrorNumberAndWhatIsWrong) {
     struct Case {
         QByteArray line;
         QString message;
@@ -200,7 +205,7 @@ TEST_F(DownloadWindowTest, malformedLinesShowTheErrorNumberAndWhatIsWrong) {
     }
 }
 
-TEST_F(DownloadWindowTest, moreThan32767PaymentsAreRefusedWhole) {
+TEST_P(DownloadWindowTest, moreThan32767PaymentsAreRefusedWhole) {
     const QByteArray line = paymentLine("B1", "T42", "$1.00");
     QByteArray bytes;
     bytes.reserve(line.size() * 32768);
@@ -215,7 +220,7 @@ TEST_F(DownloadWindowTest, moreThan32767PaymentsAreRefusedWhole) {
     EXPECT_TRUE(QFile::exists(staged()));
 }
 
-TEST_F(DownloadWindowTest, anAmountBeyondTheCurrencyRangeIsAnOverflow) {
+TEST_P(DownloadWindowTest, anAmountBeyondTheCurrencyRangeIsAnOverflow) {
     stage(paymentLine("B1", "T42", "$1.00") +
           paymentLine("B2", "T42", "$99,999,999,999,999,999,999.00"));
     tp.dialogs.expectMessage(QStringLiteral("Unexpected error in payment file: 6 - Overflow: an "
@@ -226,7 +231,7 @@ TEST_F(DownloadWindowTest, anAmountBeyondTheCurrencyRangeIsAnOverflow) {
 }
 
 // Start-up could not open the ledger; now it opens: the screen opens it and loads as usual.
-TEST_F(DownloadWindowTest, aLedgerNotOpenedAtStartUpIsOpenedAgain) {
+TEST_P(DownloadWindowTest, aLedgerNotOpenedAtStartUpIsOpenedAgain) {
     stageThree();
     tp.globals.LedgerDb.reset();
     screen.Load();  // no message
@@ -237,7 +242,7 @@ TEST_F(DownloadWindowTest, aLedgerNotOpenedAtStartUpIsOpenedAgain) {
 
 // Start-up stopped at the ledger, before the log, the file names and the preferences: opening
 // the ledger now also reads those, so that the payments can be posted with the preferences.
-TEST_F(DownloadWindowTest, aLedgerOpenedAfterStartUpAlsoReadsTheLogAndThePreferences) {
+TEST_P(DownloadWindowTest, aLedgerOpenedAfterStartUpAlsoReadsTheLogAndThePreferences) {
     tp.files.writeAtomically(
         tp.path(kPreferencesFileName),
         "\"Lodgebook\",\"5.20\",\"Co\",\"1 Way\",\"Town\",\"OR\",\"97201\",\"555\"\r\n"
@@ -265,9 +270,9 @@ TEST_F(DownloadWindowTest, aLedgerOpenedAfterStartUpAlsoReadsTheLogAndThePrefere
 
 // It still cannot be opened: the start-up message for that error, and nothing is taken from
 // Downloads nor put in the program folder.
-TEST_F(DownloadWindowTest, aLedgerThatStillCannotBeOpenedIsToldAndDownloadsIsUntouched) {
+TEST_P(DownloadWindowTest, aLedgerThatStillCannotBeOpenedIsToldAndDownloadsIsUntouched) {
     const QString download = home.filePath(QStringLiteral("Downloads/paymentHistory.csv"));
-    tp.files.writeAtomically(download, paymentLine("B1", "T42", "$100.00"));
+    tp.files.writeAtomically(download, inLineEnds(paymentLine("B1", "T42", "$100.00")));
     tp.globals.LedgerDb.reset();
     tp.files.writeAtomically(ledger.path(), "Standard Jet DB, locked and half written");
     const QStringList before = QDir(tp.folder.path()).entryList(QDir::AllEntries | QDir::Hidden);
@@ -294,7 +299,7 @@ TEST_F(DownloadWindowTest, aLedgerThatStillCannotBeOpenedIsToldAndDownloadsIsUnt
     EXPECT_FALSE(QFile::exists(staged()));
 }
 
-TEST_F(DownloadWindowTest, theTotalIsHeardAsItsValueLabelledByItsCaption) {
+TEST_P(DownloadWindowTest, theTotalIsHeardAsItsValueLabelledByItsCaption) {
     stageThree();
     screen.Load();
     QAccessibleInterface* total =
@@ -312,7 +317,7 @@ TEST_F(DownloadWindowTest, theTotalIsHeardAsItsValueLabelledByItsCaption) {
 }
 
 // Dates as the ledger engine reads them: a two-digit year, a time after the date.
-TEST_F(DownloadWindowTest, shortDatesAndDatesWithATimePost) {
+TEST_P(DownloadWindowTest, shortDatesAndDatesWithATimePost) {
     stage(
         "B1,T42,Payer,1 Road,12/4/26,Check,\"$100.00\",Posted\n"
         "B2,T42,Payer,1 Road,12/04/2026 10:15 AM,Check,\"$50.00\",Posted\n"
@@ -332,7 +337,7 @@ TEST_F(DownloadWindowTest, shortDatesAndDatesWithATimePost) {
     EXPECT_TRUE(log.endsWith("\r\n01/02/1930\r\n12/04/2026\r\n")) << log.constData();
 }
 
-TEST_F(DownloadWindowTest, anInvalidManagementFeeCategorySaysNothingWasPosted) {
+TEST_P(DownloadWindowTest, anInvalidManagementFeeCategorySaysNothingWasPosted) {
     stage(paymentLine("B1", "T42", "$100.00"));
     screen.Load();
     tp.globals.MgmtFeeCategory = QStringLiteral("Management Fees;U-");
@@ -355,7 +360,7 @@ TEST_F(DownloadWindowTest, anInvalidManagementFeeCategorySaysNothingWasPosted) {
 }
 
 // The line rule leaves such amounts as text that is not a number; they are refused, not read as 1.
-TEST_F(DownloadWindowTest, anAmountThatIsNotAPlainNumberStopsTheLoading) {
+TEST_P(DownloadWindowTest, anAmountThatIsNotAPlainNumberStopsTheLoading) {
     struct Case {
         QByteArray amount;  // as in the file
         QString message;
@@ -387,14 +392,14 @@ TEST_F(DownloadWindowTest, anAmountThatIsNotAPlainNumberStopsTheLoading) {
         EXPECT_TRUE(QFile::exists(staged()));
     }
     stage(paymentLine("B1", "T42", "$1,250.00") + paymentLine("B2", "T42", "-$25.00") +
-          paymentLine("B3", "T42", "$0.5") + "B4,T42,Payer,1 Road,06/01/2026,Check,$2.00\r\n");
+          paymentLine("B3", "T42", "$0.5") + "B4,T42,Payer,1 Road,06/01/2026,Check,$2.00\n");
     screen.Load();
     EXPECT_EQ(screen.StagedCount(), 4);
     EXPECT_EQ(label("labTransTotal"), QStringLiteral("$1,277.50"));
 }
 
 // "T" and a number too large for any key matches no tenant, not tenant 0.
-TEST_F(DownloadWindowTest, anAccountNumberTooLargeForAKeyMatchesNoTenant) {
+TEST_P(DownloadWindowTest, anAccountNumberTooLargeForAKeyMatchesNoTenant) {
     ledger.addTenant(0, 3, QStringLiteral("Zero"), QStringLiteral("Tenant"));
     ledger.addUnit(2, 0, QStringLiteral("0 Zero Rd"));
     const QByteArray huge = "T" + QByteArray(5000, '7');
@@ -411,10 +416,10 @@ TEST_F(DownloadWindowTest, anAccountNumberTooLargeForAKeyMatchesNoTenant) {
 }
 
 // A link to a device or to a pipe in Downloads is not a download; the regular file is taken.
-TEST_F(DownloadWindowTest, onlyRegularFilesInDownloadsAreDownloads) {
+TEST_P(DownloadWindowTest, onlyRegularFilesInDownloadsAreDownloads) {
     const QString folder = home.filePath(QStringLiteral("Downloads"));
     const QString regular = folder + QStringLiteral("/paymentHistory (1).csv");
-    tp.files.writeAtomically(regular, paymentLine("B1", "T42", "$100.00"));
+    tp.files.writeAtomically(regular, inLineEnds(paymentLine("B1", "T42", "$100.00")));
     {
         QFile older(regular);  // older than the pipe: without the rule the pipe would be newest
         ASSERT_TRUE(older.open(QIODevice::ReadWrite));
@@ -437,7 +442,7 @@ TEST_F(DownloadWindowTest, onlyRegularFilesInDownloadsAreDownloads) {
 }
 
 // A file longer than 64 MB is not read: the overflow error, and the file stays where it is.
-TEST_F(DownloadWindowTest, aFileLongerThan64MegabytesIsRefusedAndStays) {
+TEST_P(DownloadWindowTest, aFileLongerThan64MegabytesIsRefusedAndStays) {
     const auto makeLong = [](const QString& path) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -471,9 +476,9 @@ TEST_F(DownloadWindowTest, aFileLongerThan64MegabytesIsRefusedAndStays) {
     EXPECT_EQ(QFileInfo(staged()).size(), kMaxPaymentFileBytes + 1);
 }
 
-TEST_F(DownloadWindowTest, theNewestDownloadIsTakenWhenNothingIsStaged) {
+TEST_P(DownloadWindowTest, theNewestDownloadIsTakenWhenNothingIsStaged) {
     const QString download = home.filePath(QStringLiteral("Downloads/paymentHistory (1).csv"));
-    tp.files.writeAtomically(download, paymentLine("B1", "T42", "$100.00"));
+    tp.files.writeAtomically(download, inLineEnds(paymentLine("B1", "T42", "$100.00")));
     tp.dialogs.allowAnyMessages();
     screen.Load();
     ASSERT_EQ(tp.dialogs.shown().size(), 1u);
@@ -483,16 +488,16 @@ TEST_F(DownloadWindowTest, theNewestDownloadIsTakenWhenNothingIsStaged) {
     EXPECT_TRUE(QFile::exists(staged()));
 }
 
-TEST_F(DownloadWindowTest, aStagedFileIsShownWithoutLookingAtDownloads) {
+TEST_P(DownloadWindowTest, aStagedFileIsShownWithoutLookingAtDownloads) {
     stageThree();
     const QString download = home.filePath(QStringLiteral("Downloads/paymentHistory.csv"));
-    tp.files.writeAtomically(download, paymentLine("B9", "T42", "$9.00"));
+    tp.files.writeAtomically(download, inLineEnds(paymentLine("B9", "T42", "$9.00")));
     screen.Load();  // no message expected
     EXPECT_EQ(screen.StagedCount(), 3);
     EXPECT_TRUE(QFile::exists(download));
 }
 
-TEST_F(DownloadWindowTest, noDownloadShowsNoFilesAnEmptyScreenAndLeavesWithoutAQuestion) {
+TEST_P(DownloadWindowTest, noDownloadShowsNoFilesAnEmptyScreenAndLeavesWithoutAQuestion) {
     tp.dialogs.expectMessage(QStringLiteral("No payment files were found in your Downloads "
                                             "folder. Please download a new payment file."),
                              QStringLiteral("No Files"), MsgIcon::Exclamation);
@@ -503,7 +508,7 @@ TEST_F(DownloadWindowTest, noDownloadShowsNoFilesAnEmptyScreenAndLeavesWithoutAQ
     EXPECT_FALSE(screen.isVisible());
 }
 
-TEST_F(DownloadWindowTest, typedRentIsRefusedAndTheCellKeepsItsValue) {
+TEST_P(DownloadWindowTest, typedRentIsRefusedAndTheCellKeepsItsValue) {
     stageThree();
     screen.Load();
     StagedPayments& model = screen.stagedPayments();
@@ -517,7 +522,7 @@ TEST_F(DownloadWindowTest, typedRentIsRefusedAndTheCellKeepsItsValue) {
     EXPECT_EQ(cell(0, staged::PmtType), QStringLiteral("Late Fee"));
 }
 
-TEST_F(DownloadWindowTest, deletingRowsDownToTheLastArchivesTheFile) {
+TEST_P(DownloadWindowTest, deletingRowsDownToTheLastArchivesTheFile) {
     stageThree();
     tp.files.writeAtomically(archive(), "B0,older archive\n");
     screen.Load();
@@ -546,7 +551,7 @@ TEST_F(DownloadWindowTest, deletingRowsDownToTheLastArchivesTheFile) {
     EXPECT_FALSE(screen.isVisible());
 }
 
-TEST_F(DownloadWindowTest, deleteRowWithoutASelectionDeletesTheCurrentRow) {
+TEST_P(DownloadWindowTest, deleteRowWithoutASelectionDeletesTheCurrentRow) {
     stageThree();
     screen.Load();
     auto* grid = child<QTableView>("gridACHDownload");
@@ -560,7 +565,7 @@ TEST_F(DownloadWindowTest, deleteRowWithoutASelectionDeletesTheCurrentRow) {
     EXPECT_EQ(label("labTransTotal"), QStringLiteral("$1,100.50"));
 }
 
-TEST_F(DownloadWindowTest, printScreenPrintsTheSelectionAndShowsItSelected) {
+TEST_P(DownloadWindowTest, printScreenPrintsTheSelectionAndShowsItSelected) {
     stageThree();
     screen.Load();
     PrintRecorder recorder;
@@ -585,7 +590,7 @@ TEST_F(DownloadWindowTest, printScreenPrintsTheSelectionAndShowsItSelected) {
     EXPECT_EQ(selected, (QList<int>{0, 2}));
 }
 
-TEST_F(DownloadWindowTest, leavingWithRowsAsksAndNoKeepsTheScreenOpen) {
+TEST_P(DownloadWindowTest, leavingWithRowsAsksAndNoKeepsTheScreenOpen) {
     stageThree();
     screen.Load();
     screen.show();
@@ -607,7 +612,7 @@ TEST_F(DownloadWindowTest, leavingWithRowsAsksAndNoKeepsTheScreenOpen) {
     EXPECT_TRUE(QFile::exists(staged()));
 }
 
-TEST_F(DownloadWindowTest, theRemarkBoxIsOpenOnlyForTheOwnRemark) {
+TEST_P(DownloadWindowTest, theRemarkBoxIsOpenOnlyForTheOwnRemark) {
     auto* remark = child<QLineEdit>("txtRemark");
     EXPECT_EQ(screen.optRemarkIndex(), 0);
     EXPECT_FALSE(remark->isEnabled());
@@ -617,7 +622,7 @@ TEST_F(DownloadWindowTest, theRemarkBoxIsOpenOnlyForTheOwnRemark) {
     EXPECT_FALSE(remark->isEnabled());
 }
 
-TEST_F(DownloadWindowTest, theDepositNumberMustBeANumberWhenLeavingTheBox) {
+TEST_P(DownloadWindowTest, theDepositNumberMustBeANumberWhenLeavingTheBox) {
     stageThree();
     screen.Load();
     screen.show();
@@ -651,7 +656,7 @@ TEST_F(DownloadWindowTest, theDepositNumberMustBeANumberWhenLeavingTheBox) {
     tp.dialogs.allowAnyMessages();
 }
 
-TEST_F(DownloadWindowTest, aCompletedPostingClosesWithoutTheQuestionAndTheNextOpeningFindsNoFile) {
+TEST_P(DownloadWindowTest, aCompletedPostingClosesWithoutTheQuestionAndTheNextOpeningFindsNoFile) {
     stage(paymentLine("B1", "T42", "$100.00"));
     screen.Load();
     screen.show();
@@ -677,6 +682,8 @@ TEST_F(DownloadWindowTest, aCompletedPostingClosesWithoutTheQuestionAndTheNextOp
     again.findChild<QPushButton*>(QStringLiteral("cmdExit"))->click();
     EXPECT_FALSE(again.isVisible());
 }
+
+INSTANTIATE_TEST_SUITE_P(LineEnds, DownloadWindowTest, kLineEnds, lineEndName);
 
 }  // namespace
 }  // namespace corvane::test

@@ -4,6 +4,7 @@
 #include "payments/frmDownload.h"
 #include "platform/ledger/Database.h"
 #include "support/JournalSupport.h"
+#include "support/LineEnds.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 
@@ -36,7 +37,7 @@ QByteArray line(const char* id, const char* account, const char* date, const cha
            status + "\n";
 }
 
-class DuplicateGuardTest : public ::testing::Test {
+class DuplicateGuardTest : public ::testing::TestWithParam<LineEnd> {
 protected:
     DuplicateGuardTest() : ledger(tp.path(kLedgerFileName)) {
         Globals& g = tp.globals;
@@ -58,7 +59,7 @@ protected:
 
     QString folder() const { return tp.globals.programFolder(); }
     void stage(const QByteArray& bytes) {
-        tp.files.writeAtomically(tp.path(kPaymentFileName), bytes);
+        tp.files.writeAtomically(tp.path(kPaymentFileName), withLineEnd(bytes, GetParam()));
     }
 
     // A run of an earlier day that posted B100 (and left out B200 for its note).
@@ -105,7 +106,7 @@ protected:
     frmDownload screen{tp.globals};
 };
 
-TEST_F(DuplicateGuardTest, eachRowGetsTheFirstNoteThatApplies) {
+TEST_P(DuplicateGuardTest, eachRowGetsTheFirstNoteThatApplies) {
     journalWithAnEarlierRun(journal::RunState::Posted);
     stage(line("B100", "T101", "12/01/2026", "$1,250.00") +              // posted by the run
           line("B100", "T101", "12/01/2026", "$1,250.00", "Returned") +  // posted beats the rest
@@ -128,14 +129,14 @@ TEST_F(DuplicateGuardTest, eachRowGetsTheFirstNoteThatApplies) {
     EXPECT_TRUE(button("cmdUpdate")->isEnabled());
 }
 
-TEST_F(DuplicateGuardTest, aReversedRunNoLongerCountsAsPosted) {
+TEST_P(DuplicateGuardTest, aReversedRunNoLongerCountsAsPosted) {
     journalWithAnEarlierRun(journal::RunState::Reversed);
     stage(line("B100", "T101", "12/01/2026", "$1,250.00"));
     screen.Load();
     EXPECT_EQ(notes(), QStringList({""}));
 }
 
-TEST_F(DuplicateGuardTest, answeringYes_leavesTheNotedPaymentsOutOfEntriesFeesAndDeposit) {
+TEST_P(DuplicateGuardTest, answeringYes_leavesTheNotedPaymentsOutOfEntriesFeesAndDeposit) {
     stage(line("B1", "T101", "12/01/2026", "$1,250.00") +
           line("B1", "T101", "12/01/2026", "$1,250.00") +
           line("B2", "T102", "12/02/2026", "$2,100.00", "Returned") +
@@ -191,7 +192,7 @@ TEST_F(DuplicateGuardTest, answeringYes_leavesTheNotedPaymentsOutOfEntriesFeesAn
     EXPECT_EQ(run->balanceChanges[1].amount, ledger::Currency::fromUnits(11250000));
 }
 
-TEST_F(DuplicateGuardTest, answeringNo_postsTheNotedPaymentsAsWell) {
+TEST_P(DuplicateGuardTest, answeringNo_postsTheNotedPaymentsAsWell) {
     stage(line("B1", "T101", "12/01/2026", "$1,250.00") +
           line("B1", "T101", "12/01/2026", "$1,250.00"));
     screen.Load();
@@ -213,11 +214,12 @@ TEST_F(DuplicateGuardTest, answeringNo_postsTheNotedPaymentsAsWell) {
 
 // The run's record keeps the file the user reviewed, even when the staged file changes on disk
 // while the rows are on the screen.
-TEST_F(DuplicateGuardTest, theJournalKeepsTheFileAsReviewedNotAsItIsAtPosting) {
-    const QByteArray reviewed = line("B1", "T101", "12/01/2026", "$1,250.00");
-    stage(reviewed);
+TEST_P(DuplicateGuardTest, theJournalKeepsTheFileAsReviewedNotAsItIsAtPosting) {
+    stage(line("B1", "T101", "12/01/2026", "$1,250.00"));
+    const QByteArray reviewed = tp.files.readAll(tp.path(kPaymentFileName));
     screen.Load();
-    stage(reviewed + line("B2", "T102", "12/02/2026", "$9.00"));
+    stage(line("B1", "T101", "12/01/2026", "$1,250.00") +
+          line("B2", "T102", "12/02/2026", "$9.00"));
     tp.dialogs.expectMessage(kUpdated, QStringLiteral("Lodgebook Corvane"));
     post(true, QStringLiteral("77"));
     ASSERT_TRUE(screen.LedgersUpdated());
@@ -232,7 +234,7 @@ TEST_F(DuplicateGuardTest, theJournalKeepsTheFileAsReviewedNotAsItIsAtPosting) {
 
 // A journal that cannot be used is told once the rows are loaded; the payments can be reviewed and
 // printed but not posted, and the file is left exactly as it was.
-TEST_F(DuplicateGuardTest, aJournalThatCannotBeUsed_isToldAndNothingCanBePosted) {
+TEST_P(DuplicateGuardTest, aJournalThatCannotBeUsed_isToldAndNothingCanBePosted) {
     const struct {
         const char* what;
         std::function<void(const QString&)> make;
@@ -277,6 +279,8 @@ TEST_F(DuplicateGuardTest, aJournalThatCannotBeUsed_isToldAndNothingCanBePosted)
         EXPECT_EQ(ledger.value(QStringLiteral("SELECT count(*) FROM Transactions")), 1);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(LineEnds, DuplicateGuardTest, kLineEnds, lineEndName);
 
 }  // namespace
 }  // namespace corvane::test

@@ -6,6 +6,7 @@
 #include "enrollment/TenantListModel.h"
 #include "enrollment/frmTenantUpdate.h"
 #include "payments/frmDownload.h"
+#include "support/LineEnds.h"
 #include "support/RecordingPrinter.h"
 #include "support/TestFiles.h"
 #include "support/TestLedger.h"
@@ -38,7 +39,9 @@ QStringList messageTexts(const ScriptedDialogs& dialogs, size_t from = 0) {
     return texts;
 }
 
-TEST(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {
+class RoadOfOnePayment : public ::testing::TestWithParam<LineEnd> {};
+
+TEST_P(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {
     TestPlatform tp;
     const QString folder = tp.folder.path();
     TestLedger ledger(folder + QStringLiteral("/") + kLedgerFileName);
@@ -50,14 +53,15 @@ TEST(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {
                                     folder + QStringLiteral("/user"));
 
     // The processor's newest download beside an older one: tenants 1001 and 1007 and a late fee.
-    const QByteArray newest =
+    const QByteArray newest = withLineEnd(
         "B501,T1001,Renee,1 Road,03/10/2026,Check,\"$1,200.00\",Posted\n"
         "B502,T1007,Payer,2 Road,03/11/2026,Check,\"$850.00\",Posted\n"
         "B503,T1008,Payer,3 Road,03/12/2026,Check,\"$45.00\",Posted\n"
         "B504,T1010,Payer,4 Road,03/12/2026,Check,\"$700.00\",Posted\n"
-        "\nTotal,4,,,,,$2795.00\n";
+        "\nTotal,4,,,,,$2795.00\n",
+        GetParam());
     writeFile(downloads + QStringLiteral("/paymentHistory.csv"),
-              "B9,T1001,Old,1 Road,01/10/2026,Check,\"$1.00\",Posted\n");
+              withLineEnd("B9,T1001,Old,1 Road,01/10/2026,Check,\"$1.00\",Posted\n", GetParam()));
     writeFile(downloads + QStringLiteral("/paymentHistory (1).csv"), newest);
     {
         QFile older(downloads + QStringLiteral("/paymentHistory.csv"));
@@ -96,6 +100,11 @@ TEST(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {
     EXPECT_EQ(child<QLabel>(*download, "labCorvanePayments")->text(),
               QStringLiteral("Number of Corvane Payments: 4"));
     EXPECT_EQ(child<QLabel>(*download, "labTransTotal")->text(), QStringLiteral("$2,795.00"));
+    // A first download on an empty journal: settled payments carry no note.
+    for (int r = 0; r < 4; ++r) {
+        const QModelIndex note = grid->model()->index(r, StagedPayments::gridColumn(staged::Note));
+        EXPECT_EQ(note.data().toString(), QString()) << r;
+    }
     download->show();
 
     // Review: the third payment becomes a late fee, the fourth is deleted.
@@ -278,7 +287,7 @@ TEST(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {
     viewer->show();
     viewer->chooseFile(2);
     QAbstractItemModel* lines = child<QListView>(*viewer, "lstFileContents")->model();
-    ASSERT_EQ(lines->rowCount(), 7);  // four payments, a blank, the total, the piece after it
+    ASSERT_EQ(lines->rowCount(), 6);  // four payments, a blank line, the total
     EXPECT_EQ(lines->index(0, 0).data().toString(),
               QStringLiteral("B501,T1001,Renee,1 Road,03/10/2026,Check,\"$1,200.00\",Posted"));
     viewer->close();
@@ -286,6 +295,8 @@ TEST(RoadOfOnePayment, fromTheDownloadToTheLedgerTheExportAndTheViewer) {
     EXPECT_TRUE(viewer.isNull());
     menu.close();
 }
+
+INSTANTIATE_TEST_SUITE_P(LineEnds, RoadOfOnePayment, kLineEnds, lineEndName);
 
 }  // namespace
 }  // namespace corvane::test
