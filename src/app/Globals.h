@@ -19,12 +19,15 @@ inline const QString kPreferencesFileName = QStringLiteral("IDFILE.DAT");
 // 32,767 payment lines of any sane length. A longer file is refused, not read.
 inline constexpr qint64 kMaxPaymentFileBytes = 64 * 1024 * 1024;
 
-// What the posting run needs of the main menu: its three labels of the last posting run.
+// What start-up and the posting run need of the main menu: its three labels of the last posting
+// run, and the processor's site.
 class MainMenuLabels {
 public:
     virtual ~MainMenuLabels() = default;
     virtual void setPostingLabels(const QString& lastDate, const QString& lastBalance,
                                   const QString& lastDateRange) = 0;
+    // The processor's site address, shown once start-up has read it from the posting log.
+    virtual void showProcessorSite(const QString& url) = 0;
 };
 
 // The process-wide shared state: the shared variables every screen works on and the one ledger

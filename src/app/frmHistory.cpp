@@ -1,12 +1,14 @@
 #include "app/frmHistory.h"
 
 #include "platform/Centre.h"
+#include "app/StartUp.h"
 #include "app/TextRules.h"
 #include "journal/JournalHistory.h"
 #include "journal/PostingRecovery.h"
 #include "journal/PostingReport.h"
 #include "journal/RunReversal.h"
 #include "platform/Error.h"
+#include "startup/StartUpSequence.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -114,15 +116,11 @@ void frmHistory::Load() {
     CentreOnScreen(*this);
     journal_.reset();
     // A run that a kill left between its commits is settled before it is shown.
+    // A journal that cannot be used is told below, when it is opened to be read.
     try {
-        if (globals_.LedgerDb)
-            RecoverInterruptedPosting(globals_);
-    } catch (const journal::JournalError&) {
-        // Told below, when the journal is opened to be read.
+        SettleInterruptedRuns(globals_);
     } catch (const Error& e) {
-        globals_.dialogs().messageBox(
-            QStringLiteral("Error %1: %2").arg(e.number()).arg(e.description()), MsgButtons::Ok,
-            MsgIcon::Information, QStringLiteral("Corvane Error Message"));
+        ShowGeneralError(globals_.dialogs(), e.number(), e.description());
     }
     if (QFileInfo::exists(journal::PostingJournal::pathIn(globals_.programFolder()))) {
         try {

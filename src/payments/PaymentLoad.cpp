@@ -1,11 +1,12 @@
 #include "payments/PaymentLoad.h"
 
-#include "journal/PostingRecovery.h"
+#include "journal/PostingJournal.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentMatching.h"
 #include "payments/PaymentNotes.h"
 #include "platform/Error.h"
 #include "platform/TextCodec.h"
+#include "startup/StartUpSequence.h"
 
 #include <QFileInfo>
 
@@ -88,13 +89,8 @@ void PaymentLoad::steps() {
     const QString staged = stagedPaymentPath(globals_);
     // An interrupted posting run is settled first: its payments are either archived as posted or
     // still staged, never both staged and posted.
-    if (globals_.LedgerDb) {
-        try {
-            RecoverInterruptedPosting(globals_);
-        } catch (const journal::JournalError&) {
-            // Told once the payments are loaded; nothing can be posted meanwhile.
-        }
-    }
+    // A journal that cannot be used is told once the payments are loaded.
+    SettleInterruptedRuns(globals_);
     if (!files.exists(staged))
         FindLatestPaymentFile(globals_);
     if (!globals_.LedgerDb) {

@@ -34,7 +34,7 @@ void TellLoadProblem(Dialogs& dialogs, const LoadProblem& problem);
 // reliability tests and the benchmarks load through it.
 //
 // Call order of load(), over a ledger start-up has opened (or nothing, which is an error):
-//   1. settle an interrupted posting run (RecoverInterruptedPosting), when the ledger is open;
+//   1. settle interrupted posting runs (SettleInterruptedRuns), when the ledger is open;
 //   2. when nothing is staged, take the newest download (FindLatestPaymentFile, which asks);
 //   3. read the staged file (its bytes are kept with their digest), decode it, select the
 //      payment lines (none: the file is deleted);

@@ -1,6 +1,6 @@
 #include "payments/frmDownload.h"
 
-#include "app/StartUp.h"
+#include "startup/StartUpSequence.h"
 #include "app/TextRules.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentLoad.h"

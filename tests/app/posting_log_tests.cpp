@@ -25,6 +25,7 @@ public:
         labels = {a, b, c};
         ++calls;
     }
+    void showProcessorSite(const QString&) override {}
 };
 
 struct LogValues {
