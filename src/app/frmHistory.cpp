@@ -1,12 +1,12 @@
 #include "app/frmHistory.h"
 
-#include "platform/Centre.h"
 #include "app/StartUp.h"
 #include "app/TextRules.h"
 #include "journal/JournalHistory.h"
 #include "journal/PostingRecovery.h"
 #include "journal/PostingReport.h"
 #include "journal/RunReversal.h"
+#include "platform/Centre.h"
 #include "platform/Error.h"
 #include "startup/StartUpSequence.h"
 
@@ -126,22 +126,21 @@ void frmHistory::Load() {
         try {
             journal_ = journal::PostingJournal::open(globals_.programFolder());
         } catch (const journal::JournalError& e) {
-            showJournalError(e.reason());
+            showJournalError(e);
             return;
         }
     }
     fillList();
 }
 
-void frmHistory::showJournalError(const QString& reason) {
+void frmHistory::showJournalError(const journal::JournalError& error) {
     journal_.reset();
     runs_->removeRows(0, runs_->rowCount());
     labNoRuns_->hide();
     selectionChanged();
     globals_.dialogs().setBusyPointer(false);
-    globals_.dialogs().messageBox(
-        QStringLiteral("The posting journal CV-Journal.db cannot be used: %1.").arg(reason),
-        MsgButtons::Ok, MsgIcon::Exclamation, QStringLiteral("Corvane Error Message"));
+    globals_.dialogs().messageBox(journal::journalUnusableText(error), MsgButtons::Ok,
+                                  MsgIcon::Exclamation, QStringLiteral("Corvane Error Message"));
 }
 
 void frmHistory::fillList() {
@@ -152,7 +151,7 @@ void frmHistory::fillList() {
             runs = journal_->summaries();
             newestReversible_ = journal::NewestReversibleRun(*journal_);
         } catch (const journal::JournalError& e) {
-            showJournalError(e.reason());
+            showJournalError(e);
             return;
         }
     }
@@ -209,7 +208,7 @@ void frmHistory::cmdReport_Click() {
         path = globals_.pathInProgramFolder(PostingReportFileName(*run));
         WritePostingReport(*run, path);
     } catch (const journal::JournalError& e) {
-        showJournalError(e.reason());
+        showJournalError(e);
         return;
     } catch (const Error& e) {
         dialogs.messageBox(

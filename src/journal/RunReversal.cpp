@@ -186,10 +186,6 @@ bool restagePaymentFile(Globals& globals, const Run& run) {
     return true;
 }
 
-QString journalMessage(const JournalError& e) {
-    return QStringLiteral("The posting journal CV-Journal.db cannot be used: %1.").arg(e.reason());
-}
-
 const QString kNothingChanged = QStringLiteral("Nothing was changed.");
 
 // How the ledger transaction of a reversal ended.
@@ -227,7 +223,7 @@ ReversalAttempt reverseInLedger(ledger::Database& db, journal::PostingJournal& j
             }
         }
         if (const auto* journalError = dynamic_cast<const JournalError*>(&e))
-            return {Kind::JournalFailed, journalMessage(*journalError)};
+            return {Kind::JournalFailed, journal::journalUnusableText(*journalError)};
         if (const auto* error = dynamic_cast<const Error*>(&e)) {
             return {error->number() == errc::LedgerLocked ? Kind::Locked : Kind::Failed,
                     error->description()};
@@ -288,7 +284,7 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
         }
         run = journal_.readRun(runID);
     } catch (const JournalError& e) {
-        return refuse(journalMessage(e) + QLatin1Char(' ') + kNothingChanged);
+        return refuse(journal::journalUnusableText(e) + QLatin1Char(' ') + kNothingChanged);
     }
     if (!run)
         return cannotReverse(QStringLiteral("it is no longer in the posting journal"));
@@ -354,7 +350,7 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
     try {
         journal_.setState(run->runID, RunState::Reversed, globals_.environment().today());
     } catch (const JournalError& e) {
-        message += QStringLiteral("\r\r") + journalMessage(e) +
+        message += QStringLiteral("\r\r") + journal::journalUnusableText(e) +
                    QStringLiteral(" The run is marked reversed when Corvane next starts.");
     }
     tell(message, MsgIcon::Information);

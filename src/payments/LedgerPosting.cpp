@@ -145,47 +145,6 @@ bool paymentDateBefore(const QString& a, const QString& b) {
 
 namespace {
 
-const QString kNothingPosted = QStringLiteral("Nothing was posted to the Lodgebook Ledgers.");
-
-// A refusal that names the row: its TID, amount and date, then what is wrong.
-QString rowProblem(const Payment& payment, const QString& what) {
-    return QStringList{QStringLiteral("Tenant ID: ") + shownTid(payment),
-                       QStringLiteral("Amount: ") + payment.amountText,
-                       QStringLiteral("Date: ") + payment.dateText,
-                       QString(),
-                       what,
-                       QString(),
-                       kNothingPosted}
-        .join(QLatin1Char('\r'));
-}
-
-QString unitNotFoundMessage(const Payment& payment, const PlannedEntry& entry) {
-    return QStringList{
-        QStringLiteral("Not found: Tenant ID #") + QString::number(payment.tenantID.value_or(0)),
-        QString(),
-        QStringLiteral("Amount: ") + entry.amount.toPlainText(),
-        QStringLiteral("Date: ") + Value::date(QDateTime(entry.date, QTime(0, 0))).toText(),
-        QStringLiteral("Check Number: ") +
-            (entry.checkNumber ? QString::number(*entry.checkNumber) : QString()),
-        QStringLiteral("Remark: ") + entry.remark.value_or(QString()),
-        QString(),
-        QStringLiteral("The above Corvane deposit does not have a Tenant set up for Corvane, this "
-                       "must be corrected before you can update any ledgers.")}
-        .join(QLatin1Char('\r'));
-}
-
-QString lookupProblem(const Payment& payment, const LedgerIDsLookup& found, std::int64_t tenantID) {
-    if (found.failure == LookupFailure::TenantNotFound) {
-        return rowProblem(payment, QStringLiteral("Tenant ID #%1 is not found in the Lodgebook "
-                                                  "ledger.")
-                                       .arg(tenantID));
-    }
-    return rowProblem(payment, QStringLiteral("Property #%1 of Tenant ID #%2 is not found in the "
-                                              "Lodgebook ledger.")
-                                   .arg(found.propID)
-                                   .arg(tenantID));
-}
-
 // The fee of one rent payment, negative; nullopt when OMgmtFee is neither empty, a number nor a
 // number followed by "%".
 std::optional<Currency> managementFee(const Value& mgmtFee, Currency amount) {
@@ -223,8 +182,7 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
             continue;
         }
         if (!payment.date) {
-            plan.problem =
-                rowProblem(payment, QStringLiteral("The payment date is not a valid date."));
+            plan.refusal = PlanRefusal{PlanRefusal::Kind::InvalidDate, i};
             return plan;
         }
         const std::int64_t tenantID = *payment.tenantID;
@@ -242,7 +200,12 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
         }
         const LedgerIDsLookup found = lookup.LookupLedgerIDs(tenantID);
         if (found.failure != LookupFailure::None) {
-            plan.problem = lookupProblem(payment, found, tenantID);
+            plan.refusal = PlanRefusal{found.failure == LookupFailure::TenantNotFound
+                                           ? PlanRefusal::Kind::TenantNotFound
+                                           : PlanRefusal::Kind::PropertyNotFound,
+                                       i};
+            plan.refusal->tenantID = tenantID;
+            plan.refusal->propID = found.propID;
             return plan;
         }
 
@@ -263,7 +226,9 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
         entry.status = lateFee ? accounts.lateFeeCode : QStringLiteral("B");
         entry.ids = found.ids;
         if (!lookup.hasUnit(tenantID)) {
-            plan.problem = unitNotFoundMessage(payment, entry);
+            plan.refusal = PlanRefusal{PlanRefusal::Kind::UnitNotFound, i};
+            plan.refusal->tenantID = tenantID;
+            plan.refusal->entry = entry;
             return plan;
         }
         entry.changesUnit = entry.status == QLatin1String("B");
@@ -293,10 +258,7 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
         return plan;
     }
     if (!accounts.mgmtFeeCategoryValid) {
-        plan.problem = QStringLiteral(
-            "You do not have a valid Account Category set up for 'Management Fee'. Nothing was "
-            "posted to the Lodgebook Ledgers. Please check your Account Category and Account "
-            "Default settings under 'Preferences' from the Lodgebook Main Menu.");
+        plan.refusal = PlanRefusal{PlanRefusal::Kind::MgmtFeeCategoryInvalid, 0};
         return plan;
     }
 
@@ -310,23 +272,17 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
         const LedgerIDs ids = lookup.LookupLedgerIDs(tenantID).ids;  // found in the payment pass
         const OwnerFeeLookup owner = lookup.ownerFee(ids.ownerID);
         if (!owner.ownerFound) {
-            plan.problem = rowProblem(
-                payment,
-                QStringLiteral("Owner #%1 of the property of Tenant ID #%2 is not found in "
-                               "the Lodgebook ledger, so the management fee cannot be posted.")
-                    .arg(ids.ownerID)
-                    .arg(tenantID));
+            plan.refusal = PlanRefusal{PlanRefusal::Kind::OwnerNotFound, i};
+            plan.refusal->tenantID = tenantID;
+            plan.refusal->ownerID = ids.ownerID;
             return plan;
         }
         const auto fee = managementFee(owner.mgmtFee, payment.amount.abs());
         if (!fee) {
-            plan.problem = rowProblem(
-                payment,
-                QStringLiteral("The management fee \"%1\" of Owner #%2 is neither an amount "
-                               "nor a percentage (such as 25 or 10%). Please correct it in "
-                               "Lodgebook.")
-                    .arg(owner.mgmtFee.toText())
-                    .arg(ids.ownerID));
+            plan.refusal = PlanRefusal{PlanRefusal::Kind::InvalidMgmtFee, i};
+            plan.refusal->tenantID = tenantID;
+            plan.refusal->ownerID = ids.ownerID;
+            plan.refusal->mgmtFee = owner.mgmtFee.toText();
             return plan;
         }
         if (fee->isZero()) {

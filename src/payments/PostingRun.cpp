@@ -7,6 +7,7 @@
 #include "payments/LedgerPosting.h"
 #include "payments/Payment.h"
 #include "payments/PaymentIntake.h"
+#include "payments/PostingMessages.h"
 #include "platform/Error.h"
 
 #include <QHash>
@@ -21,44 +22,10 @@ namespace {
 
 const QString kSuccessTitle = QStringLiteral("Lodgebook Corvane");
 
-QString invalidCategoryMessage(const QString& name) {
-    return QStringLiteral(
-               "You do not have a valid Account Category set up for '%1'. Nothing was "
-               "posted to the Lodgebook Ledgers. Please check your Account Category "
-               "and Account Default settings under 'Preferences' from the Lodgebook "
-               "Main Menu.")
-        .arg(name);
-}
-
 // A category whose number text is a number.
 bool validCategory(const QString& category) {
     const QString number = CategoryNumberText(category);
     return !number.isEmpty() && ledger::Currency::fromText(number).has_value();
-}
-
-QString confirmationQuestion(const PostingChoices& choices) {
-    QString missing;
-    if (!choices.createDeposit && !choices.postMgmtFees) {
-        missing = QStringLiteral("create a BANK DEPOSIT or POST MANAGEMENT FEEES");
-    } else if (!choices.postMgmtFees) {
-        missing = QStringLiteral("POST MANAGEMENT FEEES");
-    } else {
-        missing = QStringLiteral("create a BANK DEPOSIT");
-    }
-    return QStringLiteral(
-               "You have NOT chosen to %1 for these transactions. Press 'Yes' to "
-               "CONTINUE or 'No' to CANCEL.")
-        .arg(missing);
-}
-
-const QString kNotesTitle = QStringLiteral("Corvane Transaction Posting");
-
-QString notesQuestion(int count) {
-    return QStringLiteral(
-               "%1 of these payments carry a note in the Note column (already posted, perhaps "
-               "already in the ledger, repeated in this file, or not settled by the processor). "
-               "Press 'Yes' to leave them out of this posting, or 'No' to post them as well.")
-        .arg(count);
 }
 
 QString computerName(Environment& environment) {
@@ -169,8 +136,8 @@ WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
             LedgerLookup lookup(db);
             plan = PlanLedgerEntries(payments, choices, accounts, lookup);
         }
-        if (plan.problem) {
-            return {Kind::Refused, *plan.problem, {}, 0};
+        if (plan.refusal) {
+            return {Kind::Refused, refusalMessage(*plan.refusal, payments), {}, 0};
         }
         const std::vector<std::int64_t> transIDs = WriteLedgerEntries(db, plan.entries);
         std::optional<DepositPlan> deposit;
