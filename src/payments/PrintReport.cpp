@@ -22,7 +22,6 @@ constexpr int kDateY = 1220;
 constexpr int kTitleY = 1600;
 constexpr int kHeaderY = 2000;
 constexpr int kFirstRowY = 2400;
-constexpr int kPrinterError = 482;
 
 // A printed column: its grid position (0-based), the header text, X, and how its value is cut.
 struct PrintedColumn {
@@ -76,7 +75,7 @@ QString printReport(Globals& globals, const std::vector<Payment>& rows,
     std::unique_ptr<Printer> printer =
         globals.platform().printers.startJob(globals.programFolder());
     if (!printer)
-        throw Error(kPrinterError, QStringLiteral("Printer error"));
+        throw Error(errc::PrinterError, QStringLiteral("Printer error"));
     Printer& p = *printer;
 
     p.setFontSize(kFontSize);

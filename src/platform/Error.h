@@ -31,6 +31,7 @@ inline constexpr int Overflow = 6;
 inline constexpr int OutOfMemory = 7;
 inline constexpr int InternalError = 51;
 inline constexpr int ObjectNotSet = 91;
+inline constexpr int PrinterError = 482;
 inline constexpr int SubscriptOutOfRange = 9;
 inline constexpr int TypeMismatch = 13;
 inline constexpr int FileNotFound = 53;
