@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 
 namespace corvane {
@@ -18,6 +19,24 @@ inline const QString kPreferencesFileName = QStringLiteral("IDFILE.DAT");
 // The most of a payment download or of the staged payment file that is read: far more than
 // 32,767 payment lines of any sane length. A longer file is refused, not read.
 inline constexpr qint64 kMaxPaymentFileBytes = 64 * 1024 * 1024;
+
+// A category preference of IDFILE.DAT ("Rent Income;B-4010"), read once (Preferences.h).
+struct CategoryPreference {
+    QString text;              // as the file gives it
+    bool valid = false;        // its number text is a number: posting refuses it otherwise
+    std::int64_t account = 0;  // the account category number, rounded to a whole number (4010)
+    QString code;              // the status code ("B")
+};
+
+// The six ledger preferences, read once; the remarks without their leading and trailing blanks.
+struct LedgerPreferences {
+    CategoryPreference rentIncome;
+    QString rentIncomeRemark;
+    CategoryPreference mgmtFee;
+    QString mgmtFeeRemark;
+    CategoryPreference lateFee;
+    QString lateFeeRemark;
+};
 
 // What start-up and the posting run need of the main menu: its three labels of the last posting
 // run, and the processor's site.
@@ -61,12 +80,8 @@ public:
     QString PaymentFileName;       // "paymentHistory.csv" once start-up has set it
     QString TenantExportFileName;  // "CorvaneTenantExport.csv" once start-up has set it
 
-    QString RentIncomeCategory;
-    QString RentIncomeRemark;
-    QString MgmtFeeCategory;
-    QString MgmtFeeRemark;
-    QString LateFeeCategory;
-    QString LateFeeRemark;
+    // The ledger preferences of IDFILE.DAT, once start-up has read them.
+    LedgerPreferences preferences;
 
     // The staged payment file's name: PaymentFileName, or "paymentHistory.csv" before start-up
     // has set it.

@@ -17,8 +17,8 @@ namespace corvane {
 using ledger::Currency;
 using ledger::Value;
 
-QString ExpandMonthRemark(QString& remark, const QDate& today) {
-    remark = trimBlanks(remark);
+QString ExpandMonthRemark(const QString& preference, const QDate& today) {
+    const QString remark = trimBlanks(preference);
     const QString word = QStringLiteral("MONTH");
     const qsizetype at = remark.indexOf(word, 0, Qt::CaseSensitive);
     if (at < 0) {

@@ -17,9 +17,9 @@
 
 namespace corvane {
 
-// The remark with the current month's full name (system language) in place of its first "MONTH"
-// (exact case). The remark preference is trimmed of blanks and stored back.
-QString ExpandMonthRemark(QString& remark, const QDate& today);
+// The remark, trimmed of blanks, with the current month's full name (system language) in place of
+// its first "MONTH" (exact case).
+QString ExpandMonthRemark(const QString& remark, const QDate& today);
 
 // The owner, property, tenant and unit a tenant's ledger entries belong to (a unit is identified
 // by its tenant's ID).

@@ -22,12 +22,6 @@ namespace {
 
 const QString kSuccessTitle = QStringLiteral("Lodgebook Corvane");
 
-// A category whose number text is a number.
-bool validCategory(const QString& category) {
-    const QString number = CategoryNumberText(category);
-    return !number.isEmpty() && ledger::Currency::fromText(number).has_value();
-}
-
 QString computerName(Environment& environment) {
     const QString name = environment.variable(QStringLiteral("COMPUTERNAME"));
     return name.isEmpty() ? QSysInfo::machineHostName() : name;
@@ -199,18 +193,19 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
     const QDate today = globals_.environment().today();
 
     PostingAccounts accounts;
-    if (!validCategory(globals_.RentIncomeCategory)) {
+    const LedgerPreferences& preferences = globals_.preferences;
+    if (!preferences.rentIncome.valid) {
         return stop(invalidCategoryMessage(QStringLiteral("Rent Income")));
     }
-    accounts.rentAccount = CategoryNumber(globals_.RentIncomeCategory);
-    accounts.rentCode = CategoryCode(globals_.RentIncomeCategory);
-    accounts.rentRemark = ExpandMonthRemark(globals_.RentIncomeRemark, today);
-    if (!validCategory(globals_.LateFeeCategory)) {
+    accounts.rentAccount = preferences.rentIncome.account;
+    accounts.rentCode = preferences.rentIncome.code;
+    accounts.rentRemark = ExpandMonthRemark(preferences.rentIncomeRemark, today);
+    if (!preferences.lateFee.valid) {
         return stop(invalidCategoryMessage(QStringLiteral("Late Fee Received")));
     }
-    accounts.lateFeeAccount = CategoryNumber(globals_.LateFeeCategory);
-    accounts.lateFeeCode = CategoryCode(globals_.LateFeeCategory);
-    accounts.lateFeeRemark = ExpandMonthRemark(globals_.LateFeeRemark, today);
+    accounts.lateFeeAccount = preferences.lateFee.account;
+    accounts.lateFeeCode = preferences.lateFee.code;
+    accounts.lateFeeRemark = ExpandMonthRemark(preferences.lateFeeRemark, today);
 
     if (!choices.createDeposit || !choices.postMgmtFees) {
         dialogs.setBusyPointer(false);
@@ -220,10 +215,10 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
         }
     }
     if (choices.postMgmtFees) {
-        accounts.mgmtFeeCategoryValid = validCategory(globals_.MgmtFeeCategory);
+        accounts.mgmtFeeCategoryValid = preferences.mgmtFee.valid;
         if (accounts.mgmtFeeCategoryValid) {
-            accounts.mgmtFeeAccount = CategoryNumber(globals_.MgmtFeeCategory);
-            accounts.mgmtFeeRemark = ExpandMonthRemark(globals_.MgmtFeeRemark, today);
+            accounts.mgmtFeeAccount = preferences.mgmtFee.account;
+            accounts.mgmtFeeRemark = ExpandMonthRemark(preferences.mgmtFeeRemark, today);
         }
     }
     const int noted =

@@ -59,10 +59,8 @@ void readFiles(const QByteArray& bytes) {
     FUZZ_CHECK(ReadPostingLog(p.globals));
     try {
         LoadIDFile(p.globals);
-        QString rent = p.globals.RentIncomeCategory;
-        CategoryNumber(rent);
-        CategoryCode(rent);
-        CategoryNumberText(p.globals.MgmtFeeCategory);
+        readCategory(p.globals.preferences.rentIncome.text);
+        readCategory(p.globals.preferences.mgmtFee.text);
     } catch (const Error& e) {
         FUZZ_CHECK(!e.description().isEmpty());
     }

@@ -255,16 +255,15 @@ TEST_P(DownloadWindowTest, aLedgerOpenedAfterStartUpAlsoReadsTheLogAndThePrefere
                              "05/31/2026\r\n");
     Globals& g = tp.globals;
     g.PaymentFileName.clear();
-    g.RentIncomeCategory.clear();
-    g.LateFeeCategory.clear();
+    g.preferences = {};
     g.LedgerDb.reset();
     stageThree();
     screen.Load();  // no message
     EXPECT_EQ(screen.StagedCount(), 3);
     EXPECT_EQ(g.PaymentFileName, kPaymentFileName);
     EXPECT_EQ(g.TenantExportFileName, kTenantExportFileName);
-    EXPECT_EQ(g.RentIncomeCategory, QStringLiteral("Rent Income;B-4010"));
-    EXPECT_EQ(g.LateFeeRemark, QStringLiteral("Late Fee"));
+    EXPECT_EQ(g.preferences.rentIncome.text, QStringLiteral("Rent Income;B-4010"));
+    EXPECT_EQ(g.preferences.lateFeeRemark, QStringLiteral("Late Fee"));
     EXPECT_EQ(g.ProcessorSiteUrl, QStringLiteral("https://pay.example"));
 }
 
@@ -340,7 +339,7 @@ TEST_P(DownloadWindowTest, shortDatesAndDatesWithATimePost) {
 TEST_P(DownloadWindowTest, anInvalidManagementFeeCategorySaysNothingWasPosted) {
     stage(paymentLine("B1", "T42", "$100.00"));
     screen.Load();
-    tp.globals.MgmtFeeCategory = QStringLiteral("Management Fees;U-");
+    tp.globals.preferences.mgmtFee = readCategory(QStringLiteral("Management Fees;U-"));
     child<QCheckBox>("chkPostMgmtFees")->setChecked(true);
     tp.dialogs.expectQuestion(QStringLiteral("You have NOT chosen to create a BANK DEPOSIT for "
                                              "these transactions. Press 'Yes' to CONTINUE or 'No' "
