@@ -2,6 +2,7 @@
 
 #include "app/PostingLog.h"
 #include "app/Preferences.h"
+#include "app/TextRules.h"
 #include "journal/PostingRecovery.h"
 #include "payments/Deposit.h"
 #include "payments/LedgerPosting.h"
@@ -33,7 +34,8 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
                         const PostingChoices& choices, const EntriesPlan& plan,
                         const std::vector<std::int64_t>& transIDs,
                         const std::optional<DepositPlan>& deposit,
-                        const std::optional<DepositResult>& written, const LoadedFile& file) {
+                        const std::optional<DepositResult>& written, const LoadedFile& file,
+                        const PostingFigures& figures) {
     journal::Run run;
     run.postedAt = globals.environment().now();
     run.postedAt.setTime(QTime(run.postedAt.time().hour(), run.postedAt.time().minute(),
@@ -51,7 +53,7 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
         run.depositID = written->depositID;
         run.depositAmount = written->total;
     }
-    run.figures = {globals.LastDatePosted, globals.LastBalancePosted, {}, {}};
+    run.figures = {shortDate(figures.date), figures.balance.toPlainText(), {}, {}};
     if (plan.range) {
         run.figures.rangeFrom = plan.range->from;
         run.figures.rangeTo = plan.range->to;
@@ -118,7 +120,8 @@ struct WriteAttempt {
 // by the next start.
 WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
                       const std::vector<Payment>& payments, const PostingChoices& choices,
-                      const PostingAccounts& accounts, const QDate& today, const LoadedFile& file) {
+                      const PostingAccounts& accounts, const PostingFigures& figures,
+                      const LoadedFile& file) {
     using Kind = WriteAttempt::Kind;
     ledger::Database& db = *globals.LedgerDb;
     std::int64_t recorded = 0;
@@ -137,14 +140,14 @@ WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
         std::optional<DepositPlan> deposit;
         std::optional<DepositResult> written;
         if (choices.createDeposit) {
-            deposit = PlanDeposit(payments, choices, accounts, today);
+            deposit = PlanDeposit(payments, choices, accounts, figures.date);
             written = CreateDeposit(db, *deposit);
             if (!written->found) {
                 return {Kind::DepositNotFound, {}, {}, 0};
             }
         }
         journal::Run run =
-            journalRun(globals, payments, choices, plan, transIDs, deposit, written, file);
+            journalRun(globals, payments, choices, plan, transIDs, deposit, written, file, figures);
         run.evidence = evidence.collect(db);
         recorded = journal.record(run);
         transaction.commit();
@@ -191,6 +194,8 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
     };
     dialogs.setBusyPointer(true);
     const QDate today = globals_.environment().today();
+    // The figures the log keeps of this run: its day and the total of the payments reviewed.
+    const PostingFigures figures{today, paymentsTotal(reviewed)};
 
     PostingAccounts accounts;
     const LedgerPreferences& preferences = globals_.preferences;
@@ -248,7 +253,7 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
     }
 
     const WriteAttempt attempt =
-        writeRun(globals_, *journal, payments, choices, accounts, today, file);
+        writeRun(globals_, *journal, payments, choices, accounts, figures, file);
     switch (attempt.kind) {
         case WriteAttempt::Kind::Committed:
             break;
@@ -277,6 +282,8 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
     } catch (const Error& e) {
         archiveFailure = e.description();
     }
+    globals_.LastDatePosted = shortDate(figures.date);
+    globals_.LastBalancePosted = figures.balance.toPlainText();
     if (attempt.range) {
         globals_.LastRangeFrom = attempt.range->from;
         globals_.LastRangeTo = attempt.range->to;

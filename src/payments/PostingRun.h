@@ -4,6 +4,7 @@
 #include "payments/LoadedFile.h"
 #include "payments/Payment.h"
 
+#include <QDate>
 #include <QString>
 
 #include <vector>
@@ -17,6 +18,13 @@ struct PostingChoices {
     bool postMgmtFees = false;   // chkPostMgmtFees
     bool createDeposit = false;  // chkCreateDeposit
     QString depositNumber;       // txtCreateDeposit
+};
+
+// The figures a run leaves in the posting log: the day it posted and the total of its payments
+// without their signs.
+struct PostingFigures {
+    QDate date;
+    ledger::Currency balance;
 };
 
 enum class PostingOutcome {

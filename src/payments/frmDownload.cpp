@@ -1,6 +1,5 @@
 #include "payments/frmDownload.h"
 
-#include "startup/StartUpSequence.h"
 #include "app/TextRules.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentLoad.h"
@@ -8,6 +7,7 @@
 #include "payments/PrintReport.h"
 #include "platform/Centre.h"
 #include "platform/Error.h"
+#include "startup/StartUpSequence.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -211,8 +211,6 @@ void frmDownload::TransactionTotal() {
     paymentsTotal_ = total;
     if (StagedCount() > 0)
         labTransTotal_->setText(formatCurrency(total));
-    globals_.LastDatePosted = shortDate(globals_.environment().today());
-    globals_.LastBalancePosted = total.toPlainText();
 }
 
 void frmDownload::DeleteSelectedRows() {

@@ -31,7 +31,7 @@ public:
     // its payment lines and shows them with their count and total. Every failure ends in a
     // message (or none for a missing file) and an empty screen with Update and Print disabled.
     void Load();
-    // Recomputes PaymentsTotal and the total label; sets LastDatePosted and LastBalancePosted.
+    // Recomputes PaymentsTotal and the total label.
     void TransactionTotal();
     // Deletes the grid's selected rows (the current row when none is selected), then updates
     // the count and total; the staged file is archived when the last row goes.

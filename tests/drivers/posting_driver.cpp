@@ -154,9 +154,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "error %d: %s\n", problem.number, problem.text.toUtf8().constData());
         return 2;
     }
-    // What the screen's TransactionTotal keeps for the log: today and the run's total.
-    globals.LastDatePosted = QStringLiteral("03/14/2026");
-    globals.LastBalancePosted = load.total().toPlainText();
     if (pause) {
         std::printf("LOADED\n");
         std::fflush(stdout);

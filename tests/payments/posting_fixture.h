@@ -26,8 +26,6 @@ protected:
         Globals& g = tp.globals;
         tp.setUsualPreferences();
         g.PaymentFileName = kPaymentFileName;
-        g.LastDatePosted = QStringLiteral("03/14/2026");
-        g.LastBalancePosted = QStringLiteral("1234.5");
         g.ProcessorSiteUrl = QStringLiteral("https://vantora.example");
         g.LastRangeFrom = QStringLiteral("01/01/2026");
         g.LastRangeTo = QStringLiteral("01/31/2026");

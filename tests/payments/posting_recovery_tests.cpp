@@ -73,7 +73,7 @@ TEST_F(PostingRecoveryTest, diedAfterTheCommit_theNextStartArchivesAndLogsWithou
     EXPECT_FALSE(tp.files.exists(tp.path(kPaymentFileName)));
     EXPECT_EQ(tp.files.readAll(tp.path(kPaymentArchiveFileName)), kStagedBytes);
     EXPECT_EQ(log(),
-              "03/14/2026\r\n1234.5\r\nhttps://vantora.example\r\n03/01/2026\r\n03/01/2026\r\n");
+              "03/14/2026\r\n500\r\nhttps://vantora.example\r\n03/01/2026\r\n03/01/2026\r\n");
     EXPECT_EQ(unsettled(), 0);
     EXPECT_EQ(writtenTables(), posted);
     EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::NothingToRecover);

@@ -37,7 +37,7 @@ TEST_F(PostingRunTest, neitherBoxChecked_answerYes_postsPaymentThenLogsAndArchiv
     EXPECT_EQ(balances(42), "600|700");
     EXPECT_EQ(ledger.value("SELECT COUNT(*) FROM CheckDepPrinted").toInt(), 0);
     EXPECT_EQ(tp.files.readAll(tp.path(kPostingLogFileName)),
-              "03/14/2026\r\n1234.5\r\nhttps://vantora.example\r\n03/01/2026\r\n03/01/2026\r\n");
+              "03/14/2026\r\n500\r\nhttps://vantora.example\r\n03/01/2026\r\n03/01/2026\r\n");
     EXPECT_FALSE(tp.files.exists(tp.path(kPaymentFileName)));
     EXPECT_EQ(tp.files.readAll(tp.path(kPaymentArchiveFileName)), "B1,T42,x\r\n");
     EXPECT_FALSE(tp.dialogs.busy());
