@@ -48,55 +48,56 @@ public:
           units_(db.openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
                                {QStringLiteral("UCurrBal")})) {}
 
-    // The records that differ from what the run wrote, as the user knows them: the first one
-    // named, and how many there are.
-    std::optional<QString> firstChange(const Run& run) {
-        QString first;
+    // The first record that differs from what the run wrote, with how many more do.
+    std::optional<ChangedRecord> firstChange(const Run& run) {
+        using Kind = ChangedRecord::Kind;
+        std::optional<ChangedRecord> first;
         int count = 0;
-        const auto differs = [&](const QString& record) {
+        const auto differs = [&](ChangedRecord record) {
             if (count++ == 0)
-                first = record;
+                first = std::move(record);
         };
         for (const RunRow& r : run.rows) {
             const std::int64_t tenant = r.tenantID.value_or(0);
             const std::optional<QDate> date = parseDateText(r.date);
             if (r.incomeTransID &&
                 !entryHolds(*r.incomeTransID, r.incomeAmount, date, tenant, QStringLiteral("I"))) {
-                differs(QStringLiteral("the entry of %1 for %2 on %3")
-                            .arg(r.tid, formatCurrency(r.incomeAmount.value_or(Currency())),
-                                 formatDateText(r.date)));
+                differs({Kind::Entry, r.tid, r.incomeAmount.value_or(Currency()), r.date, {}, 0});
             }
             if (r.feeTransID &&
                 !entryHolds(*r.feeTransID, r.feeAmount, date, tenant, QStringLiteral("E"))) {
-                differs(QStringLiteral("the management fee entry of %1 for %2 on %3")
-                            .arg(r.tid, formatCurrency(r.feeAmount.value_or(Currency())),
-                                 formatDateText(r.date)));
+                differs({Kind::FeeEntry, r.tid, r.feeAmount.value_or(Currency()), r.date, {}, 0});
             }
             if (r.splitID && !splitHolds(run, r, tenant)) {
-                differs(QStringLiteral("the split line of %1 for %2 in the deposit %3")
-                            .arg(r.tid, formatCurrency(r.splitAmount.value_or(Currency())),
-                                 depositText(run)));
+                differs({Kind::SplitLine,
+                         r.tid,
+                         r.splitAmount.value_or(Currency()),
+                         {},
+                         depositText(run),
+                         0});
             }
         }
         if (run.depositID && !depositHolds(run)) {
-            differs(
-                QStringLiteral("the deposit %1 for %2")
-                    .arg(depositText(run), formatCurrency(run.depositAmount.value_or(Currency()))));
+            differs({Kind::Deposit,
+                     {},
+                     run.depositAmount.value_or(Currency()),
+                     {},
+                     depositText(run),
+                     0});
         }
         for (const BalanceChange& c : run.balanceChanges) {
             if (!balances(c).find(Value::integer(c.key))) {
-                differs((c.kind == BalanceChange::Kind::Tenant
-                             ? QStringLiteral("the tenant record of T%1")
-                             : QStringLiteral("the unit of T%1"))
-                            .arg(c.key));
+                differs({c.kind == BalanceChange::Kind::Tenant ? Kind::TenantRecord : Kind::Unit,
+                         {},
+                         {},
+                         {},
+                         {},
+                         c.key});
             }
         }
-        if (count == 0)
-            return std::nullopt;
-        QString text = first + QStringLiteral(" was changed or removed in Lodgebook");
-        if (count > 1)
-            text += QStringLiteral(", and so were %1 more of the run's records").arg(count - 1);
-        return text;
+        if (first)
+            first->more = count - 1;
+        return first;
     }
 
     // Whether any record the run added is still in the ledger.
@@ -207,7 +208,7 @@ ReversalAttempt reverseInLedger(ledger::Database& db, journal::PostingJournal& j
         RunRecords records(db);
         if (db.contentMark() != checkedAt) {
             if (const auto changed = records.firstChange(run))
-                return {Kind::Changed, *changed};
+                return {Kind::Changed, changedRecordText(*changed)};
         }
         records.remove(run);
         journal.setState(run.runID, RunState::Reversing);
@@ -234,7 +235,40 @@ ReversalAttempt reverseInLedger(ledger::Database& db, journal::PostingJournal& j
 
 }  // namespace
 
-std::optional<QString> FindChangedRecord(ledger::Database& db, const Run& run) {
+QString changedRecordText(const ChangedRecord& r) {
+    using Kind = ChangedRecord::Kind;
+    QString record;
+    switch (r.kind) {
+        case Kind::Entry:
+            record = QStringLiteral("the entry of %1 for %2 on %3")
+                         .arg(r.tid, formatCurrency(r.amount), formatDateText(r.dateText));
+            break;
+        case Kind::FeeEntry:
+            record = QStringLiteral("the management fee entry of %1 for %2 on %3")
+                         .arg(r.tid, formatCurrency(r.amount), formatDateText(r.dateText));
+            break;
+        case Kind::SplitLine:
+            record = QStringLiteral("the split line of %1 for %2 in the deposit %3")
+                         .arg(r.tid, formatCurrency(r.amount), r.deposit);
+            break;
+        case Kind::Deposit:
+            record =
+                QStringLiteral("the deposit %1 for %2").arg(r.deposit, formatCurrency(r.amount));
+            break;
+        case Kind::TenantRecord:
+            record = QStringLiteral("the tenant record of T%1").arg(r.key);
+            break;
+        case Kind::Unit:
+            record = QStringLiteral("the unit of T%1").arg(r.key);
+            break;
+    }
+    QString text = record + QStringLiteral(" was changed or removed in Lodgebook");
+    if (r.more > 0)
+        text += QStringLiteral(", and so were %1 more of the run's records").arg(r.more);
+    return text;
+}
+
+std::optional<ChangedRecord> FindChangedRecord(ledger::Database& db, const Run& run) {
     ledger::ReadTransaction snapshot(db);
     return RunRecords(db).firstChange(run);
 }
@@ -297,7 +331,7 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
     try {
         checkedAt = db.contentMark();
         if (const auto changed = FindChangedRecord(db, *run))
-            return cannotReverse(*changed);
+            return cannotReverse(changedRecordText(*changed));
     } catch (const Error& e) {
         return refuse(QStringLiteral("The Lodgebook ledger could not be read: %1\r\r%2")
                           .arg(e.description(), kNothingChanged),
