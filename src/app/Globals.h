@@ -20,6 +20,15 @@ inline const QString kPreferencesFileName = QStringLiteral("IDFILE.DAT");
 // 32,767 payment lines of any sane length. A longer file is refused, not read.
 inline constexpr qint64 kMaxPaymentFileBytes = 64 * 1024 * 1024;
 
+// The five lines of the posting log (CV-Log.txt), as texts: the log keeps what it was given.
+struct PostingLogFigures {
+    QString lastDatePosted;
+    QString lastBalancePosted;
+    QString processorSiteUrl;
+    QString lastRangeFrom;
+    QString lastRangeTo;
+};
+
 // A category preference of IDFILE.DAT ("Rent Income;B-4010"), read once (Preferences.h).
 struct CategoryPreference {
     QString text;              // as the file gives it
@@ -49,9 +58,10 @@ public:
     virtual void showProcessorSite(const QString& url) = 0;
 };
 
-// The process-wide shared state: the shared variables every screen works on and the one ledger
-// connection. This is the program's one deliberate bag of public variables; everything else
-// keeps its data private. One instance lives from start-up to exit (tests make their own).
+// The process-wide shared state every screen works on: the one ledger connection, the posting
+// log's figures, the ledger preferences, the shared file names and the files viewer's choice.
+// Its members are public by design; everything else keeps its data private. One instance lives from
+// start-up to exit (tests make their own).
 class Globals {
 public:
     Globals(Platform platform, QString programFolder)
@@ -72,11 +82,8 @@ public:
     std::unique_ptr<ledger::Database> LedgerDb;
     QString LedgerDbPath;
 
-    QString LastDatePosted;
-    QString LastBalancePosted;
-    QString ProcessorSiteUrl;
-    QString LastRangeFrom;
-    QString LastRangeTo;
+    // The posting log's figures, as read from CV-Log.txt or left by the last posting run.
+    PostingLogFigures postingLog;
     QString PaymentFileName;       // "paymentHistory.csv" once start-up has set it
     QString TenantExportFileName;  // "CorvaneTenantExport.csv" once start-up has set it
 

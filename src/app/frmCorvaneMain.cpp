@@ -1,11 +1,11 @@
 #include "app/frmCorvaneMain.h"
 
-#include "platform/Centre.h"
 #include "app/PostingLog.h"
 #include "app/StartUp.h"
 #include "app/frmHistory.h"
 #include "enrollment/frmTenantUpdate.h"
 #include "payments/frmDownload.h"
+#include "platform/Centre.h"
 #include "platform/Error.h"
 #include "startup/StartUpSequence.h"
 
@@ -198,7 +198,7 @@ void frmCorvaneMain::Unload() {
 
 void frmCorvaneMain::cmdVeyraURL_Click() {
     globals_.dialogs().setBusyPointer(false);
-    globals_.platform().shell.open(globals_.ProcessorSiteUrl);
+    globals_.platform().shell.open(globals_.postingLog.processorSiteUrl);
 }
 
 void frmCorvaneMain::cmdDownloadPayment_Click() {

@@ -282,11 +282,11 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
     } catch (const Error& e) {
         archiveFailure = e.description();
     }
-    globals_.LastDatePosted = shortDate(figures.date);
-    globals_.LastBalancePosted = figures.balance.toPlainText();
+    globals_.postingLog.lastDatePosted = shortDate(figures.date);
+    globals_.postingLog.lastBalancePosted = figures.balance.toPlainText();
     if (attempt.range) {
-        globals_.LastRangeFrom = attempt.range->from;
-        globals_.LastRangeTo = attempt.range->to;
+        globals_.postingLog.lastRangeFrom = attempt.range->from;
+        globals_.postingLog.lastRangeTo = attempt.range->to;
     }
     tell(QStringLiteral("Your Lodgebook Ledgers are now updated."), MsgIcon::Information,
          kSuccessTitle);

@@ -25,7 +25,7 @@ void RunStartUp(Globals& globals, StartUpKind kind) {
         globals.mainMenu->setPostingLabels(LastDateLabel(globals), LastBalanceLabel(globals),
                                            LastDateRangeLabel(globals));
         if (program)
-            globals.mainMenu->showProcessorSite(globals.ProcessorSiteUrl);
+            globals.mainMenu->showProcessorSite(globals.postingLog.processorSiteUrl);
     }
     if (program)
         ChooseSessionPrinter(globals);

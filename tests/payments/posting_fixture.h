@@ -26,9 +26,9 @@ protected:
         Globals& g = tp.globals;
         tp.setUsualPreferences();
         g.PaymentFileName = kPaymentFileName;
-        g.ProcessorSiteUrl = QStringLiteral("https://vantora.example");
-        g.LastRangeFrom = QStringLiteral("01/01/2026");
-        g.LastRangeTo = QStringLiteral("01/31/2026");
+        g.postingLog.processorSiteUrl = QStringLiteral("https://vantora.example");
+        g.postingLog.lastRangeFrom = QStringLiteral("01/01/2026");
+        g.postingLog.lastRangeTo = QStringLiteral("01/31/2026");
         tp.files.writeAtomically(tp.path(kPaymentFileName), "B1,T42,x\r\n");
         ledger.addOwner(7, QStringLiteral("Owner"), QStringLiteral("Olga"), QStringLiteral("10%"));
         ledger.addProperty(3, 7, QStringLiteral("Elm Court"));

@@ -1,8 +1,8 @@
 #include "posting_fixture.h"
 
 #include "journal/PostingRecovery.h"
-#include "support/JournalSupport.h"
 #include "platform/Error.h"
+#include "support/JournalSupport.h"
 
 #include <QDir>
 
@@ -33,8 +33,8 @@ protected:
         ASSERT_TRUE(QDir(tp.path(kPaymentArchiveFileName)).removeRecursively());
         tp.files.remove(tp.path(kPostingLogFileName));
         // What the next start has read from the old log.
-        tp.globals.LastDatePosted = tp.globals.LastBalancePosted = QString();
-        tp.globals.LastRangeFrom = tp.globals.LastRangeTo = QString();
+        tp.globals.postingLog.lastDatePosted = tp.globals.postingLog.lastBalancePosted = QString();
+        tp.globals.postingLog.lastRangeFrom = tp.globals.postingLog.lastRangeTo = QString();
     }
 
     // Adds payments through the engine inside a transaction and records the run as Pending, as

@@ -49,8 +49,8 @@ TEST_F(PostingRunTest, onlyUnmatchedRows_writeNothingButCompleteKeepingTheRange)
     EXPECT_EQ(post({row("T#99", "50.00"), row("T#98", "10")}, neither()),
               PostingOutcome::Completed);
     EXPECT_TRUE(transactions().isEmpty());
-    EXPECT_EQ(tp.globals.LastRangeFrom, "01/01/2026");
-    EXPECT_EQ(tp.globals.LastRangeTo, "01/31/2026");
+    EXPECT_EQ(tp.globals.postingLog.lastRangeFrom, "01/01/2026");
+    EXPECT_EQ(tp.globals.postingLog.lastRangeTo, "01/31/2026");
     EXPECT_TRUE(tp.files.exists(tp.path(kPaymentArchiveFileName)));
 }
 
@@ -219,7 +219,7 @@ TEST_F(PostingRunTest, secondRowWithoutUnit_showsNotFoundAndWritesNothingAtAll) 
         PostingOutcome::Stopped);
     EXPECT_EQ(writtenTables(), before);
     EXPECT_TRUE(tp.files.exists(tp.path(kPaymentFileName)));
-    EXPECT_EQ(tp.globals.LastRangeFrom, "01/01/2026");
+    EXPECT_EQ(tp.globals.postingLog.lastRangeFrom, "01/01/2026");
 }
 
 TEST_F(PostingRunTest, refusals_nameTheRowAndWriteNothing) {
@@ -345,8 +345,8 @@ TEST_F(PostingRunTest, dateRange_comparesDatesAsDates) {
                     row("T#5", "1", "01/01/2020"), row("T42", "1", "3/1/2026")},
                    both()),
               PostingOutcome::Completed);
-    EXPECT_EQ(tp.globals.LastRangeFrom, "12/30/2025");
-    EXPECT_EQ(tp.globals.LastRangeTo, "3/1/2026");
+    EXPECT_EQ(tp.globals.postingLog.lastRangeFrom, "12/30/2025");
+    EXPECT_EQ(tp.globals.postingLog.lastRangeTo, "3/1/2026");
     EXPECT_TRUE(paymentDateBefore("b", "c"));  // text order when not dates
     EXPECT_TRUE(paymentDateBefore("12/30/2025", "01/02/2026"));
 }

@@ -262,7 +262,7 @@ TEST_P(DownloadWindowTest, aLedgerOpenedAfterStartUpAlsoReadsTheLogAndThePrefere
     EXPECT_EQ(g.TenantExportFileName, kTenantExportFileName);
     EXPECT_EQ(g.preferences.rentIncome.text, QStringLiteral("Rent Income;B-4010"));
     EXPECT_EQ(g.preferences.lateFeeRemark, QStringLiteral("Late Fee"));
-    EXPECT_EQ(g.ProcessorSiteUrl, QStringLiteral("https://pay.example"));
+    EXPECT_EQ(g.postingLog.processorSiteUrl, QStringLiteral("https://pay.example"));
 }
 
 // It still cannot be opened: the start-up message for that error, and nothing is taken from

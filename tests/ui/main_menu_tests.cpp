@@ -199,7 +199,7 @@ TEST_F(MainMenuTest, noLedgerShowsTheDataFileMessageAndEnds) {
     EXPECT_FALSE(menu.isVisible());
     EXPECT_FALSE(t.globals.LedgerDb);
     EXPECT_EQ(t.globals.mainMenu, nullptr);
-    EXPECT_TRUE(t.globals.LastDatePosted.isEmpty());
+    EXPECT_TRUE(t.globals.postingLog.lastDatePosted.isEmpty());
     EXPECT_FALSE(QFile::exists(t.path(QStringLiteral("lbdatafl.mdb"))));
 }
 
