@@ -182,7 +182,9 @@ WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
 
 PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const PostingChoices& choices,
                                const LoadedFile& file) {
-    std::vector<Payment> payments = reviewed;
+    // The payments as reviewed; a copy only when some are left out for their note.
+    const std::vector<Payment>* posted = &reviewed;
+    std::vector<Payment> leavingNotedOut;
     Dialogs& dialogs = globals_.dialogs();
     const auto tell = [&](const QString& text, MsgIcon icon, const QString& title) {
         dialogs.setBusyPointer(false);
@@ -227,15 +229,17 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
         }
     }
     const int noted =
-        static_cast<int>(std::count_if(payments.begin(), payments.end(), [](const Payment& p) {
+        static_cast<int>(std::count_if(reviewed.begin(), reviewed.end(), [](const Payment& p) {
             return p.matched() && !p.note.isEmpty();
         }));
     if (noted > 0) {
         dialogs.setBusyPointer(false);
         if (dialogs.messageBox(notesQuestion(noted), MsgButtons::YesNo, MsgIcon::Question,
                                kNotesTitle) == kAnswerYes) {
-            for (Payment& p : payments)
+            leavingNotedOut = reviewed;
+            for (Payment& p : leavingNotedOut)
                 p.leftOut = p.matched() && !p.note.isEmpty();
+            posted = &leavingNotedOut;
         }
         dialogs.setBusyPointer(true);
     }
@@ -253,7 +257,7 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
     }
 
     const WriteAttempt attempt =
-        writeRun(globals_, *journal, payments, choices, accounts, figures, file);
+        writeRun(globals_, *journal, *posted, choices, accounts, figures, file);
     switch (attempt.kind) {
         case WriteAttempt::Kind::Committed:
             break;

@@ -175,9 +175,11 @@ void frmDownload::Load() {
     }
     Dialogs& dialogs = globals_.dialogs();
     dialogs.setBusyPointer(true);
+    // Loading again starts afresh: nothing of the last load shows while this one asks.
     ledgersUpdated_ = false;
     postingStopped_ = false;
     chkCreateDeposit_->setChecked(false);
+    showEmpty();
     PaymentLoad load(globals_);
     const bool loaded = load.load();
     CentreOnScreen(*this);
@@ -189,8 +191,6 @@ void frmDownload::Load() {
         labCorvanePayments_->setText(countText(StagedCount()));
         cmdPrintScreen_->setEnabled(true);
         TransactionTotal();
-    } else {
-        showEmpty();
     }
     if (load.problem())
         TellLoadProblem(dialogs, *load.problem());
