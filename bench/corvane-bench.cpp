@@ -10,10 +10,12 @@
 // export up to the repainted list. The suffix "-a11y" does the same with Qt's accessibility active,
 // as when a screen reader or another assistive tool is running. history, report and reversal
 // time the posting history (history-bench.h); notes and journal the duplicate guard's own
-// costs (guard-bench.h).
+// costs (guard-bench.h); choose-open, choose-filter and remembered the choosing of a tenant for a
+// payment that matches none (choose-bench.h).
 
 #include "app/Globals.h"
 #include "app/frmCorvaneMain.h"
+#include "choose-bench.h"
 #include "enrollment/frmTenantUpdate.h"
 #include "guard-bench.h"
 #include "history-bench.h"
@@ -287,6 +289,10 @@ int main(int argc, char** argv) {
         }
         if (bench::isHistoryStep(step)) {
             seconds = bench::runHistoryStep(step, globals, menu);
+            if (seconds < 0)
+                return 5;
+        } else if (bench::isChooseStep(step)) {
+            seconds = bench::runChooseStep(step, windowed, globals, menu);
             if (seconds < 0)
                 return 5;
         } else if (bench::isGuardStep(step)) {

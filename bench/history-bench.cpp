@@ -111,7 +111,10 @@ double runHistoryStep(const QString& step, Globals& globals, QWidget& menu) {
     window.findChild<QPushButton*>(QStringLiteral("cmdReverse"))->click();
     const double seconds = timer.nsecsElapsed() / 1e9;
     auto journal = journal::PostingJournal::open(globals.programFolder());
-    return journal::NewestReversibleRun(*journal) ? failed("the run is not reversed") : seconds;
+    const auto runs = journal->summaries();
+    return runs.empty() || runs.front().state != journal::RunState::Reversed
+               ? failed("the run is not reversed")
+               : seconds;
 }
 
 }  // namespace corvane::bench

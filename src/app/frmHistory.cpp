@@ -2,7 +2,9 @@
 
 #include "app/StartUp.h"
 #include "app/TextRules.h"
+#include "app/frmRememberedTenants.h"
 #include "journal/JournalHistory.h"
+#include "journal/LedgerCheck.h"
 #include "journal/PostingRecovery.h"
 #include "journal/PostingReport.h"
 #include "journal/RunReversal.h"
@@ -30,6 +32,7 @@ using journal::RunState;
 using journal::RunSummary;  // PostingJournal.h
 
 constexpr int kRunIDRole = Qt::UserRole + 1;
+constexpr int kReversibleRole = Qt::UserRole + 2;
 
 const QStringList kCaptions = {
     QStringLiteral("Posted"),     QStringLiteral("Computer"), QStringLiteral("Payments"),
@@ -37,11 +40,24 @@ const QStringList kCaptions = {
     QStringLiteral("Date Range"), QStringLiteral("Left Out"), QStringLiteral("State"),
 };
 
-QStringList rowTexts(const RunSummary& run) {
+QString ledgerStateText(journal::LedgerState state) {
+    switch (state) {
+        case journal::LedgerState::Posted:
+            break;
+        case journal::LedgerState::PartlyInLedger:
+            return QStringLiteral("Partly in ledger");
+        case journal::LedgerState::NotInLedger:
+            return QStringLiteral("Not in ledger");
+    }
+    return QStringLiteral("Posted");
+}
+
+// `ledger`: what the ledger holds of a Posted run.
+QStringList rowTexts(const RunSummary& run, journal::LedgerState ledger) {
     QString range;
     if (run.paymentsPosted > 0 && run.rangeFrom && run.rangeTo)
         range = shortDate(*run.rangeFrom) + QStringLiteral(" to ") + shortDate(*run.rangeTo);
-    QString state = QStringLiteral("Posted");
+    QString state = ledgerStateText(ledger);
     if (run.state == RunState::Reversed)
         state = QStringLiteral("Reversed ") + (run.reversedOn ? shortDate(*run.reversedOn) : "");
     const auto depositNumber = journal::DepositNumberOf(run);
@@ -74,6 +90,7 @@ frmHistory::frmHistory(Globals& globals, QWidget* parent)
       labNoRuns_(new QLabel(QStringLiteral("No posting run has been recorded yet."), this)),
       cmdReport_(makeButton("cmdReport", QStringLiteral("Posting &Report"), this)),
       cmdReverse_(makeButton("cmdReverse", QStringLiteral("&Reverse This Run"), this)),
+      cmdRemembered_(makeButton("cmdRemembered", QStringLiteral("Remembered &Tenants..."), this)),
       cmdExit_(makeButton("cmdExit", QStringLiteral("&Exit"), this)) {
     setObjectName(QStringLiteral("frmHistory"));
     setWindowTitle(QStringLiteral("Corvane Posting History"));
@@ -95,6 +112,7 @@ frmHistory::frmHistory(Globals& globals, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdReport_);
     buttons->addWidget(cmdReverse_);
+    buttons->addWidget(cmdRemembered_);
     buttons->addStretch();
     buttons->addWidget(cmdExit_);
     auto* layout = new QVBoxLayout(this);
@@ -107,6 +125,7 @@ frmHistory::frmHistory(Globals& globals, QWidget* parent)
             &frmHistory::selectionChanged);
     connect(cmdReport_, &QPushButton::clicked, this, &frmHistory::cmdReport_Click);
     connect(cmdReverse_, &QPushButton::clicked, this, &frmHistory::cmdReverse_Click);
+    connect(cmdRemembered_, &QPushButton::clicked, this, &frmHistory::cmdRemembered_Click);
     connect(cmdExit_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -145,20 +164,35 @@ void frmHistory::showJournalError(const journal::JournalError& error) {
 
 void frmHistory::fillList() {
     std::vector<RunSummary> runs;
-    newestReversible_.reset();
+    // What the ledger holds of each Posted run, as it says now.
+    QHash<std::int64_t, journal::LedgerState> inLedger;
     if (journal_) {
         try {
             runs = journal_->summaries();
-            newestReversible_ = journal::NewestReversibleRun(*journal_);
+            if (globals_.LedgerDb) {
+                const std::vector<journal::Run> posted = journal_->postedRuns();
+                std::vector<const journal::Run*> checked;
+                for (const journal::Run& run : posted)
+                    checked.push_back(&run);
+                const std::vector<journal::LedgerState> states =
+                    journal::LedgerCheck(*globals_.LedgerDb).states(checked);
+                for (std::size_t i = 0; i < posted.size(); ++i)
+                    inLedger.insert(posted[i].runID, states[i]);
+            }
         } catch (const journal::JournalError& e) {
             showJournalError(e);
             return;
+        } catch (const Error&) {
+            // The ledger cannot be read: the runs are shown as the journal has them, and a
+            // reversal tells what fails.
+            inLedger.clear();
         }
     }
     runs_->removeRows(0, runs_->rowCount());
     for (const RunSummary& run : runs) {
         QList<QStandardItem*> items;
-        const QStringList texts = rowTexts(run);
+        const journal::LedgerState ledger = inLedger.value(run.runID, journal::LedgerState::Posted);
+        const QStringList texts = rowTexts(run, ledger);
         for (qsizetype column = 0; column < texts.size(); ++column) {
             auto* item = new QStandardItem(texts[column]);
             if (column >= 2 && column <= 5)
@@ -166,6 +200,9 @@ void frmHistory::fillList() {
             items.append(item);
         }
         items.front()->setData(QVariant::fromValue(run.runID), kRunIDRole);
+        items.front()->setData(
+            run.state == RunState::Posted && ledger == journal::LedgerState::Posted,
+            kReversibleRole);
         runs_->appendRow(items);
     }
     labNoRuns_->setVisible(runs.empty());
@@ -190,7 +227,9 @@ void frmHistory::selectRow(int row) {
 void frmHistory::selectionChanged() {
     const auto runID = selectedRunID();
     cmdReport_->setEnabled(journal_ && runID.has_value());
-    cmdReverse_->setEnabled(journal_ && runID && runID == newestReversible_);
+    const QModelIndexList rows = gridHistory_->selectionModel()->selectedRows();
+    cmdReverse_->setEnabled(journal_ && runID &&
+                            runs_->index(rows.front().row(), 0).data(kReversibleRole).toBool());
 }
 
 void frmHistory::cmdReport_Click() {
@@ -220,6 +259,12 @@ void frmHistory::cmdReport_Click() {
         QStringLiteral("The posting report was written to:\r") + QDir::toNativeSeparators(path),
         MsgButtons::Ok, MsgIcon::Information, title);
     globals_.platform().shell.openDocument(path);
+}
+
+void frmHistory::cmdRemembered_Click() {
+    frmRememberedTenants window(globals_, this);
+    window.Load();
+    window.exec();
 }
 
 void frmHistory::cmdReverse_Click() {

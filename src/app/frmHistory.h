@@ -16,8 +16,10 @@ class QTableView;
 
 namespace corvane {
 
-// The posting history: one row per posting run of the journal, newest first, with the report of
-// the selected run and the reversal of the newest run that is not reversed. The opener constructs
+// The posting history: one row per posting run of the journal, newest first, with what the ledger
+// holds of it when the window opens (its State), the report of the selected run, the reversal of
+// the selected run when the ledger holds it as posted and the remembered tenant choices
+// (frmRememberedTenants). The opener constructs
 // it, runs Load() (which may show the journal's message), then exec() (modal).
 class frmHistory : public QDialog {
     Q_OBJECT
@@ -38,17 +40,18 @@ private:
     void selectionChanged();
     void cmdReport_Click();
     void cmdReverse_Click();
+    void cmdRemembered_Click();
     void showJournalError(const journal::JournalError& error);
 
     Globals& globals_;
     std::unique_ptr<journal::PostingJournal> journal_;
-    std::optional<std::int64_t> newestReversible_;
 
     QTableView* gridHistory_;
     QStandardItemModel* runs_;
     QLabel* labNoRuns_;
     QPushButton* cmdReport_;
     QPushButton* cmdReverse_;
+    QPushButton* cmdRemembered_;
     QPushButton* cmdExit_;
 };
 

@@ -1,8 +1,12 @@
 #include "journal/JournalDb.h"
 
+#include "journal/JournalRows.h"
+
 #include <QFileInfo>
 
 #include <sqlite3.h>
+
+#include <iterator>
 
 namespace corvane::journal {
 
@@ -10,10 +14,9 @@ namespace {
 
 // "CVJ1" in the file header: this file is a Corvane posting journal.
 constexpr int kApplicationId = 0x43564A31;
-// The schema's version; a journal of a higher version was written by a newer Corvane.
-constexpr int kSchemaVersion = 1;
-
-const char* const kSchema = R"sql(
+// The schema of the first journals (version 1). A new journal starts from it and takes every
+// step of kSchemaSteps, as an older journal does when it is opened.
+const char* const kFirstSchema = R"sql(
 CREATE TABLE Runs (
     RunID INTEGER PRIMARY KEY AUTOINCREMENT,
     -- pending: written just before the ledger's commit, until the steps after it are done;
@@ -57,6 +60,75 @@ CREATE TABLE PostedNumbers (
     PRIMARY KEY (TransactionNumber, RunID)
 ) WITHOUT ROWID;
 )sql";
+
+// From 1 to 2: each posted number keeps the line and the income entry its run wrote for it, so
+// that the ledger can be asked whether it still holds that entry as written; and the returns of
+// posted payments, each linked to the run and line of the payment it returns.
+void addEntriesAndReturns(JournalDb& db) {
+    db.exec(R"sql(
+ALTER TABLE PostedNumbers ADD COLUMN Line INTEGER;
+ALTER TABLE PostedNumbers ADD COLUMN TenantID INTEGER;         -- the entry's TransPostToID
+ALTER TABLE PostedNumbers ADD COLUMN IncomeTransID INTEGER;
+ALTER TABLE PostedNumbers ADD COLUMN IncomeAmount INTEGER;     -- ten-thousandths, as written
+ALTER TABLE PostedNumbers ADD COLUMN EntryDate TEXT;           -- its TransDate, yyyy-MM-dd
+ALTER TABLE PostedNumbers ADD COLUMN FeeTransID INTEGER;
+-- The returns a run recorded (rows "return recorded"): the payment's transaction number, the
+-- recording run and line, and the run and line that posted the payment.
+CREATE TABLE ReturnedPayments (
+    TransactionNumber TEXT NOT NULL,
+    RunID INTEGER NOT NULL REFERENCES Runs (RunID),
+    Line INTEGER NOT NULL,
+    PaymentRunID INTEGER NOT NULL REFERENCES Runs (RunID),
+    PaymentLine INTEGER NOT NULL,
+    PRIMARY KEY (TransactionNumber, RunID)
+) WITHOUT ROWID;
+CREATE INDEX ReturnedPaymentsByPayment ON ReturnedPayments (PaymentRunID);
+DELETE FROM PostedNumbers;
+)sql");
+    // The runs' own rows say what each posted number's entry was.
+    Statement runs = db.prepare("SELECT RunID, RowsData FROM Runs ORDER BY RunID");
+    while (runs.step())
+        indexRunRows(db, runs.integer(0), rowsFrom(runs.blob(1)));
+}
+
+// The changes of the journal's schema, in order: step i takes a journal of version i + 1 to
+// version i + 2. Each runs inside the one transaction that upgrades the journal.
+struct SchemaStep {
+    int from;
+    void (*apply)(JournalDb& db);
+};
+// From 2 to 3: the tenant the user chose for a processor account that matches no tenant of its
+// own.
+void addRememberedTenants(JournalDb& db) {
+    db.exec(R"sql(
+CREATE TABLE RememberedTenants (
+    Account TEXT NOT NULL PRIMARY KEY,    -- the account field of the payment file, blanks removed
+    TenantID INTEGER NOT NULL,
+    ChosenOn TEXT NOT NULL,               -- yyyy-MM-dd
+    Computer TEXT NOT NULL
+) WITHOUT ROWID;
+)sql");
+}
+
+// Add a step at the end; never change one that has shipped.
+constexpr SchemaStep kSchemaSteps[] = {
+    {1, addEntriesAndReturns},
+    {2, addRememberedTenants},
+};
+
+// The schema's version; a journal of a higher version was written by a newer Corvane.
+constexpr int kSchemaVersion = 1 + static_cast<int>(std::size(kSchemaSteps));
+
+// The steps must follow one another from version 1.
+constexpr bool stepsInOrder() {
+    int version = 1;
+    for (const SchemaStep& step : kSchemaSteps) {
+        if (step.from != version++)
+            return false;
+    }
+    return true;
+}
+static_assert(stepsInOrder(), "each schema step starts where the one before it ends");
 
 QString message(sqlite3* db) {
     return QString::fromUtf8(sqlite3_errmsg(db));
@@ -118,9 +190,9 @@ void JournalDb::createOrCheckSchema() {
             throw JournalError(QStringLiteral("the file or its folder is read-only"));
         exec("PRAGMA synchronous = FULL");
         JournalTransaction transaction(*this);
-        exec(kSchema);
+        exec(kFirstSchema);
+        upgradeFrom(1);
         exec(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
-        exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
         transaction.commit();
         return;
     }
@@ -132,6 +204,14 @@ void JournalDb::createOrCheckSchema() {
         throw JournalError(QStringLiteral("it was written by a newer version of Corvane"));
     if (sqlite3_db_readonly(db_, "main") == 1)
         throw JournalError(QStringLiteral("the file or its folder is read-only"));
+    exec("PRAGMA synchronous = FULL");
+    if (version < kSchemaVersion) {
+        // An older journal is upgraded in place, all steps or none.
+        JournalTransaction transaction(*this);
+        upgradeFrom(version);
+        transaction.commit();
+        return;
+    }
     // A write that changes nothing proves that the file and its folder (where the rollback
     // journal goes) can be written; it needs no sync to disk.
     exec("PRAGMA synchronous = OFF");
@@ -141,6 +221,18 @@ void JournalDb::createOrCheckSchema() {
         transaction.commit();
     }
     exec("PRAGMA synchronous = FULL");
+}
+
+void JournalDb::upgradeFrom(int version) {
+    for (const SchemaStep& step : kSchemaSteps) {
+        if (step.from >= version)
+            step.apply(*this);
+    }
+    exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+}
+
+int JournalDb::schemaVersion() {
+    return kSchemaVersion;
 }
 
 Statement JournalDb::prepare(const char* sql) {

@@ -33,11 +33,14 @@ class Statement;
 // One connection to CV-Journal.db. open() creates a missing file with the journal's schema, and
 // refuses (JournalError) a file it cannot use: a folder, a file that is not an SQLite database,
 // another program's database, a journal written by a newer Corvane, a read-only file or folder.
-// A refused file is never changed. Statements run with the rollback journal and full syncs, so a
-// committed transaction survives a kill or a power loss.
+// A refused file is never changed. A journal of an earlier Corvane is brought up to the current
+// schema in place, in one transaction, when it is opened. Statements run with the rollback journal
+// and full syncs, so a committed transaction survives a kill or a power loss.
 class JournalDb {
 public:
     static std::unique_ptr<JournalDb> open(const QString& path);
+    // The version of the schema this Corvane writes (the file's user_version).
+    static int schemaVersion();
     ~JournalDb();
     JournalDb(const JournalDb&) = delete;
     JournalDb& operator=(const JournalDb&) = delete;
@@ -56,6 +59,8 @@ public:
 private:
     JournalDb(sqlite3* db, QString path) : db_(db), path_(std::move(path)) {}
     void createOrCheckSchema();
+    // Takes the schema from `version` to schemaVersion(), inside the caller's transaction.
+    void upgradeFrom(int version);
 
     sqlite3* db_;
     QString path_;

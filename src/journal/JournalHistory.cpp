@@ -22,12 +22,16 @@ std::optional<std::int64_t> DepositNumberOf(const RunSummary& run) {
     return depositNumber(run.depositNumber, run.depositID);
 }
 
-std::optional<std::int64_t> NewestReversibleRun(PostingJournal& journal) {
+std::optional<LaterReturn> ReturnRecordedLater(PostingJournal& journal, std::int64_t runID) {
     Statement s = journal.db().prepare(
-        "SELECT RunID, State FROM Runs WHERE State <> 'reversed' ORDER BY RunID DESC LIMIT 1");
-    if (!s.step() || runStateFromName(s.text(1)) != RunState::Posted)
+        "SELECT Returned.TransactionNumber, Runs.PostedAt FROM ReturnedPayments AS Returned "
+        "JOIN Runs ON Runs.RunID = Returned.RunID WHERE Returned.PaymentRunID = ?1 AND "
+        "Runs.State <> 'reversed' ORDER BY Runs.RunID, Returned.Line LIMIT 1");
+    s.bind(1, runID);
+    if (!s.step())
         return std::nullopt;
-    return s.integer(0);
+    return LaterReturn{s.text(0),
+                       QDateTime::fromString(s.text(1), QStringLiteral("yyyy-MM-ddTHH:mm:ss"))};
 }
 
 }  // namespace corvane::journal

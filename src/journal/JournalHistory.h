@@ -13,8 +13,12 @@ namespace corvane::journal {
 std::optional<std::int64_t> DepositNumberOf(const Run& run);
 std::optional<std::int64_t> DepositNumberOf(const RunSummary& run);
 
-// The newest run that is not reversed, when it is Posted: the only run that may be reversed
-// (runs are taken back newest first). Throws JournalError.
-std::optional<std::int64_t> NewestReversibleRun(PostingJournal& journal);
+// A return of one of a run's payments, recorded by a later run that is not reversed.
+struct LaterReturn {
+    QString transactionNumber;
+    QDateTime recordedAt;  // the recording run's posting time
+};
+// The first such return (by the recording run), or nullopt. Throws JournalError.
+std::optional<LaterReturn> ReturnRecordedLater(PostingJournal& journal, std::int64_t runID);
 
 }  // namespace corvane::journal

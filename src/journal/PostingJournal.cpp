@@ -1,12 +1,9 @@
 #include "journal/PostingJournal.h"
 
 #include "app/TextRules.h"
+#include "journal/JournalRows.h"
 
-#include <QDataStream>
 #include <QDir>
-#include <QIODevice>
-#include <QStringEncoder>
-#include <QtEndian>
 
 #include <algorithm>
 #include <stdexcept>
@@ -19,204 +16,6 @@ namespace {
 
 const QString kDateTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
-
-std::optional<std::int64_t> units(const std::optional<Currency>& amount) {
-    if (!amount)
-        return std::nullopt;
-    return amount->units();
-}
-
-std::optional<Currency> currency(const std::optional<std::int64_t>& units) {
-    if (!units)
-        return std::nullopt;
-    return Currency::fromUnits(*units);
-}
-
-// The journal's row format (little-endian): a format byte, the number of rows (32 bits), then per
-// row its line (32 bits), the nine texts (each its UTF-8 length in 32 bits and its bytes), the
-// outcome byte, a byte of flags telling which keys and amounts follow, and those (64 bits each).
-constexpr quint8 kRowFormat = 1;
-
-// Appends to a byte array without a stream: a run's rows are written on the way to the ledger's
-// commit, so every millisecond counts.
-class RowWriter {
-public:
-    explicit RowWriter(qsizetype expected) { data_.reserve(expected); }
-    template <typename T>
-    void number(T value) {
-        const qsizetype at = data_.size();
-        data_.resize(at + static_cast<qsizetype>(sizeof(T)));
-        qToLittleEndian(value, data_.data() + at);
-    }
-    void text(const QString& value) {
-        const qsizetype at = data_.size();
-        data_.resize(at + 4 + value.size() * 3);  // UTF-8 needs at most 3 bytes a UTF-16 unit
-        char* start = data_.data() + at + 4;
-        char* end = encoder_.appendToBuffer(start, value);
-        qToLittleEndian(static_cast<quint32>(end - start), data_.data() + at);
-        data_.resize(at + 4 + (end - start));
-    }
-    QByteArray take() { return std::move(data_); }
-
-private:
-    QByteArray data_;
-    QStringEncoder encoder_{QStringEncoder::Utf8};
-};
-
-class RowReader {
-public:
-    explicit RowReader(const QByteArray& data) : data_(data) {}
-    template <typename T>
-    T number() {
-        if (!take(sizeof(T)))
-            return T{};
-        return qFromLittleEndian<T>(data_.constData() + at_ - static_cast<qsizetype>(sizeof(T)));
-    }
-    QString text() {
-        const quint32 size = number<quint32>();
-        if (!take(size))
-            return {};
-        return QString::fromUtf8(data_.constData() + at_ - size, size);
-    }
-    bool ok() const { return ok_; }
-    bool atEnd() const { return at_ == data_.size(); }
-
-private:
-    bool take(std::size_t size) {
-        if (!ok_ || size > static_cast<std::size_t>(data_.size() - at_)) {
-            ok_ = false;
-            return false;
-        }
-        at_ += static_cast<qsizetype>(size);
-        return true;
-    }
-    const QByteArray& data_;
-    qsizetype at_ = 0;
-    bool ok_ = true;
-};
-
-// The texts as a JSON array of strings.
-QString jsonArray(const QStringList& texts) {
-    QString json;
-    json.reserve(texts.size() * 12 + 2);
-    json += QLatin1Char('[');
-    for (const QString& text : texts) {
-        if (json.size() > 1)
-            json += QLatin1Char(',');
-        json += QLatin1Char('"');
-        for (const QChar c : text) {
-            if (c == u'"' || c == u'\\' || c.unicode() < 0x20)
-                json += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-            else
-                json += c;
-        }
-        json += QLatin1Char('"');
-    }
-    json += QLatin1Char(']');
-    return json;
-}
-
-QByteArray rowsData(const std::vector<RunRow>& rows) {
-    RowWriter out(static_cast<qsizetype>(rows.size()) * 160 + 8);
-    out.number(kRowFormat);
-    out.number(static_cast<quint32>(rows.size()));
-    for (const RunRow& r : rows) {
-        out.number(static_cast<qint32>(r.line));
-        for (const QString* text : {&r.tid, &r.address, &r.name, &r.amount, &r.date, &r.checkChar,
-                                    &r.pmtType, &r.transactionNumber, &r.note})
-            out.text(*text);
-        const std::optional<std::int64_t> values[] = {r.incomeTransID, units(r.incomeAmount),
-                                                      r.feeTransID,    units(r.feeAmount),
-                                                      r.splitID,       units(r.splitAmount)};
-        quint8 flags = 0;
-        for (int bit = 0; bit < 6; ++bit) {
-            if (values[bit])
-                flags |= static_cast<quint8>(1u << bit);
-        }
-        out.number(static_cast<quint8>(r.outcome));
-        out.number(flags);
-        for (const auto& v : values) {
-            if (v)
-                out.number(static_cast<qint64>(*v));
-        }
-    }
-    return out.take();
-}
-
-std::vector<RunRow> rowsFrom(const QByteArray& data) {
-    RowReader in(data);
-    const auto format = in.number<quint8>();
-    const auto count = in.number<quint32>();
-    if (in.ok() && format != kRowFormat)
-        throw JournalError(QStringLiteral("a run's rows are in a format this Corvane cannot read"));
-    std::vector<RunRow> rows;
-    rows.reserve(std::min<quint32>(count, 1u << 16));
-    for (quint32 i = 0; i < count && in.ok(); ++i) {
-        RunRow r;
-        r.line = in.number<qint32>();
-        for (QString* text : {&r.tid, &r.address, &r.name, &r.amount, &r.date, &r.checkChar,
-                              &r.pmtType, &r.transactionNumber, &r.note})
-            *text = in.text();
-        if (!r.tid.startsWith(QStringLiteral("T#")))
-            r.tenantID = ledger::Currency::leadingValue(trimBlanks(r.tid.mid(1))).roundedToWhole();
-        const auto outcome = in.number<quint8>();
-        const auto flags = in.number<quint8>();
-        r.outcome = outcome == static_cast<quint8>(RowOutcome::NoTenant) ? RowOutcome::NoTenant
-                    : outcome == static_cast<quint8>(RowOutcome::Note)   ? RowOutcome::Note
-                                                                         : RowOutcome::Posted;
-        const auto next = [&](int bit) -> std::optional<std::int64_t> {
-            if (!(flags & (1u << bit)))
-                return std::nullopt;
-            return in.number<qint64>();
-        };
-        r.incomeTransID = next(0);
-        r.incomeAmount = currency(next(1));
-        r.feeTransID = next(2);
-        r.feeAmount = currency(next(3));
-        r.splitID = next(4);
-        r.splitAmount = currency(next(5));
-        rows.push_back(std::move(r));
-    }
-    if (!in.ok() || !in.atEnd() || rows.size() != count)
-        throw JournalError(QStringLiteral("a run's rows are damaged"));
-    return rows;
-}
-
-QByteArray changesData(const std::vector<BalanceChange>& changes) {
-    QByteArray data;
-    QDataStream out(&data, QIODevice::WriteOnly);
-    out.setVersion(QDataStream::Qt_6_0);
-    out << kRowFormat << static_cast<quint32>(changes.size());
-    for (const BalanceChange& c : changes)
-        out << static_cast<quint8>(c.kind) << static_cast<qint64>(c.key)
-            << static_cast<qint64>(c.amount.units());
-    return data;
-}
-
-std::vector<BalanceChange> changesFrom(const QByteArray& data) {
-    QDataStream in(data);
-    in.setVersion(QDataStream::Qt_6_0);
-    quint8 format = 0;
-    quint32 count = 0;
-    in >> format >> count;
-    if (format != kRowFormat)
-        throw JournalError(
-            QStringLiteral("a run's balance changes are in a format this Corvane "
-                           "cannot read"));
-    std::vector<BalanceChange> changes;
-    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
-        quint8 kind = 0;
-        qint64 key = 0, amount = 0;
-        in >> kind >> key >> amount;
-        changes.push_back({kind == static_cast<quint8>(BalanceChange::Kind::Unit)
-                               ? BalanceChange::Kind::Unit
-                               : BalanceChange::Kind::Tenant,
-                           key, Currency::fromUnits(amount)});
-    }
-    if (in.status() != QDataStream::Ok || changes.size() != count)
-        throw JournalError(QStringLiteral("a run's balance changes are damaged"));
-    return changes;
-}
 
 const char* const kRunColumns =
     "RunID, State, PostedAt, Computer, FileName, FileDigest, RemarkChoice, RemarkText, PostFees, "
@@ -238,7 +37,7 @@ Run runFrom(const Statement& s) {
     run.createDeposit = s.integer(9) != 0;
     run.depositNumber = s.text(10);
     run.depositID = s.optionalInteger(11);
-    run.depositAmount = currency(s.optionalInteger(12));
+    run.depositAmount = currencyOf(s.optionalInteger(12));
     run.figures.lastDatePosted = s.text(13);
     run.figures.lastBalancePosted = s.text(14);
     run.figures.rangeFrom = s.optionalText(15);
@@ -271,6 +70,8 @@ QString rowOutcomeName(RowOutcome outcome) {
             return QStringLiteral("no tenant");
         case RowOutcome::Note:
             return QStringLiteral("note");
+        case RowOutcome::ReturnRecorded:
+            return QStringLiteral("return recorded");
     }
     return {};
 }
@@ -280,6 +81,8 @@ RowOutcome rowOutcomeFromName(const QString& name) {
         return RowOutcome::NoTenant;
     if (name == QLatin1String("note"))
         return RowOutcome::Note;
+    if (name == QLatin1String("return recorded"))
+        return RowOutcome::ReturnRecorded;
     return RowOutcome::Posted;
 }
 
@@ -320,6 +123,8 @@ RunSummary summaryOf(const Run& run) {
     RunSummary summary;
     std::optional<QDate> from, to;
     for (const RunRow& r : run.rows) {
+        if (r.outcome == RowOutcome::ReturnRecorded)
+            continue;
         if (r.outcome != RowOutcome::Posted) {
             ++summary.rowsLeftOut;
             continue;
@@ -370,7 +175,7 @@ std::int64_t PostingJournal::record(const Run& run) {
         .bind(10, run.createDeposit)
         .bind(11, run.depositNumber)
         .bind(12, run.depositID)
-        .bind(13, units(run.depositAmount))
+        .bind(13, unitsOf(run.depositAmount))
         .bind(14, run.figures.lastDatePosted)
         .bind(15, run.figures.lastBalancePosted)
         .bind(16, run.figures.rangeFrom)
@@ -388,21 +193,7 @@ std::int64_t PostingJournal::record(const Run& run) {
         .run();
     const std::int64_t runID = db.lastInsertId();
 
-    // In key order, so that the index's pages are written one after another.
-    QStringList numbers;
-    for (const RunRow& r : run.rows) {
-        if (r.outcome == RowOutcome::Posted && !r.transactionNumber.isEmpty())
-            numbers << r.transactionNumber;
-    }
-    numbers.sort();
-    numbers.removeDuplicates();
-    // One statement for all of them: SQLite reads the numbers from one JSON array.
-    db.prepare(
-          "INSERT INTO PostedNumbers (TransactionNumber, RunID) SELECT value, ?2 FROM "
-          "json_each(?1)")
-        .bind(1, jsonArray(numbers))
-        .bind(2, runID)
-        .run();
+    indexRunRows(db, runID, run.rows);
     transaction.commit();
     return runID;
 }
@@ -418,7 +209,8 @@ void PostingJournal::setState(std::int64_t runID, RunState state, std::optional<
 void PostingJournal::discard(std::int64_t runID) {
     JournalTransaction transaction(*db_);
     for (const char* sql :
-         {"DELETE FROM PostedNumbers WHERE RunID = ?1", "DELETE FROM Runs WHERE RunID = ?1"}) {
+         {"DELETE FROM PostedNumbers WHERE RunID = ?1",
+          "DELETE FROM ReturnedPayments WHERE RunID = ?1", "DELETE FROM Runs WHERE RunID = ?1"}) {
         db_->prepare(sql).bind(1, runID).run();
     }
     transaction.commit();
@@ -449,6 +241,21 @@ std::optional<Run> PostingJournal::readRun(std::int64_t runID) {
     return run;
 }
 
+std::vector<Run> PostingJournal::postedRuns() {
+    std::vector<Run> runs;
+    Statement s = db_->prepare((std::string("SELECT ") + kRunColumns +
+                                ", RowsData, BalanceChangesData FROM Runs WHERE State = 'posted' "
+                                "ORDER BY RunID DESC")
+                                   .c_str());
+    while (s.step()) {
+        Run run = runFrom(s);
+        run.rows = rowsFrom(s.blob(19), RowTexts::LedgerKeys);
+        run.balanceChanges = changesFrom(s.blob(20));
+        runs.push_back(std::move(run));
+    }
+    return runs;
+}
+
 std::vector<RunSummary> PostingJournal::summaries() {
     std::vector<RunSummary> list;
     Statement s = db_->prepare(
@@ -464,7 +271,7 @@ std::vector<RunSummary> PostingJournal::summaries() {
         if (s.integer(14) != 0)
             r.depositNumber = s.text(4);
         r.depositID = s.optionalInteger(5);
-        r.depositAmount = currency(s.optionalInteger(6));
+        r.depositAmount = currencyOf(s.optionalInteger(6));
         if (const auto reversed = s.optionalText(7))
             r.reversedOn = QDate::fromString(*reversed, kDateFormat);
         r.paymentsPosted = static_cast<int>(s.integer(8));

@@ -69,6 +69,9 @@ public:
     std::optional<Run> readRun(std::int64_t runID);
     // The settled runs (Posted or Reversed), newest first, without their rows.
     std::vector<RunSummary> summaries();
+    // The Posted runs with their rows and balance changes but without their payment files, and
+    // of the rows' texts only TID and date, newest first: what a check against the ledger reads.
+    std::vector<Run> postedRuns();
 
     // For each of these transaction numbers that a Posted run posted, the newest such run's
     // posting date.

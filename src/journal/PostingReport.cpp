@@ -46,7 +46,7 @@ const Column kColumns[] = {
     {"Date", 4.9, 10, 0},
     {"Type", 5.65, 10, 0},
     {"Transaction Number", 6.2, 18, 0},
-    {"Result", 7.75, 40, 0},
+    {"Result", 7.75, 48, 0},
 };
 
 QString remarkText(const Run& run) {
@@ -85,9 +85,14 @@ QStringList runLines(const Run& run) {
 
 // The lines after the rows.
 QStringList totalLines(const Run& run) {
-    int payments = 0, fees = 0, leftOut = 0;
-    Currency total, feeTotal;
+    int payments = 0, fees = 0, leftOut = 0, returns = 0;
+    Currency total, feeTotal, returnTotal;
     for (const RunRow& r : run.rows) {
+        if (r.outcome == RowOutcome::ReturnRecorded) {
+            ++returns;
+            returnTotal += r.incomeAmount.value_or(Currency());
+            continue;
+        }
         if (r.incomeTransID) {
             ++payments;
             total += r.incomeAmount.value_or(Currency());
@@ -99,18 +104,24 @@ QStringList totalLines(const Run& run) {
         leftOut += r.outcome != RowOutcome::Posted;
     }
     const auto deposit = journal::DepositNumberOf(run);
-    return {
+    QStringList lines = {
         QString(),
         QStringLiteral("Payments posted: %1   Total: %2").arg(payments).arg(formatCurrency(total)),
         QStringLiteral("Management fees: %1   Total: %2")
             .arg(fees)
             .arg(formatCurrency(feeTotal.abs())),
-        deposit ? QStringLiteral("Deposit %1: %2")
-                      .arg(*deposit)
-                      .arg(formatCurrency(run.depositAmount.value_or(Currency())))
-                : QStringLiteral("Deposit: none"),
-        QStringLiteral("Rows left out: %1").arg(leftOut),
     };
+    if (returns > 0) {
+        lines << QStringLiteral("Returns recorded: %1   Total: %2")
+                     .arg(returns)
+                     .arg(formatCurrency(returnTotal.abs()));
+    }
+    lines << (deposit ? QStringLiteral("Deposit %1: %2")
+                            .arg(*deposit)
+                            .arg(formatCurrency(run.depositAmount.value_or(Currency())))
+                      : QStringLiteral("Deposit: none"))
+          << QStringLiteral("Rows left out: %1").arg(leftOut);
+    return lines;
 }
 
 QStringList rowCells(const RunRow& r) {
@@ -258,14 +269,21 @@ QString PostingReportFileName(const Run& run) {
 
 QString RowResultText(const RunRow& row) {
     switch (row.outcome) {
-        case RowOutcome::Posted:
+        case RowOutcome::Posted: {
+            QString text = QStringLiteral("Posted");
+            if (row.tenantChoice != journal::TenantChoice::None)
+                text += QStringLiteral(", tenant chosen by you");
             if (row.feeTransID && row.feeAmount)
-                return QStringLiteral("Posted, fee ") + formatCurrency(*row.feeAmount);
-            return QStringLiteral("Posted");
+                text += QStringLiteral(", fee ") + formatCurrency(*row.feeAmount);
+            return text;
+        }
         case RowOutcome::NoTenant:
             return QStringLiteral("Left out: no tenant");
         case RowOutcome::Note:
             return QStringLiteral("Left out: ") + row.note;
+        case RowOutcome::ReturnRecorded:
+            return QStringLiteral("Return recorded (posted %1)")
+                .arg(row.returnOf ? shortDate(row.returnOf->postedOn) : QString());
     }
     return {};
 }

@@ -11,8 +11,10 @@ inline const QString kPostingReportTitle = QStringLiteral("Corvane Posting Repor
 // "Corvane Posting Report yyyy-mm-dd hhmm.pdf", by the run's posting time.
 QString PostingReportFileName(const journal::Run& run);
 
-// What became of a staged row: "Posted", "Posted, fee -$25.00", "Left out: no tenant",
-// "Left out: " + its note.
+// What became of a staged row: "Posted", "Posted, fee -$25.00", "Posted, tenant chosen by you"
+// (chosen on the review screen or remembered from an earlier choice, with the fee after it when
+// there is one), "Left out: no tenant", "Left out: " + its note, "Return recorded (posted
+// mm/dd/yyyy)".
 QString RowResultText(const journal::RunRow& row);
 
 // Writes the report of a whole run (rows included) as a PDF through Qt's PDF writer: on every page

@@ -2,6 +2,8 @@
 
 #include "app/TextRules.h"
 #include "journal/JournalHistory.h"
+#include "journal/JournalRows.h"
+#include "journal/LedgerCheck.h"
 #include "platform/Error.h"
 #include "platform/ledger/Database.h"
 
@@ -34,7 +36,8 @@ QString depositText(const Run& run) {
 class RunRecords {
 public:
     explicit RunRecords(ledger::Database& db)
-        : entries_(db.openLookup(QStringLiteral("Transactions"), QStringLiteral("PrimaryKey"),
+        : db_(db),
+          entries_(db.openLookup(QStringLiteral("Transactions"), QStringLiteral("PrimaryKey"),
                                  {QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
                                   QStringLiteral("TransPostToID"), QStringLiteral("TransType")})),
           splits_(db.openLookup(QStringLiteral("SplitPrintedChecks"), QStringLiteral("PrimaryKey"),
@@ -57,33 +60,38 @@ public:
             if (count++ == 0)
                 first = std::move(record);
         };
-        for (const RunRow& r : run.rows) {
-            const std::int64_t tenant = r.tenantID.value_or(0);
-            const std::optional<QDate> date = parseDateText(r.date);
-            if (r.incomeTransID &&
-                !entryHolds(*r.incomeTransID, r.incomeAmount, date, tenant, QStringLiteral("I"))) {
-                differs({Kind::Entry, r.tid, r.incomeAmount.value_or(Currency()), r.date, {}, 0});
+        for (const journal::RunRecord& record : journal::LedgerCheck(db_).records(run)) {
+            if (record.state == journal::RecordState::AsWritten)
+                continue;
+            static const RunRow kNoRow;
+            const RunRow& r =
+                record.kind == journal::RunRecord::Kind::Deposit ? kNoRow : run.rows[record.row];
+            // A return's entries are dated the day it was recorded.
+            const QString date = r.returnOf ? shortDate(r.returnOf->recordedOn) : r.date;
+            switch (record.kind) {
+                case journal::RunRecord::Kind::Income:
+                    differs({Kind::Entry, r.tid, r.incomeAmount.value_or(Currency()), date, {}, 0});
+                    break;
+                case journal::RunRecord::Kind::Fee:
+                    differs({Kind::FeeEntry, r.tid, r.feeAmount.value_or(Currency()), date, {}, 0});
+                    break;
+                case journal::RunRecord::Kind::Split:
+                    differs({Kind::SplitLine,
+                             r.tid,
+                             r.splitAmount.value_or(Currency()),
+                             {},
+                             depositText(run),
+                             0});
+                    break;
+                case journal::RunRecord::Kind::Deposit:
+                    differs({Kind::Deposit,
+                             {},
+                             run.depositAmount.value_or(Currency()),
+                             {},
+                             depositText(run),
+                             0});
+                    break;
             }
-            if (r.feeTransID &&
-                !entryHolds(*r.feeTransID, r.feeAmount, date, tenant, QStringLiteral("E"))) {
-                differs({Kind::FeeEntry, r.tid, r.feeAmount.value_or(Currency()), r.date, {}, 0});
-            }
-            if (r.splitID && !splitHolds(run, r, tenant)) {
-                differs({Kind::SplitLine,
-                         r.tid,
-                         r.splitAmount.value_or(Currency()),
-                         {},
-                         depositText(run),
-                         0});
-            }
-        }
-        if (run.depositID && !depositHolds(run)) {
-            differs({Kind::Deposit,
-                     {},
-                     run.depositAmount.value_or(Currency()),
-                     {},
-                     depositText(run),
-                     0});
         }
         for (const BalanceChange& c : run.balanceChanges) {
             if (!balances(c).find(Value::integer(c.key))) {
@@ -142,38 +150,7 @@ private:
         return change.kind == BalanceChange::Kind::Tenant ? *tenants_ : *units_;
     }
 
-    bool entryHolds(std::int64_t transID, const std::optional<Currency>& amount,
-                    const std::optional<QDate>& date, std::int64_t tenant, const QString& type) {
-        const auto found = entries_->find(Value::integer(transID));
-        if (!found)
-            return false;
-        const std::vector<Value>& v = *found;
-        return amount && v[0].kind() == Value::Kind::Currency && v[0].toCurrency() == *amount &&
-               date && v[1].kind() == Value::Kind::Date && v[1].toDate().date() == *date &&
-               v[2].toInteger() == tenant && v[3].toText() == type;
-    }
-
-    bool splitHolds(const Run& run, const RunRow& r, std::int64_t tenant) {
-        const auto found = splits_->find(Value::integer(*r.splitID));
-        if (!found)
-            return false;
-        const std::vector<Value>& v = *found;
-        return run.depositID && v[0].toInteger() == *run.depositID && r.splitAmount &&
-               v[1].kind() == Value::Kind::Currency && v[1].toCurrency() == *r.splitAmount &&
-               v[2].toInteger() == tenant;
-    }
-
-    bool depositHolds(const Run& run) {
-        const auto found = deposits_->find(Value::integer(*run.depositID));
-        if (!found)
-            return false;
-        const std::vector<Value>& v = *found;
-        return run.depositAmount && v[0].kind() == Value::Kind::Currency &&
-               v[0].toCurrency() == *run.depositAmount &&
-               v[1].toInteger() == journal::DepositNumberOf(run).value_or(0) &&
-               v[2].toText() == QLatin1String("D");
-    }
-
+    ledger::Database& db_;
     std::unique_ptr<ledger::IndexLookup> entries_, splits_, deposits_, tenants_, units_;
 };
 
@@ -274,14 +251,22 @@ std::optional<ChangedRecord> FindChangedRecord(ledger::Database& db, const Run& 
 }
 
 QString ReversalQuestion(const Run& run) {
-    int payments = 0, fees = 0;
+    int payments = 0, fees = 0, returns = 0;
     for (const RunRow& r : run.rows) {
+        if (r.outcome == journal::RowOutcome::ReturnRecorded) {
+            returns += r.incomeTransID.has_value();
+            continue;
+        }
         payments += r.incomeTransID.has_value();
         fees += r.feeTransID.has_value();
     }
-    QStringList parts{QStringLiteral("the %1 payment entries").arg(payments)};
+    QStringList parts;
+    if (payments > 0 || returns == 0)
+        parts << QStringLiteral("the %1 payment entries").arg(payments);
     if (fees > 0)
         parts << QStringLiteral("%1 management fee entries").arg(fees);
+    if (returns > 0)
+        parts << QStringLiteral("the entries of %1 returned payments").arg(returns);
     if (run.depositID)
         parts << QStringLiteral("the deposit %1").arg(depositText(run));
     QString records = parts.takeLast();
@@ -311,17 +296,29 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
     dialogs.setBusyPointer(true);
 
     std::optional<Run> run;
+    std::optional<journal::LaterReturn> laterReturn;
     try {
-        if (journal::NewestReversibleRun(journal_) != runID) {
-            return cannotReverse(
-                QStringLiteral("only the newest posting run that is not reversed can be"));
-        }
         run = journal_.readRun(runID);
+        if (run && run->state == RunState::Posted)
+            laterReturn = journal::ReturnRecordedLater(journal_, runID);
     } catch (const JournalError& e) {
         return refuse(journal::journalUnusableText(e) + QLatin1Char(' ') + kNothingChanged);
     }
     if (!run)
         return cannotReverse(QStringLiteral("it is no longer in the posting journal"));
+    if (run->state != RunState::Posted)
+        return cannotReverse(QStringLiteral("it is not a posted run"));
+    if (laterReturn) {
+        // The return's entries stand on the payment's: the later run goes first.
+        dialogs.setBusyPointer(false);
+        dialogs.messageBox(
+            QStringLiteral("The return of payment %1 was recorded by the posting "
+                           "run of %2. Reverse that run first.")
+                .arg(laterReturn->transactionNumber,
+                     laterReturn->recordedAt.toString(QStringLiteral("MM/dd/yyyy HH:mm"))),
+            MsgButtons::Ok, MsgIcon::Exclamation, kPostingHistoryTitle);
+        return ReversalOutcome::Refused;
+    }
     if (!globals_.LedgerDb) {
         return refuse(QStringLiteral("The Lodgebook ledger is not open. %1").arg(kNothingChanged));
     }

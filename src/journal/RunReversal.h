@@ -12,6 +12,8 @@
 namespace corvane {
 
 inline const QString kReversalTitle = QStringLiteral("Reverse Posting Run");
+// The title of the refusal to reverse a run whose payment's return a later run recorded.
+inline const QString kPostingHistoryTitle = QStringLiteral("Corvane Posting History");
 
 // What became of a press of "Reverse This Run".
 enum class ReversalOutcome {
@@ -44,9 +46,11 @@ QString changedRecordText(const ChangedRecord& record);
 // The Yes/No question that comes before a reversal.
 QString ReversalQuestion(const journal::Run& run);
 
-// Reverses the newest posting run exactly, in this order:
-//   1. read the run from the journal and check, reading the ledger, that every record it wrote
-//      is still there as written (FindChangedRecord); otherwise say what differs and stop;
+// Reverses a Posted run exactly, whichever run it is, in this order:
+//   1. read the run from the journal; refuse it when a later run that is not reversed recorded
+//      the return of one of its payments (that run must be reversed first); check, reading the
+//      ledger, that every record it wrote is still there as written (FindChangedRecord);
+//      otherwise say what differs and stop;
 //   2. ask (ReversalQuestion); No stops;
 //   3. in one ledger transaction: check again (when another writer has committed since the
 //      first check), remove the run's entries, split lines and deposit,

@@ -74,6 +74,7 @@ journal::RunRow RunRowAsShown(const Payment& payment) {
     r.pmtType = paymentKindText(payment.kind);
     r.transactionNumber = payment.transactionNumber;
     r.note = payment.note;
+    r.tenantChoice = payment.matched() ? payment.tenantChoice : journal::TenantChoice::None;
     return r;
 }
 

@@ -28,6 +28,8 @@ struct Payment {
     int line = 0;               // its line in the payment file, from 1
     QString transactionNumber;  // field 1, "B1234567"
     QString account;            // field 2 as in the file, "T42"
+    QString payerName;          // field 3, as the file gives it
+    QString payerAddress;       // field 4, as the file gives it
     // The matched tenant's TenantID; none when no tenant has the account number.
     std::optional<std::int64_t> tenantID;
     QString unitAddress;      // as shown: the tenant's first unit's address, or the not-found text
@@ -41,6 +43,14 @@ struct Payment {
     PaymentKind kind = PaymentKind::Rent;
     QString processorStatus;  // field 8 without its blanks; empty when the line has none
     QString note;             // "Already posted 12/01/2026", ...; empty when none
+    // The account a tenant choice is remembered for: field 2 with its blanks removed.
+    QString choiceAccount;
+    // How the tenant was found when not by the account (TenantChoice.h): chosen on the screen or
+    // by a remembered choice; with the note that says so (also "Remembered tenant #n not found"
+    // for a remembered tenant that is gone), and whether the row's note is that note.
+    journal::TenantChoice tenantChoice = journal::TenantChoice::None;
+    QString tenantChoiceNote;
+    bool noteIsTenantChoice = false;
     // Set by the posting run only: the user chose to leave the payments with a note out.
     bool leftOut = false;
 

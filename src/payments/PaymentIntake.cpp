@@ -1,6 +1,7 @@
 #include "payments/PaymentIntake.h"
 
 #include "app/TextRules.h"
+#include "payments/TenantChoice.h"
 #include "platform/Error.h"
 
 #include <QLocale>
@@ -180,7 +181,7 @@ QStringList splitPaymentLine(const QString& line) {
 }
 
 PaymentLine readPaymentLine(const QString& line) {
-    // The fields as views of the cleaned line: only the first eight are read, and only the five
+    // The fields as views of the cleaned line: only the first eight are read, and only those
     // kept become strings.
     const QString work = cleanPaymentLine(line);
     std::array<QStringView, 8> fields;
@@ -204,6 +205,8 @@ PaymentLine readPaymentLine(const QString& line) {
     PaymentLine out;
     out.transactionNumber = fields[0].toString();
     out.account = fields[1].toString();
+    out.payerName = fields[2].toString();
+    out.payerAddress = fields[3].toString();
     out.date = fields[4].toString();
     out.method = fields[5].toString();
     out.amount = fields[6].toString();
@@ -254,6 +257,9 @@ ReadPayments readPayments(const QStringList& lines) {
         p.line = static_cast<int>(i + 1);
         p.transactionNumber = std::move(line.transactionNumber);
         p.account = std::move(line.account);
+        p.choiceAccount = choiceAccount(p.account);
+        p.payerName = std::move(line.payerName);
+        p.payerAddress = std::move(line.payerAddress);
         if (const auto amount = ledger::Currency::fromText(ledger::decimalPrefix(line.amount)))
             p.amount = *amount;
         else

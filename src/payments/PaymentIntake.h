@@ -60,6 +60,8 @@ QStringList splitPaymentLine(const QString& line);
 struct PaymentLine {
     QString transactionNumber;      // field 1, "B1234567"
     QString account;                // field 2, "T42"
+    QString payerName;              // field 3
+    QString payerAddress;           // field 4
     QString date;                   // field 5, unchanged
     QString method;                 // field 6
     QString amount;                 // field 7, "1234.56"

@@ -4,6 +4,7 @@
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentMatching.h"
 #include "payments/PaymentNotes.h"
+#include "payments/TenantChoice.h"
 #include "platform/Error.h"
 #include "platform/TextCodec.h"
 #include "startup/StartUpSequence.h"
@@ -21,6 +22,22 @@ namespace {
 constexpr qsizetype kMaxStagedRows = 32767;
 
 }  // namespace
+
+std::optional<QString> NoteLoadedPayments(std::vector<Payment>& payments, ledger::Database& ledger,
+                                          journal::PostingJournal* journal,
+                                          QMap<QDate, int>* goneFromLedger) {
+    std::optional<QString> problem;
+    try {
+        QMap<QDate, int> gone = NotePayments(payments, ledger, journal);
+        if (goneFromLedger)
+            *goneFromLedger = std::move(gone);
+    } catch (const journal::JournalError& e) {
+        problem = journal::unusableJournalMessage(e);
+        NotePayments(payments, ledger, nullptr);
+    }
+    AddTenantChoiceNotes(payments);
+    return problem;
+}
 
 void TellLoadProblem(Dialogs& dialogs, const LoadProblem& problem) {
     using Kind = LoadProblem::Kind;
@@ -57,6 +74,8 @@ bool PaymentLoad::load() {
     total_ = {};
     problem_.reset();
     file_ = {};
+    journal_.reset();
+    goneFromLedger_.clear();
     int number = 0;
     QString description;
     try {
@@ -76,6 +95,8 @@ bool PaymentLoad::load() {
     payments_.clear();
     total_ = {};
     file_ = {};
+    journal_.reset();
+    goneFromLedger_.clear();
     using Kind = LoadProblem::Kind;
     const Kind kind = number == errc::FileNotFound          ? Kind::NoFile
                       : number == errc::SubscriptOutOfRange ? Kind::FileProblem
@@ -111,6 +132,17 @@ void PaymentLoad::steps() {
                     QStringLiteral("Overflow: the payment file holds more than 32,767 payments"));
     }
 
+    // The journal says which payments were posted before and which tenants the user chose for
+    // accounts of no tenant; without it nothing may be posted. Without a journal file nothing
+    // was posted before: the first posting run makes it.
+    std::optional<QString> journalProblem;
+    try {
+        if (QFileInfo::exists(journal::PostingJournal::pathIn(globals_.programFolder())))
+            journal_ = journal::PostingJournal::open(globals_.programFolder());
+    } catch (const journal::JournalError& e) {
+        journalProblem = journal::unusableJournalMessage(e);
+    }
+
     // The lines are read on a second thread (or, when none can be started, after the tenants)
     // while the ledger's tenants are loaded for matching. A failure while loading the tenants is
     // told first, then the first line that cannot be read, then any failure while matching.
@@ -122,23 +154,21 @@ void PaymentLoad::steps() {
         read = reading.get();
         for (Payment& p : read.payments)
             matcher.match(p);
+        // A remembered choice matches what its account does not; the matcher fills the payment.
+        if (journal_) {
+            try {
+                ApplyRememberedTenants(read.payments, *journal_,
+                                       [&matcher](Payment& p, std::int64_t tenantID) {
+                                           return matcher.matchTenant(p, tenantID);
+                                       });
+            } catch (const journal::JournalError& e) {
+                journalProblem = journal::unusableJournalMessage(e);
+            }
+        }
     }
-    // The journal says which payments were posted before; without it nothing may be posted.
-    // Without a journal nothing was posted before: the first posting run makes it.
-    std::unique_ptr<journal::PostingJournal> journal;
-    std::optional<QString> journalProblem;
-    try {
-        if (QFileInfo::exists(journal::PostingJournal::pathIn(globals_.programFolder())))
-            journal = journal::PostingJournal::open(globals_.programFolder());
-    } catch (const journal::JournalError& e) {
-        journalProblem = journal::unusableJournalMessage(e);
-    }
-    try {
-        NotePayments(read.payments, *globals_.LedgerDb, journal.get());
-    } catch (const journal::JournalError& e) {
-        journalProblem = journal::unusableJournalMessage(e);
-        NotePayments(read.payments, *globals_.LedgerDb, nullptr);
-    }
+    if (auto problem =
+            NoteLoadedPayments(read.payments, *globals_.LedgerDb, journal_.get(), &goneFromLedger_))
+        journalProblem = std::move(problem);
     // An amount beyond the currency's range is refused rather than counted as 0.
     if (read.amountTooLarge) {
         throw Error(

@@ -103,4 +103,14 @@ void PaymentMatcher::match(Payment& payment) {
     }
 }
 
+bool PaymentMatcher::matchTenant(Payment& payment, std::int64_t tenantID) {
+    const TenantMatch match = matchesNothing_ ? TenantMatch() : lookUp(tenantID);
+    if (!match.found)
+        return false;
+    payment.tenantID = match.tenantID;
+    payment.unitAddress = match.unitAddress;
+    payment.tenantName = match.tenantName;
+    return true;
+}
+
 }  // namespace corvane

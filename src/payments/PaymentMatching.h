@@ -32,6 +32,9 @@ public:
     // Sets the payment's tenant, unit address and tenant name from its account; a payment that
     // matches no tenant gets no tenant and the not-found texts.
     void match(Payment& payment);
+    // Sets the payment's tenant, unit address and tenant name as match() does for the tenant's
+    // own account; false (the payment unchanged) when the ledger has no such tenant.
+    bool matchTenant(Payment& payment, std::int64_t tenantID);
 
 private:
     // What the ledger says about one account number; a file often holds a tenant several times.

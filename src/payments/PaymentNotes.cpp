@@ -1,6 +1,8 @@
 #include "payments/PaymentNotes.h"
 
 #include "app/TextRules.h"
+#include "journal/LedgerCheck.h"
+#include "payments/JournalNotes.h"
 #include "payments/Payment.h"
 
 #include <QHash>
@@ -55,14 +57,16 @@ QSet<EntryKey> entriesInLedger(ledger::Database& ledger, const QSet<EntryKey>& w
 
 }  // namespace
 
-void NotePayments(std::vector<Payment>& payments, ledger::Database& ledger,
-                  journal::PostingJournal* journal) {
+QMap<QDate, int> NotePayments(std::vector<Payment>& payments, ledger::Database& ledger,
+                              journal::PostingJournal* journal) {
     QStringList numbers;
     numbers.reserve(static_cast<qsizetype>(payments.size()));
     for (const Payment& p : payments)
         numbers << p.transactionNumber;
-    const QHash<QString, QDate> posted =
-        journal ? journal->postedDates(numbers) : QHash<QString, QDate>();
+    const journal::PaymentsInJournal inJournal =
+        journal ? journal::FindPaymentsInJournal(*journal, ledger, numbers)
+                : journal::PaymentsInJournal();
+    QMap<QDate, int> gone;
 
     // The matched payments' entries, and the range of their dates.
     std::vector<std::optional<EntryKey>> keys(payments.size());
@@ -90,8 +94,11 @@ void NotePayments(std::vector<Payment>& payments, ledger::Database& ledger,
         const QString& number = p.transactionNumber;
         const QString& status = p.processorStatus;
         QString note;
-        if (const auto it = posted.constFind(number); it != posted.constEnd()) {
-            note = QStringLiteral("Already posted ") + shortDate(*it);
+        const JournalNote posted = NoteFromJournal(inJournal, number, status);
+        if (posted.goneSince.isValid() && !seen.contains(number))
+            ++gone[posted.goneSince];
+        if (posted.kind != JournalNoteKind::None) {
+            note = posted.text;
         } else if (seen.contains(number)) {
             note = QStringLiteral("Repeated in this file");
         } else if (keys[i] && inLedger.contains(*keys[i])) {
@@ -102,7 +109,9 @@ void NotePayments(std::vector<Payment>& payments, ledger::Database& ledger,
         }
         seen.insert(number);
         p.note = std::move(note);
+        p.noteIsTenantChoice = false;
     }
+    return gone;
 }
 
 }  // namespace corvane

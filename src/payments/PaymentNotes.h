@@ -4,14 +4,19 @@
 #include "payments/Payment.h"
 #include "platform/ledger/Database.h"
 
+#include <QDate>
+#include <QMap>
+
 #include <vector>
 
 namespace corvane {
 
 // The notes of the payment screen's Note column: each payment gets at most one, the first of
 // these that applies:
-//   "Already posted mm/dd/yyyy"  its transaction number was posted by a run of the journal that
-//                                is not reversed (the newest such run's posting date);
+//   what the journal, checked against the ledger, says of its transaction number (JournalNotes.h:
+//   "Return recorded mm/dd/yyyy", "<Status> after posting mm/dd/yyyy", "Already posted
+//   mm/dd/yyyy", "Already posted mm/dd/yyyy, changed in ledger"; a payment posted by Corvane
+//   whose income entry the ledger no longer holds gets none of these);
 //   "Repeated in this file"      an earlier row has the same transaction number;
 //   "In ledger?"                 a matched row whose tenant already has an income entry
 //                                (TransType "I") with the same TransPostToID, amount and date;
@@ -19,8 +24,10 @@ namespace corvane {
 //                                "Posted" (letter case ignored).
 // `journal` may be null (a journal that cannot be
 // used): no row is then found already posted. Reads the ledger's Transactions once, and only the
-// entries dated within the file's payment dates.
-void NotePayments(std::vector<Payment>& payments, ledger::Database& ledger,
-                  journal::PostingJournal* journal);
+// entries dated within the file's payment dates, and the posted payments' income entries by
+// their keys. Returns, by posting date, how many payments of the file Corvane posted whose income
+// entry the ledger no longer holds (for GoneFromLedgerNotice).
+QMap<QDate, int> NotePayments(std::vector<Payment>& payments, ledger::Database& ledger,
+                              journal::PostingJournal* journal);
 
 }  // namespace corvane

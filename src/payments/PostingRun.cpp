@@ -3,15 +3,20 @@
 #include "app/PostingLog.h"
 #include "app/Preferences.h"
 #include "app/TextRules.h"
+#include "journal/LedgerCheck.h"
 #include "journal/PostingRecovery.h"
 #include "payments/Deposit.h"
+#include "payments/JournalNotes.h"
 #include "payments/LedgerPosting.h"
 #include "payments/Payment.h"
 #include "payments/PaymentIntake.h"
+#include "payments/PaymentReturns.h"
 #include "payments/PostingMessages.h"
 #include "platform/Error.h"
 
+#include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QSysInfo>
 
 #include <algorithm>
@@ -28,6 +33,65 @@ QString computerName(Environment& environment) {
     return name.isEmpty() ? QSysInfo::machineHostName() : name;
 }
 
+// The payments of a run that were posted before and are now reported as not settled: they are
+// never posted again; `recorded` are the returns the user chose to record (all or none).
+struct RunReturns {
+    std::vector<std::size_t> notPosted;  // every such payment (its index in the run's payments)
+    // The first payment of each transaction number, whose return is recorded, and the return.
+    std::vector<std::size_t> payments;
+    std::vector<PaymentReturn> recorded;
+    QStringList statuses;  // the processor's statuses of them, each once
+};
+
+// The payments of the run that the journal, checked against the ledger, knows as posted before
+// and that the processor now reports as not settled. Throws JournalError or corvane::Error.
+RunReturns findReturns(Globals& globals, const std::vector<Payment>& payments) {
+    RunReturns returns;
+    if (!QFileInfo::exists(journal::PostingJournal::pathIn(globals.programFolder())))
+        return returns;
+    const auto journal = journal::PostingJournal::open(globals.programFolder());
+    QStringList numbers;
+    numbers.reserve(static_cast<qsizetype>(payments.size()));
+    for (const Payment& p : payments)
+        numbers << p.transactionNumber;
+    const journal::PaymentsInJournal inJournal =
+        journal::FindPaymentsInJournal(*journal, *globals.LedgerDb, numbers);
+    if (inJournal.posted.isEmpty())
+        return returns;
+    QSet<QString> seen;
+    for (std::size_t i = 0; i < payments.size(); ++i) {
+        const QString& number = numbers[static_cast<qsizetype>(i)];
+        const QString& status = payments[i].processorStatus;
+        if (NoteFromJournal(inJournal, number, status).kind != JournalNoteKind::Returned)
+            continue;
+        returns.notPosted.push_back(i);
+        if (seen.contains(number))
+            continue;
+        seen.insert(number);
+        returns.payments.push_back(i);
+        returns.recorded.push_back({number, inJournal.posted.value(number)});
+        if (!returns.statuses.contains(status))
+            returns.statuses << status;
+    }
+    return returns;
+}
+
+// The split line of a recorded return in the run's deposit: the negative amount, on the account
+// of the payment's entry.
+SplitLine returnSplitLine(std::size_t payment, const PaymentReturn& paid, const WrittenReturn& w,
+                          const PostingAccounts& accounts) {
+    SplitLine line;
+    line.payment = payment;
+    line.amount = w.incomeAmount;
+    line.accountID = w.accountID;
+    line.postToID = w.tenantID;
+    line.remark = ReturnRemark(paid.transactionNumber);
+    line.postTo = w.accountID == accounts.lateFeeAccount && w.accountID != accounts.rentAccount
+                      ? accounts.lateFeeCode
+                      : accounts.rentCode;
+    return line;
+}
+
 // The journal's record of a run: every payment as shown, what became of it and the keys of what
 // was written for it, and the balance changes (each tenant's and unit's sum).
 journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
@@ -35,7 +99,8 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
                         const std::vector<std::int64_t>& transIDs,
                         const std::optional<DepositPlan>& deposit,
                         const std::optional<DepositResult>& written, const LoadedFile& file,
-                        const PostingFigures& figures) {
+                        const PostingFigures& figures, const RunReturns& returns,
+                        const std::vector<WrittenReturn>& returned) {
     journal::Run run;
     run.postedAt = globals.environment().now();
     run.postedAt.setTime(QTime(run.postedAt.time().hour(), run.postedAt.time().minute(),
@@ -83,6 +148,23 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
         if (e.changesTenant)
             tenantChanges[e.postToID] += e.tenantChange;
     }
+    // The returns recorded, each linked to the run and line of the payment it returns.
+    for (std::size_t i = 0; i < returned.size(); ++i) {
+        const PaymentReturn& paid = returns.recorded[i];
+        const WrittenReturn& w = returned[i];
+        journal::RunRow& r = run.rows[returns.payments[i]];
+        r.outcome = journal::RowOutcome::ReturnRecorded;
+        r.incomeTransID = w.incomeTransID;
+        r.incomeAmount = w.incomeAmount;
+        r.feeTransID = w.feeTransID;
+        r.feeAmount = w.feeAmount;
+        r.returnOf = journal::ReturnLink{paid.posted.runID, paid.posted.line, paid.posted.postedOn,
+                                         figures.date};
+        if (w.unitChange)
+            unitChanges[w.tenantID] += *w.unitChange;
+        if (w.tenantChange)
+            tenantChanges[w.tenantID] += *w.tenantChange;
+    }
     // Tenants, then units, each in key order.
     using Kind = journal::BalanceChange::Kind;
     for (const auto& [kind, sums] :
@@ -121,7 +203,7 @@ struct WriteAttempt {
 WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
                       const std::vector<Payment>& payments, const PostingChoices& choices,
                       const PostingAccounts& accounts, const PostingFigures& figures,
-                      const LoadedFile& file) {
+                      const LoadedFile& file, const RunReturns& returns) {
     using Kind = WriteAttempt::Kind;
     ledger::Database& db = *globals.LedgerDb;
     std::int64_t recorded = 0;
@@ -137,17 +219,25 @@ WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
             return {Kind::Refused, refusalMessage(*plan.refusal, payments), {}, 0};
         }
         const std::vector<std::int64_t> transIDs = WriteLedgerEntries(db, plan.entries);
+        const ReturnsResult returned = WriteReturns(db, returns.recorded, figures.date);
+        if (returned.problem) {
+            return {Kind::Refused, *returned.problem, {}, 0};
+        }
         std::optional<DepositPlan> deposit;
         std::optional<DepositResult> written;
         if (choices.createDeposit) {
             deposit = PlanDeposit(payments, choices, accounts, figures.date);
+            for (std::size_t i = 0; i < returned.written.size(); ++i) {
+                deposit->lines.push_back(returnSplitLine(returns.payments[i], returns.recorded[i],
+                                                         returned.written[i], accounts));
+            }
             written = CreateDeposit(db, *deposit);
             if (!written->found) {
                 return {Kind::DepositNotFound, {}, {}, 0};
             }
         }
-        journal::Run run =
-            journalRun(globals, payments, choices, plan, transIDs, deposit, written, file, figures);
+        journal::Run run = journalRun(globals, payments, choices, plan, transIDs, deposit, written,
+                                      file, figures, returns, returned.written);
         run.evidence = evidence.collect(db);
         recorded = journal.record(run);
         transaction.commit();
@@ -182,9 +272,10 @@ WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
 
 PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const PostingChoices& choices,
                                const LoadedFile& file) {
-    // The payments as reviewed; a copy only when some are left out for their note.
+    // The payments as reviewed; a copy only when some are left out (for their note, or as
+    // payments posted before).
     const std::vector<Payment>* posted = &reviewed;
-    std::vector<Payment> leavingNotedOut;
+    std::vector<Payment> leavingOut;
     Dialogs& dialogs = globals_.dialogs();
     const auto tell = [&](const QString& text, MsgIcon icon, const QString& title) {
         dialogs.setBusyPointer(false);
@@ -228,21 +319,55 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
             accounts.mgmtFeeRemark = ExpandMonthRemark(preferences.mgmtFeeRemark, today);
         }
     }
-    const int noted =
-        static_cast<int>(std::count_if(reviewed.begin(), reviewed.end(), [](const Payment& p) {
-            return p.matched() && !p.note.isEmpty();
-        }));
+    // Payments posted before and now reported as not settled are never posted again; their
+    // return may be recorded. The journal and the ledger say which they are.
+    RunReturns returns;
+    std::vector<bool> returned(reviewed.size(), false);
+    if (globals_.LedgerDb) {
+        try {
+            returns = findReturns(globals_, reviewed);
+        } catch (const journal::JournalError&) {
+            // Told when the journal is opened for the run.
+        } catch (const Error&) {
+            // The ledger is read again by the run, which tells what fails.
+        }
+        for (const std::size_t i : returns.notPosted)
+            returned[i] = true;
+    }
+    // The noted rows asked about: a tenant the user chose is the user's own decision.
+    const auto askedAbout = [](const Payment& p) {
+        return p.matched() && !p.note.isEmpty() && !p.noteIsTenantChoice;
+    };
+    int noted = 0;
+    for (std::size_t i = 0; i < reviewed.size(); ++i)
+        noted += askedAbout(reviewed[i]) && !returned[i];
+    bool leaveNotedOut = false;
     if (noted > 0) {
         dialogs.setBusyPointer(false);
         if (dialogs.messageBox(notesQuestion(noted), MsgButtons::YesNo, MsgIcon::Question,
                                kNotesTitle) == kAnswerYes) {
-            leavingNotedOut = reviewed;
-            for (Payment& p : leavingNotedOut)
-                p.leftOut = p.matched() && !p.note.isEmpty();
-            posted = &leavingNotedOut;
+            leaveNotedOut = true;
         }
         dialogs.setBusyPointer(true);
     }
+    // A copy of the payments as reviewed only when some are left out.
+    if (leaveNotedOut || !returns.notPosted.empty()) {
+        leavingOut = reviewed;
+        for (std::size_t i = 0; i < leavingOut.size(); ++i)
+            leavingOut[i].leftOut = (leaveNotedOut && askedAbout(leavingOut[i])) || returned[i];
+        posted = &leavingOut;
+    }
+    if (!returns.payments.empty()) {
+        dialogs.setBusyPointer(false);
+        if (dialogs.messageBox(
+                ReturnsQuestion(static_cast<int>(returns.payments.size()), returns.statuses),
+                MsgButtons::YesNo, MsgIcon::Question, kReturnsTitle) != kAnswerYes) {
+            returns.recorded.clear();
+        }
+        dialogs.setBusyPointer(true);
+    }
+    if (returns.recorded.empty())
+        returns.payments.clear();
     if (!globals_.LedgerDb) {
         return stop(
             QStringLiteral("The Lodgebook ledger is not open. Nothing was posted to the "
@@ -257,7 +382,7 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
     }
 
     const WriteAttempt attempt =
-        writeRun(globals_, *journal, *posted, choices, accounts, figures, file);
+        writeRun(globals_, *journal, *posted, choices, accounts, figures, file, returns);
     switch (attempt.kind) {
         case WriteAttempt::Kind::Committed:
             break;

@@ -35,13 +35,17 @@ enum class PostingOutcome {
 // The update of the payment screen's "Update Lodgebook Ledgers NOW" button, up to (not
 // including) closing the screen. Call order inside run(): check the rent income and late fee
 // categories; ask the confirmation question when a box is unchecked; when matched rows carry a
-// note, ask whether to leave them out; open the posting journal (PostingJournal.h); begin one
-// ledger transaction; build the plan of every entry, balance change and fee (LedgerPosting.h) and
-// check it (dates, tenants, properties, units, the fee category, owners, fees); write it, then the
-// deposit and its split lines (Deposit.h); record the run in the journal as pending; commit. Only
-// after the commit: the archive step, LastRangeFrom/To, the success message, the posting log with
-// the menu's labels, and the run marked posted in the journal. Any refusal or failure before the
-// commit leaves the ledger and the journal as they were and returns Stopped.
+// note (other than that of a tenant the user chose, TenantChoice.h), ask whether to leave them
+// out; when payments posted before are now reported by the processor as not settled
+// (JournalNotes.h), ask whether to record their return (they are never posted again); open the
+// posting journal (PostingJournal.h); begin one ledger transaction; build the plan of every
+// entry, balance change and fee (LedgerPosting.h) and check it (dates, tenants, properties,
+// units, the fee category, owners, fees); write it, then the returns (PaymentReturns.h), then
+// the deposit and its split lines (Deposit.h), a return's line negative; record the run in the
+// journal as pending; commit. Only after the commit: the archive step, LastRangeFrom/To, the
+// success message, the posting log with the menu's labels, and the run marked posted in the
+// journal. Any refusal or failure before the commit leaves the ledger and the journal as they
+// were and returns Stopped.
 class PostingRun {
 public:
     explicit PostingRun(Globals& globals) : globals_(globals) {}

@@ -1,10 +1,14 @@
 #include "payments/frmDownload.h"
 
 #include "app/TextRules.h"
+#include "journal/RememberedTenants.h"
+#include "payments/JournalNotes.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentLoad.h"
 #include "payments/PostingRun.h"
 #include "payments/PrintReport.h"
+#include "payments/TenantChoice.h"
+#include "payments/frmChooseTenant.h"
 #include "platform/Centre.h"
 #include "platform/Error.h"
 #include "startup/StartUpSequence.h"
@@ -21,6 +25,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSysInfo>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -41,6 +46,11 @@ QString countText(int count) {
     return kCountCaption + QLatin1Char(' ') + QString::number(count);
 }
 
+QString computerName(Environment& environment) {
+    const QString name = environment.variable(QStringLiteral("COMPUTERNAME"));
+    return name.isEmpty() ? QSysInfo::machineHostName() : name;
+}
+
 }  // namespace
 
 frmDownload::frmDownload(Globals& globals, QWidget* parent)
@@ -49,7 +59,9 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
       StagedPayments_(new StagedPayments(globals.dialogs(), this)) {
     setObjectName(QStringLiteral("frmDownload"));
     setWindowTitle(QStringLiteral("Corvane Payment Download"));
-    resize(1000, 640);
+    // Wide enough on a 1280 x 1024 screen for every shown column, the Note column included,
+    // without scrolling sideways.
+    resize(1240, 720);
 
     labDeposits_ = named(new QLabel(QStringLiteral(
                              "Below are the Tenant deposits that have been retreived from the "
@@ -73,14 +85,14 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
         gridACHDownload_->setColumnHidden(StagedPayments::gridColumn(cell), true);
     }
     gridACHDownload_->horizontalHeader()->setStretchLastSection(true);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::UnitAddress), 200);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TenantName), 180);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TID), 80);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::Amount), 90);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::Date), 90);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::CheckNumber), 65);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::PmtType), 90);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TransactionNumber), 130);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::UnitAddress), 180);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TenantName), 160);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TID), 65);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::Amount), 85);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::Date), 80);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::CheckNumber), 60);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::PmtType), 75);
+    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TransactionNumber), 115);
     auto* deleteRow = new QAction(QStringLiteral("Delete Row"), gridACHDownload_);
     deleteRow->setObjectName(QStringLiteral("actDeleteRow"));
     deleteRow->setShortcut(QKeySequence::Delete);
@@ -131,11 +143,27 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
     cmdUpdate_ =
         named(new QPushButton(QStringLiteral("Update Lodgebook Ledgers NOW")), "cmdUpdate");
     cmdPrintScreen_ = named(new QPushButton(QStringLiteral("&Print Screen")), "cmdPrintScreen");
+    cmdChooseTenant_ =
+        named(new QPushButton(QStringLiteral("Choose &Tenant...")), "cmdChooseTenant");
     cmdExit_ = named(new QPushButton(QStringLiteral("&Exit")), "cmdExit");
-    for (QPushButton* b : {cmdUpdate_, cmdPrintScreen_, cmdExit_})
+    for (QPushButton* b : {cmdUpdate_, cmdPrintScreen_, cmdChooseTenant_, cmdExit_})
         b->setAutoDefault(false);
+    cmdChooseTenant_->setEnabled(false);
     connect(cmdUpdate_, &QPushButton::clicked, this, &frmDownload::cmdUpdate_Click);
     connect(cmdPrintScreen_, &QPushButton::clicked, this, &frmDownload::cmdPrintScreen_Click);
+    connect(cmdChooseTenant_, &QPushButton::clicked, this, &frmDownload::ChooseTenant);
+    // A double click on an unmatched row chooses its tenant (on "Pmt Type" it edits the type).
+    connect(gridACHDownload_, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) {
+                if (index.column() != StagedPayments::gridColumn(staged::PmtType))
+                    ChooseTenant();
+            });
+    connect(gridACHDownload_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &frmDownload::currentRowChanged);
+    connect(StagedPayments_, &QAbstractItemModel::modelReset, this,
+            &frmDownload::currentRowChanged);
+    connect(StagedPayments_, &QAbstractItemModel::rowsRemoved, this,
+            &frmDownload::currentRowChanged);
     connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
 
     auto* totals = new QHBoxLayout;
@@ -154,6 +182,7 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdUpdate_);
     buttons->addWidget(cmdPrintScreen_);
+    buttons->addWidget(cmdChooseTenant_);
     buttons->addStretch();
     buttons->addWidget(cmdExit_);
 
@@ -180,20 +209,100 @@ void frmDownload::Load() {
     postingStopped_ = false;
     chkCreateDeposit_->setChecked(false);
     showEmpty();
+    journal_.reset();
     PaymentLoad load(globals_);
     const bool loaded = load.load();
     CentreOnScreen(*this);
     dialogs.setBusyPointer(false);
     if (loaded) {
         loadedFile_ = load.file();
+        journal_ = load.takeJournal();
         cmdUpdate_->setEnabled(load.canPost());
         StagedPayments_->setRows(std::move(load.payments()));
         labCorvanePayments_->setText(countText(StagedCount()));
         cmdPrintScreen_->setEnabled(true);
         TransactionTotal();
+        currentRowChanged();
     }
     if (load.problem())
         TellLoadProblem(dialogs, *load.problem());
+    // Payments that Corvane posted but the ledger no longer holds are told once.
+    if (loaded && !load.goneFromLedger().isEmpty()) {
+        dialogs.setBusyPointer(false);
+        dialogs.messageBox(GoneFromLedgerNotice(load.goneFromLedger()), MsgButtons::Ok,
+                           MsgIcon::Information, kGoneFromLedgerTitle);
+    }
+}
+
+void frmDownload::currentRowChanged() {
+    const QModelIndex current = gridACHDownload_->currentIndex();
+    const bool unmatched =
+        current.isValid() && current.row() < StagedCount() &&
+        !StagedPayments_->rows()[static_cast<std::size_t>(current.row())].matched();
+    cmdChooseTenant_->setEnabled(unmatched && globals_.LedgerDb != nullptr);
+}
+
+void frmDownload::ChooseTenant() {
+    const QModelIndex current = gridACHDownload_->currentIndex();
+    if (!current.isValid() || current.row() >= StagedCount() || !globals_.LedgerDb)
+        return;
+    const int at = current.row();
+    const Payment& payment = StagedPayments_->rows()[static_cast<std::size_t>(at)];
+    if (payment.matched())
+        return;
+    Dialogs& dialogs = globals_.dialogs();
+    try {
+        BusyPointer busy(dialogs);
+        if (!candidates_)
+            candidates_ = std::make_unique<TenantCandidates>();
+        candidates_->load(*globals_.LedgerDb);
+    } catch (const Error& e) {
+        dialogs.messageBox(QStringLiteral("Error %1: %2").arg(e.number()).arg(e.description()),
+                           MsgButtons::Ok, MsgIcon::Information,
+                           QStringLiteral("Corvane Error Message"));
+        return;
+    }
+    const ChooseTenantInput input{payment.choiceAccount, payment.payerName,
+                                  payment.payerAddress,  formatCurrencyText(payment.amountText),
+                                  payment.dateText,      payment.transactionNumber};
+    std::optional<ChooseTenantResult> chosen;
+    {
+        frmChooseTenant window(input, *candidates_, this);
+        if (window.exec() == QDialog::Accepted)
+            chosen = window.chosen();
+    }
+    if (!chosen)
+        return;
+
+    // The payment, and when the choice is kept, the other payments of the account, as the next
+    // load will match them.
+    std::vector<Payment> payments = StagedPayments_->rows();
+    for (std::size_t i = 0; i < payments.size(); ++i) {
+        if (static_cast<int>(i) == at || (chosen->remember && !payments[i].matched() &&
+                                          payments[i].choiceAccount == input.account))
+            FillChosenTenant(payments[i], chosen->tenant);
+    }
+    NoteLoadedPayments(payments, *globals_.LedgerDb, journal_.get());
+    StagedPayments_->setRows(std::move(payments));
+    labCorvanePayments_->setText(countText(StagedCount()));
+    TransactionTotal();
+    gridACHDownload_->selectionModel()->setCurrentIndex(
+        StagedPayments_->index(at, 0),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+
+    if (!chosen->remember)
+        return;
+    try {
+        if (!journal_)
+            journal_ = journal::PostingJournal::open(globals_.programFolder());
+        journal::RememberedTenants(journal_->db())
+            .remember({input.account, chosen->tenant.tenantID, globals_.environment().today(),
+                       computerName(globals_.environment())});
+    } catch (const journal::JournalError& e) {
+        dialogs.setBusyPointer(false);
+        dialogs.messageBox(journal::unusableJournalMessage(e), MsgButtons::Ok, MsgIcon::Critical,
+                           journal::kJournalErrorTitle);
+    }
 }
 
 void frmDownload::showEmpty() {

@@ -1,12 +1,19 @@
 #pragma once
 
 #include "app/Globals.h"
+#include "journal/PostingJournal.h"
 #include "payments/LoadedFile.h"
 #include "payments/StagedPayments.h"
+#include "payments/TenantCandidates.h"
 #include "platform/OptionList.h"
 #include "platform/ledger/Currency.h"
 
+#include <QDate>
 #include <QDialog>
+#include <QMap>
+
+#include <memory>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -38,6 +45,11 @@ public:
     void DeleteSelectedRows();
     // The deposit number check run when txtCreateDeposit loses the focus.
     void txtCreateDeposit_LostFocus();
+    // "Choose Tenant..." for the current row, when it matches no tenant: the Choose Tenant window
+    // (frmChooseTenant, modal); the chosen tenant fills the row (and, when the choice is to be
+    // remembered, every unmatched row of the same account), the choice is remembered in the
+    // journal, and the notes and the total are made again.
+    void ChooseTenant();
 
     StagedPayments& stagedPayments() { return *StagedPayments_; }
     // The staged file the rows were loaded from (empty when none are).
@@ -61,6 +73,7 @@ private:
     void cmdUpdate_Click();
     void cmdPrintScreen_Click();
     bool depositNumberIsValid();
+    void currentRowChanged();
 
     Globals& globals_;
     StagedPayments* StagedPayments_;
@@ -69,6 +82,10 @@ private:
     bool ledgersUpdated_ = false;
     bool postingStopped_ = false;
     bool checkingDeposit_ = false;
+    // The journal the load read (nullptr when there is none or it cannot be used).
+    std::unique_ptr<journal::PostingJournal> journal_;
+    // The ledger's tenants for choosing, read on the first choice.
+    std::unique_ptr<TenantCandidates> candidates_;
 
     QLabel* labDeposits_;
     QTableView* gridACHDownload_;
@@ -84,6 +101,7 @@ private:
     QLineEdit* txtCreateDeposit_;
     QPushButton* cmdUpdate_;
     QPushButton* cmdPrintScreen_;
+    QPushButton* cmdChooseTenant_;
     QPushButton* cmdExit_;
 };
 

@@ -64,8 +64,9 @@ int main(int argc, char** argv) {
         RecoverInterruptedPosting(globals);
         auto journal = journal::PostingJournal::open(globals.programFolder());
         if (!args.contains(QStringLiteral("--settle-only"))) {
-            if (const auto newest = journal::NewestReversibleRun(*journal))
-                RunReversal(globals, *journal).run(*newest);
+            const auto runs = journal->summaries();
+            if (!runs.empty() && runs.front().state == journal::RunState::Posted)
+                RunReversal(globals, *journal).run(runs.front().runID);
         }
         const auto runs = journal->summaries();
         std::printf(

@@ -30,6 +30,7 @@ QStringList readLines(const QString& text) {
 class HistoryWindow : public JournalFixture {
 protected:
     frmHistory& open() {
+        openLedger();
         window = std::make_unique<frmHistory>(tp.globals);
         window->Load();
         window->show();
@@ -90,14 +91,14 @@ TEST_F(HistoryWindow, listsEveryRunNewestFirstWithItsFigures) {
     EXPECT_EQ(row(2),
               (QStringList{"11/02/2026 09:05", "OFFICE-PC", "2", "$2,150.50", "$50.00", "1045",
                            "10/30/2026 to 11/01/2026", "0", "Reversed 11/03/2026"}));
-    // The newest run is selected, and it is the one that may be reversed.
+    // The newest run is selected; any run the ledger holds as posted may be reversed.
     EXPECT_EQ(w.selectedRunID(), 3);
     EXPECT_TRUE(button("cmdReport")->isEnabled());
     EXPECT_TRUE(button("cmdReverse")->isEnabled());
     EXPECT_TRUE(w.findChild<QLabel*>(QStringLiteral("labNoRuns"))->isHidden());
     w.selectRow(1);
     EXPECT_TRUE(button("cmdReport")->isEnabled());
-    EXPECT_FALSE(button("cmdReverse")->isEnabled());
+    EXPECT_TRUE(button("cmdReverse")->isEnabled());
     w.selectRow(2);
     EXPECT_FALSE(button("cmdReverse")->isEnabled());
 }
@@ -225,6 +226,28 @@ TEST_F(HistoryWindow, longReportCarriesTitleAndPageNumberOnEveryPage) {
     const QStringList last = readLines(pages.last());
     EXPECT_TRUE(last.contains(QStringLiteral("Payments posted: 130 Total: $1,300.00")));
     EXPECT_TRUE(last.contains(QStringLiteral("Rows left out: 0")));
+}
+
+TEST_F(HistoryWindow, reportOfARunThatRecordedAReturn_linksTheRowToItsPosting) {
+    addTenant(101);
+    const auto paid = postRun(QDateTime(QDate(2026, 12, 9), QTime(10, 15)),
+                              {{101, "1250.00", "12/01/2026", "25", nullptr, "B77"}});
+    postReturns(QDateTime(QDate(2026, 12, 14), QTime(9, 0)), paid, {1});
+    open();
+    EXPECT_EQ(row(0)[8], QStringLiteral("Posted"));
+    const QString path = tp.path(QStringLiteral("Corvane Posting Report 2026-12-14 0900.pdf"));
+    tp.dialogs.expectMessage(
+        QStringLiteral("The posting report was written to:\r") + QDir::toNativeSeparators(path),
+        kReportTitle);
+    button("cmdReport")->click();
+    const QStringList lines = readLines(pdfText(path));
+    EXPECT_TRUE(
+        lines.contains(QStringLiteral("T101 Ann101 Lee 101 Elm St $1,250.00 12/01/2026 "
+                                      "Rent B77 Return recorded (posted 12/09/2026)")))
+        << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("Payments posted: 0 Total: $0.00")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Returns recorded: 1 Total: $1,250.00")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Rows left out: 0")));
 }
 
 }  // namespace

@@ -23,8 +23,9 @@ struct RowPlan {
     int tenant = 0;  // 0: no tenant matched ("T#" row)
     const char* amount = "0";
     const char* date = "12/01/2026";
-    const char* fee = nullptr;   // a management fee, as a positive amount
-    const char* note = nullptr;  // left out for its note
+    const char* fee = nullptr;     // a management fee, as a positive amount
+    const char* note = nullptr;    // left out for its note
+    const char* number = nullptr;  // the transaction number; made from the run's time when null
 };
 
 // A program folder with a ledger of owner 7, property 3 and tenants, and a posting journal of
@@ -62,6 +63,23 @@ protected:
             .toLongLong();
     }
 
+    // Adds the run's balance changes to the ledger's balances and to the run.
+    void applyChanges(journal::Run& run,
+                      const std::map<std::pair<int, qint64>, ledger::Currency>& changes) {
+        for (const auto& [key, amount] : changes) {
+            const bool tenant = key.first == 0;
+            ledger.exec(QStringLiteral("UPDATE %1 SET %2 = %2 + %3 WHERE %4 = %5")
+                            .arg(tenant ? QStringLiteral("Tenants") : QStringLiteral("Units"),
+                                 tenant ? QStringLiteral("TCurrBal") : QStringLiteral("UCurrBal"),
+                                 amount.toPlainText(),
+                                 tenant ? QStringLiteral("TenantID") : QStringLiteral("UTenantID"))
+                            .arg(key.second));
+            run.balanceChanges.push_back(
+                {tenant ? journal::BalanceChange::Kind::Tenant : journal::BalanceChange::Kind::Unit,
+                 key.second, amount});
+        }
+    }
+
     // Writes a run into the ledger and the journal (Posted); returns its RunID.
     std::int64_t postRun(const QDateTime& postedAt, const std::vector<RowPlan>& rowPlans,
                          const QString& depositNumber = QString()) {
@@ -80,7 +98,8 @@ protected:
         for (const RowPlan& plan : rowPlans) {
             ++line;
             const QString transaction =
-                QStringLiteral("B%1%2").arg(postedAt.toSecsSinceEpoch()).arg(line);
+                plan.number ? QLatin1String(plan.number)
+                            : QStringLiteral("B%1%2").arg(postedAt.toSecsSinceEpoch()).arg(line);
             run.fileBytes += QStringLiteral("%1,T%2,Payer,Addr,%3,Check,\"%4\",Posted\r\n")
                                  .arg(transaction)
                                  .arg(plan.tenant)
@@ -168,20 +187,103 @@ protected:
                             .arg(*run.depositID));
             run.depositAmount = depositTotal;
         }
-        for (const auto& [key, amount] : changes) {
-            const bool tenant = key.first == 0;
-            ledger.exec(QStringLiteral("UPDATE %1 SET %2 = %2 + %3 WHERE %4 = %5")
-                            .arg(tenant ? QStringLiteral("Tenants") : QStringLiteral("Units"),
-                                 tenant ? QStringLiteral("TCurrBal") : QStringLiteral("UCurrBal"),
-                                 amount.toPlainText(),
-                                 tenant ? QStringLiteral("TenantID") : QStringLiteral("UTenantID"))
-                            .arg(key.second));
-            run.balanceChanges.push_back(
-                {tenant ? journal::BalanceChange::Kind::Tenant : journal::BalanceChange::Kind::Unit,
-                 key.second, amount});
-        }
+        applyChanges(run, changes);
         run.fileDigest = QString::fromLatin1(
             QCryptographicHash::hash(run.fileBytes, QCryptographicHash::Sha1).toHex());
+        const std::int64_t runID = journal().record(run);
+        journal().setState(runID, journal::RunState::Posted);
+        return runID;
+    }
+
+    // Writes a run that records the return of the payments at `lines` of `paymentRun` as a
+    // posting run records them: for each, a negative copy of its income entry, its fee given back,
+    // and with a deposit a negative split line; the balances moved back. Returns its RunID.
+    std::int64_t postReturns(const QDateTime& postedAt, std::int64_t paymentRun,
+                             const std::vector<int>& lines,
+                             const QString& depositNumber = QString()) {
+        using ledger::Currency;
+        const journal::Run paid = *journal().readRun(paymentRun);
+        journal::Run run;
+        run.postedAt = postedAt;
+        run.computer = QStringLiteral("OFFICE-PC");
+        run.fileName = kPaymentFileName;
+        run.createDeposit = !depositNumber.isNull();
+        run.depositNumber = depositNumber;
+        const QString today = postedAt.date().toString(Qt::ISODate);
+        if (run.createDeposit) {
+            ledger.exec(QStringLiteral("INSERT INTO CheckDepPrinted (CkPayee, CkAccountID, "
+                                       "CkAmount, CkDate, CkRemark, CkStatus, CkVendorID, "
+                                       "CkNumber, CkType, CkSplit, CkPostToText) VALUES "
+                                       "('DEPOSIT', 0, 0, '%1', 'CORVANE DEPOSIT', 'P', -1, %2, "
+                                       "'D', 'Y', 'Y')")
+                            .arg(today)
+                            .arg(Currency::leadingValue(depositNumber).roundedToWhole()));
+            run.depositID = lastKey("CheckDepPrinted", "CkID");
+            run.depositAmount = Currency();
+        }
+        std::map<std::pair<int, qint64>, Currency> changes;
+        int line = 0;
+        for (const int paidLine : lines) {
+            journal::RunRow row = paid.rows.at(static_cast<std::size_t>(paidLine - 1));
+            const QString remark = QStringLiteral("Returned ") + row.transactionNumber;
+            run.fileBytes += QStringLiteral("%1,%2,Payer,Addr,%3,Check,\"%4\",Returned\r\n")
+                                 .arg(row.transactionNumber, row.tid, row.date, row.amount)
+                                 .toLatin1();
+            const qint64 tenant = row.tid.mid(1).toLongLong();
+            ledger.exec(QStringLiteral(
+                            "INSERT INTO Transactions (TransAccountID, TransPostToID, TransAmount, "
+                            "TransDate, TransCheckNumber, TransRemark, TransType, TransPmtType, "
+                            "TransStatus, TransTax, TransOID, TransPID, TransUID, TransTID) SELECT "
+                            "TransAccountID, TransPostToID, -TransAmount, '%1', TransCheckNumber, "
+                            "'%2', TransType, TransPmtType, TransStatus, TransTax, TransOID, "
+                            "TransPID, TransUID, TransTID FROM Transactions WHERE TransID = %3")
+                            .arg(today, remark)
+                            .arg(*row.incomeTransID));
+            row.returnOf =
+                journal::ReturnLink{paid.runID, row.line, paid.postedAt.date(), postedAt.date()};
+            row.line = ++line;
+            row.outcome = journal::RowOutcome::ReturnRecorded;
+            row.incomeTransID = lastKey("Transactions", "TransID");
+            row.incomeAmount = -*row.incomeAmount;
+            changes[{0, tenant}] += *row.incomeAmount;
+            changes[{1, tenant}] += *row.incomeAmount;
+            if (row.feeTransID) {
+                ledger.exec(
+                    QStringLiteral(
+                        "INSERT INTO Transactions (TransAccountID, TransPostToID, TransAmount, "
+                        "TransDate, TransRemark, TransType, TransStatus, TransTax, TransOID, "
+                        "TransPID, TransUID, TransTID) SELECT TransAccountID, TransPostToID, "
+                        "abs(TransAmount), '%1', '%2', TransType, TransStatus, TransTax, TransOID, "
+                        "TransPID, TransUID, TransTID FROM Transactions WHERE TransID = %3")
+                        .arg(today, remark)
+                        .arg(*row.feeTransID));
+                row.feeTransID = lastKey("Transactions", "TransID");
+                row.feeAmount = row.feeAmount->abs();
+                changes[{1, tenant}] += *row.feeAmount;
+            }
+            row.splitID.reset();
+            row.splitAmount.reset();
+            if (run.depositID) {
+                ledger.exec(QStringLiteral("INSERT INTO SplitPrintedChecks (CkNumber, CkAmount, "
+                                           "CkAccountID, CkPostToID, CkRemark, CkStatus, CkType, "
+                                           "CkPostTo) VALUES (%1, %2, 4010, %3, '%4', 'P', 'D', "
+                                           "'B')")
+                                .arg(*run.depositID)
+                                .arg(row.incomeAmount->toPlainText())
+                                .arg(tenant)
+                                .arg(remark));
+                row.splitID = lastKey("SplitPrintedChecks", "SplitID");
+                row.splitAmount = row.incomeAmount;
+                *run.depositAmount += *row.splitAmount;
+            }
+            run.rows.push_back(row);
+        }
+        if (run.depositID) {
+            ledger.exec(QStringLiteral("UPDATE CheckDepPrinted SET CkAmount = %1 WHERE CkID = %2")
+                            .arg(run.depositAmount->toPlainText())
+                            .arg(*run.depositID));
+        }
+        applyChanges(run, changes);
         const std::int64_t runID = journal().record(run);
         journal().setState(runID, journal::RunState::Posted);
         return runID;

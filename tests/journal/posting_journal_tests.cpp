@@ -140,28 +140,6 @@ TEST_F(PostingJournalTest, aDiscardedRunLeavesNoTrace) {
     EXPECT_TRUE(journal()->unsettledRuns().empty());
 }
 
-TEST_F(PostingJournalTest, aJournalOfANewerCorvaneIsRefusedAndLeftAsItIs) {
-    journal();
-    const QString path = PostingJournal::pathIn(dir.path());
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version = 2", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray before = file.readAll();
-    file.close();
-
-    try {
-        journal();
-        ADD_FAILURE() << "opened";
-    } catch (const JournalError& e) {
-        EXPECT_EQ(e.reason(), QStringLiteral("it was written by a newer version of Corvane"));
-    }
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), before);
-}
-
 TEST_F(PostingJournalTest, damagedRowsAreReportedNotMisread) {
     const std::int64_t id = journal()->record(threeRowRun(QDateTime::currentDateTime()));
     journal()->db().exec("UPDATE Runs SET RowsData = substr(RowsData, 1, 40)");

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QPushButton>
+#include <QTableView>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -113,6 +114,84 @@ TEST_F(ReversalTest, balancesMovedSince_onlyTheRunsChangesAreTakenOff) {
     EXPECT_EQ(ledger.value(QStringLiteral("SELECT COUNT(*) FROM CheckDepPrinted")).toInt(), 0);
 }
 
+TEST_F(ReversalTest, olderRunReversedWhileANewerStands_thenTheNewer_leavesTheLedgerAsBefore) {
+    const QStringList before = ledgerDump();
+    const std::int64_t older = postFullRun();
+    const std::int64_t newer =
+        postRun(QDateTime(QDate(2026, 12, 8), QTime(8, 0)), {{101, "300.00", "12/07/2026", "25"}},
+                QStringLiteral("1046"));
+    expectReversed();
+    openLedger();
+    {
+        frmHistory window(tp.globals);
+        window.Load();
+        window.selectRow(1);
+        ASSERT_EQ(window.selectedRunID(), older);
+        window.findChild<QPushButton*>(QStringLiteral("cmdReverse"))->click();
+    }
+    tp.dialogs.verifyAllShown();
+    EXPECT_EQ(state(older), journal::RunState::Reversed);
+    EXPECT_EQ(state(newer), journal::RunState::Posted);
+
+    tp.dialogs.expectQuestion(
+        QStringLiteral("This removes from the Lodgebook Ledgers the 1 payment entries, 1 "
+                       "management fee entries and the deposit 1046 posted on 12/08/2026 08:00, "
+                       "and takes their amounts off the tenants' and units' balances. Are you "
+                       "SURE you want to reverse this posting run?"),
+        kTitle, kAnswerYes, MsgIcon::Question);
+    tp.dialogs.expectMessage(
+        QStringLiteral("The posting run of 12/08/2026 08:00 was reversed. Its payment file was "
+                       "not staged again, because another payment file is waiting to be posted."),
+        kTitle);
+    pressReverse();
+    EXPECT_EQ(ledgerDump(), before);
+}
+
+TEST_F(ReversalTest, returnRecordedByALaterRun_refusesThePaymentsRunUntilThatRunIsReversed) {
+    const QStringList before = ledgerDump();
+    const std::int64_t paid = postFullRun();
+    const QStringList posted = ledgerDump();
+    const std::int64_t returns =
+        postReturns(QDateTime(QDate(2026, 12, 14), QTime(9, 0)), paid, {1}, QStringLiteral("1050"));
+    const QStringList withReturn = ledgerDump();
+    const QString number = journal().readRun(paid)->rows[0].transactionNumber;
+
+    tp.dialogs.expectMessage(QStringLiteral("The return of payment %1 was recorded by the posting "
+                                            "run of 12/14/2026 09:00. Reverse that run first.")
+                                 .arg(number),
+                             QStringLiteral("Corvane Posting History"), MsgIcon::Exclamation);
+    openLedger();
+    {
+        frmHistory window(tp.globals);
+        window.Load();
+        window.selectRow(1);
+        ASSERT_EQ(window.selectedRunID(), paid);
+        window.findChild<QPushButton*>(QStringLiteral("cmdReverse"))->click();
+    }
+    tp.dialogs.verifyAllShown();
+    EXPECT_EQ(ledgerDump(), withReturn);
+    EXPECT_EQ(state(paid), journal::RunState::Posted);
+
+    // The run of the return goes first, and takes exactly its own records with it.
+    tp.dialogs.expectQuestion(
+        QStringLiteral("This removes from the Lodgebook Ledgers the entries of 1 returned "
+                       "payments and the deposit 1050 posted on 12/14/2026 09:00, and takes "
+                       "their amounts off the tenants' and units' balances. Are you SURE you "
+                       "want to reverse this posting run?"),
+        kTitle, kAnswerYes, MsgIcon::Question);
+    tp.dialogs.expectMessage(QStringLiteral("The posting run of 12/14/2026 09:00 was reversed. "
+                                            "Its payments are waiting to be posted again."),
+                             kTitle);
+    pressReverse();
+    EXPECT_EQ(state(returns), journal::RunState::Reversed);
+    EXPECT_EQ(ledgerDump(), posted);
+    expectReversed(
+        QStringLiteral("Its payment file was not staged again, because another "
+                       "payment file is waiting to be posted."));
+    EXPECT_EQ(RunReversal(tp.globals, journal()).run(paid), ReversalOutcome::Reversed);
+    EXPECT_EQ(ledgerDump(), before);
+}
+
 struct ChangeCase {
     const char* sql;  // %1: the run's first entry's TransID
     const char* what;
@@ -130,8 +209,20 @@ TEST_P(RefusedReversal, recordChangedByAnotherWriter_isNamedAndNothingChanges) {
         ledger.value(QStringLiteral("SELECT min(TransID) FROM Transactions")).toLongLong();
     ledger.exec(QString::fromLatin1(GetParam().sql).arg(firstEntry));
     const QStringList changed = ledgerDump();
+    // The history shows the run as the ledger holds it, and offers no reversal; a reversal asked
+    // for all the same names what differs.
+    openLedger();
+    frmHistory window(tp.globals);
+    window.Load();
+    EXPECT_EQ(window.findChild<QTableView*>(QStringLiteral("gridHistory"))
+                  ->model()
+                  ->index(0, 8)
+                  .data()
+                  .toString(),
+              QStringLiteral("Partly in ledger"));
+    EXPECT_FALSE(window.findChild<QPushButton*>(QStringLiteral("cmdReverse"))->isEnabled());
     expectRefused(QLatin1String(GetParam().what));
-    pressReverse();
+    EXPECT_EQ(RunReversal(tp.globals, journal()).run(runID), ReversalOutcome::Refused);
     EXPECT_EQ(ledgerDump(), changed);
     EXPECT_EQ(state(runID), journal::RunState::Posted);
     EXPECT_TRUE(staged().isNull());

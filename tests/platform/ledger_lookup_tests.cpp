@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 
 namespace corvane::ledger {
 namespace {
@@ -500,6 +501,46 @@ TEST_F(LedgerLookup, addAllToATableWithoutAutoNumbersGivesEachRowid) {
                                         "Tenants WHERE TCity = 'Oslo'"))
                   .toString(),
               QStringLiteral("%1:10,%2:9,%3:8").arg(keys[0]).arg(keys[1]).arg(keys[2]));
+}
+
+}  // namespace
+}  // namespace corvane::ledger
+
+namespace corvane::ledger {
+namespace {
+
+// Many keys at once give what a find of each gives; read as stored, the fields are the file's
+// own values. A ledger may carry columns of any name, "key" and "value" included.
+TEST_F(LedgerLookup, manyKeysAtOnceGiveWhatAFindOfEachGives) {
+    ledger.exec(QStringLiteral(
+        "ALTER TABLE Transactions ADD COLUMN value TEXT; ALTER TABLE Transactions ADD COLUMN "
+        "key INTEGER; INSERT INTO Transactions (TransPostToID, TransAmount, TransDate, value, "
+        "key) VALUES (101, 10.5, '2026-12-01', 'x', 7), (102, '20', '2026-12-02 10:30:00', 'y', "
+        "8), (103, NULL, 'soon', 'z', 9), (104, 40, '2026-12-04', 'w', 10)"));
+    auto db = Database::open(path);
+    const QStringList fields = {QStringLiteral("TransPostToID"), QStringLiteral("TransAmount"),
+                                QStringLiteral("TransDate")};
+    auto entries =
+        db->openLookup(QStringLiteral("Transactions"), QStringLiteral("PrimaryKey"), fields);
+    std::map<std::int64_t, std::vector<Value>> found, stored, between;
+    entries->findEach({3, 1, 9, 2, 3},
+                      [&](std::int64_t key, const std::vector<Value>& v) { found[key] = v; });
+    EXPECT_EQ(found.size(), 3u);
+    for (const auto& [key, values] : found)
+        EXPECT_EQ(values, *entries->find(Value::integer(key))) << key;
+
+    entries->findEachAsStored(
+        {1, 2, 3}, [&](std::int64_t key, const std::vector<Value>& v) { stored[key] = v; });
+    EXPECT_EQ(stored[1], (std::vector<Value>{Value::integer(101), Value::number(10.5),
+                                             Value::text(QStringLiteral("2026-12-01"))}));
+    EXPECT_EQ(stored[2], (std::vector<Value>{Value::integer(102), Value::number(20),
+                                             Value::text(QStringLiteral("2026-12-02 10:30:00"))}));
+    EXPECT_EQ(stored[3], (std::vector<Value>{Value::integer(103), Value(),
+                                             Value::text(QStringLiteral("soon"))}));
+    entries->forEachBetweenAsStored(
+        2, 3, [&](std::int64_t key, const std::vector<Value>& v) { between[key] = v; });
+    EXPECT_EQ(between,
+              (std::map<std::int64_t, std::vector<Value>>{{2, stored[2]}, {3, stored[3]}}));
 }
 
 }  // namespace

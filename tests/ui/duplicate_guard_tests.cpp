@@ -62,12 +62,23 @@ protected:
         tp.files.writeAtomically(tp.path(kPaymentFileName), withLineEnd(bytes, GetParam()));
     }
 
-    // A run of an earlier day that posted B100 (and left out B200 for its note).
+    // A run of an earlier day that posted B100 (its entry is in the ledger unless the run was
+    // reversed) and left out B200 for its note.
     void journalWithAnEarlierRun(journal::RunState state) {
+        ledger.exec(QStringLiteral(
+            "INSERT INTO Transactions (TransPostToID, TransAmount, TransDate, TransType) "
+            "VALUES (101, 1250, '2026-12-01', 'I')"));
+        if (state == journal::RunState::Reversed)
+            ledger.exec(QStringLiteral("DELETE FROM Transactions WHERE TransPostToID = 101"));
         journal::Run run;
         run.postedAt = QDateTime(QDate(2026, 12, 1), QTime(8, 15));
         run.rows.resize(2);
         run.rows[0].transactionNumber = QStringLiteral("B100");
+        run.rows[0].tid = QStringLiteral("T101");
+        run.rows[0].date = QStringLiteral("12/01/2026");
+        run.rows[0].incomeTransID =
+            ledger.value(QStringLiteral("SELECT max(TransID) FROM Transactions")).toLongLong();
+        run.rows[0].incomeAmount = ledger::Currency::fromUnits(12500000);
         run.rows[1].transactionNumber = QStringLiteral("B200");
         run.rows[1].outcome = journal::RowOutcome::Note;
         auto journal = openJournal(folder());
@@ -109,7 +120,7 @@ protected:
 TEST_P(DuplicateGuardTest, eachRowGetsTheFirstNoteThatApplies) {
     journalWithAnEarlierRun(journal::RunState::Posted);
     stage(line("B100", "T101", "12/01/2026", "$1,250.00") +              // posted by the run
-          line("B100", "T101", "12/01/2026", "$1,250.00", "Returned") +  // posted beats the rest
+          line("B100", "T101", "12/01/2026", "$1,250.00", "Returned") +  // returned since
           line("B200", "T102", "12/02/2026", "$700.00") +                // left out then: no note
           line("B300", "T102", "12/02/2026", "$700.00") +
           line("B300", "T102", "12/02/2026", "$700.00", "Returned") +  // repeated beats status
@@ -120,7 +131,7 @@ TEST_P(DuplicateGuardTest, eachRowGetsTheFirstNoteThatApplies) {
           line("B700", "T999", "12/03/2026", "$980.00"));  // no tenant, no ledger check
     screen.Load();
     EXPECT_EQ(notes(),
-              QStringList({"Already posted 12/01/2026", "Already posted 12/01/2026", "", "",
+              QStringList({"Already posted 12/01/2026", "Returned after posting 12/01/2026", "", "",
                            "Repeated in this file", "In ledger?", "", "Status: Returned", "", ""}));
     EXPECT_EQ(screen.stagedPayments()
                   .headerData(StagedPayments::gridColumn(staged::Note), Qt::Horizontal)

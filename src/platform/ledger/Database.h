@@ -100,6 +100,27 @@ public:
     // Writes `value` to the field at `field` (of those named) of the record, as edit,
     // setField(name, value), update do. False (nothing written) when no record has the key.
     bool set(const Value& key, int field, const Value& value);
+    // Every record whose key is one of `keys` (a whole-number key, such as "PrimaryKey"), with
+    // its key and the fields named, read in one statement that takes the keys from one parameter:
+    // for many look-ups at once, as many finds would see them. Keys without a record are left
+    // out; the records come in no particular order. `visit` must not use this look-up.
+    void findEach(
+        const std::vector<std::int64_t>& keys,
+        const std::function<void(std::int64_t key, const std::vector<Value>& fields)>& visit);
+    // The same, with the fields as SQLite stores them (a whole number, a number or text, as the
+    // file's own values are), without the conversions of the columns' kinds: for checks of many
+    // records against values known beforehand, where reading each date as a date would cost more
+    // than the look-up.
+    void findEachAsStored(
+        const std::vector<std::int64_t>& keys,
+        const std::function<void(std::int64_t key, const std::vector<Value>& fields)>& visit);
+    // Every record whose whole-number key lies between `from` and `to` (both included), with its
+    // key and the fields as stored (as findEachAsStored gives them), in one statement that reads
+    // that stretch of the index once: cheaper than finding each key when most keys between are
+    // wanted. The records come in no particular order; `visit` must not use this look-up.
+    void forEachBetweenAsStored(
+        std::int64_t from, std::int64_t to,
+        const std::function<void(std::int64_t key, const std::vector<Value>& fields)>& visit);
     // Every record in index order (by key, then as added), with its key and the fields named,
     // read in one statement; `visit` must not use this look-up.
     void forEach(

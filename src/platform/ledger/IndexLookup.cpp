@@ -19,10 +19,14 @@ struct IndexLookup::Impl {
     QString keyName;
     ColumnKind keyKind = ColumnKind::Other;
     std::vector<Field> fields;
-    sqlite3_stmt* select = nullptr;  // rowid, then the fields, of the first record of a key
-    sqlite3_stmt* scan = nullptr;    // the key and the fields of every record, in index order
-    sqlite3_stmt* remove = nullptr;  // prepared on first removal
+    sqlite3_stmt* select = nullptr;   // rowid, then the fields, of the first record of a key
+    sqlite3_stmt* scan = nullptr;     // the key and the fields of every record, in index order
+    sqlite3_stmt* remove = nullptr;   // prepared on first removal
+    sqlite3_stmt* between = nullptr;  // the key and the fields of the records of a key range
+    sqlite3_stmt* each = nullptr;  // the key and the fields of the records of a JSON array of keys
     QString scanSql;
+    QString eachSql;
+    QString betweenSql;
 
     // The record's rowid and fields; nullopt when no record has the key.
     std::optional<std::int64_t> read(const Value& key, std::vector<Value>* values) {
@@ -40,6 +44,11 @@ struct IndexLookup::Impl {
         }
         return sqlite3_column_int64(select, 0);
     }
+
+    void findEach(
+        const std::vector<std::int64_t>& keys,
+        const std::function<void(std::int64_t key, const std::vector<Value>& fields)>& visit,
+        bool asStored);
 
     // Writes one field of the record at `rowid`, converted as setField converts it.
     void write(std::int64_t rowid, Field& f, const Value& value) {
@@ -77,6 +86,66 @@ void IndexLookup::forEach(
         for (std::size_t i = 0; i < d_->fields.size(); ++i)
             values.push_back(readValue(s, static_cast<int>(i) + 1, d_->fields[i].kind));
         visit(readValue(s, 0, d_->keyKind), values);
+    }
+}
+
+void IndexLookup::findEach(
+    const std::vector<std::int64_t>& keys,
+    const std::function<void(std::int64_t key, const std::vector<Value>& fields)>& visit) {
+    d_->findEach(keys, visit, false);
+}
+
+void IndexLookup::findEachAsStored(
+    const std::vector<std::int64_t>& keys,
+    const std::function<void(std::int64_t key, const std::vector<Value>& fields)>& visit) {
+    d_->findEach(keys, visit, true);
+}
+
+void IndexLookup::Impl::findEach(
+    const std::vector<std::int64_t>& keys,
+    const std::function<void(std::int64_t key, const std::vector<Value>& fields)>& visit,
+    bool asStored) {
+    if (keys.empty())
+        return;
+    if (!each)
+        each = db->statement(eachSql);
+    QByteArray json;
+    json.reserve(static_cast<qsizetype>(keys.size()) * 9 + 2);
+    json += '[';
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (i > 0)
+            json += ',';
+        json += QByteArray::number(static_cast<qlonglong>(keys[i]));
+    }
+    json += ']';
+    sqlite3_stmt* s = each;
+    StatementUse use(s);
+    sqlite3_bind_text(s, 1, json.constData(), static_cast<int>(json.size()), SQLITE_STATIC);
+    std::vector<Value> values;
+    while (db->step(s, tableName) == SQLITE_ROW) {
+        values.clear();
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            values.push_back(readValue(s, static_cast<int>(i) + 1,
+                                       asStored ? ColumnKind::Other : fields[i].kind));
+        visit(sqlite3_column_int64(s, 0), values);
+    }
+}
+
+void IndexLookup::forEachBetweenAsStored(
+    std::int64_t from, std::int64_t to,
+    const std::function<void(std::int64_t key, const std::vector<Value>& fields)>& visit) {
+    if (!d_->between)
+        d_->between = d_->db->statement(d_->betweenSql);
+    sqlite3_stmt* s = d_->between;
+    StatementUse use(s);
+    sqlite3_bind_int64(s, 1, from);
+    sqlite3_bind_int64(s, 2, to);
+    std::vector<Value> values;
+    while (d_->db->step(s, d_->tableName) == SQLITE_ROW) {
+        values.clear();
+        for (std::size_t i = 0; i < d_->fields.size(); ++i)
+            values.push_back(readValue(s, static_cast<int>(i) + 1, ColumnKind::Other));
+        visit(sqlite3_column_int64(s, 0), values);
     }
 }
 
@@ -175,7 +244,7 @@ std::unique_ptr<IndexLookup> Database::openLookup(const QString& tableName,
     l->tableName = t.name;
     l->keyName = t.tableColumns[index.column].name;
     l->keyKind = t.tableColumns[index.column].kind;
-    QString columns;
+    QString columns, qualified;
     for (const QString& name : fieldNames) {
         const int column = t.tableSet.find(name);
         if (column < 0)
@@ -183,10 +252,18 @@ std::unique_ptr<IndexLookup> Database::openLookup(const QString& tableName,
         const ResultColumn& c = t.tableColumns[column];
         l->fields.push_back({c.name, c.kind, nullptr});
         columns += QStringLiteral(", ") + quoteName(c.name);
+        qualified += QStringLiteral(", %1.%2").arg(quoteName(t.name), quoteName(c.name));
     }
     const QString key = quoteName(t.tableColumns[index.column].name);
     l->scanSql = QStringLiteral("SELECT %1%2 FROM %3 ORDER BY %1, rowid")
                      .arg(key, columns, quoteName(t.name));
+    // The keys' array is the outer loop, so that each key is one seek of the index.
+    l->eachSql =
+        QStringLiteral(
+            "SELECT Keys.value%1 FROM json_each(?1) AS Keys CROSS JOIN %2 ON %2.%3 = Keys.value")
+            .arg(qualified, quoteName(t.name), key);
+    l->betweenSql = QStringLiteral("SELECT %1%2 FROM %3 WHERE %1 BETWEEN ?1 AND ?2")
+                        .arg(key, columns, quoteName(t.name));
     l->select = d_->statement(
         QStringLiteral("SELECT rowid%1 FROM %2 WHERE %3 = ?1 ORDER BY %3, rowid LIMIT 1")
             .arg(columns, quoteName(t.name), key));

@@ -1,0 +1,368 @@
+#include "journal/JournalRows.h"
+
+#include "app/TextRules.h"
+#include "journal/JournalDb.h"
+
+#include <QDataStream>
+#include <QIODevice>
+#include <QStringEncoder>
+#include <QtEndian>
+
+#include <algorithm>
+
+namespace corvane::journal {
+
+using ledger::Currency;
+
+namespace {
+
+// The journal's row format (little-endian): a format byte, the number of rows (32 bits), then per
+// row its line (32 bits), the nine texts (each its UTF-8 length in 32 bits and its bytes), the
+// outcome byte, the tenant choice byte, a byte of flags telling which keys and amounts follow, and
+// those (64 bits each); flag bit 6 adds the returned payment's run (64 bits), line (32 bits), and
+// the Julian days of its posting and of the return (64 bits each). Format 1, written before
+// returns and tenant choices, has neither the tenant choice byte nor flag bit 6; it is still read.
+constexpr quint8 kRowFormat = 2;
+constexpr quint8 kFirstRowFormat = 1;
+// The balance changes' format, unchanged since the first.
+constexpr quint8 kChangesFormat = 1;
+constexpr int kReturnBit = 6;
+
+// Appends to a byte array without a stream: a run's rows are written on the way to the ledger's
+// commit, so every millisecond counts.
+class RowWriter {
+public:
+    explicit RowWriter(qsizetype expected) { data_.reserve(expected); }
+    template <typename T>
+    void number(T value) {
+        const qsizetype at = data_.size();
+        data_.resize(at + static_cast<qsizetype>(sizeof(T)));
+        qToLittleEndian(value, data_.data() + at);
+    }
+    void text(const QString& value) {
+        const qsizetype at = data_.size();
+        data_.resize(at + 4 + value.size() * 3);  // UTF-8 needs at most 3 bytes a UTF-16 unit
+        char* start = data_.data() + at + 4;
+        char* end = encoder_.appendToBuffer(start, value);
+        qToLittleEndian(static_cast<quint32>(end - start), data_.data() + at);
+        data_.resize(at + 4 + (end - start));
+    }
+    QByteArray take() { return std::move(data_); }
+
+private:
+    QByteArray data_;
+    QStringEncoder encoder_{QStringEncoder::Utf8};
+};
+
+class RowReader {
+public:
+    explicit RowReader(const QByteArray& data) : data_(data) {}
+    template <typename T>
+    T number() {
+        if (!take(sizeof(T)))
+            return T{};
+        return qFromLittleEndian<T>(data_.constData() + at_ - static_cast<qsizetype>(sizeof(T)));
+    }
+    QString text() {
+        const quint32 size = number<quint32>();
+        if (!take(size))
+            return {};
+        return QString::fromUtf8(data_.constData() + at_ - size, size);
+    }
+    void skipText() { take(number<quint32>()); }
+    bool ok() const { return ok_; }
+    bool atEnd() const { return at_ == data_.size(); }
+
+private:
+    bool take(std::size_t size) {
+        if (!ok_ || size > static_cast<std::size_t>(data_.size() - at_)) {
+            ok_ = false;
+            return false;
+        }
+        at_ += static_cast<qsizetype>(size);
+        return true;
+    }
+    const QByteArray& data_;
+    qsizetype at_ = 0;
+    bool ok_ = true;
+};
+
+}  // namespace
+
+std::optional<std::int64_t> unitsOf(const std::optional<Currency>& amount) {
+    if (!amount)
+        return std::nullopt;
+    return amount->units();
+}
+
+std::optional<Currency> currencyOf(const std::optional<std::int64_t>& units) {
+    if (!units)
+        return std::nullopt;
+    return Currency::fromUnits(*units);
+}
+
+std::int64_t rowTenant(const RunRow& row) {
+    if (row.tenantID)
+        return *row.tenantID;
+    return Currency::leadingValue(trimBlanks(row.tid.mid(1))).roundedToWhole();
+}
+
+std::optional<QDate> rowEntryDate(const RunRow& row) {
+    if (row.returnOf)
+        return row.returnOf->recordedOn;
+    return parseDateText(row.date);
+}
+
+namespace {
+
+void appendJsonText(QString& json, const QString& text) {
+    json += QLatin1Char('"');
+    for (const QChar c : text) {
+        if (c == u'"' || c == u'\\' || c.unicode() < 0x20)
+            json += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            json += c;
+    }
+    json += QLatin1Char('"');
+}
+
+void appendJsonNumber(QString& json, const std::optional<std::int64_t>& value) {
+    if (value)
+        json += QString::number(*value);
+    else
+        json += QLatin1String("null");
+}
+
+}  // namespace
+
+void indexRunRows(JournalDb& db, std::int64_t runID, const std::vector<RunRow>& rows) {
+    // In key order, so that the index's pages are written one after another; the first row of a
+    // number posted twice in one run stands for it.
+    std::vector<const RunRow*> posted, returned;
+    for (const RunRow& r : rows) {
+        if (r.transactionNumber.isEmpty())
+            continue;
+        if (r.outcome == RowOutcome::Posted)
+            posted.push_back(&r);
+        else if (r.outcome == RowOutcome::ReturnRecorded && r.returnOf)
+            returned.push_back(&r);
+    }
+    for (auto* list : {&posted, &returned}) {
+        std::stable_sort(list->begin(), list->end(), [](const RunRow* a, const RunRow* b) {
+            return a->transactionNumber < b->transactionNumber;
+        });
+        list->erase(std::unique(list->begin(), list->end(),
+                                [](const RunRow* a, const RunRow* b) {
+                                    return a->transactionNumber == b->transactionNumber;
+                                }),
+                    list->end());
+    }
+    // One statement for each index: SQLite reads the rows from one JSON array.
+    QString json;
+    json.reserve(static_cast<qsizetype>(posted.size()) * 64 + 2);
+    json += QLatin1Char('[');
+    for (const RunRow* r : posted) {
+        if (json.size() > 1)
+            json += QLatin1Char(',');
+        json += QLatin1Char('[');
+        appendJsonText(json, r->transactionNumber);
+        json += QLatin1Char(',') + QString::number(r->line) + QLatin1Char(',') +
+                QString::number(rowTenant(*r)) + QLatin1Char(',');
+        appendJsonNumber(json, r->incomeTransID);
+        json += QLatin1Char(',');
+        appendJsonNumber(json, unitsOf(r->incomeAmount));
+        json += QLatin1Char(',');
+        const std::optional<QDate> date = rowEntryDate(*r);
+        if (date)
+            json += QLatin1Char('"') + date->toString(Qt::ISODate) + QLatin1Char('"');
+        else
+            json += QLatin1String("null");
+        json += QLatin1Char(',');
+        appendJsonNumber(json, r->feeTransID);
+        json += QLatin1Char(']');
+    }
+    json += QLatin1Char(']');
+    db.prepare(
+          "INSERT INTO PostedNumbers (TransactionNumber, RunID, Line, TenantID, IncomeTransID, "
+          "IncomeAmount, EntryDate, FeeTransID) SELECT value->>0, ?2, value->>1, value->>2, "
+          "value->>3, value->>4, value->>5, value->>6 FROM json_each(?1)")
+        .bind(1, json)
+        .bind(2, runID)
+        .run();
+    if (returned.empty())
+        return;
+    json = QStringLiteral("[");
+    for (const RunRow* r : returned) {
+        if (json.size() > 1)
+            json += QLatin1Char(',');
+        json += QLatin1Char('[');
+        appendJsonText(json, r->transactionNumber);
+        json += QStringLiteral(",%1,%2,%3]")
+                    .arg(r->line)
+                    .arg(r->returnOf->runID)
+                    .arg(r->returnOf->line);
+    }
+    json += QLatin1Char(']');
+    db.prepare(
+          "INSERT INTO ReturnedPayments (TransactionNumber, RunID, Line, PaymentRunID, "
+          "PaymentLine) SELECT value->>0, ?2, value->>1, value->>2, value->>3 FROM "
+          "json_each(?1)")
+        .bind(1, json)
+        .bind(2, runID)
+        .run();
+}
+
+// The texts as a JSON array of strings.
+QString jsonArray(const QStringList& texts) {
+    QString json;
+    json.reserve(texts.size() * 12 + 2);
+    json += QLatin1Char('[');
+    for (const QString& text : texts) {
+        if (json.size() > 1)
+            json += QLatin1Char(',');
+        appendJsonText(json, text);
+    }
+    json += QLatin1Char(']');
+    return json;
+}
+
+QByteArray rowsData(const std::vector<RunRow>& rows) {
+    RowWriter out(static_cast<qsizetype>(rows.size()) * 160 + 8);
+    out.number(kRowFormat);
+    out.number(static_cast<quint32>(rows.size()));
+    for (const RunRow& r : rows) {
+        out.number(static_cast<qint32>(r.line));
+        for (const QString* text : {&r.tid, &r.address, &r.name, &r.amount, &r.date, &r.checkChar,
+                                    &r.pmtType, &r.transactionNumber, &r.note})
+            out.text(*text);
+        const std::optional<std::int64_t> values[] = {r.incomeTransID, unitsOf(r.incomeAmount),
+                                                      r.feeTransID,    unitsOf(r.feeAmount),
+                                                      r.splitID,       unitsOf(r.splitAmount)};
+        quint8 flags = 0;
+        for (int bit = 0; bit < 6; ++bit) {
+            if (values[bit])
+                flags |= static_cast<quint8>(1u << bit);
+        }
+        if (r.returnOf)
+            flags |= static_cast<quint8>(1u << kReturnBit);
+        out.number(static_cast<quint8>(r.outcome));
+        out.number(static_cast<quint8>(r.tenantChoice));
+        out.number(flags);
+        for (const auto& v : values) {
+            if (v)
+                out.number(static_cast<qint64>(*v));
+        }
+        if (r.returnOf) {
+            out.number(static_cast<qint64>(r.returnOf->runID));
+            out.number(static_cast<qint32>(r.returnOf->line));
+            out.number(static_cast<qint64>(r.returnOf->postedOn.toJulianDay()));
+            out.number(static_cast<qint64>(r.returnOf->recordedOn.toJulianDay()));
+        }
+    }
+    return out.take();
+}
+
+std::vector<RunRow> rowsFrom(const QByteArray& data, RowTexts texts) {
+    RowReader in(data);
+    const auto format = in.number<quint8>();
+    const auto count = in.number<quint32>();
+    if (in.ok() && format != kRowFormat && format != kFirstRowFormat)
+        throw JournalError(QStringLiteral("a run's rows are in a format this Corvane cannot read"));
+    std::vector<RunRow> rows;
+    rows.reserve(std::min<quint32>(count, 1u << 16));
+    for (quint32 i = 0; i < count && in.ok(); ++i) {
+        RunRow r;
+        r.line = in.number<qint32>();
+        for (QString* text : {&r.tid, &r.address, &r.name, &r.amount, &r.date, &r.checkChar,
+                              &r.pmtType, &r.transactionNumber, &r.note}) {
+            if (texts == RowTexts::All || text == &r.tid || text == &r.date)
+                *text = in.text();
+            else
+                in.skipText();
+        }
+        // The journal keeps the tenant as its TID: "T42", or "T#..." for none.
+        if (!r.tid.startsWith(QStringLiteral("T#")))
+            r.tenantID = rowTenant(r);
+        const auto outcome = in.number<quint8>();
+        const auto choice = format == kRowFormat ? in.number<quint8>() : quint8{0};
+        const auto flags = in.number<quint8>();
+        r.tenantChoice = choice == static_cast<quint8>(TenantChoice::Chosen) ? TenantChoice::Chosen
+                         : choice == static_cast<quint8>(TenantChoice::Remembered)
+                             ? TenantChoice::Remembered
+                             : TenantChoice::None;
+        switch (outcome) {
+            case static_cast<quint8>(RowOutcome::NoTenant):
+                r.outcome = RowOutcome::NoTenant;
+                break;
+            case static_cast<quint8>(RowOutcome::Note):
+                r.outcome = RowOutcome::Note;
+                break;
+            case static_cast<quint8>(RowOutcome::ReturnRecorded):
+                r.outcome = RowOutcome::ReturnRecorded;
+                break;
+            default:
+                r.outcome = RowOutcome::Posted;
+        }
+        const auto next = [&](int bit) -> std::optional<std::int64_t> {
+            if (!(flags & (1u << bit)))
+                return std::nullopt;
+            return in.number<qint64>();
+        };
+        r.incomeTransID = next(0);
+        r.incomeAmount = currencyOf(next(1));
+        r.feeTransID = next(2);
+        r.feeAmount = currencyOf(next(3));
+        r.splitID = next(4);
+        r.splitAmount = currencyOf(next(5));
+        if (flags & (1u << kReturnBit)) {
+            ReturnLink link;
+            link.runID = in.number<qint64>();
+            link.line = in.number<qint32>();
+            link.postedOn = QDate::fromJulianDay(in.number<qint64>());
+            link.recordedOn = QDate::fromJulianDay(in.number<qint64>());
+            r.returnOf = link;
+        }
+        rows.push_back(std::move(r));
+    }
+    if (!in.ok() || !in.atEnd() || rows.size() != count)
+        throw JournalError(QStringLiteral("a run's rows are damaged"));
+    return rows;
+}
+
+QByteArray changesData(const std::vector<BalanceChange>& changes) {
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << kChangesFormat << static_cast<quint32>(changes.size());
+    for (const BalanceChange& c : changes)
+        out << static_cast<quint8>(c.kind) << static_cast<qint64>(c.key)
+            << static_cast<qint64>(c.amount.units());
+    return data;
+}
+
+std::vector<BalanceChange> changesFrom(const QByteArray& data) {
+    QDataStream in(data);
+    in.setVersion(QDataStream::Qt_6_0);
+    quint8 format = 0;
+    quint32 count = 0;
+    in >> format >> count;
+    if (format != kChangesFormat)
+        throw JournalError(
+            QStringLiteral("a run's balance changes are in a format this Corvane "
+                           "cannot read"));
+    std::vector<BalanceChange> changes;
+    for (quint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        quint8 kind = 0;
+        qint64 key = 0, amount = 0;
+        in >> kind >> key >> amount;
+        changes.push_back({kind == static_cast<quint8>(BalanceChange::Kind::Unit)
+                               ? BalanceChange::Kind::Unit
+                               : BalanceChange::Kind::Tenant,
+                           key, Currency::fromUnits(amount)});
+    }
+    if (in.status() != QDataStream::Ok || changes.size() != count)
+        throw JournalError(QStringLiteral("a run's balance changes are damaged"));
+    return changes;
+}
+
+}  // namespace corvane::journal

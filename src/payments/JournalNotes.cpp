@@ -1,0 +1,77 @@
+#include "payments/JournalNotes.h"
+
+#include "app/TextRules.h"
+
+namespace corvane {
+
+bool SettledStatus(const QString& status) {
+    const QString trimmed = trimBlanks(status);
+    return trimmed.isEmpty() || trimmed.compare(QLatin1String("Posted"), Qt::CaseInsensitive) == 0;
+}
+
+JournalNote NoteFromJournal(const journal::PaymentsInJournal& journal, const QString& number,
+                            const QString& status) {
+    JournalNote note;
+    if (number.isEmpty())
+        return note;
+    if (const auto it = journal.returnRecorded.constFind(number);
+        it != journal.returnRecorded.constEnd()) {
+        note.kind = JournalNoteKind::ReturnRecorded;
+        note.date = *it;
+        note.text = QStringLiteral("Return recorded ") + shortDate(*it);
+        return note;
+    }
+    const auto it = journal.posted.constFind(number);
+    if (it == journal.posted.constEnd())
+        return note;
+    const journal::PostedPayment& posted = *it;
+    note.date = posted.postedOn;
+    switch (posted.entry) {
+        case journal::RecordState::AsWritten:
+            if (!SettledStatus(status)) {
+                note.kind = JournalNoteKind::Returned;
+                note.text = trimBlanks(status) + QStringLiteral(" after posting ") +
+                            shortDate(posted.postedOn);
+            } else {
+                note.kind = JournalNoteKind::AlreadyPosted;
+                note.text = QStringLiteral("Already posted ") + shortDate(posted.postedOn);
+            }
+            break;
+        case journal::RecordState::Changed:
+            note.kind = JournalNoteKind::ChangedInLedger;
+            note.text = QStringLiteral("Already posted %1, changed in ledger")
+                            .arg(shortDate(posted.postedOn));
+            break;
+        case journal::RecordState::Missing:
+            note.date = QDate();
+            note.goneSince = posted.postedOn;
+            break;
+    }
+    return note;
+}
+
+QString GoneFromLedgerNotice(const QMap<QDate, int>& countsByDate) {
+    QStringList sentences;
+    for (auto it = countsByDate.cbegin(); it != countsByDate.cend(); ++it) {
+        sentences << QStringLiteral(
+                         "%1 payments of this file were posted by Corvane on %2 but are no longer "
+                         "in the Lodgebook ledger (it may have been restored from a backup, or "
+                         "the entries removed in Lodgebook).")
+                         .arg(it.value())
+                         .arg(shortDate(it.key()));
+    }
+    sentences << QStringLiteral("They are not marked 'Already posted'.");
+    return sentences.join(QLatin1Char(' '));
+}
+
+QString ReturnsQuestion(int count, const QStringList& statuses) {
+    return QStringLiteral(
+               "%1 payments posted before are now reported by the processor as not settled "
+               "(%2): their rent, fees and deposit lines are still in the Lodgebook Ledgers. "
+               "Press 'Yes' to record their return now, or 'No' to leave them out of this "
+               "posting.")
+        .arg(count)
+        .arg(statuses.join(QStringLiteral(", ")));
+}
+
+}  // namespace corvane

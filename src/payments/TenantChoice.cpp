@@ -1,0 +1,73 @@
+#include "payments/TenantChoice.h"
+
+#include "app/TextRules.h"
+#include "journal/RememberedTenants.h"
+
+namespace corvane {
+
+namespace {
+
+const QString kRememberedPrefix = QStringLiteral("Matched by your choice of ");
+
+}  // namespace
+
+QString rememberedChoiceNote(const QDate& chosenOn) {
+    return kRememberedPrefix + shortDate(chosenOn);
+}
+
+QString rememberedTenantGoneNote(std::int64_t tenantID) {
+    return QStringLiteral("Remembered tenant #%1 not found").arg(tenantID);
+}
+
+QString choiceAccount(const QString& accountField) {
+    QString account = accountField;
+    account.remove(QLatin1Char(' '));
+    return account;
+}
+
+void ApplyRememberedTenants(std::vector<Payment>& payments, journal::PostingJournal& journal,
+                            const TenantFill& fill) {
+    QStringList accounts;
+    for (const Payment& p : payments) {
+        if (!p.matched())
+            accounts << p.choiceAccount;
+    }
+    if (accounts.isEmpty())
+        return;
+    const auto remembered = journal::RememberedTenants(journal.db()).find(accounts);
+    if (remembered.isEmpty())
+        return;
+    for (Payment& p : payments) {
+        if (p.matched())
+            continue;
+        const auto choice = remembered.constFind(p.choiceAccount);
+        if (choice == remembered.constEnd())
+            continue;
+        if (fill(p, choice->tenantID)) {
+            p.tenantChoice = journal::TenantChoice::Remembered;
+            p.tenantChoiceNote = rememberedChoiceNote(choice->chosenOn);
+        } else {
+            p.tenantChoiceNote = rememberedTenantGoneNote(choice->tenantID);
+        }
+    }
+}
+
+void FillChosenTenant(Payment& payment, const TenantCandidate& tenant) {
+    payment.tenantID = tenant.tenantID;
+    payment.unitAddress = tenant.unitAddress.value_or(kTidNotFoundText);
+    payment.tenantName = tenant.name;
+    payment.tenantChoice = journal::TenantChoice::Chosen;
+    payment.tenantChoiceNote = kChosenByYouNote;
+}
+
+void AddTenantChoiceNotes(std::vector<Payment>& payments) {
+    for (Payment& p : payments) {
+        p.noteIsTenantChoice = false;
+        if (p.note.isEmpty() && !p.tenantChoiceNote.isEmpty()) {
+            p.note = p.tenantChoiceNote;
+            p.noteIsTenantChoice = true;
+        }
+    }
+}
+
+}  // namespace corvane

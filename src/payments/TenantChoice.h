@@ -1,0 +1,50 @@
+#pragma once
+
+#include "journal/JournalRun.h"
+#include "journal/PostingJournal.h"
+#include "payments/Payment.h"
+#include "payments/TenantCandidates.h"
+
+#include <QDate>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace corvane {
+
+// The user's choice of tenant for payments whose account matches no tenant: made on the payment
+// screen (frmChooseTenant), or remembered from an earlier choice (RememberedTenants.h). A chosen
+// payment is filled as a match fills it and posts as a matched one does; its tenantChoiceNote
+// says how its tenant was found. That note is the payment's note unless a note of the duplicate
+// guard applies (PaymentNotes.h), and it is not one the posting run asks about: choosing is the
+// user's own decision.
+inline const QString kChosenByYouNote = QStringLiteral("Chosen by you");
+// "Matched by your choice of mm/dd/yyyy".
+QString rememberedChoiceNote(const QDate& chosenOn);
+// "Remembered tenant #n not found".
+QString rememberedTenantGoneNote(std::int64_t tenantID);
+
+// The account a choice is remembered for: the line's account field, blanks removed.
+QString choiceAccount(const QString& accountField);
+
+// Fills the payment's tenant, unit address and tenant name as a match gives them for the tenant;
+// returns false (the payment unchanged) when the ledger has no such tenant.
+using TenantFill = std::function<bool(Payment& payment, std::int64_t tenantID)>;
+
+// Matches each unmatched payment whose account has a remembered choice to the chosen tenant,
+// with the note "Matched by your choice of ..."; when that tenant is gone the payment stays
+// unmatched with the note "Remembered tenant #n not found". A payment matched by its own account
+// is never changed. One look-up in the journal for all payments. Throws journal::JournalError.
+void ApplyRememberedTenants(std::vector<Payment>& payments, journal::PostingJournal& journal,
+                            const TenantFill& fill);
+
+// Fills the payment with the tenant chosen on the screen, with the note "Chosen by you".
+void FillChosenTenant(Payment& payment, const TenantCandidate& tenant);
+
+// Gives each payment without a note its tenant choice's note (after NotePayments).
+void AddTenantChoiceNotes(std::vector<Payment>& payments);
+
+}  // namespace corvane

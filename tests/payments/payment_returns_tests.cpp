@@ -1,0 +1,44 @@
+#include "journal/LedgerCheck.h"
+#include "journal/journal_fixture.h"
+#include "payments/PaymentReturns.h"
+#include "platform/Error.h"
+
+#include <gtest/gtest.h>
+
+namespace corvane::test {
+namespace {
+
+class PaymentReturns : public JournalFixture {
+protected:
+    PaymentReturns() {
+        addTenant(101, 100, 50);
+        addTenant(102);
+        openLedger();
+    }
+    const QDate today{2026, 12, 14};
+};
+
+// What a return writes is read back record by record through the payment screen
+// (tests/journal/returns_and_restores_tests.cpp); here, the refusal before anything is written.
+TEST_F(PaymentReturns, originalEntryGone_refusesBeforeWritingAnything) {
+    postRun(QDateTime(QDate(2026, 12, 9), QTime(10, 15)),
+            {{101, "1250.00", "12/01/2026", nullptr, nullptr, "B1"},
+             {102, "900.50", "11/30/2026", nullptr, nullptr, "B2"}});
+    const journal::PaymentsInJournal found =
+        journal::FindPaymentsInJournal(journal(), *tp.globals.LedgerDb, {"B1", "B2"});
+    ledger.exec(QStringLiteral("DELETE FROM Transactions WHERE TransPostToID = 102"));
+    const QStringList before = ledgerDump();
+    ledger::Transaction transaction(*tp.globals.LedgerDb);
+    const ReturnsResult result =
+        WriteReturns(*tp.globals.LedgerDb,
+                     {{"B1", found.posted.value("B1")}, {"B2", found.posted.value("B2")}}, today);
+    transaction.commit();
+    EXPECT_EQ(result.problem,
+              QStringLiteral("The entries that posted payment B2 on 12/09/2026 are no longer in "
+                             "the Lodgebook ledger, so its return cannot be recorded. Nothing was "
+                             "posted to the Lodgebook Ledgers."));
+    EXPECT_EQ(ledgerDump(), before);
+}
+
+}  // namespace
+}  // namespace corvane::test
