@@ -50,7 +50,8 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
         QSet<int> returned;
         for (const Payment& row : rows) {
             const int line = row.line;
-            if (!row.matched() || returned.size() == 1000)
+            // Only payments that can post: a tenant with a unit.
+            if (row.unitAddress == kTidNotFoundText || returned.size() == 1000)
                 continue;
             returned.insert(line - 1);
             first << lines[line - 1];
@@ -64,7 +65,7 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
             screen.Load();
             std::vector<Payment> loaded;
             for (const Payment& row : screen.stagedPayments().rows()) {
-                if (row.matched())
+                if (row.unitAddress != kTidNotFoundText)
                     loaded.push_back(row);
             }
             if (timed)
