@@ -19,6 +19,12 @@ QString shownTid(const Payment& payment) {
     return QStringLiteral("T#") + accountNumberOf(payment.account).text;
 }
 
+QString choiceAccount(const QString& accountField) {
+    QString account = accountField;
+    account.remove(QLatin1Char(' '));
+    return account;
+}
+
 std::optional<std::int64_t> checkNumberOf(const QString& checkChar) {
     const QString check = trimBlanks(checkChar);
     if (check.isEmpty())

@@ -51,7 +51,8 @@ struct Payment {
     journal::TenantChoice tenantChoice = journal::TenantChoice::None;
     QString tenantChoiceNote;
     bool noteIsTenantChoice = false;
-    // Set by the posting run only: the user chose to leave the payments with a note out.
+    // Set by the posting run only: left out of the run (the user chose to leave the payments with
+    // a note out, or it was posted before and is now reported as not settled).
     bool leftOut = false;
 
     bool matched() const { return tenantID.has_value(); }
@@ -60,6 +61,10 @@ struct Payment {
 // The TID column's text: "T42" for a matched payment, "T#" and the account's number for one that
 // matched no tenant ("T#99").
 QString shownTid(const Payment& payment);
+
+// The account a tenant choice is remembered for (TenantChoice.h): the line's account field,
+// blanks removed.
+QString choiceAccount(const QString& accountField);
 
 // The check number of a check character: none when it is blank, else the leading-number value of
 // its first nine characters as a whole number (0 for a letter).

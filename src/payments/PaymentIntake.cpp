@@ -1,7 +1,6 @@
 #include "payments/PaymentIntake.h"
 
 #include "app/TextRules.h"
-#include "payments/TenantChoice.h"
 #include "platform/Error.h"
 
 #include <QLocale>

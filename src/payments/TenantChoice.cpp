@@ -19,12 +19,6 @@ QString rememberedTenantGoneNote(std::int64_t tenantID) {
     return QStringLiteral("Remembered tenant #%1 not found").arg(tenantID);
 }
 
-QString choiceAccount(const QString& accountField) {
-    QString account = accountField;
-    account.remove(QLatin1Char(' '));
-    return account;
-}
-
 void ApplyRememberedTenants(std::vector<Payment>& payments, journal::PostingJournal& journal,
                             const TenantFill& fill) {
     QStringList accounts;

@@ -27,9 +27,6 @@ QString rememberedChoiceNote(const QDate& chosenOn);
 // "Remembered tenant #n not found".
 QString rememberedTenantGoneNote(std::int64_t tenantID);
 
-// The account a choice is remembered for: the line's account field, blanks removed.
-QString choiceAccount(const QString& accountField);
-
 // Fills the payment's tenant, unit address and tenant name as a match gives them for the tenant;
 // returns false (the payment unchanged) when the ledger has no such tenant.
 using TenantFill = std::function<bool(Payment& payment, std::int64_t tenantID)>;
