@@ -328,9 +328,9 @@ int main(int argc, char** argv) {
                 }
                 // The reviewer deletes what cannot be posted: payments of no tenant ("T#...")
                 // and of a tenant without a unit.
-                std::vector<StagedRow> rows;
-                for (const StagedRow& row : screen.stagedPayments().rows()) {
-                    if (row.cell(staged::UnitAddress) != kTidNotFoundText)
+                std::vector<Payment> rows;
+                for (const Payment& row : screen.stagedPayments().rows()) {
+                    if (row.unitAddress != kTidNotFoundText)
                         rows.push_back(row);
                 }
                 std::fprintf(stderr, "corvane-bench: posting %zu of %d rows\n", rows.size(),
@@ -361,7 +361,9 @@ int main(int argc, char** argv) {
                     choices.createDeposit = true;
                     choices.depositNumber = QStringLiteral("4242");
                     PostingOutcome outcome = PostingOutcome::Stopped;
-                    timed([&] { outcome = PostingRun(globals).run(rows, choices); });
+                    timed([&] {
+                        outcome = PostingRun(globals).run(rows, choices, screen.loadedFile());
+                    });
                     if (outcome != PostingOutcome::Completed) {
                         std::fprintf(stderr, "corvane-bench: posting stopped\n");
                         return 5;

@@ -9,7 +9,6 @@
 #include "payments/frmDownload.h"
 #include "platform/ledger/Database.h"
 
-#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSet>
@@ -26,7 +25,7 @@ bool isGuardStep(const QString& step) {
 double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
     frmDownload screen(globals, &menu);
     screen.Load();
-    std::vector<StagedRow> rows = screen.stagedPayments().rows();
+    std::vector<Payment> rows = screen.stagedPayments().rows();
     if (rows.empty()) {
         std::fprintf(stderr, "corvane-bench: no rows loaded\n");
         return -1;
@@ -49,9 +48,10 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
         QList<QByteArray> lines = bytes.split('\n');
         QList<QByteArray> first;
         QSet<int> returned;
-        for (const StagedRow& row : rows) {
-            const int line = row.cell(staged::LineNumber).toInt();
-            if (row.cell(staged::UnitAddress) == kTidNotFoundText || returned.size() == 1000)
+        for (const Payment& row : rows) {
+            const int line = row.line;
+            // Only payments that can post: a tenant with a unit.
+            if (row.unitAddress == kTidNotFoundText || returned.size() == 1000)
                 continue;
             returned.insert(line - 1);
             first << lines[line - 1];
@@ -63,14 +63,15 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
         const auto post = [&](bool timed) {
             frmDownload screen(globals, &menu);
             screen.Load();
-            std::vector<StagedRow> loaded;
-            for (const StagedRow& row : screen.stagedPayments().rows()) {
-                if (row.cell(staged::UnitAddress) != kTidNotFoundText)
+            std::vector<Payment> loaded;
+            for (const Payment& row : screen.stagedPayments().rows()) {
+                if (row.unitAddress != kTidNotFoundText)
                     loaded.push_back(row);
             }
             if (timed)
                 timer.start();
-            return PostingRun(globals).run(loaded, choices) == PostingOutcome::Completed;
+            return PostingRun(globals).run(loaded, choices, screen.loadedFile()) ==
+                   PostingOutcome::Completed;
         };
         globals.files().writeAtomically(staged, first.join('\n') + '\n');
         if (!post(false)) {
@@ -119,8 +120,9 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
             if (i >= rows.size() || v[1].kind() != ledger::Value::Kind::Date ||
                 v[3].toText() != QLatin1String("I"))
                 return;
-            journal::RunRow r = RunRowAsShown(rows[i], rows[i].cell(staged::LineNumber).toInt());
-            r.tid = QStringLiteral("T%1").arg(v[2].toInteger());
+            journal::RunRow r = RunRowAsShown(rows[i]);
+            r.tenantID = v[2].toInteger();
+            r.tid = QStringLiteral("T%1").arg(*r.tenantID);
             r.date = v[1].toDate().date().toString(QStringLiteral("MM/dd/yyyy"));
             r.incomeTransID = key;
             r.incomeAmount = v[0].toCurrency();
@@ -152,13 +154,12 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
     journal::Run run;
     run.postedAt = QDateTime::currentDateTime();
     run.computer = QStringLiteral("BENCH");
-    run.fileName = globals.stagedPaymentFileName();
-    run.fileBytes = globals.files().readAll(globals.pathInProgramFolder(run.fileName));
-    run.fileDigest = QString::fromLatin1(
-        QCryptographicHash::hash(run.fileBytes, QCryptographicHash::Sha1).toHex());
+    run.fileName = screen.loadedFile().fileName;
+    run.fileBytes = screen.loadedFile().bytes;
+    run.fileDigest = screen.loadedFile().digest;
     std::int64_t key = 5000000;
-    for (const StagedRow& row : rows) {
-        journal::RunRow r = RunRowAsShown(row, row.cell(staged::LineNumber).toInt());
+    for (const Payment& row : rows) {
+        journal::RunRow r = RunRowAsShown(row);
         r.incomeTransID = ++key;
         r.incomeAmount = ledger::Currency::fromUnits(12500000);
         r.feeTransID = ++key;

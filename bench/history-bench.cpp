@@ -68,12 +68,12 @@ bool postSample(Globals& globals, QWidget& menu) {
     choices.postMgmtFees = true;
     choices.createDeposit = true;
     choices.depositNumber = QStringLiteral("4242");
-    std::vector<StagedRow> rows;
-    for (const StagedRow& row : screen.stagedPayments().rows()) {
-        if (row.cell(staged::UnitAddress) != kTidNotFoundText)
+    std::vector<Payment> rows;
+    for (const Payment& row : screen.stagedPayments().rows()) {
+        if (row.unitAddress != kTidNotFoundText)
             rows.push_back(row);
     }
-    return PostingRun(globals).run(rows, choices) == PostingOutcome::Completed;
+    return PostingRun(globals).run(rows, choices, screen.loadedFile()) == PostingOutcome::Completed;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 
 namespace corvane {
@@ -19,17 +20,48 @@ inline const QString kPreferencesFileName = QStringLiteral("IDFILE.DAT");
 // 32,767 payment lines of any sane length. A longer file is refused, not read.
 inline constexpr qint64 kMaxPaymentFileBytes = 64 * 1024 * 1024;
 
-// What the posting run needs of the main menu: its three labels of the last posting run.
+// The five lines of the posting log (CV-Log.txt), as texts: the log keeps what it was given.
+struct PostingLogFigures {
+    QString lastDatePosted;
+    QString lastBalancePosted;
+    QString processorSiteUrl;
+    QString lastRangeFrom;
+    QString lastRangeTo;
+};
+
+// A category preference of IDFILE.DAT ("Rent Income;B-4010"), read once (Preferences.h).
+struct CategoryPreference {
+    QString text;              // as the file gives it
+    bool valid = false;        // its number text is a number: posting refuses it otherwise
+    std::int64_t account = 0;  // the account category number, rounded to a whole number (4010)
+    QString code;              // the status code ("B")
+};
+
+// The six ledger preferences, read once; the remarks without their leading and trailing blanks.
+struct LedgerPreferences {
+    CategoryPreference rentIncome;
+    QString rentIncomeRemark;
+    CategoryPreference mgmtFee;
+    QString mgmtFeeRemark;
+    CategoryPreference lateFee;
+    QString lateFeeRemark;
+};
+
+// What start-up and the posting run need of the main menu: its three labels of the last posting
+// run, and the processor's site.
 class MainMenuLabels {
 public:
     virtual ~MainMenuLabels() = default;
     virtual void setPostingLabels(const QString& lastDate, const QString& lastBalance,
                                   const QString& lastDateRange) = 0;
+    // The processor's site address, shown once start-up has read it from the posting log.
+    virtual void showProcessorSite(const QString& url) = 0;
 };
 
-// The process-wide shared state: the shared variables every screen works on and the one ledger
-// connection. This is the program's one deliberate bag of public variables; everything else
-// keeps its data private. One instance lives from start-up to exit (tests make their own).
+// The process-wide shared state every screen works on: the one ledger connection, the posting
+// log's figures, the ledger preferences, the shared file names and the files viewer's choice.
+// Its members are public by design; everything else keeps its data private. One instance lives from
+// start-up to exit (tests make their own).
 class Globals {
 public:
     Globals(Platform platform, QString programFolder)
@@ -50,20 +82,13 @@ public:
     std::unique_ptr<ledger::Database> LedgerDb;
     QString LedgerDbPath;
 
-    QString LastDatePosted;
-    QString LastBalancePosted;
-    QString ProcessorSiteUrl;
-    QString LastRangeFrom;
-    QString LastRangeTo;
+    // The posting log's figures, as read from CV-Log.txt or left by the last posting run.
+    PostingLogFigures postingLog;
     QString PaymentFileName;       // "paymentHistory.csv" once start-up has set it
     QString TenantExportFileName;  // "CorvaneTenantExport.csv" once start-up has set it
 
-    QString RentIncomeCategory;
-    QString RentIncomeRemark;
-    QString MgmtFeeCategory;
-    QString MgmtFeeRemark;
-    QString LateFeeCategory;
-    QString LateFeeRemark;
+    // The ledger preferences of IDFILE.DAT, once start-up has read them.
+    LedgerPreferences preferences;
 
     // The staged payment file's name: PaymentFileName, or "paymentHistory.csv" before start-up
     // has set it.

@@ -19,25 +19,25 @@ bool ReadPostingLog(Globals& globals) {
         const QString value = reader.next();
         switch (field) {
             case 0:
-                globals.LastDatePosted = value;
+                globals.postingLog.lastDatePosted = value;
                 break;
             case 1:
-                globals.LastBalancePosted = value;
+                globals.postingLog.lastBalancePosted = value;
                 break;
             case 2:
                 if (!trimBlanks(value).isEmpty()) {
-                    globals.ProcessorSiteUrl = value;
+                    globals.postingLog.processorSiteUrl = value;
                 } else {
-                    globals.ProcessorSiteUrl =
+                    globals.postingLog.processorSiteUrl =
                         globals.dialogs().inputBox(QStringLiteral("Please enter your Vantora URL"),
                                                    QStringLiteral("Vantora URL Entry"), QString());
                 }
                 break;
             case 3:
-                globals.LastRangeFrom = value;
+                globals.postingLog.lastRangeFrom = value;
                 break;
             case 4:
-                globals.LastRangeTo = value;
+                globals.postingLog.lastRangeTo = value;
                 break;
             default:
                 break;
@@ -47,22 +47,24 @@ bool ReadPostingLog(Globals& globals) {
 }
 
 QString LastDateLabel(const Globals& globals) {
-    return QStringLiteral("Last Date Posted: ") + globals.LastDatePosted;
+    return QStringLiteral("Last Date Posted: ") + globals.postingLog.lastDatePosted;
 }
 
 QString LastBalanceLabel(const Globals& globals) {
-    return QStringLiteral("Last Balance Posted: ") + formatCurrencyText(globals.LastBalancePosted);
+    return QStringLiteral("Last Balance Posted: ") +
+           formatCurrencyText(globals.postingLog.lastBalancePosted);
 }
 
 QString LastDateRangeLabel(const Globals& globals) {
-    return QStringLiteral("Last Date Range: ") + formatDateText(globals.LastRangeFrom) +
-           QStringLiteral(" to ") + formatDateText(globals.LastRangeTo);
+    return QStringLiteral("Last Date Range: ") + formatDateText(globals.postingLog.lastRangeFrom) +
+           QStringLiteral(" to ") + formatDateText(globals.postingLog.lastRangeTo);
 }
 
 void WritePostingLog(Globals& globals) {
-    const QString lines[] = {formatDateText(globals.LastDatePosted), globals.LastBalancePosted,
-                             globals.ProcessorSiteUrl, formatDateText(globals.LastRangeFrom),
-                             formatDateText(globals.LastRangeTo)};
+    const QString lines[] = {
+        formatDateText(globals.postingLog.lastDatePosted), globals.postingLog.lastBalancePosted,
+        globals.postingLog.processorSiteUrl, formatDateText(globals.postingLog.lastRangeFrom),
+        formatDateText(globals.postingLog.lastRangeTo)};
     QString text;
     for (const QString& line : lines)
         text += line + QStringLiteral("\r\n");

@@ -21,56 +21,43 @@ void LoadIDFile(Globals& globals) {
     const QByteArray bytes =
         globals.files().readAll(globals.pathInProgramFolder(kPreferencesFileName));
     FieldReader reader(decodeAnsi(bytes));
+    QString fields[19];
     for (int field = 0; !reader.atEnd(); ++field) {
-        const QString value = reader.next();
-        switch (field) {
-            case 9:
-                globals.RentIncomeCategory = value;
-                break;
-            case 10:
-                globals.RentIncomeRemark = value;
-                break;
-            case 15:
-                globals.MgmtFeeCategory = value;
-                break;
-            case 16:
-                globals.MgmtFeeRemark = value;
-                break;
-            case 17:
-                globals.LateFeeCategory = value;
-                break;
-            case 18:
-                globals.LateFeeRemark = value;
-                break;
-            default:
-                break;
-        }
+        QString value = reader.next();
+        if (field < 19)
+            fields[field] = std::move(value);
     }
+    globals.preferences = readLedgerPreferences(fields[9], fields[10], fields[15], fields[16],
+                                                fields[17], fields[18]);
 }
 
-int CategoryNumber(QString& category) {
-    category = trimBlanks(category);
-    const qsizetype start = numberStart(category);
-    if (start >= category.size())
-        return 0;
-    const QStringView digits = ledger::decimalPrefix(QStringView(category).mid(start));
+CategoryPreference readCategory(const QString& stored) {
+    CategoryPreference category;
+    category.text = stored;
+    const QString trimmed = trimBlanks(stored);
+    category.code = trimmed.mid(trimmed.indexOf(QLatin1Char(';')) + 1, 1);
+    const qsizetype start = numberStart(trimmed);
+    if (start >= trimmed.size())
+        return category;
+    const QString numberText = trimBlanks(trimmed.mid(start));
+    category.valid = !numberText.isEmpty() && ledger::Currency::fromText(numberText).has_value();
+    const QStringView digits = ledger::decimalPrefix(QStringView(trimmed).mid(start));
     const std::int64_t number =
         ledger::Currency::fromTextRounded(digits, 0).value_or(ledger::Currency()).roundedToWhole();
-    if (number > std::numeric_limits<int>::max() || number < std::numeric_limits<int>::min()) {
-        return 0;
-    }
-    return static_cast<int>(number);
+    if (number <= std::numeric_limits<int>::max() && number >= std::numeric_limits<int>::min())
+        category.account = number;
+    return category;
 }
 
-QString CategoryCode(QString& category) {
-    category = trimBlanks(category);
-    return category.mid(category.indexOf(QLatin1Char(';')) + 1, 1);
-}
-
-QString CategoryNumberText(const QString& category) {
-    const QString trimmed = trimBlanks(category);
-    const qsizetype start = numberStart(trimmed);
-    return start >= trimmed.size() ? QString() : trimBlanks(trimmed.mid(start));
+LedgerPreferences readLedgerPreferences(const QString& rentIncomeCategory,
+                                        const QString& rentIncomeRemark,
+                                        const QString& mgmtFeeCategory,
+                                        const QString& mgmtFeeRemark,
+                                        const QString& lateFeeCategory,
+                                        const QString& lateFeeRemark) {
+    return {readCategory(rentIncomeCategory), trimBlanks(rentIncomeRemark),
+            readCategory(mgmtFeeCategory),    trimBlanks(mgmtFeeRemark),
+            readCategory(lateFeeCategory),    trimBlanks(lateFeeRemark)};
 }
 
 }  // namespace corvane

@@ -1,6 +1,5 @@
 #include "app/StartUp.h"
 
-#include "app/PostingLog.h"
 #include "app/Preferences.h"
 #include "app/TextRules.h"
 #include "platform/Error.h"
@@ -32,39 +31,6 @@ void ShowGeneralError(Dialogs& dialogs, int number, const QString& description) 
     dialogs.setBusyPointer(false);
     dialogs.messageBox(QStringLiteral("Error %1: %2").arg(number).arg(description), MsgButtons::Ok,
                        MsgIcon::Information, QStringLiteral("Corvane Error Message"));
-}
-
-bool ReopenLedger(Globals& globals) {
-    if (globals.LedgerDb)
-        return true;
-    if (globals.LedgerDbPath.isEmpty())
-        globals.LedgerDbPath = globals.pathInProgramFolder(kLedgerFileName);
-    try {
-        globals.LedgerDb = ledger::Database::open(globals.LedgerDbPath);
-        // What start-up did not get to after its ledger failure, quietly: the posting log's
-        // figures and site address (so that the next log keeps them), the shared file names and
-        // the ledger preferences. A missing log or preferences file was told at start-up; the
-        // posting run refuses without the preferences as it would after that.
-        if (globals.PaymentFileName.isEmpty()) {
-            globals.PaymentFileName = kPaymentFileName;
-            globals.TenantExportFileName = kTenantExportFileName;
-            if (globals.files().exists(globals.pathInProgramFolder(kPostingLogFileName)) &&
-                ReadPostingLog(globals) && globals.mainMenu) {
-                globals.mainMenu->setPostingLabels(
-                    LastDateLabel(globals), LastBalanceLabel(globals), LastDateRangeLabel(globals));
-            }
-            try {
-                LoadIDFile(globals);
-            } catch (const Error&) {
-            }
-        }
-        return true;
-    } catch (const Error& error) {
-        ShowStartUpMessage(globals.dialogs(), error.number(), error.description());
-    } catch (const std::exception& error) {
-        ShowStartUpMessage(globals.dialogs(), 0, QString::fromLocal8Bit(error.what()));
-    }
-    return false;
 }
 
 void CheckForPaymentFile(Globals& globals) {

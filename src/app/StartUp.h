@@ -11,14 +11,6 @@ void ShowStartUpMessage(Dialogs& dialogs, int number, const QString& description
 // Start-up's general error message: "Error <number>: <description>", "Corvane Error Message".
 void ShowGeneralError(Dialogs& dialogs, int number, const QString& description);
 
-// For the screens that need the ledger: when start-up could not open it (LedgerDb is nothing),
-// opens it again from LedgerDbPath (the program folder's ledger when that is not set yet), then
-// quietly does what start-up did not get to: sets the shared file names, reads the posting log
-// when there is one (refreshing the menu's labels) and the ledger preferences when they can be
-// read. Returns false, after showing the start-up message for the failure, when it still cannot be
-// opened; true when the ledger is open.
-bool ReopenLedger(Globals& globals);
-
 // The last step of start-up: reads the ledger preferences (LoadIDFile), then looks at the staged
 // payment file. A staged file whose first field does not begin with "B" is reported and deleted;
 // one that remains is a reminder that payments wait to be posted. Errors (a missing IDFILE.DAT,

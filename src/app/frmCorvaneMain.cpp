@@ -1,13 +1,13 @@
 #include "app/frmCorvaneMain.h"
 
-#include "platform/Centre.h"
 #include "app/PostingLog.h"
-#include "journal/PostingRecovery.h"
 #include "app/StartUp.h"
 #include "app/frmHistory.h"
 #include "enrollment/frmTenantUpdate.h"
 #include "payments/frmDownload.h"
+#include "platform/Centre.h"
 #include "platform/Error.h"
+#include "startup/StartUpSequence.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -170,27 +170,12 @@ void frmCorvaneMain::runStartUp() {
     labUser_->hide();
     globals_.LedgerDbPath = globals_.pathInProgramFolder(kLedgerFileName);
     labVersion_->setText(programVersion());
-    globals_.LedgerDb = ledger::Database::open(globals_.LedgerDbPath);
-    if (ReadPostingLog(globals_)) {
-        setPostingLabels(LastDateLabel(globals_), LastBalanceLabel(globals_),
-                         LastDateRangeLabel(globals_));
-        labUser_->setText(globals_.ProcessorSiteUrl);
-        labUser_->show();
-    }
-    ChooseSessionPrinter(globals_);
-    globals_.PaymentFileName = kPaymentFileName;
-    globals_.TenantExportFileName = kTenantExportFileName;
-    // A posting run that ended abruptly is finished, or known as not posted, before anything
-    // looks at the staged file. A failure is told and start-up goes on; while the run stays unsettled,
-    // the payment screen tries again when it opens.
-    try {
-        RecoverInterruptedPosting(globals_);
-    } catch (const Error& error) {
-        ShowGeneralError(globals_.dialogs(), error.number(), error.description());
-    } catch (const journal::JournalError&) {
-        // The payment screen tells of a journal that cannot be used when it opens.
-    }
-    CheckForPaymentFile(globals_);
+    RunStartUp(globals_, StartUpKind::Program);
+}
+
+void frmCorvaneMain::showProcessorSite(const QString& url) {
+    labUser_->setText(url);
+    labUser_->show();
 }
 
 void frmCorvaneMain::setPostingLabels(const QString& lastDate, const QString& lastBalance,
@@ -213,7 +198,7 @@ void frmCorvaneMain::Unload() {
 
 void frmCorvaneMain::cmdVeyraURL_Click() {
     globals_.dialogs().setBusyPointer(false);
-    globals_.platform().shell.open(globals_.ProcessorSiteUrl);
+    globals_.platform().shell.open(globals_.postingLog.processorSiteUrl);
 }
 
 void frmCorvaneMain::cmdDownloadPayment_Click() {

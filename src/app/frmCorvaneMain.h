@@ -25,6 +25,7 @@ public:
     // Start-up steps 1 to 10 under the start-up error handler; false when the program must end.
     bool Load();
 
+    void showProcessorSite(const QString& url) override;
     void setPostingLabels(const QString& lastDate, const QString& lastBalance,
                           const QString& lastDateRange) override;
 

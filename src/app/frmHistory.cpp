@@ -1,5 +1,6 @@
 #include "app/frmHistory.h"
 
+#include "app/StartUp.h"
 #include "app/TextRules.h"
 #include "app/frmRememberedTenants.h"
 #include "journal/JournalHistory.h"
@@ -9,6 +10,7 @@
 #include "journal/RunReversal.h"
 #include "platform/Centre.h"
 #include "platform/Error.h"
+#include "startup/StartUpSequence.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -133,36 +135,31 @@ void frmHistory::Load() {
     CentreOnScreen(*this);
     journal_.reset();
     // A run that a kill left between its commits is settled before it is shown.
+    // A journal that cannot be used is told below, when it is opened to be read.
     try {
-        if (globals_.LedgerDb)
-            RecoverInterruptedPosting(globals_);
-    } catch (const journal::JournalError&) {
-        // Told below, when the journal is opened to be read.
+        SettleInterruptedRuns(globals_);
     } catch (const Error& e) {
-        globals_.dialogs().messageBox(
-            QStringLiteral("Error %1: %2").arg(e.number()).arg(e.description()), MsgButtons::Ok,
-            MsgIcon::Information, QStringLiteral("Corvane Error Message"));
+        ShowGeneralError(globals_.dialogs(), e.number(), e.description());
     }
     if (QFileInfo::exists(journal::PostingJournal::pathIn(globals_.programFolder()))) {
         try {
             journal_ = journal::PostingJournal::open(globals_.programFolder());
         } catch (const journal::JournalError& e) {
-            showJournalError(e.reason());
+            showJournalError(e);
             return;
         }
     }
     fillList();
 }
 
-void frmHistory::showJournalError(const QString& reason) {
+void frmHistory::showJournalError(const journal::JournalError& error) {
     journal_.reset();
     runs_->removeRows(0, runs_->rowCount());
     labNoRuns_->hide();
     selectionChanged();
     globals_.dialogs().setBusyPointer(false);
-    globals_.dialogs().messageBox(
-        QStringLiteral("The posting journal CV-Journal.db cannot be used: %1.").arg(reason),
-        MsgButtons::Ok, MsgIcon::Exclamation, QStringLiteral("Corvane Error Message"));
+    globals_.dialogs().messageBox(journal::journalUnusableText(error), MsgButtons::Ok,
+                                  MsgIcon::Exclamation, QStringLiteral("Corvane Error Message"));
 }
 
 void frmHistory::fillList() {
@@ -183,7 +180,7 @@ void frmHistory::fillList() {
                     inLedger.insert(posted[i].runID, states[i]);
             }
         } catch (const journal::JournalError& e) {
-            showJournalError(e.reason());
+            showJournalError(e);
             return;
         } catch (const Error&) {
             // The ledger cannot be read: the runs are shown as the journal has them, and a
@@ -250,7 +247,7 @@ void frmHistory::cmdReport_Click() {
         path = globals_.pathInProgramFolder(PostingReportFileName(*run));
         WritePostingReport(*run, path);
     } catch (const journal::JournalError& e) {
-        showJournalError(e.reason());
+        showJournalError(e);
         return;
     } catch (const Error& e) {
         dialogs.messageBox(

@@ -41,7 +41,7 @@ private:
     void cmdReport_Click();
     void cmdReverse_Click();
     void cmdRemembered_Click();
-    void showJournalError(const QString& reason);
+    void showJournalError(const journal::JournalError& error);
 
     Globals& globals_;
     std::unique_ptr<journal::PostingJournal> journal_;

@@ -1,6 +1,6 @@
 #include "enrollment/frmTenantUpdate.h"
 
-#include "app/StartUp.h"
+#include "startup/StartUpSequence.h"
 #include "platform/OptionList.h"
 #include "enrollment/TenantExport.h"
 #include "enrollment/TenantListModel.h"

@@ -102,6 +102,8 @@ std::optional<Currency> currencyOf(const std::optional<std::int64_t>& units) {
 }
 
 std::int64_t rowTenant(const RunRow& row) {
+    if (row.tenantID)
+        return *row.tenantID;
     return Currency::leadingValue(trimBlanks(row.tid.mid(1))).roundedToWhole();
 }
 
@@ -278,6 +280,9 @@ std::vector<RunRow> rowsFrom(const QByteArray& data, RowTexts texts) {
             else
                 in.skipText();
         }
+        // The journal keeps the tenant as its TID: "T42", or "T#..." for none.
+        if (!r.tid.startsWith(QStringLiteral("T#")))
+            r.tenantID = rowTenant(r);
         const auto outcome = in.number<quint8>();
         const auto choice = format == kRowFormat ? in.number<quint8>() : quint8{0};
         const auto flags = in.number<quint8>();

@@ -22,7 +22,8 @@ std::vector<RunRow> rowsFrom(const QByteArray& data, RowTexts texts = RowTexts::
 QByteArray changesData(const std::vector<BalanceChange>& changes);
 std::vector<BalanceChange> changesFrom(const QByteArray& data);
 
-// The tenant of a staged row: the leading-number value of its TID without the "T"; 0 for "T#...".
+// The tenant of a row: its tenantID, else the leading-number value of its TID without the "T";
+// 0 for "T#...".
 std::int64_t rowTenant(const RunRow& row);
 // The TransDate of a row's entries: the day a return was recorded, otherwise the payment's date.
 std::optional<QDate> rowEntryDate(const RunRow& row);

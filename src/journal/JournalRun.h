@@ -44,6 +44,8 @@ enum class TenantChoice { None, Chosen, Remembered };
 struct RunRow {
     int line = 0;  // the row's line in the payment file
     QString tid, address, name, amount, date, checkChar, pmtType, transactionNumber, note;
+    // The matched tenant's TenantID (its TID without the "T"); none for a "T#" row.
+    std::optional<std::int64_t> tenantID;
     RowOutcome outcome = RowOutcome::Posted;
     TenantChoice tenantChoice = TenantChoice::None;
     std::optional<std::int64_t> incomeTransID;  // Transactions.TransID of the income entry

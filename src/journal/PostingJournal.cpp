@@ -50,12 +50,16 @@ Run runFrom(const Statement& s) {
 
 }  // namespace
 
-QString unusableJournalMessage(const JournalError& error) {
-    return QStringLiteral(
-               "The posting journal %1 cannot be used: %2. Corvane records every posting "
-               "run there and posts nothing without it. Move the file out of the "
-               "Lodgebook folder to start a new journal.")
+QString journalUnusableText(const JournalError& error) {
+    return QStringLiteral("The posting journal %1 cannot be used: %2.")
         .arg(kJournalFileName, error.reason());
+}
+
+QString unusableJournalMessage(const JournalError& error) {
+    return journalUnusableText(error) +
+           QStringLiteral(
+               " Corvane records every posting run there and posts nothing without "
+               "it. Move the file out of the Lodgebook folder to start a new journal.");
 }
 
 QString rowOutcomeName(RowOutcome outcome) {

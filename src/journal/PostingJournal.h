@@ -13,8 +13,11 @@
 
 namespace corvane::journal {
 
-// What the user is told when the journal cannot be used (title kJournalErrorTitle).
+// What the user is told when the journal cannot be used (title kJournalErrorTitle): "The posting
+// journal CV-Journal.db cannot be used: <reason>." The history and the reversal say just that;
+// the payment screen and the posting run add why nothing can be posted and what to do.
 inline const QString kJournalErrorTitle = QStringLiteral("Corvane Error Message");
+QString journalUnusableText(const JournalError& error);
 QString unusableJournalMessage(const JournalError& error);
 
 // The posting journal: every posting run Corvane has made in this folder, with every row it was

@@ -97,11 +97,11 @@ void finishPostedRun(Globals& globals, journal::PostingJournal& journal, const j
     if (files.exists(staged) &&
         digestOf(files.readAll(staged, kMaxPaymentFileBytes)) == run.fileDigest)
         files.rename(staged, globals.pathInProgramFolder(kPaymentArchiveFileName));
-    globals.LastDatePosted = run.figures.lastDatePosted;
-    globals.LastBalancePosted = run.figures.lastBalancePosted;
+    globals.postingLog.lastDatePosted = run.figures.lastDatePosted;
+    globals.postingLog.lastBalancePosted = run.figures.lastBalancePosted;
     if (run.figures.rangeFrom && run.figures.rangeTo) {
-        globals.LastRangeFrom = *run.figures.rangeFrom;
-        globals.LastRangeTo = *run.figures.rangeTo;
+        globals.postingLog.lastRangeFrom = *run.figures.rangeFrom;
+        globals.postingLog.lastRangeTo = *run.figures.rangeTo;
     }
     // The payments are settled now; a log that cannot be written is told once, not every time.
     try {

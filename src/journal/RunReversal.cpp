@@ -51,14 +51,14 @@ public:
           units_(db.openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
                                {QStringLiteral("UCurrBal")})) {}
 
-    // The records that differ from what the run wrote, as the user knows them: the first one
-    // named, and how many there are.
-    std::optional<QString> firstChange(const Run& run) {
-        QString first;
+    // The first record that differs from what the run wrote, with how many more do.
+    std::optional<ChangedRecord> firstChange(const Run& run) {
+        using Kind = ChangedRecord::Kind;
+        std::optional<ChangedRecord> first;
         int count = 0;
-        const auto differs = [&](const QString& record) {
+        const auto differs = [&](ChangedRecord record) {
             if (count++ == 0)
-                first = record;
+                first = std::move(record);
         };
         for (const journal::RunRecord& record : journal::LedgerCheck(db_).records(run)) {
             if (record.state == journal::RecordState::AsWritten)
@@ -66,45 +66,46 @@ public:
             static const RunRow kNoRow;
             const RunRow& r =
                 record.kind == journal::RunRecord::Kind::Deposit ? kNoRow : run.rows[record.row];
-            const QString date =
-                r.returnOf ? shortDate(r.returnOf->recordedOn) : formatDateText(r.date);
+            // A return's entries are dated the day it was recorded.
+            const QString date = r.returnOf ? shortDate(r.returnOf->recordedOn) : r.date;
             switch (record.kind) {
                 case journal::RunRecord::Kind::Income:
-                    differs(
-                        QStringLiteral("the entry of %1 for %2 on %3")
-                            .arg(r.tid, formatCurrency(r.incomeAmount.value_or(Currency())), date));
+                    differs({Kind::Entry, r.tid, r.incomeAmount.value_or(Currency()), date, {}, 0});
                     break;
                 case journal::RunRecord::Kind::Fee:
-                    differs(
-                        QStringLiteral("the management fee entry of %1 for %2 on %3")
-                            .arg(r.tid, formatCurrency(r.feeAmount.value_or(Currency())), date));
+                    differs({Kind::FeeEntry, r.tid, r.feeAmount.value_or(Currency()), date, {}, 0});
                     break;
                 case journal::RunRecord::Kind::Split:
-                    differs(QStringLiteral("the split line of %1 for %2 in the deposit %3")
-                                .arg(r.tid, formatCurrency(r.splitAmount.value_or(Currency())),
-                                     depositText(run)));
+                    differs({Kind::SplitLine,
+                             r.tid,
+                             r.splitAmount.value_or(Currency()),
+                             {},
+                             depositText(run),
+                             0});
                     break;
                 case journal::RunRecord::Kind::Deposit:
-                    differs(QStringLiteral("the deposit %1 for %2")
-                                .arg(depositText(run),
-                                     formatCurrency(run.depositAmount.value_or(Currency()))));
+                    differs({Kind::Deposit,
+                             {},
+                             run.depositAmount.value_or(Currency()),
+                             {},
+                             depositText(run),
+                             0});
                     break;
             }
         }
         for (const BalanceChange& c : run.balanceChanges) {
             if (!balances(c).find(Value::integer(c.key))) {
-                differs((c.kind == BalanceChange::Kind::Tenant
-                             ? QStringLiteral("the tenant record of T%1")
-                             : QStringLiteral("the unit of T%1"))
-                            .arg(c.key));
+                differs({c.kind == BalanceChange::Kind::Tenant ? Kind::TenantRecord : Kind::Unit,
+                         {},
+                         {},
+                         {},
+                         {},
+                         c.key});
             }
         }
-        if (count == 0)
-            return std::nullopt;
-        QString text = first + QStringLiteral(" was changed or removed in Lodgebook");
-        if (count > 1)
-            text += QStringLiteral(", and so were %1 more of the run's records").arg(count - 1);
-        return text;
+        if (first)
+            first->more = count - 1;
+        return first;
     }
 
     // Whether any record the run added is still in the ledger.
@@ -163,10 +164,6 @@ bool restagePaymentFile(Globals& globals, const Run& run) {
     return true;
 }
 
-QString journalMessage(const JournalError& e) {
-    return QStringLiteral("The posting journal CV-Journal.db cannot be used: %1.").arg(e.reason());
-}
-
 const QString kNothingChanged = QStringLiteral("Nothing was changed.");
 
 // How the ledger transaction of a reversal ended.
@@ -188,7 +185,7 @@ ReversalAttempt reverseInLedger(ledger::Database& db, journal::PostingJournal& j
         RunRecords records(db);
         if (db.contentMark() != checkedAt) {
             if (const auto changed = records.firstChange(run))
-                return {Kind::Changed, *changed};
+                return {Kind::Changed, changedRecordText(*changed)};
         }
         records.remove(run);
         journal.setState(run.runID, RunState::Reversing);
@@ -204,7 +201,7 @@ ReversalAttempt reverseInLedger(ledger::Database& db, journal::PostingJournal& j
             }
         }
         if (const auto* journalError = dynamic_cast<const JournalError*>(&e))
-            return {Kind::JournalFailed, journalMessage(*journalError)};
+            return {Kind::JournalFailed, journal::journalUnusableText(*journalError)};
         if (const auto* error = dynamic_cast<const Error*>(&e)) {
             return {error->number() == errc::LedgerLocked ? Kind::Locked : Kind::Failed,
                     error->description()};
@@ -215,7 +212,40 @@ ReversalAttempt reverseInLedger(ledger::Database& db, journal::PostingJournal& j
 
 }  // namespace
 
-std::optional<QString> FindChangedRecord(ledger::Database& db, const Run& run) {
+QString changedRecordText(const ChangedRecord& r) {
+    using Kind = ChangedRecord::Kind;
+    QString record;
+    switch (r.kind) {
+        case Kind::Entry:
+            record = QStringLiteral("the entry of %1 for %2 on %3")
+                         .arg(r.tid, formatCurrency(r.amount), formatDateText(r.dateText));
+            break;
+        case Kind::FeeEntry:
+            record = QStringLiteral("the management fee entry of %1 for %2 on %3")
+                         .arg(r.tid, formatCurrency(r.amount), formatDateText(r.dateText));
+            break;
+        case Kind::SplitLine:
+            record = QStringLiteral("the split line of %1 for %2 in the deposit %3")
+                         .arg(r.tid, formatCurrency(r.amount), r.deposit);
+            break;
+        case Kind::Deposit:
+            record =
+                QStringLiteral("the deposit %1 for %2").arg(r.deposit, formatCurrency(r.amount));
+            break;
+        case Kind::TenantRecord:
+            record = QStringLiteral("the tenant record of T%1").arg(r.key);
+            break;
+        case Kind::Unit:
+            record = QStringLiteral("the unit of T%1").arg(r.key);
+            break;
+    }
+    QString text = record + QStringLiteral(" was changed or removed in Lodgebook");
+    if (r.more > 0)
+        text += QStringLiteral(", and so were %1 more of the run's records").arg(r.more);
+    return text;
+}
+
+std::optional<ChangedRecord> FindChangedRecord(ledger::Database& db, const Run& run) {
     ledger::ReadTransaction snapshot(db);
     return RunRecords(db).firstChange(run);
 }
@@ -272,7 +302,7 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
         if (run && run->state == RunState::Posted)
             laterReturn = journal::ReturnRecordedLater(journal_, runID);
     } catch (const JournalError& e) {
-        return refuse(journalMessage(e) + QLatin1Char(' ') + kNothingChanged);
+        return refuse(journal::journalUnusableText(e) + QLatin1Char(' ') + kNothingChanged);
     }
     if (!run)
         return cannotReverse(QStringLiteral("it is no longer in the posting journal"));
@@ -298,7 +328,7 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
     try {
         checkedAt = db.contentMark();
         if (const auto changed = FindChangedRecord(db, *run))
-            return cannotReverse(*changed);
+            return cannotReverse(changedRecordText(*changed));
     } catch (const Error& e) {
         return refuse(QStringLiteral("The Lodgebook ledger could not be read: %1\r\r%2")
                           .arg(e.description(), kNothingChanged),
@@ -351,7 +381,7 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
     try {
         journal_.setState(run->runID, RunState::Reversed, globals_.environment().today());
     } catch (const JournalError& e) {
-        message += QStringLiteral("\r\r") + journalMessage(e) +
+        message += QStringLiteral("\r\r") + journal::journalUnusableText(e) +
                    QStringLiteral(" The run is marked reversed when Corvane next starts.");
     }
     tell(message, MsgIcon::Information);

@@ -22,12 +22,26 @@ enum class ReversalOutcome {
     Refused,    // a record differs, the ledger is held, or something failed; nothing was changed
 };
 
-// The first record of the run that the ledger no longer holds as the run wrote it, named as the
-// user knows it ("the entry of T101 for $1,250.00 on 12/01/2026 was changed or removed in
-// Lodgebook"), with a count of further such records; nullopt when every record is there: the
-// income and fee entries, the split lines, the deposit with its amount, and the tenants and units
-// whose balances the run changed.
-std::optional<QString> FindChangedRecord(ledger::Database& db, const journal::Run& run);
+// A record of a run that the ledger no longer holds as the run wrote it.
+struct ChangedRecord {
+    enum class Kind { Entry, FeeEntry, SplitLine, Deposit, TenantRecord, Unit };
+    Kind kind = Kind::Entry;
+    QString tid;              // the row's TID (entries and split lines)
+    ledger::Currency amount;  // as the run wrote it (entries, split lines, the deposit)
+    QString dateText;         // the row's date (entries)
+    QString deposit;          // the deposit's number (split lines, the deposit)
+    std::int64_t key = 0;     // the TenantID (a tenant record, a unit)
+    int more = 0;             // how many further records of the run differ
+};
+
+// The first record of the run that the ledger no longer holds as the run wrote it, with a count
+// of further such records; nullopt when every record is there: the income and fee entries, the
+// split lines, the deposit with its amount, and the tenants and units whose balances the run
+// changed.
+std::optional<ChangedRecord> FindChangedRecord(ledger::Database& db, const journal::Run& run);
+// It as the user knows it: "the entry of T101 for $1,250.00 on 12/01/2026 was changed or removed
+// in Lodgebook", ", and so were <n> more of the run's records" when there are more.
+QString changedRecordText(const ChangedRecord& record);
 
 // The Yes/No question that comes before a reversal.
 QString ReversalQuestion(const journal::Run& run);

@@ -22,12 +22,13 @@ DepositPlan PlanDeposit(const std::vector<Payment>& payments, const PostingChoic
         SplitLine line;
         line.payment = i;
         line.checkNumber = payment.checkNumber;
-        line.amount = payment.amount;
-        line.accountID = payment.lateFee ? accounts.lateFeeAccount : accounts.rentAccount;
-        line.postToID = payment.tenantID;
+        const bool lateFee = payment.kind == PaymentKind::LateFee;
+        line.amount = payment.amount.abs();
+        line.accountID = lateFee ? accounts.lateFeeAccount : accounts.rentAccount;
+        line.postToID = payment.tenantID.value_or(0);
         // The default remark of every line is the rent remark, late fee lines included.
         line.remark = chosenRemark(choices, payment, accounts.rentRemark);
-        line.postTo = payment.lateFee ? accounts.lateFeeCode : accounts.rentCode;
+        line.postTo = lateFee ? accounts.lateFeeCode : accounts.rentCode;
         plan.lines.push_back(std::move(line));
     }
     return plan;

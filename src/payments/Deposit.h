@@ -3,7 +3,6 @@
 #include "payments/LedgerPosting.h"
 #include "payments/Payment.h"
 #include "payments/PostingRun.h"
-#include "payments/StagedRow.h"
 #include "platform/ledger/Currency.h"
 #include "platform/ledger/Database.h"
 
@@ -20,7 +19,8 @@ namespace corvane {
 // included (not those left out for their note).
 struct SplitLine {
     std::size_t payment = 0;  // the payment it is made from (its index in the run's payments)
-    std::optional<std::int64_t> checkNumber;  // CkCheckNumber; not set when column 9 is blank
+    // CkCheckNumber; not set when the check character is blank.
+    std::optional<std::int64_t> checkNumber;
     ledger::Currency amount;
     std::int64_t accountID = 0;
     std::int64_t postToID = 0;  // the row's tenant ID; 0 for an unmatched ("T#") row
@@ -41,7 +41,7 @@ DepositPlan PlanDeposit(const std::vector<Payment>& payments, const PostingChoic
 struct DepositResult {
     bool found = false;  // false: the deposit record was not found again ("Deposit Not found")
     std::int64_t depositID = 0;
-    ledger::Currency total;  // the total of the split lines, the deposit's CkAmount
+    ledger::Currency total;              // the total of the split lines, the deposit's CkAmount
     std::vector<std::int64_t> splitIDs;  // the lines' SplitIDs, in order
 };
 

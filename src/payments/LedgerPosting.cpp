@@ -17,8 +17,8 @@ namespace corvane {
 using ledger::Currency;
 using ledger::Value;
 
-QString ExpandMonthRemark(QString& remark, const QDate& today) {
-    remark = trimBlanks(remark);
+QString ExpandMonthRemark(const QString& preference, const QDate& today) {
+    const QString remark = trimBlanks(preference);
     const QString word = QStringLiteral("MONTH");
     const qsizetype at = remark.indexOf(word, 0, Qt::CaseSensitive);
     if (at < 0) {
@@ -120,7 +120,7 @@ std::optional<QString> chosenRemark(const PostingChoices& choices, const Payment
         case 0:
             return defaultRemark;
         case 1:
-            return first60(payment.pmtType);
+            return first60(paymentKindText(payment.kind));
         case 2:
             return first60(choices.remarkText);
         default:
@@ -144,49 +144,6 @@ bool paymentDateBefore(const QString& a, const QString& b) {
 // ---- the plan ----
 
 namespace {
-
-const QString kNothingPosted = QStringLiteral("Nothing was posted to the Lodgebook Ledgers.");
-
-// A refusal that names the row: its TID, amount and date, then what is wrong.
-QString rowProblem(const StagedRow& row, const QString& what) {
-    return QStringList{QStringLiteral("Tenant ID: ") + row.cell(staged::TID),
-                       QStringLiteral("Amount: ") + row.cell(staged::Amount),
-                       QStringLiteral("Date: ") + row.cell(staged::Date),
-                       QString(),
-                       what,
-                       QString(),
-                       kNothingPosted}
-        .join(QLatin1Char('\r'));
-}
-
-QString unitNotFoundMessage(const Payment& payment, const PlannedEntry& entry) {
-    const StagedRow& row = *payment.row;
-    return QStringList{
-        QStringLiteral("Not found: Tenant ID #") +
-            Currency::leadingValue(trimBlanks(row.cell(staged::TID).mid(1))).toPlainText(),
-        QString(),
-        QStringLiteral("Amount: ") + entry.amount.toPlainText(),
-        QStringLiteral("Date: ") + Value::date(QDateTime(entry.date, QTime(0, 0))).toText(),
-        QStringLiteral("Check Number: ") +
-            (entry.checkNumber ? QString::number(*entry.checkNumber) : QString()),
-        QStringLiteral("Remark: ") + entry.remark.value_or(QString()),
-        QString(),
-        QStringLiteral("The above Corvane deposit does not have a Tenant set up for Corvane, this "
-                       "must be corrected before you can update any ledgers.")}
-        .join(QLatin1Char('\r'));
-}
-
-QString lookupProblem(const StagedRow& row, const LedgerIDsLookup& found, std::int64_t tenantID) {
-    if (found.failure == LookupFailure::TenantNotFound) {
-        return rowProblem(row, QStringLiteral("Tenant ID #%1 is not found in the Lodgebook "
-                                              "ledger.")
-                                   .arg(tenantID));
-    }
-    return rowProblem(row, QStringLiteral("Property #%1 of Tenant ID #%2 is not found in the "
-                                          "Lodgebook ledger.")
-                               .arg(found.propID)
-                               .arg(tenantID));
-}
 
 // The fee of one rent payment, negative; nullopt when OMgmtFee is neither empty, a number nor a
 // number followed by "%".
@@ -214,7 +171,7 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
     EntriesPlan plan;
     plan.entries.reserve(payments.size() * (choices.postMgmtFees ? 2 : 1));
     const std::int64_t deposit = depositNumber(choices);
-    const auto posted = [](const Payment& p) { return p.matched && !p.leftOut; };
+    const auto posted = [](const Payment& p) { return p.matched() && !p.leftOut; };
 
     // The payment pass.
     QDate fromDate, toDate;  // the range's dates
@@ -224,19 +181,18 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
         if (!posted(payment)) {
             continue;
         }
-        const StagedRow& row = *payment.row;
         if (!payment.date) {
-            plan.problem = rowProblem(row, QStringLiteral("The payment date is not a valid date."));
+            plan.refusal = PlanRefusal{PlanRefusal::Kind::InvalidDate, i};
             return plan;
         }
-        const std::int64_t tenantID = payment.tenantID;
+        const std::int64_t tenantID = *payment.tenantID;
         if (!prefetched) {
             // This payment's and the later payments' tenants, looked up in key order.
             std::vector<std::int64_t> tenantIDs;
             tenantIDs.reserve(payments.size() - i);
             for (std::size_t later = i; later < payments.size(); ++later) {
                 if (posted(payments[later])) {
-                    tenantIDs.push_back(payments[later].tenantID);
+                    tenantIDs.push_back(*payments[later].tenantID);
                 }
             }
             lookup.prefetch(std::move(tenantIDs));
@@ -244,27 +200,35 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
         }
         const LedgerIDsLookup found = lookup.LookupLedgerIDs(tenantID);
         if (found.failure != LookupFailure::None) {
-            plan.problem = lookupProblem(row, found, tenantID);
+            plan.refusal = PlanRefusal{found.failure == LookupFailure::TenantNotFound
+                                           ? PlanRefusal::Kind::TenantNotFound
+                                           : PlanRefusal::Kind::PropertyNotFound,
+                                       i};
+            plan.refusal->tenantID = tenantID;
+            plan.refusal->propID = found.propID;
             return plan;
         }
 
         PlannedEntry entry;
         entry.payment = i;
         entry.income = true;
-        entry.accountID = payment.lateFee ? accounts.lateFeeAccount : accounts.rentAccount;
+        const bool lateFee = payment.kind == PaymentKind::LateFee;
+        entry.accountID = lateFee ? accounts.lateFeeAccount : accounts.rentAccount;
         entry.postToID = tenantID;
-        entry.amount = payment.amount;
+        entry.amount = payment.amount.abs();
         entry.date = *payment.date;
         entry.checkNumber = payment.checkNumber;
         if (choices.createDeposit && deposit != 0) {
             entry.checkNumber = deposit;
         }
-        entry.remark = chosenRemark(choices, payment,
-                                    payment.lateFee ? accounts.lateFeeRemark : accounts.rentRemark);
-        entry.status = payment.lateFee ? accounts.lateFeeCode : QStringLiteral("B");
+        entry.remark =
+            chosenRemark(choices, payment, lateFee ? accounts.lateFeeRemark : accounts.rentRemark);
+        entry.status = lateFee ? accounts.lateFeeCode : QStringLiteral("B");
         entry.ids = found.ids;
         if (!lookup.hasUnit(tenantID)) {
-            plan.problem = unitNotFoundMessage(payment, entry);
+            plan.refusal = PlanRefusal{PlanRefusal::Kind::UnitNotFound, i};
+            plan.refusal->tenantID = tenantID;
+            plan.refusal->entry = entry;
             return plan;
         }
         entry.changesUnit = entry.status == QLatin1String("B");
@@ -294,39 +258,31 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
         return plan;
     }
     if (!accounts.mgmtFeeCategoryValid) {
-        plan.problem = QStringLiteral(
-            "You do not have a valid Account Category set up for 'Management Fee'. Nothing was "
-            "posted to the Lodgebook Ledgers. Please check your Account Category and Account "
-            "Default settings under 'Preferences' from the Lodgebook Main Menu.");
+        plan.refusal = PlanRefusal{PlanRefusal::Kind::MgmtFeeCategoryInvalid, 0};
         return plan;
     }
 
     // The management fee pass: one fee per rent payment.
     for (std::size_t i = 0; i < payments.size(); ++i) {
         const Payment& payment = payments[i];
-        if (!posted(payment) || !payment.rent) {
+        if (!posted(payment) || payment.kind != PaymentKind::Rent) {
             continue;
         }
-        const StagedRow& row = *payment.row;
-        const std::int64_t tenantID = payment.tenantID;
+        const std::int64_t tenantID = *payment.tenantID;
         const LedgerIDs ids = lookup.LookupLedgerIDs(tenantID).ids;  // found in the payment pass
         const OwnerFeeLookup owner = lookup.ownerFee(ids.ownerID);
         if (!owner.ownerFound) {
-            plan.problem = rowProblem(
-                row, QStringLiteral("Owner #%1 of the property of Tenant ID #%2 is not found in "
-                                    "the Lodgebook ledger, so the management fee cannot be posted.")
-                         .arg(ids.ownerID)
-                         .arg(tenantID));
+            plan.refusal = PlanRefusal{PlanRefusal::Kind::OwnerNotFound, i};
+            plan.refusal->tenantID = tenantID;
+            plan.refusal->ownerID = ids.ownerID;
             return plan;
         }
-        const auto fee = managementFee(owner.mgmtFee, payment.amount);
+        const auto fee = managementFee(owner.mgmtFee, payment.amount.abs());
         if (!fee) {
-            plan.problem = rowProblem(
-                row, QStringLiteral("The management fee \"%1\" of Owner #%2 is neither an amount "
-                                    "nor a percentage (such as 25 or 10%). Please correct it in "
-                                    "Lodgebook.")
-                         .arg(owner.mgmtFee.toText())
-                         .arg(ids.ownerID));
+            plan.refusal = PlanRefusal{PlanRefusal::Kind::InvalidMgmtFee, i};
+            plan.refusal->tenantID = tenantID;
+            plan.refusal->ownerID = ids.ownerID;
+            plan.refusal->mgmtFee = owner.mgmtFee.toText();
             return plan;
         }
         if (fee->isZero()) {

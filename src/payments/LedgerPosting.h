@@ -2,7 +2,6 @@
 
 #include "payments/Payment.h"
 #include "payments/PostingRun.h"
-#include "payments/StagedRow.h"
 #include "platform/ledger/Currency.h"
 #include "platform/ledger/Database.h"
 
@@ -18,9 +17,9 @@
 
 namespace corvane {
 
-// The remark with the current month's full name (system language) in place of its first "MONTH"
-// (exact case). The remark preference is trimmed of blanks and stored back.
-QString ExpandMonthRemark(QString& remark, const QDate& today);
+// The remark, trimmed of blanks, with the current month's full name (system language) in place of
+// its first "MONTH" (exact case).
+QString ExpandMonthRemark(const QString& remark, const QDate& today);
 
 // The owner, property, tenant and unit a tenant's ledger entries belong to (a unit is identified
 // by its tenant's ID).
@@ -100,7 +99,7 @@ struct PostingAccounts {
 // One new Transactions record and the balance changes that follow it.
 struct PlannedEntry {
     std::size_t payment = 0;  // the payment it is made from (its index in the run's payments)
-    bool income = true;  // a payment ("I", "ACH") or a management fee ("E")
+    bool income = true;       // a payment ("I", "ACH") or a management fee ("E")
     std::int64_t accountID = 0;
     std::int64_t postToID = 0;
     ledger::Currency amount;
@@ -120,11 +119,31 @@ struct PaymentDateRange {
     QString to;
 };
 
-// The ledger entries of a run in the order they are added, or the first problem found.
+// Why a plan refuses the run, with what its message names (PostingMessages.h words it).
+struct PlanRefusal {
+    enum class Kind {
+        InvalidDate,             // the payment's date is not a date
+        TenantNotFound,          // no Tenants record has the payment's tenant ID
+        PropertyNotFound,        // the tenant's property (propID) is not in the ledger
+        UnitNotFound,            // no unit has the tenant; `entry` is the one that needed it
+        MgmtFeeCategoryInvalid,  // fees chosen, but the management fee category is not valid
+        OwnerNotFound,           // the property's owner (ownerID) is not in the ledger
+        InvalidMgmtFee,          // the owner's OMgmtFee (mgmtFee) is neither amount nor percent
+    };
+    Kind kind = Kind::InvalidDate;
+    std::size_t payment = 0;  // the payment it names (its index in the run's payments)
+    std::int64_t tenantID = 0;
+    std::int64_t propID = 0;
+    std::int64_t ownerID = 0;
+    QString mgmtFee;
+    PlannedEntry entry;
+};
+
+// The ledger entries of a run in the order they are added, or the first refusal found.
 struct EntriesPlan {
     std::vector<PlannedEntry> entries;
     std::optional<PaymentDateRange> range;  // none when every row is unmatched
-    std::optional<QString> problem;         // the message that refuses the run
+    std::optional<PlanRefusal> refusal;
 };
 
 // The payment pass and, when fees are chosen, the management fee pass, as a plan: every matched

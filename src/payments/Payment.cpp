@@ -1,57 +1,86 @@
 #include "payments/Payment.h"
 
 #include "app/TextRules.h"
-#include "payments/TenantChoice.h"
+#include "platform/Error.h"
+
+#include <cmath>
 
 namespace corvane {
 
 using ledger::Currency;
 
-std::vector<Payment> ReadPayments(const std::vector<StagedRow>& rows) {
-    std::vector<Payment> payments;
-    payments.reserve(rows.size());
-    int index = 0;
-    for (const StagedRow& row : rows) {
-        Payment p;
-        p.row = &row;
-        ++index;
-        bool numbered = false;
-        p.line = row.cell(staged::LineNumber).toInt(&numbered);
-        if (!numbered)
-            p.line = index;
-        const QString& tid = row.cell(staged::TID);
-        p.matched = !tid.startsWith(QStringLiteral("T#"));
-        p.tenantID = Currency::leadingValue(trimBlanks(tid.mid(1))).roundedToWhole();
-        p.amount = Currency::leadingValue(row.cell(staged::Amount)).abs();
-        p.dateText = row.cell(staged::Date);
-        p.date = parseDateText(p.dateText);
-        const QString check = trimBlanks(row.cell(staged::CheckNumber));
-        if (!check.isEmpty())
-            p.checkNumber = Currency::leadingValue(check.left(9)).roundedToWhole();
-        p.pmtType = row.cell(staged::PmtType);
-        p.rent = p.pmtType.startsWith(QStringLiteral("Rent"));
-        p.lateFee = p.pmtType.startsWith(QStringLiteral("Late Fee"));
-        p.note = row.cell(staged::Note);
-        p.tenantChoice = TenantChoiceOf(row);
-        p.noteIsTenantChoice = NoteIsTenantChoice(row);
-        payments.push_back(std::move(p));
-    }
-    return payments;
+QString paymentKindText(PaymentKind kind) {
+    return kind == PaymentKind::LateFee ? QStringLiteral("Late Fee") : QStringLiteral("Rent");
 }
 
-journal::RunRow RunRowAsShown(const StagedRow& row, int line) {
+QString shownTid(const Payment& payment) {
+    if (payment.tenantID)
+        return QStringLiteral("T") + QString::number(*payment.tenantID);
+    return QStringLiteral("T#") + accountNumberOf(payment.account).text;
+}
+
+QString choiceAccount(const QString& accountField) {
+    QString account = accountField;
+    account.remove(QLatin1Char(' '));
+    return account;
+}
+
+std::optional<std::int64_t> checkNumberOf(const QString& checkChar) {
+    const QString check = trimBlanks(checkChar);
+    if (check.isEmpty())
+        return std::nullopt;
+    return Currency::leadingValue(check.left(9)).roundedToWhole();
+}
+
+AccountNumber accountNumberOf(const QString& account) {
+    QString digits = account.mid(1);
+    digits.remove(QLatin1Char(' '));
+    const QStringView prefix = ledger::decimalPrefix(digits);
+    double value = 0.0;
+    AccountNumber out;
+    if (!prefix.isEmpty()) {
+        bool ok = false;
+        value = prefix.toDouble(&ok);
+        if (!ok) {
+            // Too large (or too small) for any number: no tenant has it as key.
+            out.text = prefix.toString();
+            return out;
+        }
+    }
+    if (std::trunc(value) == value && std::fabs(value) < 9.0e15) {
+        out.key = static_cast<std::int64_t>(value);
+        out.text = QString::number(*out.key);
+    } else {
+        out.text = QString::number(value, 'g', 15);
+    }
+    return out;
+}
+
+Currency paymentsTotal(const std::vector<Payment>& payments) {
+    std::int64_t sum = 0;
+    for (const Payment& p : payments) {
+        if (__builtin_add_overflow(sum, p.amount.abs().units(), &sum)) {
+            throw Error(errc::Overflow, QStringLiteral("Overflow: an amount or the total of the "
+                                                       "payments is too large"));
+        }
+    }
+    return Currency::fromUnits(sum);
+}
+
+journal::RunRow RunRowAsShown(const Payment& payment) {
     journal::RunRow r;
-    r.line = line;
-    r.tid = row.cell(staged::TID);
-    r.address = row.cell(staged::UnitAddress);
-    r.name = row.cell(staged::TenantName);
-    r.amount = row.cell(staged::Amount);
-    r.date = row.cell(staged::Date);
-    r.checkChar = row.cell(staged::CheckNumber);
-    r.pmtType = row.cell(staged::PmtType);
-    r.transactionNumber = row.cell(staged::TransactionNumber);
-    r.note = row.cell(staged::Note);
-    r.tenantChoice = TenantChoiceOf(row);
+    r.line = payment.line;
+    r.tid = shownTid(payment);
+    r.tenantID = payment.tenantID;
+    r.address = payment.unitAddress;
+    r.name = payment.tenantName;
+    r.amount = payment.amountText;
+    r.date = payment.dateText;
+    r.checkChar = payment.checkChar;
+    r.pmtType = paymentKindText(payment.kind);
+    r.transactionNumber = payment.transactionNumber;
+    r.note = payment.note;
+    r.tenantChoice = payment.matched() ? payment.tenantChoice : journal::TenantChoice::None;
     return r;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "journal/JournalRun.h"
-#include "payments/StagedRow.h"
 #include "platform/ledger/Currency.h"
 
 #include <QDate>
@@ -13,36 +12,79 @@
 
 namespace corvane {
 
-// One reviewed row of the payment screen, read once into the values the posting run works
-// with; the ledger entries, the fees, the deposit's split lines, the notes and the journal's rows
-// are all made from these.
+inline const QString kTidNotFoundText = QStringLiteral("(TID not found-PRINT SCREEN!)");
+inline const QString kTenantNotFoundText = QStringLiteral("(not found-cannot post!)");
+
+enum class PaymentKind { Rent, LateFee };
+
+// "Rent" or "Late Fee", as the Pmt Type column shows the kind.
+QString paymentKindText(PaymentKind kind);
+
+// One payment of the payment file, read once from its line (PaymentIntake.h) and matched to its
+// tenant (PaymentMatching.h). The review grid shows it, the notes, the total, the print report,
+// the posting plan, the deposit and the journal's rows read these fields; none of them reads a
+// value back from a shown text.
 struct Payment {
-    const StagedRow* row = nullptr;  // the row as shown (messages and the journal quote it)
-    int line = 0;                    // its line in the payment file
-    bool matched = false;            // TID does not begin with "T#"
-    // The leading-number value of TID without its first character, as a whole number (0 for an
-    // unmatched "T#" row).
-    std::int64_t tenantID = 0;
-    ledger::Currency amount;                  // the absolute leading-number value of the amount
-    QString dateText;                         // as the file gives it
-    std::optional<QDate> date;                // nullopt when the text is not a date
-    std::optional<std::int64_t> checkNumber;  // nullopt when the check cell is blank
-    QString pmtType;                          // "Rent" or "Late Fee"
-    bool rent = false;                        // the payment type begins with "Rent"
-    bool lateFee = false;                     // the payment type begins with "Late Fee"
-    QString note;                             // the screen's note on the row, empty when none
-    // How the tenant was found (TenantChoice.h), and whether the note only says that.
+    int line = 0;               // its line in the payment file, from 1
+    QString transactionNumber;  // field 1, "B1234567"
+    QString account;            // field 2 as in the file, "T42"
+    QString payerName;          // field 3, as the file gives it
+    QString payerAddress;       // field 4, as the file gives it
+    // The matched tenant's TenantID; none when no tenant has the account number.
+    std::optional<std::int64_t> tenantID;
+    QString unitAddress;      // as shown: the tenant's first unit's address, or the not-found text
+    QString tenantName;       // as shown: "Last, First", or the not-found text
+    QString amountText;       // field 7 as the line rule leaves it, "1234.56"
+    ledger::Currency amount;  // its value, sign kept (a refund is negative)
+    QString dateText;         // field 5 as the file gives it
+    std::optional<QDate> date;  // none when the text is not a date
+    QString checkChar;          // the first non-blank character of field 6 (the method)
+    std::optional<std::int64_t> checkNumber;  // the check character's number; none when blank
+    PaymentKind kind = PaymentKind::Rent;
+    QString processorStatus;  // field 8 without its blanks; empty when the line has none
+    QString note;             // "Already posted 12/01/2026", ...; empty when none
+    // The account a tenant choice is remembered for: field 2 with its blanks removed.
+    QString choiceAccount;
+    // How the tenant was found when not by the account (TenantChoice.h): chosen on the screen or
+    // by a remembered choice; with the note that says so (also "Remembered tenant #n not found"
+    // for a remembered tenant that is gone), and whether the row's note is that note.
     journal::TenantChoice tenantChoice = journal::TenantChoice::None;
+    QString tenantChoiceNote;
     bool noteIsTenantChoice = false;
-    bool leftOut = false;  // the user chose to leave the rows with a note out of this run
+    // Set by the posting run only: left out of the run (the user chose to leave the payments with
+    // a note out, or it was posted before and is now reported as not settled).
+    bool leftOut = false;
+
+    bool matched() const { return tenantID.has_value(); }
 };
 
-// The payments of the staged rows, in order.
-std::vector<Payment> ReadPayments(const std::vector<StagedRow>& rows);
+// The TID column's text: "T42" for a matched payment, "T#" and the account's number for one that
+// matched no tenant ("T#99").
+QString shownTid(const Payment& payment);
 
-// The journal's row of a staged row: its line, the grid's columns as shown (TID, address,
-// name, amount, date, check, payment type, transaction number, note) and how its tenant was
-// found; outcome and keys unset.
-journal::RunRow RunRowAsShown(const StagedRow& row, int line);
+// The account a tenant choice is remembered for (TenantChoice.h): the line's account field,
+// blanks removed.
+QString choiceAccount(const QString& accountField);
+
+// The check number of a check character: none when it is blank, else the leading-number value of
+// its first nine characters as a whole number (0 for a letter).
+std::optional<std::int64_t> checkNumberOf(const QString& checkChar);
+
+// The account number of a payment line: the leading-number value of the account field without
+// its first character, blanks removed ("T42" gives 42). The key is set only for a whole number.
+struct AccountNumber {
+    QString text;                     // as written after "T#" when the tenant is not found
+    std::optional<std::int64_t> key;  // the TenantID to seek
+};
+AccountNumber accountNumberOf(const QString& account);
+
+// The sum of the payments' amounts without their signs. Throws corvane::Error 6 (overflow) when
+// it is beyond the currency's range.
+ledger::Currency paymentsTotal(const std::vector<Payment>& payments);
+
+// The journal's row of a payment: its line and the grid's columns as shown (TID, address, name,
+// amount, date, check, payment type, transaction number, note) and its tenant; outcome and keys
+// unset.
+journal::RunRow RunRowAsShown(const Payment& payment);
 
 }  // namespace corvane

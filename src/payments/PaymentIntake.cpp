@@ -241,18 +241,37 @@ void requirePlainAmount(const PaymentLine& line, qsizetype lineNumber) {
             line.amount);
 }
 
-std::vector<PaymentLine> readPaymentLines(const QStringList& lines) {
-    std::vector<PaymentLine> payments;
-    payments.reserve(static_cast<std::size_t>(lines.size()));
+ReadPayments readPayments(const QStringList& lines) {
+    ReadPayments read;
+    read.payments.reserve(static_cast<std::size_t>(lines.size()));
     for (qsizetype i = 0; i < lines.size(); ++i) {
+        PaymentLine line;
         try {
-            payments.push_back(readPaymentLine(lines.at(i)));
+            line = readPaymentLine(lines.at(i));
         } catch (const Error& e) {
             throw Error(e.number(), e.description() + QStringLiteral(" (line %1)").arg(i + 1));
         }
-        requirePlainAmount(payments.back(), i + 1);  // names its line itself
+        requirePlainAmount(line, i + 1);  // names its line itself
+        Payment p;
+        p.line = static_cast<int>(i + 1);
+        p.transactionNumber = std::move(line.transactionNumber);
+        p.account = std::move(line.account);
+        p.choiceAccount = choiceAccount(p.account);
+        p.payerName = std::move(line.payerName);
+        p.payerAddress = std::move(line.payerAddress);
+        if (const auto amount = ledger::Currency::fromText(ledger::decimalPrefix(line.amount)))
+            p.amount = *amount;
+        else
+            read.amountTooLarge = true;
+        p.amountText = std::move(line.amount);
+        p.date = parseDateText(line.date);
+        p.dateText = std::move(line.date);
+        p.checkChar = trimLeadingBlanks(line.method).left(1);
+        p.checkNumber = checkNumberOf(p.checkChar);
+        p.processorStatus = trimBlanks(line.status.value_or(QString()));
+        read.payments.push_back(std::move(p));
     }
-    return payments;
+    return read;
 }
 
 void ArchiveStagedPaymentFile(Globals& globals) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Globals.h"
+#include "payments/Payment.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,7 +18,7 @@ namespace corvane {
 //
 // The download screen's loading uses them in this order: stagedPaymentPath (exists?) ->
 // FindLatestPaymentFile when nothing is staged -> readAll -> selectPaymentLines ->
-// readPaymentLine per line -> (matching) ; ArchiveStagedPaymentFile after posting or emptying.
+// readPayments -> (matching) ; ArchiveStagedPaymentFile after posting or emptying.
 
 // The name rule's two steps. RemoveExtension cuts before the last "."; RemoveCopyNumber cuts a
 // trailing "(...)" before the last "(" and then removes leading and trailing blanks.
@@ -78,9 +79,17 @@ bool isPlainAmount(QStringView amount);
 // Throws corvane::Error 13 (type mismatch) "the amount of line <lineNumber> is not a number: "
 // followed by the amount as read, unless the line's amount isPlainAmount.
 void requirePlainAmount(const PaymentLine& line, qsizetype lineNumber);
-// Every line read and its amount required plain, in order; the first line that fails stops the
-// reading with its error, " (line <n>)" added to a reading error.
-std::vector<PaymentLine> readPaymentLines(const QStringList& lines);
+// The payments of the payment lines, not yet matched: every line read and its amount required
+// plain, in order, then its values taken once (line number, transaction number, account, amount
+// text and value, date text and date, check character and number, status without its blanks;
+// kind Rent). The first line that fails stops the reading with its error, " (line <n>)" added
+// to a reading error. A plain amount beyond the currency's range is not an error here: it is
+// counted as 0 and amountTooLarge is set (the total refuses it).
+struct ReadPayments {
+    std::vector<Payment> payments;
+    bool amountTooLarge = false;
+};
+ReadPayments readPayments(const QStringList& lines);
 
 // The archive step: the staged payment file becomes "paymentHistory_LastDownload.csv", replacing
 // an earlier archive in one rename (at every instant the old or the new archive exists).

@@ -3,49 +3,9 @@
 #include "app/TextRules.h"
 #include "platform/ledger/Currency.h"
 
-#include <cmath>
 #include <optional>
 
 namespace corvane {
-namespace {
-
-// The account number of a payment line: the leading-number value of the account field without
-// its first character, blanks removed ("T42" gives 42). The key is set only for a whole number.
-struct AccountNumber {
-    QString text;               // as written after "T#" when the tenant is not found
-    std::optional<qint64> key;  // the TenantID to seek
-};
-
-AccountNumber accountNumber(const QString& account) {
-    QString digits = account.mid(1);
-    digits.remove(QLatin1Char(' '));
-    const QStringView prefix = ledger::decimalPrefix(digits);
-    double value = 0.0;
-    AccountNumber out;
-    if (!prefix.isEmpty()) {
-        bool ok = false;
-        value = prefix.toDouble(&ok);
-        if (!ok) {
-            // Too large (or too small) for any number: no tenant has it as key.
-            out.text = prefix.toString();
-            return out;
-        }
-    }
-    if (std::trunc(value) == value && std::fabs(value) < 9.0e15) {
-        out.key = static_cast<qint64>(value);
-        out.text = QString::number(*out.key);
-    } else {
-        out.text = QString::number(value, 'g', 15);
-    }
-    return out;
-}
-
-QString firstNonBlank(const QString& text) {
-    const QString rest = trimLeadingBlanks(text);
-    return rest.left(1);
-}
-
-}  // namespace
 
 QString tenantDisplayName(const ledger::Value& lastName, const ledger::Value& firstName) {
     const QString last = lastName.toText();
@@ -97,7 +57,7 @@ void PaymentMatcher::preload(ledger::Database& db) {
                 return;
             TenantMatch match;
             match.found = true;
-            match.tid = QStringLiteral("T") + tenantId.toText().remove(QLatin1Char(' '));
+            match.tenantID = key;
             const auto unit = firstUnitAddress.constFind(key);
             match.unitAddress = unit == firstUnitAddress.constEnd() ? kTidNotFoundText : *unit;
             match.tenantName = tenantDisplayName(tenant[0], tenant[1]);
@@ -118,7 +78,7 @@ PaymentMatcher::TenantMatch PaymentMatcher::lookUp(qint64 account) {
     if (const auto tenant = tenantFields_->find(ledger::Value::integer(account))) {
         const std::vector<ledger::Value>& fields = *tenant;
         match.found = true;
-        match.tid = QStringLiteral("T") + fields[0].toText().remove(QLatin1Char(' '));
+        match.tenantID = fields[0].toInteger();
         const auto unit = unitAddress_->find(ledger::Value::integer(fields[0].toInteger()));
         match.unitAddress = unit ? (*unit)[0].toText() : kTidNotFoundText;
         match.tenantName = tenantDisplayName(fields[1], fields[2]);
@@ -127,27 +87,30 @@ PaymentMatcher::TenantMatch PaymentMatcher::lookUp(qint64 account) {
     return match;
 }
 
-StagedRow PaymentMatcher::fill(const PaymentLine& line) {
-    StagedRow row;
-    const AccountNumber account = accountNumber(line.account);
+void PaymentMatcher::match(Payment& payment) {
+    const AccountNumber account = accountNumberOf(payment.account);
     TenantMatch match;
     if (!matchesNothing_ && account.key)
         match = lookUp(*account.key);
-    row.setCell(staged::TransactionNumber, line.transactionNumber);
     if (match.found) {
-        row.setCell(staged::TID, match.tid);
-        row.setCell(staged::UnitAddress, match.unitAddress);
-        row.setCell(staged::TenantName, match.tenantName);
+        payment.tenantID = match.tenantID;
+        payment.unitAddress = match.unitAddress;
+        payment.tenantName = match.tenantName;
     } else {
-        row.setCell(staged::TID, QStringLiteral("T#") + account.text);
-        row.setCell(staged::UnitAddress, kTidNotFoundText);
-        row.setCell(staged::TenantName, kTenantNotFoundText);
+        payment.tenantID.reset();
+        payment.unitAddress = kTidNotFoundText;
+        payment.tenantName = kTenantNotFoundText;
     }
-    row.setCell(staged::Amount, line.amount);
-    row.setCell(staged::Date, line.date);
-    row.setCell(staged::CheckNumber, firstNonBlank(line.method));
-    row.setCell(staged::PmtType, QStringLiteral("Rent"));
-    return row;
+}
+
+bool PaymentMatcher::matchTenant(Payment& payment, std::int64_t tenantID) {
+    const TenantMatch match = matchesNothing_ ? TenantMatch() : lookUp(tenantID);
+    if (!match.found)
+        return false;
+    payment.tenantID = match.tenantID;
+    payment.unitAddress = match.unitAddress;
+    payment.tenantName = match.tenantName;
+    return true;
 }
 
 }  // namespace corvane

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "payments/PaymentIntake.h"
-#include "payments/StagedRow.h"
+#include "payments/Payment.h"
 #include "platform/ledger/Database.h"
 
 #include <QHash>
@@ -10,10 +9,7 @@
 
 namespace corvane {
 
-inline const QString kTidNotFoundText = QStringLiteral("(TID not found-PRINT SCREEN!)");
-inline const QString kTenantNotFoundText = QStringLiteral("(not found-cannot post!)");
-
-// Matches payment lines to Lodgebook tenants and their units and fills the staged rows.
+// Matches payments to Lodgebook tenants and their units.
 // Tenants are found by index seek on TenantIDIndex, units on UTenantIDIndex (the first unit the
 // index gives, which is the tenant's unit with the lowest UnitID). When Properties, Units or
 // Tenants is empty, no payment matches (as with the ledger's property x unit x tenant query).
@@ -24,7 +20,7 @@ inline const QString kTenantNotFoundText = QStringLiteral("(not found-cannot pos
 // snapshot: a read transaction is held from construction to destruction (when none is open).
 //
 // Call order: construct over the open ledger with the number of payment lines (opens the two
-// tables once), then fill() for each payment line, then let it go (the record sets close with it).
+// tables once), then match() for each payment, then let it go (the record sets close with it).
 class PaymentMatcher {
 public:
     enum class Lookup { Auto, Seek, Preload };
@@ -33,15 +29,18 @@ public:
     PaymentMatcher(const PaymentMatcher&) = delete;
     PaymentMatcher& operator=(const PaymentMatcher&) = delete;
 
-    // The staged row of one payment: TID, address, name, amount, date, check character,
-    // "Rent" and the transaction number; unmatched payments carry the not-found texts.
-    StagedRow fill(const PaymentLine& line);
+    // Sets the payment's tenant, unit address and tenant name from its account; a payment that
+    // matches no tenant gets no tenant and the not-found texts.
+    void match(Payment& payment);
+    // Sets the payment's tenant, unit address and tenant name as match() does for the tenant's
+    // own account; false (the payment unchanged) when the ledger has no such tenant.
+    bool matchTenant(Payment& payment, std::int64_t tenantID);
 
 private:
     // What the ledger says about one account number; a file often holds a tenant several times.
     struct TenantMatch {
         bool found = false;
-        QString tid;
+        std::int64_t tenantID = 0;
         QString unitAddress;
         QString tenantName;
     };

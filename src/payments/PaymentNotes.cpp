@@ -57,14 +57,12 @@ QSet<EntryKey> entriesInLedger(ledger::Database& ledger, const QSet<EntryKey>& w
 
 }  // namespace
 
-QMap<QDate, int> NotePayments(std::vector<StagedRow>& rows, ledger::Database& ledger,
+QMap<QDate, int> NotePayments(std::vector<Payment>& payments, ledger::Database& ledger,
                               journal::PostingJournal* journal) {
-    const std::vector<Payment> payments = ReadPayments(rows);
-
     QStringList numbers;
-    numbers.reserve(static_cast<qsizetype>(rows.size()));
-    for (const StagedRow& row : rows)
-        numbers << row.cell(staged::TransactionNumber);
+    numbers.reserve(static_cast<qsizetype>(payments.size()));
+    for (const Payment& p : payments)
+        numbers << p.transactionNumber;
     const journal::PaymentsInJournal inJournal =
         journal ? journal::FindPaymentsInJournal(*journal, ledger, numbers)
                 : journal::PaymentsInJournal();
@@ -77,9 +75,9 @@ QMap<QDate, int> NotePayments(std::vector<StagedRow>& rows, ledger::Database& le
     QDate from, to;
     for (std::size_t i = 0; i < payments.size(); ++i) {
         const Payment& p = payments[i];
-        if (!p.matched || !p.date)
+        if (!p.matched() || !p.date)
             continue;
-        keys[i] = EntryKey{p.tenantID, p.date->toJulianDay(), p.amount.units()};
+        keys[i] = EntryKey{*p.tenantID, p.date->toJulianDay(), p.amount.abs().units()};
         wanted.insert(*keys[i]);
         if (!from.isValid() || *p.date < from)
             from = *p.date;
@@ -90,11 +88,11 @@ QMap<QDate, int> NotePayments(std::vector<StagedRow>& rows, ledger::Database& le
         wanted.isEmpty() ? QSet<EntryKey>() : entriesInLedger(ledger, wanted, from, to);
 
     QSet<QString> seen;
-    seen.reserve(static_cast<qsizetype>(rows.size()));
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        StagedRow& row = rows[i];
-        const QString& number = row.cell(staged::TransactionNumber);
-        const QString status = trimBlanks(row.cell(staged::ProcessorStatus));
+    seen.reserve(static_cast<qsizetype>(payments.size()));
+    for (std::size_t i = 0; i < payments.size(); ++i) {
+        Payment& p = payments[i];
+        const QString& number = p.transactionNumber;
+        const QString& status = p.processorStatus;
         QString note;
         const JournalNote posted = NoteFromJournal(inJournal, number, status);
         if (posted.goneSince.isValid() && !seen.contains(number))
@@ -110,7 +108,8 @@ QMap<QDate, int> NotePayments(std::vector<StagedRow>& rows, ledger::Database& le
             note = QStringLiteral("Status: ") + status;
         }
         seen.insert(number);
-        row.setCell(staged::Note, note);
+        p.note = std::move(note);
+        p.noteIsTenantChoice = false;
     }
     return gone;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "journal/PostingJournal.h"
-#include "payments/StagedRow.h"
+#include "payments/Payment.h"
 #include "platform/ledger/Database.h"
 
 #include <QDate>
@@ -11,7 +11,7 @@
 
 namespace corvane {
 
-// The notes of the payment screen's Note column: each staged row gets at most one, the first of
+// The notes of the payment screen's Note column: each payment gets at most one, the first of
 // these that applies:
 //   what the journal, checked against the ledger, says of its transaction number (JournalNotes.h:
 //   "Return recorded mm/dd/yyyy", "<Status> after posting mm/dd/yyyy", "Already posted
@@ -22,12 +22,12 @@ namespace corvane {
 //                                (TransType "I") with the same TransPostToID, amount and date;
 //   "Status: <status>"           the line's status (field 8, blanks trimmed) is there and is not
 //                                "Posted" (letter case ignored).
-// Rows need their ProcessorStatus cell filled. `journal` may be null (a journal that cannot be
+// `journal` may be null (a journal that cannot be
 // used): no row is then found already posted. Reads the ledger's Transactions once, and only the
 // entries dated within the file's payment dates, and the posted payments' income entries by
 // their keys. Returns, by posting date, how many payments of the file Corvane posted whose income
 // entry the ledger no longer holds (for GoneFromLedgerNotice).
-QMap<QDate, int> NotePayments(std::vector<StagedRow>& rows, ledger::Database& ledger,
+QMap<QDate, int> NotePayments(std::vector<Payment>& payments, ledger::Database& ledger,
                               journal::PostingJournal* journal);
 
 }  // namespace corvane

@@ -11,9 +11,9 @@
 #include "payments/Payment.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentReturns.h"
+#include "payments/PostingMessages.h"
 #include "platform/Error.h"
 
-#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -27,46 +27,6 @@ namespace corvane {
 namespace {
 
 const QString kSuccessTitle = QStringLiteral("Lodgebook Corvane");
-
-QString invalidCategoryMessage(const QString& name) {
-    return QStringLiteral(
-               "You do not have a valid Account Category set up for '%1'. Nothing was "
-               "posted to the Lodgebook Ledgers. Please check your Account Category "
-               "and Account Default settings under 'Preferences' from the Lodgebook "
-               "Main Menu.")
-        .arg(name);
-}
-
-// A category whose number text is a number.
-bool validCategory(const QString& category) {
-    const QString number = CategoryNumberText(category);
-    return !number.isEmpty() && ledger::Currency::fromText(number).has_value();
-}
-
-QString confirmationQuestion(const PostingChoices& choices) {
-    QString missing;
-    if (!choices.createDeposit && !choices.postMgmtFees) {
-        missing = QStringLiteral("create a BANK DEPOSIT or POST MANAGEMENT FEEES");
-    } else if (!choices.postMgmtFees) {
-        missing = QStringLiteral("POST MANAGEMENT FEEES");
-    } else {
-        missing = QStringLiteral("create a BANK DEPOSIT");
-    }
-    return QStringLiteral(
-               "You have NOT chosen to %1 for these transactions. Press 'Yes' to "
-               "CONTINUE or 'No' to CANCEL.")
-        .arg(missing);
-}
-
-const QString kNotesTitle = QStringLiteral("Corvane Transaction Posting");
-
-QString notesQuestion(int count) {
-    return QStringLiteral(
-               "%1 of these payments carry a note in the Note column (already posted, perhaps "
-               "already in the ledger, repeated in this file, or not settled by the processor). "
-               "Press 'Yes' to leave them out of this posting, or 'No' to post them as well.")
-        .arg(count);
-}
 
 QString computerName(Environment& environment) {
     const QString name = environment.variable(QStringLiteral("COMPUTERNAME"));
@@ -93,7 +53,7 @@ RunReturns findReturns(Globals& globals, const std::vector<Payment>& payments) {
     QStringList numbers;
     numbers.reserve(static_cast<qsizetype>(payments.size()));
     for (const Payment& p : payments)
-        numbers << p.row->cell(staged::TransactionNumber);
+        numbers << p.transactionNumber;
     const journal::PaymentsInJournal inJournal =
         journal::FindPaymentsInJournal(*journal, *globals.LedgerDb, numbers);
     if (inJournal.posted.isEmpty())
@@ -101,7 +61,7 @@ RunReturns findReturns(Globals& globals, const std::vector<Payment>& payments) {
     QSet<QString> seen;
     for (std::size_t i = 0; i < payments.size(); ++i) {
         const QString& number = numbers[static_cast<qsizetype>(i)];
-        const QString status = trimBlanks(payments[i].row->cell(staged::ProcessorStatus));
+        const QString& status = payments[i].processorStatus;
         if (NoteFromJournal(inJournal, number, status).kind != JournalNoteKind::Returned)
             continue;
         returns.notPosted.push_back(i);
@@ -138,19 +98,17 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
                         const PostingChoices& choices, const EntriesPlan& plan,
                         const std::vector<std::int64_t>& transIDs,
                         const std::optional<DepositPlan>& deposit,
-                        const std::optional<DepositResult>& written, const RunReturns& returns,
-                        const std::vector<WrittenReturn>& returned, const QDate& today) {
+                        const std::optional<DepositResult>& written, const LoadedFile& file,
+                        const PostingFigures& figures, const RunReturns& returns,
+                        const std::vector<WrittenReturn>& returned) {
     journal::Run run;
     run.postedAt = globals.environment().now();
     run.postedAt.setTime(QTime(run.postedAt.time().hour(), run.postedAt.time().minute(),
                                run.postedAt.time().second()));
     run.computer = computerName(globals.environment());
-    run.fileName = globals.stagedPaymentFileName();
-    const QString staged = globals.pathInProgramFolder(run.fileName);
-    if (globals.files().exists(staged))
-        run.fileBytes = globals.files().readAll(staged);
-    run.fileDigest = QString::fromLatin1(
-        QCryptographicHash::hash(run.fileBytes, QCryptographicHash::Sha1).toHex());
+    run.fileName = file.fileName;
+    run.fileBytes = file.bytes;
+    run.fileDigest = file.digest;
     run.remarkChoice = choices.remarkChoice;
     run.remarkText = choices.remarkText;
     run.postFees = choices.postMgmtFees;
@@ -160,7 +118,7 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
         run.depositID = written->depositID;
         run.depositAmount = written->total;
     }
-    run.figures = {globals.LastDatePosted, globals.LastBalancePosted, {}, {}};
+    run.figures = {shortDate(figures.date), figures.balance.toPlainText(), {}, {}};
     if (plan.range) {
         run.figures.rangeFrom = plan.range->from;
         run.figures.rangeTo = plan.range->to;
@@ -168,10 +126,10 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
 
     run.rows.reserve(payments.size());
     for (const Payment& p : payments) {
-        journal::RunRow r = RunRowAsShown(*p.row, p.line);
-        r.outcome = !p.matched  ? journal::RowOutcome::NoTenant
-                    : p.leftOut ? journal::RowOutcome::Note
-                                : journal::RowOutcome::Posted;
+        journal::RunRow r = RunRowAsShown(p);
+        r.outcome = !p.matched() ? journal::RowOutcome::NoTenant
+                    : p.leftOut  ? journal::RowOutcome::Note
+                                 : journal::RowOutcome::Posted;
         run.rows.push_back(std::move(r));
     }
     QHash<std::int64_t, ledger::Currency> tenantChanges, unitChanges;
@@ -200,8 +158,8 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
         r.incomeAmount = w.incomeAmount;
         r.feeTransID = w.feeTransID;
         r.feeAmount = w.feeAmount;
-        r.returnOf =
-            journal::ReturnLink{paid.posted.runID, paid.posted.line, paid.posted.postedOn, today};
+        r.returnOf = journal::ReturnLink{paid.posted.runID, paid.posted.line, paid.posted.postedOn,
+                                         figures.date};
         if (w.unitChange)
             unitChanges[w.tenantID] += *w.unitChange;
         if (w.tenantChange)
@@ -244,8 +202,8 @@ struct WriteAttempt {
 // by the next start.
 WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
                       const std::vector<Payment>& payments, const PostingChoices& choices,
-                      const PostingAccounts& accounts, const QDate& today,
-                      const RunReturns& returns) {
+                      const PostingAccounts& accounts, const PostingFigures& figures,
+                      const LoadedFile& file, const RunReturns& returns) {
     using Kind = WriteAttempt::Kind;
     ledger::Database& db = *globals.LedgerDb;
     std::int64_t recorded = 0;
@@ -257,18 +215,18 @@ WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
             LedgerLookup lookup(db);
             plan = PlanLedgerEntries(payments, choices, accounts, lookup);
         }
-        if (plan.problem) {
-            return {Kind::Refused, *plan.problem, {}, 0};
+        if (plan.refusal) {
+            return {Kind::Refused, refusalMessage(*plan.refusal, payments), {}, 0};
         }
         const std::vector<std::int64_t> transIDs = WriteLedgerEntries(db, plan.entries);
-        const ReturnsResult returned = WriteReturns(db, returns.recorded, today);
+        const ReturnsResult returned = WriteReturns(db, returns.recorded, figures.date);
         if (returned.problem) {
             return {Kind::Refused, *returned.problem, {}, 0};
         }
         std::optional<DepositPlan> deposit;
         std::optional<DepositResult> written;
         if (choices.createDeposit) {
-            deposit = PlanDeposit(payments, choices, accounts, today);
+            deposit = PlanDeposit(payments, choices, accounts, figures.date);
             for (std::size_t i = 0; i < returned.written.size(); ++i) {
                 deposit->lines.push_back(returnSplitLine(returns.payments[i], returns.recorded[i],
                                                          returned.written[i], accounts));
@@ -279,7 +237,7 @@ WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
             }
         }
         journal::Run run = journalRun(globals, payments, choices, plan, transIDs, deposit, written,
-                                      returns, returned.written, today);
+                                      file, figures, returns, returned.written);
         run.evidence = evidence.collect(db);
         recorded = journal.record(run);
         transaction.commit();
@@ -312,8 +270,12 @@ WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
 
 }  // namespace
 
-PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const PostingChoices& choices) {
-    std::vector<Payment> payments = ReadPayments(rows);
+PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const PostingChoices& choices,
+                               const LoadedFile& file) {
+    // The payments as reviewed; a copy only when some are left out (for their note, or as
+    // payments posted before).
+    const std::vector<Payment>* posted = &reviewed;
+    std::vector<Payment> leavingOut;
     Dialogs& dialogs = globals_.dialogs();
     const auto tell = [&](const QString& text, MsgIcon icon, const QString& title) {
         dialogs.setBusyPointer(false);
@@ -325,20 +287,23 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
     };
     dialogs.setBusyPointer(true);
     const QDate today = globals_.environment().today();
+    // The figures the log keeps of this run: its day and the total of the payments reviewed.
+    const PostingFigures figures{today, paymentsTotal(reviewed)};
 
     PostingAccounts accounts;
-    if (!validCategory(globals_.RentIncomeCategory)) {
+    const LedgerPreferences& preferences = globals_.preferences;
+    if (!preferences.rentIncome.valid) {
         return stop(invalidCategoryMessage(QStringLiteral("Rent Income")));
     }
-    accounts.rentAccount = CategoryNumber(globals_.RentIncomeCategory);
-    accounts.rentCode = CategoryCode(globals_.RentIncomeCategory);
-    accounts.rentRemark = ExpandMonthRemark(globals_.RentIncomeRemark, today);
-    if (!validCategory(globals_.LateFeeCategory)) {
+    accounts.rentAccount = preferences.rentIncome.account;
+    accounts.rentCode = preferences.rentIncome.code;
+    accounts.rentRemark = ExpandMonthRemark(preferences.rentIncomeRemark, today);
+    if (!preferences.lateFee.valid) {
         return stop(invalidCategoryMessage(QStringLiteral("Late Fee Received")));
     }
-    accounts.lateFeeAccount = CategoryNumber(globals_.LateFeeCategory);
-    accounts.lateFeeCode = CategoryCode(globals_.LateFeeCategory);
-    accounts.lateFeeRemark = ExpandMonthRemark(globals_.LateFeeRemark, today);
+    accounts.lateFeeAccount = preferences.lateFee.account;
+    accounts.lateFeeCode = preferences.lateFee.code;
+    accounts.lateFeeRemark = ExpandMonthRemark(preferences.lateFeeRemark, today);
 
     if (!choices.createDeposit || !choices.postMgmtFees) {
         dialogs.setBusyPointer(false);
@@ -348,19 +313,19 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
         }
     }
     if (choices.postMgmtFees) {
-        accounts.mgmtFeeCategoryValid = validCategory(globals_.MgmtFeeCategory);
+        accounts.mgmtFeeCategoryValid = preferences.mgmtFee.valid;
         if (accounts.mgmtFeeCategoryValid) {
-            accounts.mgmtFeeAccount = CategoryNumber(globals_.MgmtFeeCategory);
-            accounts.mgmtFeeRemark = ExpandMonthRemark(globals_.MgmtFeeRemark, today);
+            accounts.mgmtFeeAccount = preferences.mgmtFee.account;
+            accounts.mgmtFeeRemark = ExpandMonthRemark(preferences.mgmtFeeRemark, today);
         }
     }
     // Payments posted before and now reported as not settled are never posted again; their
     // return may be recorded. The journal and the ledger say which they are.
     RunReturns returns;
-    std::vector<bool> returned(payments.size(), false);
+    std::vector<bool> returned(reviewed.size(), false);
     if (globals_.LedgerDb) {
         try {
-            returns = findReturns(globals_, payments);
+            returns = findReturns(globals_, reviewed);
         } catch (const journal::JournalError&) {
             // Told when the journal is opened for the run.
         } catch (const Error&) {
@@ -369,21 +334,29 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
         for (const std::size_t i : returns.notPosted)
             returned[i] = true;
     }
+    // The noted rows asked about: a tenant the user chose is the user's own decision.
+    const auto askedAbout = [](const Payment& p) {
+        return p.matched() && !p.note.isEmpty() && !p.noteIsTenantChoice;
+    };
     int noted = 0;
-    for (std::size_t i = 0; i < payments.size(); ++i)
-        noted += payments[i].matched && !payments[i].note.isEmpty() &&
-                 !payments[i].noteIsTenantChoice && !returned[i];
+    for (std::size_t i = 0; i < reviewed.size(); ++i)
+        noted += askedAbout(reviewed[i]) && !returned[i];
+    bool leaveNotedOut = false;
     if (noted > 0) {
         dialogs.setBusyPointer(false);
         if (dialogs.messageBox(notesQuestion(noted), MsgButtons::YesNo, MsgIcon::Question,
                                kNotesTitle) == kAnswerYes) {
-            for (Payment& p : payments)
-                p.leftOut = p.matched && !p.note.isEmpty() && !p.noteIsTenantChoice;
+            leaveNotedOut = true;
         }
         dialogs.setBusyPointer(true);
     }
-    for (std::size_t i = 0; i < payments.size(); ++i)
-        payments[i].leftOut = payments[i].leftOut || returned[i];
+    // A copy of the payments as reviewed only when some are left out.
+    if (leaveNotedOut || !returns.notPosted.empty()) {
+        leavingOut = reviewed;
+        for (std::size_t i = 0; i < leavingOut.size(); ++i)
+            leavingOut[i].leftOut = (leaveNotedOut && askedAbout(leavingOut[i])) || returned[i];
+        posted = &leavingOut;
+    }
     if (!returns.payments.empty()) {
         dialogs.setBusyPointer(false);
         if (dialogs.messageBox(
@@ -409,7 +382,7 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
     }
 
     const WriteAttempt attempt =
-        writeRun(globals_, *journal, payments, choices, accounts, today, returns);
+        writeRun(globals_, *journal, *posted, choices, accounts, figures, file, returns);
     switch (attempt.kind) {
         case WriteAttempt::Kind::Committed:
             break;
@@ -438,9 +411,11 @@ PostingOutcome PostingRun::run(const std::vector<StagedRow>& rows, const Posting
     } catch (const Error& e) {
         archiveFailure = e.description();
     }
+    globals_.postingLog.lastDatePosted = shortDate(figures.date);
+    globals_.postingLog.lastBalancePosted = figures.balance.toPlainText();
     if (attempt.range) {
-        globals_.LastRangeFrom = attempt.range->from;
-        globals_.LastRangeTo = attempt.range->to;
+        globals_.postingLog.lastRangeFrom = attempt.range->from;
+        globals_.postingLog.lastRangeTo = attempt.range->to;
     }
     tell(QStringLiteral("Your Lodgebook Ledgers are now updated."), MsgIcon::Information,
          kSuccessTitle);

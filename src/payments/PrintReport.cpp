@@ -1,6 +1,7 @@
 #include "payments/PrintReport.h"
 
 #include "app/TextRules.h"
+#include "payments/StagedPayments.h"
 #include "platform/Error.h"
 #include "platform/ledger/Currency.h"
 
@@ -21,7 +22,6 @@ constexpr int kDateY = 1220;
 constexpr int kTitleY = 1600;
 constexpr int kHeaderY = 2000;
 constexpr int kFirstRowY = 2400;
-constexpr int kPrinterError = 482;
 
 // A printed column: its grid position (0-based), the header text, X, and how its value is cut.
 struct PrintedColumn {
@@ -42,23 +42,10 @@ const PrintedColumn kColumns[] = {
     {10, QStringLiteral("Type"), 8200, 10, true},
     {11, QStringLiteral("Transaction Number").left(15), 8750, 15, true},
 };
-constexpr int kAmountGridColumn = 6;
 
 QString cutValue(const PrintedColumn& column, const QString& value) {
     return column.trimBeforeCut ? trimBlanks(value).left(column.width)
                                 : trimBlanks(value.left(column.width));
-}
-
-// The amount of a staged row as currency: its plain amount text ("1234.56"), also accepted with
-// a dollar sign and thousands separators; anything else is a type mismatch.
-ledger::Currency amountOf(const QString& text) {
-    if (auto amount = ledger::Currency::fromText(trimBlanks(text)))
-        return *amount;
-    QString plain = trimBlanks(text);
-    plain.remove(QLatin1Char('$')).remove(QLatin1Char(','));
-    if (auto amount = ledger::Currency::fromText(plain))
-        return *amount;
-    throw Error(errc::TypeMismatch, QStringLiteral("Type mismatch"));
 }
 
 // The rows to print: the user's selection (rows that exist, once each, in its order), then every
@@ -83,12 +70,12 @@ QString titleLine() {
 }
 
 // Prints the report as one job; returns the PDF file it was written to, or empty text.
-QString printReport(Globals& globals, const std::vector<StagedRow>& rows,
+QString printReport(Globals& globals, const std::vector<Payment>& rows,
                     const QList<int>& selection) {
     std::unique_ptr<Printer> printer =
         globals.platform().printers.startJob(globals.programFolder());
     if (!printer)
-        throw Error(kPrinterError, QStringLiteral("Printer error"));
+        throw Error(errc::PrinterError, QStringLiteral("Printer error"));
     Printer& p = *printer;
 
     p.setFontSize(kFontSize);
@@ -114,15 +101,13 @@ QString printReport(Globals& globals, const std::vector<StagedRow>& rows,
     ledger::Currency total;
     p.setCurrentY(kFirstRowY);
     for (int row : selection) {
-        const StagedRow& staged = rows.at(static_cast<size_t>(row));
+        const Payment& payment = rows.at(static_cast<size_t>(row));
         for (const PrintedColumn& column : kColumns) {
-            // Grid column k shows staged column k + 1.
-            const QString& value = staged.cell(column.gridColumn + 1);
+            // Grid column k shows column k + 1.
             p.setCurrentX(column.x);
-            p.print(cutValue(column, value), false);
-            if (column.gridColumn == kAmountGridColumn)
-                total += amountOf(value);
+            p.print(cutValue(column, shownCell(payment, column.gridColumn + 1)), false);
         }
+        total += payment.amount;
         p.print(QString(), true);
     }
 
@@ -138,7 +123,7 @@ QString printReport(Globals& globals, const std::vector<StagedRow>& rows,
 
 }  // namespace
 
-QList<int> PrintScreen(Globals& globals, const std::vector<StagedRow>& rows,
+QList<int> PrintScreen(Globals& globals, const std::vector<Payment>& rows,
                        const QList<int>& selectedRows, int currentRow) {
     Dialogs& dialogs = globals.dialogs();
     const QList<int> selection =

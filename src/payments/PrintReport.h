@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Globals.h"
-#include "payments/StagedRow.h"
+#include "payments/Payment.h"
 
 #include <QList>
 #include <QString>
@@ -15,8 +15,9 @@ namespace corvane {
 // "Screen Printed" (and, when no printer is installed, where the PDF file of the list was
 // written). Any failure abandons the job and shows the error's own text. Returns the rows of the
 // grid's selection after printing (0-based), so that the screen can show them selected; the last
-// of them is the row the grid's current row ends on. `selectedRows` and `currentRow` are 0-based grid rows.
-QList<int> PrintScreen(Globals& globals, const std::vector<StagedRow>& rows,
+// of them is the row the grid's current row ends on. `selectedRows` and `currentRow` are 0-based
+// grid rows.
+QList<int> PrintScreen(Globals& globals, const std::vector<Payment>& rows,
                        const QList<int>& selectedRows, int currentRow);
 
 }  // namespace corvane

@@ -18,6 +18,31 @@ bool validIndex(const QModelIndex& index, int rowCount) {
 
 }  // namespace
 
+QString shownCell(const Payment& p, int column) {
+    switch (column) {
+        case staged::TID:
+            return shownTid(p);
+        case staged::UnitAddress:
+            return p.unitAddress;
+        case staged::TenantName:
+            return p.tenantName;
+        case staged::Amount:
+            return p.amountText;
+        case staged::Date:
+            return p.dateText;
+        case staged::CheckNumber:
+            return p.checkChar;
+        case staged::PmtType:
+            return paymentKindText(p.kind);
+        case staged::TransactionNumber:
+            return p.transactionNumber;
+        case staged::Note:
+            return p.note;
+        default:
+            return {};
+    }
+}
+
 StagedPayments::StagedPayments(Dialogs& dialogs, QObject* parent)
     : QAbstractTableModel(parent), dialogs_(dialogs) {}
 
@@ -38,7 +63,7 @@ const QStringList& StagedPayments::columnCaptions() {
     return captions;
 }
 
-void StagedPayments::setRows(std::vector<StagedRow> rows) {
+void StagedPayments::setRows(std::vector<Payment> rows) {
     beginResetModel();
     rows_ = std::move(rows);
     endResetModel();
@@ -59,7 +84,7 @@ int StagedPayments::columnCount(const QModelIndex& parent) const {
 QVariant StagedPayments::data(const QModelIndex& index, int role) const {
     if (!validIndex(index, StagedCount()))
         return {};
-    const QString& cell = rows_[static_cast<size_t>(index.row())].cell(index.column() + 1);
+    const QString cell = shownCell(rows_[static_cast<size_t>(index.row())], index.column() + 1);
     if (role == Qt::DisplayRole) {
         return index.column() == gridColumn(staged::Amount) ? formatCurrencyText(cell) : cell;
     }
@@ -102,7 +127,8 @@ bool StagedPayments::setData(const QModelIndex& index, const QVariant& value, in
             MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Pmt Type Edit"));
         return false;
     }
-    rows_[static_cast<size_t>(index.row())].setCell(staged::PmtType, text);
+    rows_[static_cast<size_t>(index.row())].kind =
+        text == kLateFee ? PaymentKind::LateFee : PaymentKind::Rent;
     Q_EMIT dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     return true;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "payments/StagedRow.h"
+#include "payments/Payment.h"
 #include "platform/Dialogs.h"
 
 #include <QAbstractTableModel>
@@ -11,10 +11,32 @@
 
 namespace corvane {
 
-// The payment screen's table of staged payments as the grid's model: one StagedRow per payment,
-// in file order; the grid shows cells 1 to 13 (grid column k shows cell k + 1). Only "Pmt Type"
+// The grid's columns, numbered from 1 as the screen and the print report name them.
+namespace staged {
+inline constexpr int OID = 1;
+inline constexpr int PID = 2;
+inline constexpr int UID = 3;
+inline constexpr int TID = 4;  // "T42", or "T#99" for an unmatched payment
+inline constexpr int UnitAddress = 5;
+inline constexpr int TenantName = 6;
+inline constexpr int Amount = 7;       // amount text, "1234.56"
+inline constexpr int Date = 8;         // payment date as the file gives it
+inline constexpr int CheckNumber = 9;  // one character
+inline constexpr int DepositDate = 10;
+inline constexpr int PmtType = 11;  // "Rent" or "Late Fee"
+inline constexpr int TransactionNumber = 12;
+inline constexpr int Note = 13;  // "Already posted 12/01/2026", ...; empty when none
+inline constexpr int GridColumnCount = 13;
+}  // namespace staged
+
+// The text a payment shows in a grid column (1 to 13): the file's texts as read, the TID, the
+// payment type; the owner, property, unit and deposit date columns stay empty.
+QString shownCell(const Payment& payment, int column);
+
+// The payment screen's table of staged payments as the grid's model: one Payment per row, in
+// file order, shown in the columns above (grid column k shows column k + 1). Only "Pmt Type"
 // can be edited, and only to "Rent" or "Late Fee"; any other value is refused with a message and
-// the cell keeps its value. "Amount" is shown in currency form, the cell keeps its text.
+// the payment keeps its kind. "Amount" is shown in currency form; its edit text is the file's.
 class StagedPayments : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -24,9 +46,9 @@ public:
     // Grid column (0-based) of a staged cell number (1-based) and back.
     static int gridColumn(int cell) { return cell - 1; }
 
-    void setRows(std::vector<StagedRow> rows);
+    void setRows(std::vector<Payment> rows);
     void clear();
-    const std::vector<StagedRow>& rows() const { return rows_; }
+    const std::vector<Payment>& rows() const { return rows_; }
     int StagedCount() const { return static_cast<int>(rows_.size()); }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -40,7 +62,7 @@ public:
 
 private:
     Dialogs& dialogs_;
-    std::vector<StagedRow> rows_;
+    std::vector<Payment> rows_;
 };
 
 // The "Pmt Type" editor: a drop-down of "Rent" and "Late Fee".

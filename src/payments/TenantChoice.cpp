@@ -2,17 +2,12 @@
 
 #include "app/TextRules.h"
 #include "journal/RememberedTenants.h"
-#include "payments/PaymentMatching.h"
 
 namespace corvane {
 
 namespace {
 
 const QString kRememberedPrefix = QStringLiteral("Matched by your choice of ");
-
-bool unmatched(const StagedRow& row) {
-    return row.cell(staged::TID).startsWith(QStringLiteral("T#"));
-}
 
 }  // namespace
 
@@ -24,61 +19,49 @@ QString rememberedTenantGoneNote(std::int64_t tenantID) {
     return QStringLiteral("Remembered tenant #%1 not found").arg(tenantID);
 }
 
-QString choiceAccount(const QString& accountField) {
-    QString account = accountField;
-    account.remove(QLatin1Char(' '));
-    return account;
-}
-
-void ApplyRememberedTenants(std::vector<StagedRow>& rows, journal::PostingJournal& journal,
+void ApplyRememberedTenants(std::vector<Payment>& payments, journal::PostingJournal& journal,
                             const TenantFill& fill) {
     QStringList accounts;
-    for (const StagedRow& row : rows) {
-        if (unmatched(row))
-            accounts << row.cell(staged::Account);
+    for (const Payment& p : payments) {
+        if (!p.matched())
+            accounts << p.choiceAccount;
     }
     if (accounts.isEmpty())
         return;
     const auto remembered = journal::RememberedTenants(journal.db()).find(accounts);
     if (remembered.isEmpty())
         return;
-    for (StagedRow& row : rows) {
-        if (!unmatched(row))
+    for (Payment& p : payments) {
+        if (p.matched())
             continue;
-        const auto choice = remembered.constFind(row.cell(staged::Account));
+        const auto choice = remembered.constFind(p.choiceAccount);
         if (choice == remembered.constEnd())
             continue;
-        row.setCell(staged::TenantChoiceNote, fill(row, choice->tenantID)
-                                                  ? rememberedChoiceNote(choice->chosenOn)
-                                                  : rememberedTenantGoneNote(choice->tenantID));
+        if (fill(p, choice->tenantID)) {
+            p.tenantChoice = journal::TenantChoice::Remembered;
+            p.tenantChoiceNote = rememberedChoiceNote(choice->chosenOn);
+        } else {
+            p.tenantChoiceNote = rememberedTenantGoneNote(choice->tenantID);
+        }
     }
 }
 
-void FillChosenTenant(StagedRow& row, const TenantCandidate& tenant) {
-    row.setCell(staged::TID, tenant.tid);
-    row.setCell(staged::UnitAddress, tenant.unitAddress.value_or(kTidNotFoundText));
-    row.setCell(staged::TenantName, tenant.name);
-    row.setCell(staged::TenantChoiceNote, kChosenByYouNote);
+void FillChosenTenant(Payment& payment, const TenantCandidate& tenant) {
+    payment.tenantID = tenant.tenantID;
+    payment.unitAddress = tenant.unitAddress.value_or(kTidNotFoundText);
+    payment.tenantName = tenant.name;
+    payment.tenantChoice = journal::TenantChoice::Chosen;
+    payment.tenantChoiceNote = kChosenByYouNote;
 }
 
-void AddTenantChoiceNotes(std::vector<StagedRow>& rows) {
-    for (StagedRow& row : rows) {
-        if (row.cell(staged::Note).isEmpty() && !row.cell(staged::TenantChoiceNote).isEmpty())
-            row.setCell(staged::Note, row.cell(staged::TenantChoiceNote));
+void AddTenantChoiceNotes(std::vector<Payment>& payments) {
+    for (Payment& p : payments) {
+        p.noteIsTenantChoice = false;
+        if (p.note.isEmpty() && !p.tenantChoiceNote.isEmpty()) {
+            p.note = p.tenantChoiceNote;
+            p.noteIsTenantChoice = true;
+        }
     }
-}
-
-journal::TenantChoice TenantChoiceOf(const StagedRow& row) {
-    const QString& note = row.cell(staged::TenantChoiceNote);
-    if (unmatched(row) || note.isEmpty())
-        return journal::TenantChoice::None;
-    return note == kChosenByYouNote ? journal::TenantChoice::Chosen
-                                    : journal::TenantChoice::Remembered;
-}
-
-bool NoteIsTenantChoice(const StagedRow& row) {
-    const QString& note = row.cell(staged::Note);
-    return !note.isEmpty() && note == row.cell(staged::TenantChoiceNote);
 }
 
 }  // namespace corvane

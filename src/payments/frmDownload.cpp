@@ -1,24 +1,20 @@
 #include "payments/frmDownload.h"
 
-#include "app/StartUp.h"
 #include "app/TextRules.h"
-#include "journal/PostingRecovery.h"
 #include "journal/RememberedTenants.h"
 #include "payments/JournalNotes.h"
 #include "payments/PaymentIntake.h"
-#include "payments/PaymentMatching.h"
-#include "payments/PaymentNotes.h"
+#include "payments/PaymentLoad.h"
 #include "payments/PostingRun.h"
 #include "payments/PrintReport.h"
 #include "payments/TenantChoice.h"
 #include "payments/frmChooseTenant.h"
 #include "platform/Centre.h"
 #include "platform/Error.h"
-#include "platform/TextCodec.h"
+#include "startup/StartUpSequence.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -34,16 +30,11 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <future>
-#include <new>
-#include <optional>
 
 namespace corvane {
 namespace {
 
 const QString kCountCaption = QStringLiteral("Number of Corvane Payments:");
-// Row loops of the staged table count with 16 bits.
-constexpr qsizetype kMaxStagedRows = 32767;
 
 template <typename T>
 T* named(T* widget, const char* objectName) {
@@ -53,10 +44,6 @@ T* named(T* widget, const char* objectName) {
 
 QString countText(int count) {
     return kCountCaption + QLatin1Char(' ') + QString::number(count);
-}
-
-bool isUnmatched(const StagedRow& row) {
-    return row.cell(staged::TID).startsWith(QStringLiteral("T#"));
 }
 
 QString computerName(Environment& environment) {
@@ -217,181 +204,41 @@ void frmDownload::Load() {
     }
     Dialogs& dialogs = globals_.dialogs();
     dialogs.setBusyPointer(true);
-    int number = 0;
-    QString description;
-    try {
-        loadSteps();
-        dialogs.setBusyPointer(false);
-        return;
-    } catch (const Error& e) {
-        number = e.number();
-        description = e.description();
-    } catch (const std::bad_alloc&) {
-        number = 7;
-        description = QStringLiteral("Out of memory");
-    } catch (const std::exception& e) {
-        number = 51;
-        description = QStringLiteral("Internal error: ") + QString::fromLocal8Bit(e.what());
-    }
-    // Nothing half-read may be posted or printed.
-    dialogs.setBusyPointer(false);
-    showEmpty();
-    if (number == errc::FileNotFound)
-        return;
-    if (number == errc::SubscriptOutOfRange) {
-        dialogs.messageBox(QStringLiteral("There is a problem in the Corvane Payment File. Please "
-                                          "contact support for assistance."),
-                           MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Corvane"));
-        return;
-    }
-    dialogs.messageBox(QStringLiteral("Unexpected error in payment file: ") +
-                           QString::number(number) + QStringLiteral(" - ") + description,
-                       MsgButtons::Ok, MsgIcon::Information,
-                       QStringLiteral("Payment File Download"));
-}
-
-void frmDownload::loadSteps() {
-    Files& files = globals_.files();
-    const QString staged = stagedPaymentPath(globals_);
-    // An interrupted posting run is settled first: its payments are either archived as posted or
-    // still staged, never both staged and posted.
-    if (globals_.LedgerDb) {
-        try {
-            RecoverInterruptedPosting(globals_);
-        } catch (const journal::JournalError&) {
-            // Told once the rows are loaded; nothing can be posted meanwhile.
-        }
-    }
-    if (!files.exists(staged))
-        FindLatestPaymentFile(globals_);
-    CentreOnScreen(*this);
-
+    // Loading again starts afresh: nothing of the last load shows while this one asks.
     ledgersUpdated_ = false;
     postingStopped_ = false;
-    paymentsTotal_ = {};
-    StagedPayments_->clear();
     chkCreateDeposit_->setChecked(false);
-    labCorvanePayments_->setText(kCountCaption);
-    labTransTotal_->clear();
-    cmdUpdate_->setEnabled(true);
-    cmdPrintScreen_->setEnabled(true);
-
-    if (!globals_.LedgerDb) {
-        throw Error(91, QStringLiteral("Object variable or With block variable not set (the "
-                                       "ledger is not open)"));
-    }
-    if (!files.exists(staged))
-        throw Error(errc::FileNotFound, QStringLiteral("File not found"));
-    const QStringList lines =
-        selectPaymentLines(decodeAnsi(files.readAll(staged, kMaxPaymentFileBytes)));
-    if (lines.isEmpty()) {
-        globals_.dialogs().setBusyPointer(false);
-        globals_.dialogs().messageBox(
-            QStringLiteral("There were no tenant payments found to process, or there was invalid "
-                           "data in the payment file. Please try again later."),
-            MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Lodgebook Corvane"));
-        files.remove(staged);
-        cmdUpdate_->setEnabled(false);
-        cmdPrintScreen_->setEnabled(false);
-        return;
-    }
-    if (lines.size() > kMaxStagedRows) {
-        throw Error(6,
-                    QStringLiteral("Overflow: the payment file holds more than 32,767 payments"));
-    }
-
-    // The journal says which payments were posted before and which tenants the user chose for
-    // accounts of no tenant; without it nothing may be posted. Without a journal file nothing
-    // was posted before: the first posting run makes it.
+    showEmpty();
     journal_.reset();
-    std::optional<QString> journalProblem;
-    try {
-        if (QFileInfo::exists(journal::PostingJournal::pathIn(globals_.programFolder())))
-            journal_ = journal::PostingJournal::open(globals_.programFolder());
-    } catch (const journal::JournalError& e) {
-        journalProblem = journal::unusableJournalMessage(e);
+    PaymentLoad load(globals_);
+    const bool loaded = load.load();
+    CentreOnScreen(*this);
+    dialogs.setBusyPointer(false);
+    if (loaded) {
+        loadedFile_ = load.file();
+        journal_ = load.takeJournal();
+        cmdUpdate_->setEnabled(load.canPost());
+        StagedPayments_->setRows(std::move(load.payments()));
+        labCorvanePayments_->setText(countText(StagedCount()));
+        cmdPrintScreen_->setEnabled(true);
+        TransactionTotal();
+        currentRowChanged();
     }
-
-    // The lines are read on a second thread (or, when none can be started, after the tenants)
-    // while the ledger's tenants are loaded for matching. A failure while loading the tenants is
-    // told first, then the first line that cannot be read, then any failure while matching.
-    std::vector<StagedRow> rows;
-    {
-        auto reading = std::async(std::launch::async | std::launch::deferred,
-                                  [&lines] { return readPaymentLines(lines); });
-        PaymentMatcher matcher(*globals_.LedgerDb, lines.size());
-        const std::vector<PaymentLine> payments = reading.get();
-        rows.reserve(payments.size());
-        for (std::size_t i = 0; i < payments.size(); ++i) {
-            StagedRow row = matcher.fill(payments[i]);
-            row.setCell(staged::ProcessorStatus,
-                        trimBlanks(payments[i].status.value_or(QString())));
-            row.setCell(staged::LineNumber, QString::number(i + 1));
-            row.setCell(staged::Account, choiceAccount(payments[i].account));
-            row.setCell(staged::PayerName, payments[i].payerName);
-            row.setCell(staged::PayerAddress, payments[i].payerAddress);
-            rows.push_back(std::move(row));
-        }
-        // A remembered choice matches what its account does not; the matcher fills the row.
-        if (journal_) {
-            try {
-                ApplyRememberedTenants(
-                    rows, *journal_, [&matcher](StagedRow& row, std::int64_t tenantID) {
-                        PaymentLine byTenant;
-                        byTenant.account = QStringLiteral("T%1").arg(tenantID);
-                        const StagedRow match = matcher.fill(byTenant);
-                        if (isUnmatched(match))
-                            return false;
-                        for (const int cell :
-                             {staged::TID, staged::UnitAddress, staged::TenantName})
-                            row.setCell(cell, match.cell(cell));
-                        return true;
-                    });
-            } catch (const journal::JournalError& e) {
-                journalProblem = journal::unusableJournalMessage(e);
-            }
-        }
-    }
-    QMap<QDate, int> goneFromLedger;
-    if (const auto problem = noteRows(rows, &goneFromLedger))
-        journalProblem = problem;
-    StagedPayments_->setRows(std::move(rows));
-    labCorvanePayments_->setText(countText(StagedCount()));
-    TransactionTotal();
-    if (journalProblem) {
-        cmdUpdate_->setEnabled(false);
-        globals_.dialogs().setBusyPointer(false);
-        globals_.dialogs().messageBox(*journalProblem, MsgButtons::Ok, MsgIcon::Critical,
-                                      journal::kJournalErrorTitle);
-    }
+    if (load.problem())
+        TellLoadProblem(dialogs, *load.problem());
     // Payments that Corvane posted but the ledger no longer holds are told once.
-    if (!goneFromLedger.isEmpty()) {
-        globals_.dialogs().setBusyPointer(false);
-        globals_.dialogs().messageBox(GoneFromLedgerNotice(goneFromLedger), MsgButtons::Ok,
-                                      MsgIcon::Information, kGoneFromLedgerTitle);
+    if (loaded && !load.goneFromLedger().isEmpty()) {
+        dialogs.setBusyPointer(false);
+        dialogs.messageBox(GoneFromLedgerNotice(load.goneFromLedger()), MsgButtons::Ok,
+                           MsgIcon::Information, kGoneFromLedgerTitle);
     }
-}
-
-std::optional<QString> frmDownload::noteRows(std::vector<StagedRow>& rows,
-                                            QMap<QDate, int>* goneFromLedger) {
-    std::optional<QString> problem;
-    try {
-        const QMap<QDate, int> gone = NotePayments(rows, *globals_.LedgerDb, journal_.get());
-        if (goneFromLedger)
-            *goneFromLedger = gone;
-    } catch (const journal::JournalError& e) {
-        problem = journal::unusableJournalMessage(e);
-        NotePayments(rows, *globals_.LedgerDb, nullptr);
-    }
-    AddTenantChoiceNotes(rows);
-    return problem;
 }
 
 void frmDownload::currentRowChanged() {
     const QModelIndex current = gridACHDownload_->currentIndex();
     const bool unmatched =
         current.isValid() && current.row() < StagedCount() &&
-        isUnmatched(StagedPayments_->rows()[static_cast<std::size_t>(current.row())]);
+        !StagedPayments_->rows()[static_cast<std::size_t>(current.row())].matched();
     cmdChooseTenant_->setEnabled(unmatched && globals_.LedgerDb != nullptr);
 }
 
@@ -400,8 +247,8 @@ void frmDownload::ChooseTenant() {
     if (!current.isValid() || current.row() >= StagedCount() || !globals_.LedgerDb)
         return;
     const int at = current.row();
-    const StagedRow& row = StagedPayments_->rows()[static_cast<std::size_t>(at)];
-    if (!isUnmatched(row))
+    const Payment& payment = StagedPayments_->rows()[static_cast<std::size_t>(at)];
+    if (payment.matched())
         return;
     Dialogs& dialogs = globals_.dialogs();
     try {
@@ -415,10 +262,9 @@ void frmDownload::ChooseTenant() {
                            QStringLiteral("Corvane Error Message"));
         return;
     }
-    const ChooseTenantInput input{
-        row.cell(staged::Account),      row.cell(staged::PayerName),
-        row.cell(staged::PayerAddress), formatCurrencyText(row.cell(staged::Amount)),
-        row.cell(staged::Date),         row.cell(staged::TransactionNumber)};
+    const ChooseTenantInput input{payment.choiceAccount, payment.payerName,
+                                  payment.payerAddress,  formatCurrencyText(payment.amountText),
+                                  payment.dateText,      payment.transactionNumber};
     std::optional<ChooseTenantResult> chosen;
     {
         frmChooseTenant window(input, *candidates_, this);
@@ -428,16 +274,17 @@ void frmDownload::ChooseTenant() {
     if (!chosen)
         return;
 
-    // The row, and when the choice is kept, the other payments of the account, as the next load
-    // will match them.
-    std::vector<StagedRow> rows = StagedPayments_->rows();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (static_cast<int>(i) == at || (chosen->remember && isUnmatched(rows[i]) &&
-                                          rows[i].cell(staged::Account) == input.account))
-            FillChosenTenant(rows[i], chosen->tenant);
+    // The payment, and when the choice is kept, the other payments of the account, as the next
+    // load will match them.
+    std::vector<Payment> payments = StagedPayments_->rows();
+    for (std::size_t i = 0; i < payments.size(); ++i) {
+        if (static_cast<int>(i) == at || (chosen->remember && !payments[i].matched() &&
+                                          payments[i].choiceAccount == input.account))
+            FillChosenTenant(payments[i], chosen->tenant);
     }
-    noteRows(rows);
-    StagedPayments_->setRows(std::move(rows));
+    NoteLoadedPayments(payments, *globals_.LedgerDb, journal_.get());
+    StagedPayments_->setRows(std::move(payments));
+    labCorvanePayments_->setText(countText(StagedCount()));
     TransactionTotal();
     gridACHDownload_->selectionModel()->setCurrentIndex(
         StagedPayments_->index(at, 0),
@@ -460,6 +307,7 @@ void frmDownload::ChooseTenant() {
 
 void frmDownload::showEmpty() {
     StagedPayments_->clear();
+    loadedFile_ = {};
     paymentsTotal_ = {};
     labCorvanePayments_->setText(kCountCaption);
     labTransTotal_->clear();
@@ -468,24 +316,10 @@ void frmDownload::showEmpty() {
 }
 
 void frmDownload::TransactionTotal() {
-    ledger::Currency total;
-    for (const StagedRow& row : StagedPayments_->rows()) {
-        // An amount beyond the currency's range is refused rather than counted as 0.
-        const QStringView number = ledger::decimalPrefix(row.cell(staged::Amount));
-        const std::optional<ledger::Currency> value =
-            number.isEmpty() ? ledger::Currency() : ledger::Currency::fromText(number);
-        std::int64_t sum = 0;
-        if (!value || __builtin_add_overflow(total.units(), value->abs().units(), &sum)) {
-            throw Error(
-                6, QStringLiteral("Overflow: an amount or the total of the payments is too large"));
-        }
-        total = ledger::Currency::fromUnits(sum);
-    }
+    const ledger::Currency total = paymentsTotal(StagedPayments_->rows());
     paymentsTotal_ = total;
     if (StagedCount() > 0)
         labTransTotal_->setText(formatCurrency(total));
-    globals_.LastDatePosted = shortDate(globals_.environment().today());
-    globals_.LastBalancePosted = total.toPlainText();
 }
 
 void frmDownload::DeleteSelectedRows() {
@@ -521,10 +355,8 @@ void frmDownload::DeleteSelectedRows() {
         try {
             ArchiveStagedPaymentFile(globals_);
         } catch (const Error& e) {
-            globals_.dialogs().messageBox(
-                QStringLiteral("Unexpected error in payment file: ") + QString::number(e.number()) +
-                    QStringLiteral(" - ") + e.description(),
-                MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Payment File Download"));
+            TellLoadProblem(globals_.dialogs(), LoadProblem{LoadProblem::Kind::Unexpected,
+                                                            e.number(), e.description()});
         }
     }
 }
@@ -588,7 +420,8 @@ void frmDownload::cmdUpdate_Click() {
     choices.postMgmtFees = chkPostMgmtFees_->isChecked();
     choices.createDeposit = chkCreateDeposit_->isChecked();
     choices.depositNumber = txtCreateDeposit_->text();
-    const PostingOutcome outcome = PostingRun(globals_).run(StagedPayments_->rows(), choices);
+    const PostingOutcome outcome =
+        PostingRun(globals_).run(StagedPayments_->rows(), choices, loadedFile_);
     postingStopped_ = outcome == PostingOutcome::Stopped;
     if (outcome != PostingOutcome::Completed)
         return;

@@ -2,6 +2,7 @@
 
 #include "app/Globals.h"
 #include "journal/PostingJournal.h"
+#include "payments/LoadedFile.h"
 #include "payments/StagedPayments.h"
 #include "payments/TenantCandidates.h"
 #include "platform/OptionList.h"
@@ -37,7 +38,7 @@ public:
     // its payment lines and shows them with their count and total. Every failure ends in a
     // message (or none for a missing file) and an empty screen with Update and Print disabled.
     void Load();
-    // Recomputes PaymentsTotal and the total label; sets LastDatePosted and LastBalancePosted.
+    // Recomputes PaymentsTotal and the total label.
     void TransactionTotal();
     // Deletes the grid's selected rows (the current row when none is selected), then updates
     // the count and total; the staged file is archived when the last row goes.
@@ -51,6 +52,8 @@ public:
     void ChooseTenant();
 
     StagedPayments& stagedPayments() { return *StagedPayments_; }
+    // The staged file the rows were loaded from (empty when none are).
+    const LoadedFile& loadedFile() const { return loadedFile_; }
     int StagedCount() const { return StagedPayments_->StagedCount(); }
     ledger::Currency PaymentsTotal() const { return paymentsTotal_; }
     bool LedgersUpdated() const { return ledgersUpdated_; }
@@ -65,21 +68,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void loadSteps();
     void showEmpty();
     void optRemark_Click(int index);
     void cmdUpdate_Click();
     void cmdPrintScreen_Click();
     bool depositNumberIsValid();
     void currentRowChanged();
-    // The notes of the duplicate guard, then those of the tenant choices; the payments posted by
-    // Corvane that the ledger no longer holds, by posting date, into `goneFromLedger` when given.
-    // Returns the journal's message when the journal could not be read.
-    std::optional<QString> noteRows(std::vector<StagedRow>& rows,
-                                    QMap<QDate, int>* goneFromLedger = nullptr);
 
     Globals& globals_;
     StagedPayments* StagedPayments_;
+    LoadedFile loadedFile_;
     ledger::Currency paymentsTotal_;
     bool ledgersUpdated_ = false;
     bool postingStopped_ = false;

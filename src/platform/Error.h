@@ -14,7 +14,9 @@ namespace corvane {
 class Error : public std::runtime_error {
 public:
     Error(int number, const QString& description)
-        : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
+        : std::runtime_error(description.toStdString()),
+          number_(number),
+          description_(description) {}
 
     int number() const { return number_; }
     const QString& description() const { return description_; }
@@ -26,6 +28,10 @@ private:
 
 namespace errc {
 inline constexpr int Overflow = 6;
+inline constexpr int OutOfMemory = 7;
+inline constexpr int InternalError = 51;
+inline constexpr int ObjectNotSet = 91;
+inline constexpr int PrinterError = 482;
 inline constexpr int SubscriptOutOfRange = 9;
 inline constexpr int TypeMismatch = 13;
 inline constexpr int FileNotFound = 53;

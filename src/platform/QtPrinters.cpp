@@ -17,7 +17,6 @@ namespace corvane {
 namespace {
 
 constexpr double kTwipsPerInch = 1440.0;
-constexpr int kPrinterError = 482;  // the run time's "Printer error"
 
 // One job on a QPrinter: the drawing position is kept in twips and converted to device pixels
 // when text is drawn. Y is the top of the text line, as the program's layout gives it.
@@ -27,7 +26,7 @@ public:
         : printer_(std::move(printer)), pdfPath_(std::move(pdfPath)) {
         if (!painter_.begin(printer_.get())) {
             if (pdfPath_.isEmpty())
-                throw Error(kPrinterError, QStringLiteral("Printer error"));
+                throw Error(errc::PrinterError, QStringLiteral("Printer error"));
             throw Error(errc::PathFileAccessError,
                         QStringLiteral("Path/File access error: %1 cannot be written")
                             .arg(QDir::toNativeSeparators(pdfPath_)));
@@ -74,7 +73,7 @@ public:
             // A line that would pass the bottom of the page goes to the top of the next one.
             if (y_ > 0 && y_ + lineHeight > pageHeight_) {
                 if (!printer_->newPage())
-                    throw Error(kPrinterError, QStringLiteral("Printer error"));
+                    throw Error(errc::PrinterError, QStringLiteral("Printer error"));
                 y_ = 0;
             }
             painter_.drawText(QPointF(toPixels(x_), toPixels(y_) + metrics.ascent()), text);
@@ -98,7 +97,7 @@ public:
         if (!written || printer_->printerState() == QPrinter::Error) {
             if (!pdfPath_.isEmpty())
                 QFile::remove(pdfPath_);
-            throw Error(kPrinterError, QStringLiteral("Printer error"));
+            throw Error(errc::PrinterError, QStringLiteral("Printer error"));
         }
     }
 

@@ -25,6 +25,7 @@ public:
         labels = {a, b, c};
         ++calls;
     }
+    void showProcessorSite(const QString&) override {}
 };
 
 struct LogValues {
@@ -33,8 +34,8 @@ struct LogValues {
 };
 
 LogValues values(const Globals& g) {
-    return {g.LastDatePosted, g.LastBalancePosted, g.ProcessorSiteUrl, g.LastRangeFrom,
-            g.LastRangeTo};
+    return {g.postingLog.lastDatePosted, g.postingLog.lastBalancePosted,
+            g.postingLog.processorSiteUrl, g.postingLog.lastRangeFrom, g.postingLog.lastRangeTo};
 }
 
 void PrintTo(const LogValues& v, std::ostream* os) {
@@ -87,8 +88,8 @@ TEST(ReadPostingLog, blankSiteAddressIsAskedForOnce) {
         t.dialogs.expectInput(kUrlPrompt, kUrlTitle, QStringLiteral("https://typed.example"));
         EXPECT_TRUE(ReadPostingLog(t.globals));
         EXPECT_EQ(t.dialogs.inputPrompts().size(), 1u);
-        EXPECT_EQ(t.globals.ProcessorSiteUrl, QStringLiteral("https://typed.example"));
-        EXPECT_EQ(t.globals.LastRangeTo, QStringLiteral("03/02/2026"));
+        EXPECT_EQ(t.globals.postingLog.processorSiteUrl, QStringLiteral("https://typed.example"));
+        EXPECT_EQ(t.globals.postingLog.lastRangeTo, QStringLiteral("03/02/2026"));
     }
 }
 
@@ -107,19 +108,19 @@ TEST(ReadPostingLog, quotedSiteAddressAndWindows1252Text) {
     writeFile(t.path(QStringLiteral("CV-Log.txt")),
               "\"03/02/2026\"\r\n0\r\n\"https://x.example/a,b\"\r\nCaf\xE9\r\n\r\n");
     EXPECT_TRUE(ReadPostingLog(t.globals));
-    EXPECT_EQ(t.globals.ProcessorSiteUrl, QStringLiteral("https://x.example/a,b"));
-    EXPECT_EQ(t.globals.LastRangeFrom, QStringLiteral("Caf\u00e9"));
+    EXPECT_EQ(t.globals.postingLog.processorSiteUrl, QStringLiteral("https://x.example/a,b"));
+    EXPECT_EQ(t.globals.postingLog.lastRangeFrom, QStringLiteral("Caf\u00e9"));
 }
 
 TEST(WritePostingLog, writesFiveCrLfLinesAndRefreshesTheMenu) {
     test::TestPlatform t;
     RecordingMenu menu;
     t.globals.mainMenu = &menu;
-    t.globals.LastDatePosted = QStringLiteral("3/14/2026");
-    t.globals.LastBalancePosted = QStringLiteral("1234.5");
-    t.globals.ProcessorSiteUrl = QStringLiteral("https://pay.example/caf\u00e9");
-    t.globals.LastRangeFrom = QStringLiteral("2026-03-01");
-    t.globals.LastRangeTo = QStringLiteral("not a date");
+    t.globals.postingLog.lastDatePosted = QStringLiteral("3/14/2026");
+    t.globals.postingLog.lastBalancePosted = QStringLiteral("1234.5");
+    t.globals.postingLog.processorSiteUrl = QStringLiteral("https://pay.example/caf\u00e9");
+    t.globals.postingLog.lastRangeFrom = QStringLiteral("2026-03-01");
+    t.globals.postingLog.lastRangeTo = QStringLiteral("not a date");
     WritePostingLog(t.globals);
 
     EXPECT_EQ(fileBytes(t.path(QStringLiteral("CV-Log.txt"))),
@@ -138,8 +139,8 @@ TEST(WritePostingLog, replacesTheOldLogAndReadsBack) {
     test::TestPlatform t;
     writeFile(t.path(QStringLiteral("CV-Log.txt")),
               "old\r\nlog\r\nwith\r\nseven\r\nlines\r\n6\r\n7\r\n");
-    t.globals.ProcessorSiteUrl = QStringLiteral("https://x.example");
-    t.globals.LastBalancePosted = QStringLiteral("-25");
+    t.globals.postingLog.processorSiteUrl = QStringLiteral("https://x.example");
+    t.globals.postingLog.lastBalancePosted = QStringLiteral("-25");
     WritePostingLog(t.globals);
     EXPECT_EQ(fileBytes(t.path(QStringLiteral("CV-Log.txt"))),
               QByteArray("\r\n-25\r\nhttps://x.example\r\n\r\n\r\n"));

@@ -31,8 +31,9 @@ struct Six {
 };
 
 Six six(const Globals& g) {
-    return {g.RentIncomeCategory, g.RentIncomeRemark, g.MgmtFeeCategory,
-            g.MgmtFeeRemark,      g.LateFeeCategory,  g.LateFeeRemark};
+    const LedgerPreferences& p = g.preferences;
+    return {p.rentIncome.text, p.rentIncomeRemark, p.mgmtFee.text,
+            p.mgmtFeeRemark,   p.lateFee.text,     p.lateFeeRemark};
 }
 
 void PrintTo(const Six& s, std::ostream* os) {
@@ -55,8 +56,10 @@ TEST(LoadIDFile, fortyFieldsReadTheSameSix) {
     test::TestPlatform t;
     writeFile(t.path(QStringLiteral("IDFILE.DAT")), preferencesFile(40));
     LoadIDFile(t.globals);
-    EXPECT_EQ(t.globals.LateFeeRemark, QStringLiteral("Late Fee \u00e9t\u00e9"));
-    EXPECT_EQ(t.globals.RentIncomeCategory, QStringLiteral("Rent Income;B-4010"));
+    EXPECT_EQ(t.globals.preferences.lateFeeRemark, QStringLiteral("Late Fee \u00e9t\u00e9"));
+    EXPECT_EQ(t.globals.preferences.rentIncome.text, QStringLiteral("Rent Income;B-4010"));
+    EXPECT_EQ(t.globals.preferences.rentIncome.account, 4010);
+    EXPECT_EQ(t.globals.preferences.lateFee.code, QStringLiteral("T"));
 }
 
 TEST(LoadIDFile, elevenFieldsFillOnlyTheRentIncomePair) {
@@ -88,42 +91,40 @@ TEST(LoadIDFile, missingFileIsError53AndLeavesThePreferencesEmpty) {
     EXPECT_EQ(six(t.globals), Six{});
 }
 
-TEST(CategoryPreference, numberAndCodeOfTheStoredText) {
+TEST(CategoryPreference, accountCodeAndValidityOfTheStoredText) {
     struct Case {
         const char* stored;
-        int number;
+        std::int64_t account;
         const char* code;
-        const char* numberText;
-        const char* trimmed;
+        bool valid;
     };
     const Case cases[] = {
-        {"Rent Income;B-4010", 4010, "B", "4010", "Rent Income;B-4010"},
-        {"  Late Fee;T-4020  ", 4020, "T", "4020", "Late Fee;T-4020"},
+        {"Rent Income;B-4010", 4010, "B", true},
+        {"  Late Fee;T-4020  ", 4020, "T", true},
         // Without ";" the number is read after the first two characters; the code is the first.
-        {"XY4010", 4010, "X", "4010", "XY4010"},
-        {"Rent4010", 0, "R", "nt4010", "Rent4010"},
-        {"X;B-", 0, "B", "", "X;B-"},
-        {"X;B", 0, "B", "", "X;B"},
-        {"X;", 0, "", "", "X;"},
-        {"A;B-12.5", 12, "B", "12.5", "A;B-12.5"},
-        {"A;B-13.5", 14, "B", "13.5", "A;B-13.5"},
+        {"XY4010", 4010, "X", true},
+        {"Rent4010", 0, "R", false},
+        {"X;B-", 0, "B", false},
+        {"X;B", 0, "B", false},
+        {"X;", 0, "", false},
+        {"A;B-12.5", 12, "B", true},
+        {"A;B-13.5", 14, "B", true},
         // Rounded once from the whole text, not first to four decimals.
-        {"Rent Income;B-4011.49995", 4011, "B", "4011.49995", "Rent Income;B-4011.49995"},
-        {"A;B-4011.50001", 4012, "B", "4011.50001", "A;B-4011.50001"},
-        {"A;B- 77abc", 77, "B", "77abc", "A;B- 77abc"},
-        {"A;B-abc", 0, "B", "abc", "A;B-abc"},
-        {"Fee;U-5010;x", 5010, "U", "5010;x", "Fee;U-5010;x"},
-        {"", 0, "", "", ""},
-        {"   ", 0, "", "", ""},
+        {"Rent Income;B-4011.49995", 4011, "B", true},
+        {"A;B-4011.50001", 4012, "B", true},
+        {"A;B- 77abc", 77, "B", false},
+        {"A;B-abc", 0, "B", false},
+        {"Fee;U-5010;x", 5010, "U", false},
+        {"A;B-99999999999", 0, "B", true},  // beyond a category number's range
+        {"", 0, "", false},
+        {"   ", 0, "", false},
     };
     for (const Case& c : cases) {
-        QString forNumber = QString::fromUtf8(c.stored);
-        QString forCode = forNumber;
-        EXPECT_EQ(CategoryNumberText(forNumber), QString::fromUtf8(c.numberText)) << c.stored;
-        EXPECT_EQ(CategoryNumber(forNumber), c.number) << c.stored;
-        EXPECT_EQ(forNumber, QString::fromUtf8(c.trimmed)) << c.stored;
-        EXPECT_EQ(CategoryCode(forCode), QString::fromUtf8(c.code)) << c.stored;
-        EXPECT_EQ(forCode, QString::fromUtf8(c.trimmed)) << c.stored;
+        const CategoryPreference category = readCategory(QString::fromUtf8(c.stored));
+        EXPECT_EQ(category.text, QString::fromUtf8(c.stored));
+        EXPECT_EQ(category.account, c.account) << c.stored;
+        EXPECT_EQ(category.code, QString::fromUtf8(c.code)) << c.stored;
+        EXPECT_EQ(category.valid, c.valid) << c.stored;
     }
 }
 

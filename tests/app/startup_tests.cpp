@@ -33,8 +33,8 @@ protected:
 TEST_F(CheckForPaymentFileTest, noStagedFileShowsNothingButReadsThePreferences) {
     CheckForPaymentFile(t.globals);
     EXPECT_TRUE(t.dialogs.shown().empty());
-    EXPECT_EQ(t.globals.RentIncomeCategory, QStringLiteral("F9"));
-    EXPECT_EQ(t.globals.LateFeeRemark, QStringLiteral("F18"));
+    EXPECT_EQ(t.globals.preferences.rentIncome.text, QStringLiteral("F9"));
+    EXPECT_EQ(t.globals.preferences.lateFeeRemark, QStringLiteral("F18"));
 }
 
 TEST_F(CheckForPaymentFileTest, waitingPaymentsAreRemindedAndKept) {

@@ -4,8 +4,8 @@
 //   corvane_posting_driver FOLDER [--busy-timeout MS] [--pause] [--hold-at-success] [--step]
 //
 // FOLDER is a prepared Lodgebook folder (ledger, IDFILE.DAT, CV-Log.txt, a staged
-// paymentHistory.csv). The driver reads the preferences and the log, loads the staged file and
-// matches it as the payment screen does, then posts every row with management fees and a deposit
+// paymentHistory.csv). The driver reads the preferences and the log, loads the staged file as the
+// payment screen does (PaymentLoad), then posts every row with management fees and a deposit
 // numbered 1045. Every message box is written to standard output as one line
 // "MSG<TAB>title<TAB>text" (carriage returns and line feeds shown as \r and \n) and answered Yes.
 // --pause prints "LOADED" once the rows are ready and waits for a line on standard input before
@@ -24,14 +24,10 @@
 #include "app/Globals.h"
 #include "app/PostingLog.h"
 #include "app/Preferences.h"
-#include "app/TextRules.h"
-#include "journal/PostingRecovery.h"
-#include "payments/PaymentIntake.h"
-#include "payments/PaymentMatching.h"
+#include "payments/PaymentLoad.h"
 #include "payments/PostingRun.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
-#include "platform/TextCodec.h"
 #include "support/HookedFiles.h"
 #include "support/LedgerPoints.h"
 #include "support/PlatformDoubles.h"
@@ -83,22 +79,6 @@ public:
     QString inputBox(const QString&, const QString&, const QString&) override { return {}; }
     void setBusyPointer(bool) override {}
 };
-
-std::vector<StagedRow> loadRows(Globals& globals) {
-    const QStringList lines =
-        selectPaymentLines(decodeAnsi(globals.files().readAll(stagedPaymentPath(globals))));
-    std::vector<StagedRow> rows;
-    PaymentMatcher matcher(*globals.LedgerDb, lines.size());
-    for (const QString& line : lines) {
-        const PaymentLine payment = readPaymentLine(line);
-        StagedRow row = matcher.fill(payment);
-        // What the screen keeps of the line for the journal: its status and its number.
-        row.setCell(staged::ProcessorStatus, trimBlanks(payment.status.value_or(QString())));
-        row.setCell(staged::LineNumber, QString::number(rows.size() + 1));
-        rows.push_back(std::move(row));
-    }
-    return rows;
-}
 
 }  // namespace
 }  // namespace corvane
@@ -157,28 +137,23 @@ int main(int argc, char** argv) {
                 point(QStringLiteral("ledger row %1").arg(rowsChanged));
         });
     }
-    std::vector<StagedRow> rows;
+    PaymentLoad load(globals);
     try {
         globals.LedgerDbPath = globals.pathInProgramFolder(kLedgerFileName);
         globals.LedgerDb = ledger::Database::open(globals.LedgerDbPath, busyTimeoutMs);
         ReadPostingLog(globals);
-        try {
-            RecoverInterruptedPosting(globals);  // as the payment screen does when it opens
-        } catch (const journal::JournalError&) {
-            // The run refuses a journal that cannot be used, as the payment screen does.
-        }
         LoadIDFile(globals);
-        rows = loadRows(globals);
     } catch (const Error& e) {
         std::fprintf(stderr, "error %d: %s\n", e.number(), e.description().toUtf8().constData());
         return 2;
     }
-    // What the screen's TransactionTotal keeps for the log: today and the run's total.
-    globals.LastDatePosted = QStringLiteral("03/14/2026");
-    double total = 0;
-    for (const StagedRow& row : rows)
-        total += row.cell(staged::Amount).toDouble();
-    globals.LastBalancePosted = QString::number(total, 'f', 2);
+    // The payment screen's loading, recovery of an interrupted run first. With a journal that
+    // cannot be used the payments still load; the run then refuses it.
+    if (!load.load()) {
+        const LoadProblem problem = load.problem().value_or(LoadProblem{});
+        std::fprintf(stderr, "error %d: %s\n", problem.number, problem.text.toUtf8().constData());
+        return 2;
+    }
     if (pause) {
         std::printf("LOADED\n");
         std::fflush(stdout);
@@ -189,7 +164,7 @@ int main(int argc, char** argv) {
     choices.postMgmtFees = true;
     choices.createDeposit = true;
     choices.depositNumber = QStringLiteral("1045");
-    const PostingOutcome outcome = PostingRun(globals).run(rows, choices);
+    const PostingOutcome outcome = PostingRun(globals).run(load.payments(), choices, load.file());
     std::printf("OUTCOME %s\n", outcome == PostingOutcome::Completed ? "Completed" : "Stopped");
     std::fflush(stdout);
     return 0;

@@ -35,19 +35,21 @@ void postingLogRoundTrip(const QString& text) {
         return;
     fuzz::FuzzPlatform writer;
     Globals& g = writer.globals;
-    g.LastDatePosted = parts[0];
-    g.LastBalancePosted = parts[1];
-    g.ProcessorSiteUrl = parts[2];
-    g.LastRangeFrom = parts[3];
-    g.LastRangeTo = parts[4];
+    g.postingLog.lastDatePosted = parts[0];
+    g.postingLog.lastBalancePosted = parts[1];
+    g.postingLog.processorSiteUrl = parts[2];
+    g.postingLog.lastRangeFrom = parts[3];
+    g.postingLog.lastRangeTo = parts[4];
     WritePostingLog(g);
     fuzz::FuzzPlatform reader;
     reader.files.content = writer.files.content;
     FUZZ_CHECK(ReadPostingLog(reader.globals));
     const Globals& r = reader.globals;
-    FUZZ_CHECK(r.LastDatePosted == formatDateText(parts[0]) && r.LastBalancePosted == parts[1] &&
-               r.ProcessorSiteUrl == parts[2] && r.LastRangeFrom == formatDateText(parts[3]) &&
-               r.LastRangeTo == formatDateText(parts[4]));
+    FUZZ_CHECK(r.postingLog.lastDatePosted == formatDateText(parts[0]) &&
+               r.postingLog.lastBalancePosted == parts[1] &&
+               r.postingLog.processorSiteUrl == parts[2] &&
+               r.postingLog.lastRangeFrom == formatDateText(parts[3]) &&
+               r.postingLog.lastRangeTo == formatDateText(parts[4]));
     FUZZ_CHECK(reader.dialogs.inputs == 0);
 }
 
@@ -59,10 +61,8 @@ void readFiles(const QByteArray& bytes) {
     FUZZ_CHECK(ReadPostingLog(p.globals));
     try {
         LoadIDFile(p.globals);
-        QString rent = p.globals.RentIncomeCategory;
-        CategoryNumber(rent);
-        CategoryCode(rent);
-        CategoryNumberText(p.globals.MgmtFeeCategory);
+        readCategory(p.globals.preferences.rentIncome.text);
+        readCategory(p.globals.preferences.mgmtFee.text);
     } catch (const Error& e) {
         FUZZ_CHECK(!e.description().isEmpty());
     }

@@ -27,7 +27,7 @@ protected:
     PostAndReverse() {
         Globals& g = tp.globals;
         tp.setUsualPreferences();
-        g.ProcessorSiteUrl = QStringLiteral("https://vantora.example");
+        g.postingLog.processorSiteUrl = QStringLiteral("https://vantora.example");
         addTenant(101, 1250, 800);
         addTenant(102, -20.5, 0);
         openLedger();

@@ -79,24 +79,43 @@ TEST(PaymentLineRule, quotesGoEverywhere) {
               QStringLiteral("1234567.89"));
 }
 
-// The fields kept are the split line's: 1, 2, 5, 6, 7 and 8 when there is an eighth.
-TEST(PaymentLineRule, readFieldsAreTheSplitLinesFields) {
-    const char* lines[] = {"B1,T1,a,b,d,m,$5.00",
-                           "B1,T1,a,b,d,m,$5.00,",
-                           "B1,T1,a,b,d,m,$5.00,Posted,x,y",
-                           "B1,T1,,,,,$5.00,\"Re,turned\"",
-                           "B1,T1,a,b,d,m,\"$1,234.00\",,",
-                           "B1,T 1,a,b,d,m,$5.00"};
-    for (const char* text : lines) {
-        const QString line = QString::fromUtf8(text);
-        const QStringList split = splitPaymentLine(line);
-        const PaymentLine read = readPaymentLine(line);
-        EXPECT_EQ(QStringList(
-                      {read.transactionNumber, read.account, read.date, read.method, read.amount}),
-                  QStringList({split[0], split[1], split[4], split[5], split[6]}))
-            << text;
-        EXPECT_EQ(read.status, split.size() > 7 ? std::optional(split[7]) : std::nullopt) << text;
-    }
+// Each line is read once into its payment's values; the matching adds the tenant.
+TEST(PaymentLineRule, eachLineBecomesAPaymentWithItsValues) {
+    const ReadPayments read = readPayments(
+        {QStringLiteral("B100,T42,Smith,12 Oak St,06/01/2026,  Card,\"$1,250.00\", Returned "),
+         QStringLiteral("B101,T 7,a,b,6/2/2026 10:30,,$-25.50"),
+         QStringLiteral("B102,T1,a,b,not a date,7,$0.5,")});
+    ASSERT_EQ(read.payments.size(), 3u);
+    EXPECT_FALSE(read.amountTooLarge);
+    const Payment& p = read.payments[0];
+    EXPECT_EQ(p.line, 1);
+    EXPECT_EQ(p.transactionNumber, QStringLiteral("B100"));
+    EXPECT_EQ(p.account, QStringLiteral("T42"));
+    EXPECT_EQ(p.tenantID, std::nullopt);
+    EXPECT_EQ(p.amountText, QStringLiteral("1250.00"));
+    EXPECT_EQ(p.amount, ledger::Currency::fromUnits(12500000));
+    EXPECT_EQ(p.dateText, QStringLiteral("06/01/2026"));
+    EXPECT_EQ(p.date, QDate(2026, 6, 1));
+    EXPECT_EQ(p.checkChar, QStringLiteral("C"));
+    EXPECT_EQ(p.checkNumber, 0);
+    EXPECT_EQ(p.kind, PaymentKind::Rent);
+    EXPECT_EQ(p.processorStatus, QStringLiteral("Returned"));
+    const Payment& refund = read.payments[1];
+    EXPECT_EQ(refund.line, 2);
+    EXPECT_EQ(refund.amount, ledger::Currency::fromUnits(-255000));
+    EXPECT_EQ(refund.date, QDate(2026, 6, 2));
+    EXPECT_EQ(refund.checkChar, QString());
+    EXPECT_EQ(refund.checkNumber, std::nullopt);
+    EXPECT_EQ(refund.processorStatus, QString());
+    const Payment& odd = read.payments[2];
+    EXPECT_EQ(odd.line, 3);
+    EXPECT_EQ(odd.date, std::nullopt);
+    EXPECT_EQ(odd.dateText, QStringLiteral("not a date"));
+    EXPECT_EQ(odd.checkNumber, 7);
+    EXPECT_EQ(odd.amount, ledger::Currency::fromUnits(5000));
+
+    EXPECT_TRUE(
+        readPayments({QStringLiteral("B1,T1,a,b,d,m,$99999999999999999999.00")}).amountTooLarge);
 }
 
 // The first line that cannot be read stops the reading, with its number.
@@ -104,9 +123,9 @@ TEST(PaymentLineRule, readingLinesStopsAtTheFirstBadLine) {
     const QStringList lines = {QStringLiteral("B1,T1,a,b,d,m,$5.00"),
                                QStringLiteral("B2,T1,a,b,d,m,$5x.00"),
                                QStringLiteral("B3,T1,a,b,d,m,5.00")};
-    EXPECT_EQ(readPaymentLines(lines.mid(0, 1)).at(0).amount, QStringLiteral("5.00"));
+    EXPECT_EQ(readPayments(lines.mid(0, 1)).payments.at(0).amountText, QStringLiteral("5.00"));
     try {
-        readPaymentLines(lines);
+        readPayments(lines);
         ADD_FAILURE() << "bad lines were read";
     } catch (const Error& e) {
         EXPECT_EQ(e.number(), errc::TypeMismatch);
@@ -114,7 +133,7 @@ TEST(PaymentLineRule, readingLinesStopsAtTheFirstBadLine) {
                   QStringLiteral("Type mismatch: the amount of line 2 is not a number: 5x.00"));
     }
     try {
-        readPaymentLines(lines.mid(0, 1) + lines.mid(2));
+        readPayments(lines.mid(0, 1) + lines.mid(2));
         ADD_FAILURE() << "a line without an amount was read";
     } catch (const Error& e) {
         EXPECT_TRUE(e.description().endsWith(QStringLiteral(" (line 2)")))
@@ -214,14 +233,14 @@ TEST(PaymentLineRule, aLinesEndBelongsToNoField) {
                              "B3,T3,a,b,06/01/2026,Check,$7.50,Returned,x" + eol +
                              "B4,T4,a,b,06/01/2026,Check,$1.00,Posted\rB5" + eol + eol +
                              "Total,4,$1263.50" + eol;
-        const std::vector<PaymentLine> read = readPaymentLines(selectPaymentLines(text));
+        const std::vector<Payment> read = readPayments(selectPaymentLines(text)).payments;
         ASSERT_EQ(read.size(), 4u) << end;
-        EXPECT_EQ(read[0].amount, QStringLiteral("5.00")) << end;
-        EXPECT_EQ(read[0].status, std::nullopt) << end;
-        EXPECT_EQ(read[1].amount, QStringLiteral("1250.00")) << end;
-        EXPECT_EQ(read[1].status, QStringLiteral("Posted")) << end;
-        EXPECT_EQ(read[2].status, QStringLiteral("Returned")) << end;
-        EXPECT_EQ(read[3].status, QStringLiteral("Posted\rB5")) << end;
+        EXPECT_EQ(read[0].amountText, QStringLiteral("5.00")) << end;
+        EXPECT_EQ(read[0].processorStatus, QString()) << end;
+        EXPECT_EQ(read[1].amountText, QStringLiteral("1250.00")) << end;
+        EXPECT_EQ(read[1].processorStatus, QStringLiteral("Posted")) << end;
+        EXPECT_EQ(read[2].processorStatus, QStringLiteral("Returned")) << end;
+        EXPECT_EQ(read[3].processorStatus, QStringLiteral("Posted\rB5")) << end;
     }
 }
 

@@ -21,14 +21,16 @@ protected:
     static void expectWhole(const QString& path, bool posted, const std::string& when) {
         const QStringList totals = {
             queryValue(path, "SELECT COUNT(*) FROM Transactions"),
-            queryValue(path, "SELECT COUNT(*) || '|' || printf('%.4f', SUM(TCurrBal)) FROM Tenants"),
+            queryValue(path,
+                       "SELECT COUNT(*) || '|' || printf('%.4f', SUM(TCurrBal)) FROM Tenants"),
             queryValue(path, "SELECT COUNT(*) || '|' || printf('%.4f', SUM(UCurrBal)) FROM Units"),
-            queryValue(path, "SELECT COUNT(*) || '|' || printf('%.4f', SUM(CkAmount)) FROM "
-                             "CheckDepPrinted"),
+            queryValue(path,
+                       "SELECT COUNT(*) || '|' || printf('%.4f', SUM(CkAmount)) FROM "
+                       "CheckDepPrinted"),
             queryValue(path, "SELECT COUNT(*) FROM SplitPrintedChecks")};
         const QStringList asBefore = {"0", "2000|0.0000", "2000|0.0000", "0|0.0000", "0"};
-        const QStringList asPosted = {"12000", "2000|63000.0000", "2000|56700.0000",
-                                      "1|63000.0000", "6000"};
+        const QStringList asPosted = {"12000", "2000|63000.0000", "2000|56700.0000", "1|63000.0000",
+                                      "6000"};
         EXPECT_EQ(totals, posted ? asPosted : asBefore) << when;
     }
 };
@@ -44,7 +46,7 @@ TEST_F(PostingCrashTest, killedBeforeTheCommit_leavesTheLedgerAsItWas) {
                     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
                     "INSERT INTO Units (UnitID, UTenantID, UCurrBal) SELECT i, i, 0 FROM n;")
                     .arg(kTenants));
-    std::vector<StagedRow> rows;
+    std::vector<Payment> rows;
     for (int i = 0; i < kRows; ++i) {
         rows.push_back(row(QStringLiteral("T%1").arg(i % kTenants + 1), QStringLiteral("10.5")));
     }
@@ -74,7 +76,7 @@ TEST_F(PostingCrashTest, killedBeforeTheCommit_leavesTheLedgerAsItWas) {
             });
             tp.dialogs.allowAnyMessages();
             tp.globals.LedgerDb = ledger::Database::open(copyPath);
-            PostingRun(tp.globals).run(rows, both());
+            PostingRun(tp.globals).run(rows, both(), stagedFile());
             [[maybe_unused]] const auto written = write(counted[1], &changed, sizeof changed);
             _exit(0);
         }
@@ -89,8 +91,9 @@ TEST_F(PostingCrashTest, killedBeforeTheCommit_leavesTheLedgerAsItWas) {
         }
         close(counted[0]);
 
-        expectWhole(copyPath, run == 0, "killed at row " + std::to_string(killAtRow) + " of " +
-                                             std::to_string(rowsChanged));
+        expectWhole(
+            copyPath, run == 0,
+            "killed at row " + std::to_string(killAtRow) + " of " + std::to_string(rowsChanged));
     }
     EXPECT_EQ(writtenTables(), pristine);
 }

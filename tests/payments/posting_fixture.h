@@ -1,13 +1,14 @@
 #pragma once
 
 #include "app/Globals.h"
+#include "payments/Payment.h"
 #include "payments/PostingRun.h"
-#include "payments/StagedRow.h"
 #include "platform/ledger/Database.h"
-#include "support/StagedRows.h"
+#include "support/Payments.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 
+#include <QFile>
 #include <QStringList>
 
 #include <gtest/gtest.h>
@@ -25,11 +26,9 @@ protected:
         Globals& g = tp.globals;
         tp.setUsualPreferences();
         g.PaymentFileName = kPaymentFileName;
-        g.LastDatePosted = QStringLiteral("03/14/2026");
-        g.LastBalancePosted = QStringLiteral("1234.5");
-        g.ProcessorSiteUrl = QStringLiteral("https://vantora.example");
-        g.LastRangeFrom = QStringLiteral("01/01/2026");
-        g.LastRangeTo = QStringLiteral("01/31/2026");
+        g.postingLog.processorSiteUrl = QStringLiteral("https://vantora.example");
+        g.postingLog.lastRangeFrom = QStringLiteral("01/01/2026");
+        g.postingLog.lastRangeTo = QStringLiteral("01/31/2026");
         tp.files.writeAtomically(tp.path(kPaymentFileName), "B1,T42,x\r\n");
         ledger.addOwner(7, QStringLiteral("Owner"), QStringLiteral("Olga"), QStringLiteral("10%"));
         ledger.addProperty(3, 7, QStringLiteral("Elm Court"));
@@ -42,11 +41,11 @@ protected:
         ledger.addUnit(id, id, QStringLiteral("1 Elm St"), QString::number(id), unitBalance);
     }
 
-    static StagedRow row(const QString& tid, const QString& amount,
-                         const QString& date = QStringLiteral("03/01/2026"),
-                         const QString& check = QStringLiteral("C"),
-                         const QString& type = QStringLiteral("Rent")) {
-        return makeStagedRow(
+    static Payment row(const QString& tid, const QString& amount,
+                       const QString& date = QStringLiteral("03/01/2026"),
+                       const QString& check = QStringLiteral("C"),
+                       const QString& type = QStringLiteral("Rent")) {
+        return makePayment(
             {.tid = tid, .amount = amount, .date = date, .check = check, .type = type});
     }
 
@@ -71,12 +70,18 @@ protected:
                                  QStringLiteral("Lodgebook Corvane"));
     }
 
-    PostingOutcome post(const std::vector<StagedRow>& rows, const PostingChoices& choices,
+    // Posts the rows as loaded from the staged file as it is now.
+    PostingOutcome post(const std::vector<Payment>& rows, const PostingChoices& choices,
                         int busyTimeoutMs = 5000) {
         if (!tp.globals.LedgerDb) {
             tp.globals.LedgerDb = ledger::Database::open(ledger.path(), busyTimeoutMs);
         }
-        return PostingRun(tp.globals).run(rows, choices);
+        return PostingRun(tp.globals).run(rows, choices, stagedFile());
+    }
+    LoadedFile stagedFile() const {
+        QFile file(tp.path(kPaymentFileName));
+        return LoadedFile::of(kPaymentFileName,
+                              file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
     }
 
     // Rows of a query as "a|b|c" texts, NULL shown as NULL, for whole-record comparisons.

@@ -1,8 +1,8 @@
 #include "posting_fixture.h"
 
 #include "journal/PostingRecovery.h"
-#include "support/JournalSupport.h"
 #include "platform/Error.h"
+#include "support/JournalSupport.h"
 
 #include <QDir>
 
@@ -33,8 +33,8 @@ protected:
         ASSERT_TRUE(QDir(tp.path(kPaymentArchiveFileName)).removeRecursively());
         tp.files.remove(tp.path(kPostingLogFileName));
         // What the next start has read from the old log.
-        tp.globals.LastDatePosted = tp.globals.LastBalancePosted = QString();
-        tp.globals.LastRangeFrom = tp.globals.LastRangeTo = QString();
+        tp.globals.postingLog.lastDatePosted = tp.globals.postingLog.lastBalancePosted = QString();
+        tp.globals.postingLog.lastRangeFrom = tp.globals.postingLog.lastRangeTo = QString();
     }
 
     // Adds payments through the engine inside a transaction and records the run as Pending, as
@@ -73,7 +73,7 @@ TEST_F(PostingRecoveryTest, diedAfterTheCommit_theNextStartArchivesAndLogsWithou
     EXPECT_FALSE(tp.files.exists(tp.path(kPaymentFileName)));
     EXPECT_EQ(tp.files.readAll(tp.path(kPaymentArchiveFileName)), kStagedBytes);
     EXPECT_EQ(log(),
-              "03/14/2026\r\n1234.5\r\nhttps://vantora.example\r\n03/01/2026\r\n03/01/2026\r\n");
+              "03/14/2026\r\n500\r\nhttps://vantora.example\r\n03/01/2026\r\n03/01/2026\r\n");
     EXPECT_EQ(unsettled(), 0);
     EXPECT_EQ(writtenTables(), posted);
     EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::NothingToRecover);

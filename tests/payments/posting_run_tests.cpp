@@ -37,7 +37,7 @@ TEST_F(PostingRunTest, neitherBoxChecked_answerYes_postsPaymentThenLogsAndArchiv
     EXPECT_EQ(balances(42), "600|700");
     EXPECT_EQ(ledger.value("SELECT COUNT(*) FROM CheckDepPrinted").toInt(), 0);
     EXPECT_EQ(tp.files.readAll(tp.path(kPostingLogFileName)),
-              "03/14/2026\r\n1234.5\r\nhttps://vantora.example\r\n03/01/2026\r\n03/01/2026\r\n");
+              "03/14/2026\r\n500\r\nhttps://vantora.example\r\n03/01/2026\r\n03/01/2026\r\n");
     EXPECT_FALSE(tp.files.exists(tp.path(kPaymentFileName)));
     EXPECT_EQ(tp.files.readAll(tp.path(kPaymentArchiveFileName)), "B1,T42,x\r\n");
     EXPECT_FALSE(tp.dialogs.busy());
@@ -49,8 +49,8 @@ TEST_F(PostingRunTest, onlyUnmatchedRows_writeNothingButCompleteKeepingTheRange)
     EXPECT_EQ(post({row("T#99", "50.00"), row("T#98", "10")}, neither()),
               PostingOutcome::Completed);
     EXPECT_TRUE(transactions().isEmpty());
-    EXPECT_EQ(tp.globals.LastRangeFrom, "01/01/2026");
-    EXPECT_EQ(tp.globals.LastRangeTo, "01/31/2026");
+    EXPECT_EQ(tp.globals.postingLog.lastRangeFrom, "01/01/2026");
+    EXPECT_EQ(tp.globals.postingLog.lastRangeTo, "01/31/2026");
     EXPECT_TRUE(tp.files.exists(tp.path(kPaymentArchiveFileName)));
 }
 
@@ -92,7 +92,7 @@ TEST_F(PostingRunTest, feeKinds_flatPercentEmptyAndNone) {
         {18, QStringLiteral("0.015%"), QStringLiteral("1"), QStringLiteral("Rent"), "-0.0002"},
         {19, QStringLiteral("0.005%"), QStringLiteral("1"), QStringLiteral("Rent"), ""},
     };
-    std::vector<StagedRow> rows;
+    std::vector<Payment> rows;
     for (const Case& c : cases) {
         ledger.addOwner(c.tenant, QStringLiteral("O"), QStringLiteral("F"), c.fee);
         ledger.addProperty(c.tenant, c.tenant, QStringLiteral("P"));
@@ -125,7 +125,7 @@ void PrintTo(const LateFeeCase& c, std::ostream* os) {
 class LateFeeTest : public PostingFixture, public ::testing::WithParamInterface<LateFeeCase> {};
 
 TEST_P(LateFeeTest, lateFeeRow_movesTheBalancesItsCodeSays) {
-    tp.globals.LateFeeCategory = QString::fromLatin1(GetParam().category);
+    tp.globals.preferences.lateFee = readCategory(QString::fromLatin1(GetParam().category));
     addTenant(42, 10, 20);
     expectSuccess();
     EXPECT_EQ(post({row("T42", "40", "03/05/2026", "", "Late Fee")}, both(QString())),
@@ -174,19 +174,15 @@ TEST(ExpandMonthRemark, replacesTheFirstUpperCaseMonthAndTrims) {
     const struct {
         QString remark;
         QString expanded;
-        QString storedBack;
     } cases[] = {
-        {"MONTH RENT", "March RENT", "MONTH RENT"},
-        {"month rent", "month rent", "month rent"},
-        {"  Rent for MONTH, MONTH ", "Rent for March, MONTH", "Rent for MONTH, MONTH"},
-        {"MONTH", "March", "MONTH"},
-        {"", "", ""},
+        {"MONTH RENT", "March RENT"},
+        {"month rent", "month rent"},
+        {"  Rent for MONTH, MONTH ", "Rent for March, MONTH"},
+        {"MONTH", "March"},
+        {"", ""},
     };
-    for (const auto& c : cases) {
-        QString remark = c.remark;
-        EXPECT_EQ(ExpandMonthRemark(remark, march), c.expanded) << c.remark.toStdString();
-        EXPECT_EQ(remark, c.storedBack);
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(ExpandMonthRemark(c.remark, march), c.expanded) << c.remark.toStdString();
 }
 
 TEST_F(PostingRunTest, depositNumber_overridesEveryCheckNumber_emptyKeepsStagedOnes) {
@@ -223,7 +219,7 @@ TEST_F(PostingRunTest, secondRowWithoutUnit_showsNotFoundAndWritesNothingAtAll) 
         PostingOutcome::Stopped);
     EXPECT_EQ(writtenTables(), before);
     EXPECT_TRUE(tp.files.exists(tp.path(kPaymentFileName)));
-    EXPECT_EQ(tp.globals.LastRangeFrom, "01/01/2026");
+    EXPECT_EQ(tp.globals.postingLog.lastRangeFrom, "01/01/2026");
 }
 
 TEST_F(PostingRunTest, refusals_nameTheRowAndWriteNothing) {
@@ -237,7 +233,7 @@ TEST_F(PostingRunTest, refusals_nameTheRowAndWriteNothing) {
     addTenant(70, 0, 0, 5);
     const QString nothing = QStringLiteral("\r\rNothing was posted to the Lodgebook Ledgers.");
     const struct {
-        StagedRow bad;
+        Payment bad;
         QString message;
     } cases[] = {
         {row("T42", "5", "02/30/2026"),
@@ -271,7 +267,7 @@ TEST_F(PostingRunTest, refusals_nameTheRowAndWriteNothing) {
 
 TEST_F(PostingRunTest, invalidCategories_refuseBeforeTheQuestion) {
     addTenant(42);
-    tp.globals.RentIncomeCategory = QStringLiteral("Rent Income;B-");
+    tp.globals.preferences.rentIncome = readCategory(QStringLiteral("Rent Income;B-"));
     tp.dialogs.expectMessage(
         "You do not have a valid Account Category set up for 'Rent Income'. Nothing was posted "
         "to the Lodgebook Ledgers. Please check your Account Category and Account Default "
@@ -279,8 +275,8 @@ TEST_F(PostingRunTest, invalidCategories_refuseBeforeTheQuestion) {
         kProgramTitle);
     EXPECT_EQ(post({row("T42", "5")}, neither()), PostingOutcome::Stopped);
 
-    tp.globals.RentIncomeCategory = QStringLiteral("Rent Income;B-4010");
-    tp.globals.LateFeeCategory = QStringLiteral("Late Fee Received;T-40x");
+    tp.globals.preferences.rentIncome = readCategory(QStringLiteral("Rent Income;B-4010"));
+    tp.globals.preferences.lateFee = readCategory(QStringLiteral("Late Fee Received;T-40x"));
     tp.dialogs.expectMessage(
         "You do not have a valid Account Category set up for 'Late Fee Received'. Nothing was "
         "posted to the Lodgebook Ledgers. Please check your Account Category and Account Default "
@@ -288,8 +284,8 @@ TEST_F(PostingRunTest, invalidCategories_refuseBeforeTheQuestion) {
         kProgramTitle);
     EXPECT_EQ(post({row("T42", "5")}, both()), PostingOutcome::Stopped);
 
-    tp.globals.LateFeeCategory = QStringLiteral("Late Fee Received;T-4020");
-    tp.globals.MgmtFeeCategory = QString();
+    tp.globals.preferences.lateFee = readCategory(QStringLiteral("Late Fee Received;T-4020"));
+    tp.globals.preferences.mgmtFee = {};
     tp.dialogs.expectQuestion(kOnlyFeesQuestion, kProgramTitle, kAnswerYes);
     tp.dialogs.expectMessage(
         "You do not have a valid Account Category set up for 'Management Fee'. Nothing was "
@@ -349,8 +345,8 @@ TEST_F(PostingRunTest, dateRange_comparesDatesAsDates) {
                     row("T#5", "1", "01/01/2020"), row("T42", "1", "3/1/2026")},
                    both()),
               PostingOutcome::Completed);
-    EXPECT_EQ(tp.globals.LastRangeFrom, "12/30/2025");
-    EXPECT_EQ(tp.globals.LastRangeTo, "3/1/2026");
+    EXPECT_EQ(tp.globals.postingLog.lastRangeFrom, "12/30/2025");
+    EXPECT_EQ(tp.globals.postingLog.lastRangeTo, "3/1/2026");
     EXPECT_TRUE(paymentDateBefore("b", "c"));  // text order when not dates
     EXPECT_TRUE(paymentDateBefore("12/30/2025", "01/02/2026"));
 }
@@ -421,7 +417,8 @@ TEST_F(PostingRunFailureTest, ledgerNotOpen_saysSoAndWritesNothing) {
     tp.dialogs.expectMessage(QStringLiteral("The Lodgebook ledger is not open. Nothing was posted "
                                             "to the Lodgebook Ledgers."),
                              kProgramTitle);
-    EXPECT_EQ(PostingRun(tp.globals).run({row("T42", "500")}, both()), PostingOutcome::Stopped);
+    EXPECT_EQ(PostingRun(tp.globals).run({row("T42", "500")}, both(), stagedFile()),
+              PostingOutcome::Stopped);
     expectNothingPosted(before);
 }
 
@@ -440,30 +437,31 @@ TEST_F(PostingRunFailureTest, logCannotBeWrittenAfterTheCommit_theRunCompletesAn
     EXPECT_FALSE(tp.files.exists(logPath()));
 }
 
-// Failures while the run writes, before its commit (here reading the staged file for the
-// journal's record of the run): an engine error is named as the engine describes it, anything
-// else by its own text; either way nothing is posted.
+// Failures while the run writes, before its commit (here taking the time for the journal's record
+// of the run): an engine error is named as the engine describes it, anything else by its own
+// text; either way nothing is posted.
 TEST_F(PostingRunFailureTest, failureBeforeTheCommit_isNamedAndNothingIsPosted) {
     const QString staged = stagedPath();
     const struct {
         std::function<void()> fail;
         QString named;
     } cases[] = {
-        {[&] { throw Error(errc::PermissionDenied, QStringLiteral("Permission denied: ") + staged); },
+        {[&] {
+             throw Error(errc::PermissionDenied, QStringLiteral("Permission denied: ") + staged);
+         },
          QStringLiteral("Permission denied: ") + staged},
         {[] { throw std::runtime_error("out of memory"); }, QStringLiteral("out of memory")},
     };
     const QStringList before = writtenTables();
     for (const auto& c : cases) {
-        tp.files.before = [&](const QString& change, const QString& path) {
-            if (change == QLatin1String("read") && path == staged)
-                c.fail();
+        tp.environment.beforeNow = [&] {
+            tp.environment.beforeNow = nullptr;
+            c.fail();
         };
         tp.dialogs.expectMessage("The Lodgebook Ledgers could not be updated: " + c.named +
                                      "\r\rNothing was posted to the Lodgebook Ledgers.",
                                  kProgramTitle, MsgIcon::Critical);
         EXPECT_EQ(post({row("T42", "500")}, both()), PostingOutcome::Stopped);
-        tp.files.before = nullptr;
         expectNothingPosted(before);
     }
 }

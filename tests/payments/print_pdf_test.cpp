@@ -1,8 +1,8 @@
 #include "payments/PrintReport.h"
 #include "platform/Error.h"
 #include "platform/QtPrinters.h"
+#include "support/Payments.h"
 #include "support/PdfText.h"
-#include "support/StagedRows.h"
 #include "support/TestPlatform.h"
 
 #include <QFile>
@@ -16,15 +16,15 @@ namespace {
 
 using test::TestPlatform;
 
-StagedRow paymentRow(int tenant, const QString& address, const QString& name, const QString& amount,
-                     const QString& transaction) {
-    return test::makeStagedRow({.tid = QStringLiteral("T%1").arg(tenant),
-                                .address = address,
-                                .name = name,
-                                .amount = amount,
-                                .date = QStringLiteral("03/01/2026"),
-                                .type = QStringLiteral("Rent"),
-                                .transaction = transaction});
+Payment paymentRow(int tenant, const QString& address, const QString& name, const QString& amount,
+                   const QString& transaction) {
+    return test::makePayment({.tid = QStringLiteral("T%1").arg(tenant),
+                              .address = address,
+                              .name = name,
+                              .amount = amount,
+                              .date = QStringLiteral("03/01/2026"),
+                              .type = QStringLiteral("Rent"),
+                              .transaction = transaction});
 }
 
 using test::pdfText;
@@ -41,7 +41,7 @@ protected:
     }
 
     // Prints and expects the two messages of a job written as a PDF file.
-    void print(const std::vector<StagedRow>& rows) {
+    void print(const std::vector<Payment>& rows) {
         tp.dialogs.expectMessage(QStringLiteral("Screen Printed"), QStringLiteral("Corvane Print"));
         tp.dialogs.expectMessage(
             QStringLiteral("No printer is installed, so the list was saved as the PDF file ") +
@@ -77,7 +77,7 @@ TEST_F(PrintPdf, pdfHoldsTheTitleHeaderRowsAndTotal) {
 }
 
 TEST_F(PrintPdf, rowsThatDoNotFitRunOnToTheNextPagesWithoutAnotherHeader) {
-    std::vector<StagedRow> rows;
+    std::vector<Payment> rows;
     for (int i = 1; i <= 150; ++i) {
         rows.push_back(paymentRow(i, QStringLiteral("%1 Oak Avenue").arg(i),
                                   QStringLiteral("Tenant %1").arg(i), QStringLiteral("10.00"),

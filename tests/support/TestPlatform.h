@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Globals.h"
+#include "app/Preferences.h"
 #include "platform/Environment.h"
 #include "platform/Files.h"
 #include "platform/Printer.h"
@@ -32,12 +33,10 @@ public:
     QString path(const QString& fileName) const { return folder.filePath(fileName); }
     // The six ledger preferences as a usual IDFILE.DAT gives them.
     void setUsualPreferences() {
-        globals.RentIncomeCategory = QStringLiteral("Rent Income;B-4010");
-        globals.RentIncomeRemark = QStringLiteral("MONTH RENT");
-        globals.MgmtFeeCategory = QStringLiteral("Management Fees;U-5010");
-        globals.MgmtFeeRemark = QStringLiteral("Management Fee");
-        globals.LateFeeCategory = QStringLiteral("Late Fee Received;T-4020");
-        globals.LateFeeRemark = QStringLiteral("Late Fee");
+        globals.preferences = readLedgerPreferences(
+            QStringLiteral("Rent Income;B-4010"), QStringLiteral("MONTH RENT"),
+            QStringLiteral("Management Fees;U-5010"), QStringLiteral("Management Fee"),
+            QStringLiteral("Late Fee Received;T-4020"), QStringLiteral("Late Fee"));
     }
 
     QTemporaryDir folder;

@@ -9,6 +9,7 @@
 #include "support/TestPlatform.h"
 
 #include <QCheckBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -218,8 +219,28 @@ TEST_P(DuplicateGuardTest, answeringNo_postsTheNotedPaymentsAsWell) {
     stage(line("B1", "T101", "12/01/2026", "$1,250.00"));
     frmDownload again(tp.globals);
     again.Load();
-    EXPECT_EQ(again.stagedPayments().rows().at(0).cell(staged::Note),
+    EXPECT_EQ(again.stagedPayments().rows().at(0).note,
               QStringLiteral("Already posted ") + tp.environment.today().toString("MM/dd/yyyy"));
+}
+
+// The run's record keeps the file the user reviewed, even when the staged file changes on disk
+// while the rows are on the screen.
+TEST_P(DuplicateGuardTest, theJournalKeepsTheFileAsReviewedNotAsItIsAtPosting) {
+    stage(line("B1", "T101", "12/01/2026", "$1,250.00"));
+    const QByteArray reviewed = tp.files.readAll(tp.path(kPaymentFileName));
+    screen.Load();
+    stage(line("B1", "T101", "12/01/2026", "$1,250.00") +
+          line("B2", "T102", "12/02/2026", "$9.00"));
+    tp.dialogs.expectMessage(kUpdated, QStringLiteral("Lodgebook Corvane"));
+    post(true, QStringLiteral("77"));
+    ASSERT_TRUE(screen.LedgersUpdated());
+    const auto run = openJournal(folder())->readRun(1);
+    ASSERT_TRUE(run.has_value());
+    EXPECT_EQ(run->fileBytes, reviewed);
+    EXPECT_EQ(
+        run->fileDigest,
+        QString::fromLatin1(QCryptographicHash::hash(reviewed, QCryptographicHash::Sha1).toHex()));
+    ASSERT_EQ(run->rows.size(), 1u);
 }
 
 // A journal that cannot be used is told once the rows are loaded; the payments can be reviewed and

@@ -93,7 +93,7 @@ TEST_F(MainMenuTest, startUpShowsTheLastPostingAndChecksThePaymentFile) {
     EXPECT_TRUE(t.globals.LedgerDb);
     EXPECT_EQ(t.globals.PaymentFileName, QStringLiteral("paymentHistory.csv"));
     EXPECT_EQ(t.globals.TenantExportFileName, QStringLiteral("CorvaneTenantExport.csv"));
-    EXPECT_EQ(t.globals.RentIncomeCategory, QStringLiteral("F9"));
+    EXPECT_EQ(t.globals.preferences.rentIncome.text, QStringLiteral("F9"));
     EXPECT_EQ(t.globals.mainMenu, &menu);
 
     click("cmdVeyraURL");
@@ -131,7 +131,7 @@ TEST_F(MainMenuTest, startUpFinishesAPostingRunThatDiedAfterItsCommit) {
     EXPECT_FALSE(QFile::exists(t.path(QStringLiteral("paymentHistory.csv"))));
     EXPECT_TRUE(QFile::exists(t.path(QStringLiteral("paymentHistory_LastDownload.csv"))));
     EXPECT_EQ(test::journalNumber(t.globals.programFolder(),
-                            "SELECT count(*) FROM Runs WHERE State = 'posted'"),
+                                  "SELECT count(*) FROM Runs WHERE State = 'posted'"),
               1);
     EXPECT_EQ(text("labLastDate"), QStringLiteral("Last Date Posted: 12/08/2026"));
     EXPECT_EQ(text("labLastBalance"), QStringLiteral("Last Balance Posted: $77.00"));
@@ -163,9 +163,9 @@ TEST_F(MainMenuTest, startUpRecoveryFailing_isToldAndStartUpGoesOn) {
     EXPECT_EQ(text("labLastDate"), QStringLiteral("Last Date Posted: 03/02/2026"));
     EXPECT_EQ(fileBytes(t.path(QStringLiteral("CV-Log.txt"))),
               "03/02/2026\r\n1234.5\r\nhttps://pay.example\r\n3/1/2026\r\n03/02/2026\r\n");
-    EXPECT_EQ(test::journalNumber(t.folder.path(),
-                                  "SELECT count(*) FROM Runs WHERE State = 'pending'"),
-              1);  // left for the next try
+    EXPECT_EQ(
+        test::journalNumber(t.folder.path(), "SELECT count(*) FROM Runs WHERE State = 'pending'"),
+        1);  // left for the next try
     EXPECT_FALSE(t.dialogs.busy());
 }
 
@@ -199,7 +199,7 @@ TEST_F(MainMenuTest, noLedgerShowsTheDataFileMessageAndEnds) {
     EXPECT_FALSE(menu.isVisible());
     EXPECT_FALSE(t.globals.LedgerDb);
     EXPECT_EQ(t.globals.mainMenu, nullptr);
-    EXPECT_TRUE(t.globals.LastDatePosted.isEmpty());
+    EXPECT_TRUE(t.globals.postingLog.lastDatePosted.isEmpty());
     EXPECT_FALSE(QFile::exists(t.path(QStringLiteral("lbdatafl.mdb"))));
 }
 
@@ -213,7 +213,7 @@ TEST_F(MainMenuTest, missingLogKeepsTheDesignTextsAndTheSiteLabelHidden) {
     EXPECT_TRUE(hidden("labUser"));
     // The rest of start-up still ran.
     EXPECT_EQ(t.globals.PaymentFileName, QStringLiteral("paymentHistory.csv"));
-    EXPECT_EQ(t.globals.LateFeeRemark, QStringLiteral("F18"));
+    EXPECT_EQ(t.globals.preferences.lateFeeRemark, QStringLiteral("F18"));
 
     click("cmdVeyraURL");
     EXPECT_EQ(t.shell.opened, QStringList{QString()});
