@@ -182,7 +182,7 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
             continue;
         }
         if (!payment.date) {
-            plan.refusal = PlanRefusal{PlanRefusal::Kind::InvalidDate, i};
+            plan.refusal = PlanRefusal{.kind = PlanRefusal::Kind::InvalidDate, .payment = i};
             return plan;
         }
         const std::int64_t tenantID = *payment.tenantID;
@@ -200,10 +200,10 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
         }
         const LedgerIDsLookup found = lookup.LookupLedgerIDs(tenantID);
         if (found.failure != LookupFailure::None) {
-            plan.refusal = PlanRefusal{found.failure == LookupFailure::TenantNotFound
-                                           ? PlanRefusal::Kind::TenantNotFound
-                                           : PlanRefusal::Kind::PropertyNotFound,
-                                       i};
+            plan.refusal = PlanRefusal{.kind = found.failure == LookupFailure::TenantNotFound
+                                                   ? PlanRefusal::Kind::TenantNotFound
+                                                   : PlanRefusal::Kind::PropertyNotFound,
+                                       .payment = i};
             plan.refusal->tenantID = tenantID;
             plan.refusal->propID = found.propID;
             return plan;
@@ -226,7 +226,7 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
         entry.status = lateFee ? accounts.lateFeeCode : QStringLiteral("B");
         entry.ids = found.ids;
         if (!lookup.hasUnit(tenantID)) {
-            plan.refusal = PlanRefusal{PlanRefusal::Kind::UnitNotFound, i};
+            plan.refusal = PlanRefusal{.kind = PlanRefusal::Kind::UnitNotFound, .payment = i};
             plan.refusal->tenantID = tenantID;
             plan.refusal->entry = entry;
             return plan;
@@ -258,7 +258,7 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
         return plan;
     }
     if (!accounts.mgmtFeeCategoryValid) {
-        plan.refusal = PlanRefusal{PlanRefusal::Kind::MgmtFeeCategoryInvalid, 0};
+        plan.refusal = PlanRefusal{.kind = PlanRefusal::Kind::MgmtFeeCategoryInvalid, .payment = 0};
         return plan;
     }
 
@@ -272,14 +272,14 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
         const LedgerIDs ids = lookup.LookupLedgerIDs(tenantID).ids;  // found in the payment pass
         const OwnerFeeLookup owner = lookup.ownerFee(ids.ownerID);
         if (!owner.ownerFound) {
-            plan.refusal = PlanRefusal{PlanRefusal::Kind::OwnerNotFound, i};
+            plan.refusal = PlanRefusal{.kind = PlanRefusal::Kind::OwnerNotFound, .payment = i};
             plan.refusal->tenantID = tenantID;
             plan.refusal->ownerID = ids.ownerID;
             return plan;
         }
         const auto fee = managementFee(owner.mgmtFee, payment.amount.abs());
         if (!fee) {
-            plan.refusal = PlanRefusal{PlanRefusal::Kind::InvalidMgmtFee, i};
+            plan.refusal = PlanRefusal{.kind = PlanRefusal::Kind::InvalidMgmtFee, .payment = i};
             plan.refusal->tenantID = tenantID;
             plan.refusal->ownerID = ids.ownerID;
             plan.refusal->mgmtFee = owner.mgmtFee.toText();

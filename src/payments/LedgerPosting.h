@@ -135,8 +135,8 @@ struct PlanRefusal {
     std::int64_t tenantID = 0;
     std::int64_t propID = 0;
     std::int64_t ownerID = 0;
-    QString mgmtFee;
-    PlannedEntry entry;
+    QString mgmtFee{};
+    PlannedEntry entry{};
 };
 
 // The ledger entries of a run in the order they are added, or the first refusal found.
