@@ -29,6 +29,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <set>
+
 #include <algorithm>
 
 namespace corvane {
@@ -160,6 +162,8 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
             });
     connect(gridACHDownload_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &frmDownload::currentRowChanged);
+    connect(gridACHDownload_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &frmDownload::currentRowChanged);
     connect(StagedPayments_, &QAbstractItemModel::modelReset, this,
             &frmDownload::currentRowChanged);
     connect(StagedPayments_, &QAbstractItemModel::rowsRemoved, this,
@@ -234,19 +238,28 @@ void frmDownload::Load() {
     }
 }
 
+int frmDownload::reviewedRow() const {
+    // The one row selected (as a click or an assistive tool selects it), else the current row.
+    std::set<int> selected;
+    for (const QModelIndex& index : gridACHDownload_->selectionModel()->selectedIndexes())
+        selected.insert(index.row());
+    const int row = selected.size() == 1 ? *selected.begin()
+                    : selected.empty()   ? gridACHDownload_->currentIndex().row()
+                                         : -1;
+    return row >= 0 && row < StagedCount() ? row : -1;
+}
+
 void frmDownload::currentRowChanged() {
-    const QModelIndex current = gridACHDownload_->currentIndex();
+    const int row = reviewedRow();
     const bool unmatched =
-        current.isValid() && current.row() < StagedCount() &&
-        !StagedPayments_->rows()[static_cast<std::size_t>(current.row())].matched();
+        row >= 0 && !StagedPayments_->rows()[static_cast<std::size_t>(row)].matched();
     cmdChooseTenant_->setEnabled(unmatched && globals_.LedgerDb != nullptr);
 }
 
 void frmDownload::ChooseTenant() {
-    const QModelIndex current = gridACHDownload_->currentIndex();
-    if (!current.isValid() || current.row() >= StagedCount() || !globals_.LedgerDb)
+    const int at = reviewedRow();
+    if (at < 0 || !globals_.LedgerDb)
         return;
-    const int at = current.row();
     const Payment& payment = StagedPayments_->rows()[static_cast<std::size_t>(at)];
     if (payment.matched())
         return;

@@ -74,6 +74,8 @@ private:
     void cmdPrintScreen_Click();
     bool depositNumberIsValid();
     void currentRowChanged();
+    // The row Choose Tenant works on: the one selected row, else the current row; -1 for none.
+    int reviewedRow() const;
 
     Globals& globals_;
     StagedPayments* StagedPayments_;

@@ -153,6 +153,13 @@ TEST_P(ChooseTenantOnTheScreen, choosingFillsTheRowsPostsThemAsMatchedAndIsRemem
     EXPECT_EQ(choose->text(), QStringLiteral("Choose &Tenant..."));
     selectRow(0);
     EXPECT_FALSE(choose->isEnabled());
+    // As an assistive tool selects a row: the selection moves, the current row stays.
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(grid());
+    ASSERT_TRUE(table && table->tableInterface());
+    grid()->clearSelection();
+    table->tableInterface()->selectRow(1);
+    EXPECT_EQ(grid()->currentIndex().row(), 0);
+    EXPECT_TRUE(choose->isEnabled());
     selectRow(1);
     EXPECT_TRUE(choose->isEnabled());
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(choose);
