@@ -10,7 +10,6 @@
 #include "platform/ledger/Database.h"
 
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QSet>
 
 #include <cstdio>
@@ -33,9 +32,7 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
     QElapsedTimer timer;
     if (step == QLatin1String("notes")) {
         timer.start();
-        std::unique_ptr<journal::PostingJournal> journal;
-        if (QFileInfo::exists(journal::PostingJournal::pathIn(globals.programFolder())))
-            journal = journal::PostingJournal::open(globals.programFolder());
+        const auto journal = journal::PostingJournal::openExisting(globals.programFolder());
         NotePayments(rows, *globals.LedgerDb, journal.get());
         return timer.nsecsElapsed() / 1e9;
     }

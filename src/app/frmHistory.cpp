@@ -13,7 +13,6 @@
 #include "startup/StartUpSequence.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -141,13 +140,11 @@ void frmHistory::Load() {
     } catch (const Error& e) {
         ShowGeneralError(globals_.dialogs(), e.number(), e.description());
     }
-    if (QFileInfo::exists(journal::PostingJournal::pathIn(globals_.programFolder()))) {
-        try {
-            journal_ = journal::PostingJournal::open(globals_.programFolder());
-        } catch (const journal::JournalError& e) {
-            showJournalError(e);
-            return;
-        }
+    try {
+        journal_ = journal::PostingJournal::openExisting(globals_.programFolder());
+    } catch (const journal::JournalError& e) {
+        showJournalError(e);
+        return;
     }
     fillList();
 }

@@ -6,7 +6,6 @@
 #include "platform/Centre.h"
 #include "platform/Error.h"
 
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -80,13 +79,11 @@ frmRememberedTenants::~frmRememberedTenants() = default;
 void frmRememberedTenants::Load() {
     CentreOnScreen(*this);
     journal_.reset();
-    if (QFileInfo::exists(journal::PostingJournal::pathIn(globals_.programFolder()))) {
-        try {
-            journal_ = journal::PostingJournal::open(globals_.programFolder());
-        } catch (const journal::JournalError& e) {
-            showJournalError(e);
-            return;
-        }
+    try {
+        journal_ = journal::PostingJournal::openExisting(globals_.programFolder());
+    } catch (const journal::JournalError& e) {
+        showJournalError(e);
+        return;
     }
     fillList();
 }

@@ -4,6 +4,7 @@
 #include "journal/JournalRows.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <stdexcept>
@@ -117,6 +118,12 @@ QString PostingJournal::pathIn(const QString& programFolder) {
 std::unique_ptr<PostingJournal> PostingJournal::open(const QString& programFolder) {
     return std::unique_ptr<PostingJournal>(
         new PostingJournal(JournalDb::open(pathIn(programFolder))));
+}
+
+std::unique_ptr<PostingJournal> PostingJournal::openExisting(const QString& programFolder) {
+    if (!QFileInfo::exists(pathIn(programFolder)))
+        return nullptr;
+    return open(programFolder);
 }
 
 RunSummary summaryOf(const Run& run) {

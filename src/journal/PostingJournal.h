@@ -53,6 +53,9 @@ public:
     // Opens CV-Journal.db in the program folder, creating it when missing. Throws JournalError
     // when the file cannot be used; such a file is left exactly as it is.
     static std::unique_ptr<PostingJournal> open(const QString& programFolder);
+    // The same for a journal that is there; nothing (and no file made) when there is none yet:
+    // nothing was posted before, and the first posting run makes it.
+    static std::unique_ptr<PostingJournal> openExisting(const QString& programFolder);
     static QString pathIn(const QString& programFolder);
 
     JournalDb& db() { return *db_; }

@@ -5,7 +5,6 @@
 #include "platform/Error.h"
 
 #include <QCryptographicHash>
-#include <QFileInfo>
 #include <QHash>
 #include <QStringList>
 #include <QUrl>
@@ -159,9 +158,9 @@ bool LedgerHoldsEvidence(ledger::Database& db, const QString& evidence) {
 }
 
 RecoveryOutcome RecoverInterruptedPosting(Globals& globals) {
-    if (!QFileInfo::exists(journal::PostingJournal::pathIn(globals.programFolder())))
+    auto journal = journal::PostingJournal::openExisting(globals.programFolder());
+    if (!journal)
         return RecoveryOutcome::NothingToRecover;
-    auto journal = journal::PostingJournal::open(globals.programFolder());
     RecoveryOutcome outcome = RecoveryOutcome::NothingToRecover;
     for (const journal::Run& run : journal->unsettledRuns()) {
         if (run.state == journal::RunState::Reversing)

@@ -9,8 +9,6 @@
 #include "platform/TextCodec.h"
 #include "startup/StartUpSequence.h"
 
-#include <QFileInfo>
-
 #include <exception>
 #include <future>
 #include <new>
@@ -137,8 +135,7 @@ void PaymentLoad::steps() {
     // was posted before: the first posting run makes it.
     std::optional<QString> journalProblem;
     try {
-        if (QFileInfo::exists(journal::PostingJournal::pathIn(globals_.programFolder())))
-            journal_ = journal::PostingJournal::open(globals_.programFolder());
+        journal_ = journal::PostingJournal::openExisting(globals_.programFolder());
     } catch (const journal::JournalError& e) {
         journalProblem = journal::unusableJournalMessage(e);
     }

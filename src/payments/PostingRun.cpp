@@ -14,7 +14,6 @@
 #include "payments/PostingMessages.h"
 #include "platform/Error.h"
 
-#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <QSysInfo>
@@ -47,9 +46,9 @@ struct RunReturns {
 // and that the processor now reports as not settled. Throws JournalError or corvane::Error.
 RunReturns findReturns(Globals& globals, const std::vector<Payment>& payments) {
     RunReturns returns;
-    if (!QFileInfo::exists(journal::PostingJournal::pathIn(globals.programFolder())))
+    const auto journal = journal::PostingJournal::openExisting(globals.programFolder());
+    if (!journal)
         return returns;
-    const auto journal = journal::PostingJournal::open(globals.programFolder());
     QStringList numbers;
     numbers.reserve(static_cast<qsizetype>(payments.size()));
     for (const Payment& p : payments)
