@@ -125,7 +125,7 @@ double runChooseStep(const QString& step, bool windowed, Globals& globals, QWidg
         const double with = fastestLoad(cpuWith);
         int chosen = 0;
         for (const Payment& row : screen.stagedPayments().rows())
-            chosen += !row.tenantChoiceNote.isEmpty();
+            chosen += row.tenantChoice != journal::TenantChoice::None || row.rememberedTenantGone;
         std::fprintf(stderr,
                      "corvane-bench: the download in %.4f s (%.4f s of processor time) without "
                      "remembered choices, %.4f s (%.4f s) with %d, matching %d rows\n",

@@ -133,13 +133,14 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
         journal.reset();
         timer.start();
         journal = journal::PostingJournal::open(globals.programFolder());
-        const auto found = journal::FindPaymentsInJournal(*journal, *globals.LedgerDb, numbers);
+        const auto found = journal::FindPaymentStandings(*journal, *globals.LedgerDb, numbers);
         const double seconds = timer.nsecsElapsed() / 1e9;
         journal->discard(runID);  // the sample's journal stays as it was made
         int asWritten = 0;
-        for (const journal::PostedPayment& p : found.posted)
-            asWritten += p.entry == journal::RecordState::AsWritten;
-        if (asWritten != QSet<QString>(numbers.begin(), numbers.end()).size()) {
+        const QSet<QString> distinct(numbers.begin(), numbers.end());
+        for (const QString& number : distinct)
+            asWritten += found.of(number).kind == journal::PaymentStanding::Kind::Posted;
+        if (asWritten != distinct.size()) {
             std::fprintf(stderr, "corvane-bench: %d of %lld entries found as written\n", asWritten,
                          static_cast<long long>(numbers.size()));
             return -1;

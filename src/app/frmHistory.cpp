@@ -167,14 +167,17 @@ void frmHistory::fillList() {
         try {
             runs = journal_->summaries();
             if (globals_.LedgerDb) {
-                const std::vector<journal::Run> posted = journal_->postedRuns();
-                std::vector<const journal::Run*> checked;
-                for (const journal::Run& run : posted)
-                    checked.push_back(&run);
+                const std::vector<journal::Run> settled = journal_->runsToCheck();
+                std::vector<const journal::Run*> checked, all;
+                for (const journal::Run& run : settled) {
+                    all.push_back(&run);
+                    if (run.state == journal::RunState::Posted)
+                        checked.push_back(&run);
+                }
                 const std::vector<journal::LedgerState> states =
-                    journal::LedgerCheck(*globals_.LedgerDb).states(checked);
-                for (std::size_t i = 0; i < posted.size(); ++i)
-                    inLedger.insert(posted[i].runID, states[i]);
+                    journal::LedgerCheck(*globals_.LedgerDb, all).states(checked);
+                for (std::size_t i = 0; i < checked.size(); ++i)
+                    inLedger.insert(checked[i]->runID, states[i]);
             }
         } catch (const journal::JournalError& e) {
             showJournalError(e);

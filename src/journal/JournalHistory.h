@@ -2,6 +2,7 @@
 
 #include "journal/JournalRun.h"
 #include "journal/PostingJournal.h"
+#include "platform/ledger/Database.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,12 +14,16 @@ namespace corvane::journal {
 std::optional<std::int64_t> DepositNumberOf(const Run& run);
 std::optional<std::int64_t> DepositNumberOf(const RunSummary& run);
 
-// A return of one of a run's payments, recorded by a later run that is not reversed.
+// A return of one of a run's payments, recorded by a later Posted run, whose entry the ledger
+// holds as that run wrote it.
 struct LaterReturn {
     QString transactionNumber;
     QDateTime recordedAt;  // the recording run's posting time
 };
-// The first such return (by the recording run), or nullopt. Throws JournalError.
-std::optional<LaterReturn> ReturnRecordedLater(PostingJournal& journal, std::int64_t runID);
+// The first such return (by the recording run), or nullopt; `runs` are the journal's settled runs
+// (PostingJournal::runsToCheck). Throws JournalError or corvane::Error.
+std::optional<LaterReturn> ReturnRecordedLater(PostingJournal& journal, ledger::Database& db,
+                                               std::int64_t runID,
+                                               const std::vector<const Run*>& runs);
 
 }  // namespace corvane::journal

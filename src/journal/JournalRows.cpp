@@ -21,12 +21,16 @@ namespace {
 // outcome byte, the tenant choice byte, a byte of flags telling which keys and amounts follow, and
 // those (64 bits each); flag bit 6 adds the returned payment's run (64 bits), line (32 bits), and
 // the Julian days of its posting and of the return (64 bits each). Format 1, written before
-// returns and tenant choices, has neither the tenant choice byte nor flag bit 6; it is still read.
-constexpr quint8 kRowFormat = 2;
+// returns and tenant choices, has neither the tenant choice byte nor flag bit 6; format 3 adds
+// flag bit 7: the tenant of the return's entries (64 bits) after the returned payment. Formats 1
+// and 2 are still read.
+constexpr quint8 kRowFormat = 3;
 constexpr quint8 kFirstRowFormat = 1;
+constexpr quint8 kReturnsRowFormat = 2;
 // The balance changes' format, unchanged since the first.
 constexpr quint8 kChangesFormat = 1;
 constexpr int kReturnBit = 6;
+constexpr int kReturnTenantBit = 7;
 
 // Appends to a byte array without a stream: a run's rows are written on the way to the ledger's
 // commit, so every millisecond counts.
@@ -105,6 +109,12 @@ std::int64_t rowTenant(const RunRow& row) {
     if (row.tenantID)
         return *row.tenantID;
     return Currency::leadingValue(trimBlanks(row.tid.mid(1))).roundedToWhole();
+}
+
+std::int64_t rowEntryTenant(const RunRow& row) {
+    if (row.returnOf && row.returnOf->tenantID)
+        return *row.returnOf->tenantID;
+    return rowTenant(row);
 }
 
 std::optional<QDate> rowEntryDate(const RunRow& row) {
@@ -245,6 +255,8 @@ QByteArray rowsData(const std::vector<RunRow>& rows) {
         }
         if (r.returnOf)
             flags |= static_cast<quint8>(1u << kReturnBit);
+        if (r.returnOf && r.returnOf->tenantID)
+            flags |= static_cast<quint8>(1u << kReturnTenantBit);
         out.number(static_cast<quint8>(r.outcome));
         out.number(static_cast<quint8>(r.tenantChoice));
         out.number(flags);
@@ -257,6 +269,8 @@ QByteArray rowsData(const std::vector<RunRow>& rows) {
             out.number(static_cast<qint32>(r.returnOf->line));
             out.number(static_cast<qint64>(r.returnOf->postedOn.toJulianDay()));
             out.number(static_cast<qint64>(r.returnOf->recordedOn.toJulianDay()));
+            if (r.returnOf->tenantID)
+                out.number(static_cast<qint64>(*r.returnOf->tenantID));
         }
     }
     return out.take();
@@ -266,7 +280,8 @@ std::vector<RunRow> rowsFrom(const QByteArray& data, RowTexts texts) {
     RowReader in(data);
     const auto format = in.number<quint8>();
     const auto count = in.number<quint32>();
-    if (in.ok() && format != kRowFormat && format != kFirstRowFormat)
+    if (in.ok() && format != kRowFormat && format != kReturnsRowFormat &&
+        format != kFirstRowFormat)
         throw JournalError(QStringLiteral("a run's rows are in a format this Corvane cannot read"));
     std::vector<RunRow> rows;
     rows.reserve(std::min<quint32>(count, 1u << 16));
@@ -284,7 +299,7 @@ std::vector<RunRow> rowsFrom(const QByteArray& data, RowTexts texts) {
         if (!r.tid.startsWith(QStringLiteral("T#")))
             r.tenantID = rowTenant(r);
         const auto outcome = in.number<quint8>();
-        const auto choice = format == kRowFormat ? in.number<quint8>() : quint8{0};
+        const auto choice = format != kFirstRowFormat ? in.number<quint8>() : quint8{0};
         const auto flags = in.number<quint8>();
         r.tenantChoice = choice == static_cast<quint8>(TenantChoice::Chosen) ? TenantChoice::Chosen
                          : choice == static_cast<quint8>(TenantChoice::Remembered)
@@ -320,6 +335,8 @@ std::vector<RunRow> rowsFrom(const QByteArray& data, RowTexts texts) {
             link.line = in.number<qint32>();
             link.postedOn = QDate::fromJulianDay(in.number<qint64>());
             link.recordedOn = QDate::fromJulianDay(in.number<qint64>());
+            if (format == kRowFormat && (flags & (1u << kReturnTenantBit)))
+                link.tenantID = in.number<qint64>();
             r.returnOf = link;
         }
         rows.push_back(std::move(r));

@@ -25,6 +25,9 @@ std::vector<BalanceChange> changesFrom(const QByteArray& data);
 // The tenant of a row: its tenantID, else the leading-number value of its TID without the "T";
 // 0 for "T#...".
 std::int64_t rowTenant(const RunRow& row);
+// The TransPostToID of a row's entries and split line: a return's are the returned payment's
+// tenant; otherwise the row's tenant (rowTenant).
+std::int64_t rowEntryTenant(const RunRow& row);
 // The TransDate of a row's entries: the day a return was recorded, otherwise the payment's date.
 std::optional<QDate> rowEntryDate(const RunRow& row);
 

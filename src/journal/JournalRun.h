@@ -31,6 +31,9 @@ struct ReturnLink {
     int line = 0;
     QDate postedOn;    // that run's posting date
     QDate recordedOn;  // the TransDate of the return's entries: the day it was recorded
+    // The TransPostToID of the return's entries: the tenant of the payment's entry, whatever
+    // tenant the row that reported the return matched; none in runs recorded before it was kept.
+    std::optional<std::int64_t> tenantID;
     bool operator==(const ReturnLink&) const = default;
 };
 

@@ -4,7 +4,7 @@
 #include "journal/JournalRows.h"
 #include "platform/ledger/DateText.h"
 
-#include <QElapsedTimer>
+#include <QSet>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -25,6 +25,7 @@ struct Expected {
     std::int64_t depositID = 0;    // splits: the deposit's CkID
     const char* type = nullptr;    // entries: "I" or "E"
     RecordState* state = nullptr;  // where the answer goes
+    std::int64_t runID = 0;        // the run that wrote it
 };
 
 // The fields are read as stored (IndexLookup::findEachAsStored) and compared as the engine reads
@@ -55,25 +56,56 @@ bool dateIs(const Value& v, const std::optional<QDate>& date) {
     return parts && parts->date.isValid() && parts->date == *date;
 }
 
-bool entryHolds(const Expected& e, const std::vector<Value>& v) {
-    return currencyIs(v[0], e.amount) && dateIs(v[1], e.date) && v[2].toInteger() == e.link &&
-           v[3].toText() == QLatin1String(e.type);
+// A key that holds another tenant's record, or a record of another kind, holds another record:
+// the one written is gone. The same record with other values was changed.
+RecordState entryState(const Expected& e, const std::vector<Value>& v) {
+    if (v[2].toInteger() != e.link || v[3].toText() != QLatin1String(e.type))
+        return RecordState::Missing;
+    return currencyIs(v[0], e.amount) && dateIs(v[1], e.date) ? RecordState::AsWritten
+                                                              : RecordState::Changed;
 }
 
-bool splitHolds(const Expected& e, const std::vector<Value>& v) {
-    return v[0].toInteger() == e.depositID && currencyIs(v[1], e.amount) &&
-           v[2].toInteger() == e.link;
+RecordState splitState(const Expected& e, const std::vector<Value>& v) {
+    if (v[0].toInteger() != e.depositID || v[2].toInteger() != e.link)
+        return RecordState::Missing;
+    return currencyIs(v[1], e.amount) ? RecordState::AsWritten : RecordState::Changed;
 }
 
-bool depositHolds(const Expected& e, const std::vector<Value>& v) {
-    return currencyIs(v[0], e.amount) && v[1].toInteger() == e.link &&
-           v[2].toText() == QLatin1String("D");
+RecordState depositState(const Expected& e, const std::vector<Value>& v) {
+    if (v[2].toText() != QLatin1String("D"))
+        return RecordState::Missing;
+    return currencyIs(v[0], e.amount) && v[1].toInteger() == e.link ? RecordState::AsWritten
+                                                                    : RecordState::Changed;
+}
+
+// A key written by several runs holds the record of the newest run whose values it holds: the
+// others' records at that key are gone (the ledger was restored from a backup and the key used
+// again). `expected` is in key order.
+void settleOwners(std::vector<Expected>& expected) {
+    for (std::size_t i = 0; i < expected.size();) {
+        std::size_t j = i + 1;
+        while (j < expected.size() && expected[j].key == expected[i].key)
+            ++j;
+        if (j - i > 1) {
+            const Expected* owner = nullptr;
+            for (std::size_t k = i; k < j; ++k) {
+                if (*expected[k].state == RecordState::AsWritten &&
+                    (!owner || owner->runID < expected[k].runID))
+                    owner = &expected[k];
+            }
+            for (std::size_t k = i; owner && k < j; ++k) {
+                if (&expected[k] != owner)
+                    *expected[k].state = RecordState::Missing;
+            }
+        }
+        i = j;
+    }
 }
 
 // Looks every expected record of one table up at once and sets its state.
 void lookUp(ledger::Database& db, const QString& table, const QStringList& fields,
             std::vector<Expected>& expected,
-            bool (*holds)(const Expected&, const std::vector<Value>&)) {
+            RecordState (*stateOf)(const Expected&, const std::vector<Value>&)) {
     if (expected.empty())
         return;
     std::sort(expected.begin(), expected.end(),
@@ -91,7 +123,7 @@ void lookUp(ledger::Database& db, const QString& table, const QStringList& field
         const auto to = std::partition_point(from, expected.end(),
                                              [&](const Expected& e) { return e.key == key; });
         for (auto it = from; it != to; ++it)
-            *it->state = holds(*it, values) ? RecordState::AsWritten : RecordState::Changed;
+            *it->state = stateOf(*it, values);
     };
     // A run's records follow one another in their tables: a stretch of keys of which most are
     // wanted is read in one scan, the scattered keys are found one by one.
@@ -108,6 +140,14 @@ void lookUp(ledger::Database& db, const QString& table, const QStringList& field
         i = j;
     }
     lookup->findEachAsStored(scattered, visit);
+    settleOwners(expected);
+}
+
+void lookUpEntries(ledger::Database& db, std::vector<Expected>& entries) {
+    lookUp(db, QStringLiteral("Transactions"),
+           {QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
+            QStringLiteral("TransPostToID"), QStringLiteral("TransType")},
+           entries, entryState);
 }
 
 }  // namespace
@@ -123,64 +163,119 @@ LedgerState LedgerStateOf(const std::vector<RunRecord>& records) {
     return any ? LedgerState::PartlyInLedger : LedgerState::NotInLedger;
 }
 
-std::vector<std::vector<RunRecord>> LedgerCheck::records(const std::vector<const Run*>& runs) {
-    std::vector<std::vector<RunRecord>> all(runs.size());
-    // The records first, so that the expectations can point at their states.
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-        const Run& run = *runs[i];
-        std::vector<RunRecord>& records = all[i];
-        for (std::size_t row = 0; row < run.rows.size(); ++row) {
-            const RunRow& r = run.rows[row];
-            if (r.incomeTransID)
-                records.push_back({RunRecord::Kind::Income, row});
-            if (r.feeTransID)
-                records.push_back({RunRecord::Kind::Fee, row});
-            if (r.splitID)
-                records.push_back({RunRecord::Kind::Split, row});
-        }
-        if (run.depositID)
-            records.push_back({RunRecord::Kind::Deposit, 0});
-    }
+namespace {
+
+// The records of a run with the values it wrote them with, each pointing at where its state goes.
+struct RunExpectations {
     std::vector<Expected> entries, splits, deposits;
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-        const Run& run = *runs[i];
-        for (RunRecord& record : all[i]) {
+
+    void add(const Run& run, std::vector<RunRecord>& records) {
+        for (RunRecord& record : records) {
             if (record.kind == RunRecord::Kind::Deposit) {
                 deposits.push_back({*run.depositID, run.depositAmount,
                                     DepositNumberOf(run).value_or(0), std::nullopt, 0, nullptr,
-                                    &record.state});
+                                    &record.state, run.runID});
                 continue;
             }
             const RunRow& r = run.rows[record.row];
             switch (record.kind) {
                 case RunRecord::Kind::Income:
-                    entries.push_back({*r.incomeTransID, r.incomeAmount, rowTenant(r),
-                                       rowEntryDate(r), 0, "I", &record.state});
+                    entries.push_back({*r.incomeTransID, r.incomeAmount, rowEntryTenant(r),
+                                       rowEntryDate(r), 0, "I", &record.state, run.runID});
                     break;
                 case RunRecord::Kind::Fee:
-                    entries.push_back({*r.feeTransID, r.feeAmount, rowTenant(r), rowEntryDate(r), 0,
-                                       "E", &record.state});
+                    entries.push_back({*r.feeTransID, r.feeAmount, rowEntryTenant(r),
+                                       rowEntryDate(r), 0, "E", &record.state, run.runID});
                     break;
                 case RunRecord::Kind::Split:
-                    splits.push_back({*r.splitID, r.splitAmount, rowTenant(r), std::nullopt,
-                                      run.depositID.value_or(0), nullptr, &record.state});
+                    splits.push_back({*r.splitID, r.splitAmount, rowEntryTenant(r), std::nullopt,
+                                      run.depositID.value_or(0), nullptr, &record.state,
+                                      run.runID});
                     break;
                 case RunRecord::Kind::Deposit:
                     break;
             }
         }
     }
+
+    // Keeps only the records whose keys are among `keys`' (a rival's records that may share a
+    // key with a checked run's).
+    void keepKeysOf(const RunExpectations& keys) {
+        const auto keep = [](std::vector<Expected>& list, const std::vector<Expected>& of) {
+            QSet<std::int64_t> wanted;
+            for (const Expected& e : of)
+                wanted.insert(e.key);
+            std::erase_if(list, [&](const Expected& e) { return !wanted.contains(e.key); });
+        };
+        keep(entries, keys.entries);
+        keep(splits, keys.splits);
+        keep(deposits, keys.deposits);
+    }
+
+    void append(const RunExpectations& other) {
+        entries.insert(entries.end(), other.entries.begin(), other.entries.end());
+        splits.insert(splits.end(), other.splits.begin(), other.splits.end());
+        deposits.insert(deposits.end(), other.deposits.begin(), other.deposits.end());
+    }
+
+    void lookUpAll(ledger::Database& db) {
+        lookUpEntries(db, entries);
+        lookUp(db, QStringLiteral("SplitPrintedChecks"),
+               {QStringLiteral("CkNumber"), QStringLiteral("CkAmount"),
+                QStringLiteral("CkPostToID")},
+               splits, splitState);
+        lookUp(db, QStringLiteral("CheckDepPrinted"),
+               {QStringLiteral("CkAmount"), QStringLiteral("CkNumber"), QStringLiteral("CkType")},
+               deposits, depositState);
+    }
+};
+
+std::vector<RunRecord> recordsOf(const Run& run) {
+    std::vector<RunRecord> records;
+    for (std::size_t row = 0; row < run.rows.size(); ++row) {
+        const RunRow& r = run.rows[row];
+        if (r.incomeTransID)
+            records.push_back({RunRecord::Kind::Income, row});
+        if (r.feeTransID)
+            records.push_back({RunRecord::Kind::Fee, row});
+        if (r.splitID)
+            records.push_back({RunRecord::Kind::Split, row});
+    }
+    if (run.depositID)
+        records.push_back({RunRecord::Kind::Deposit, 0});
+    return records;
+}
+
+}  // namespace
+
+std::vector<std::vector<RunRecord>> LedgerCheck::records(const std::vector<const Run*>& runs) {
+    std::vector<std::vector<RunRecord>> all(runs.size());
+    // The records first, so that the expectations can point at their states.
+    QSet<std::int64_t> checked;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        all[i] = recordsOf(*runs[i]);
+        checked.insert(runs[i]->runID);
+    }
+    RunExpectations expected;
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        expected.add(*runs[i], all[i]);
+    // The other runs' records that share a key with a checked one decide whose record it is.
+    std::vector<std::vector<RunRecord>> rivalRecords;
+    std::vector<const Run*> rivals;
+    for (const Run* rival : rivals_) {
+        if (!checked.contains(rival->runID))
+            rivals.push_back(rival);
+    }
+    rivalRecords.reserve(rivals.size());
+    RunExpectations others;
+    for (const Run* rival : rivals) {
+        rivalRecords.push_back(recordsOf(*rival));
+        others.add(*rival, rivalRecords.back());
+    }
+    others.keepKeysOf(expected);
+    expected.append(others);
     ledger::ReadTransaction snapshot(db_);
-    lookUp(db_, QStringLiteral("Transactions"),
-           {QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
-            QStringLiteral("TransPostToID"), QStringLiteral("TransType")},
-           entries, entryHolds);
-    lookUp(db_, QStringLiteral("SplitPrintedChecks"),
-           {QStringLiteral("CkNumber"), QStringLiteral("CkAmount"), QStringLiteral("CkPostToID")},
-           splits, splitHolds);
-    lookUp(db_, QStringLiteral("CheckDepPrinted"),
-           {QStringLiteral("CkAmount"), QStringLiteral("CkNumber"), QStringLiteral("CkType")},
-           deposits, depositHolds);
+    expected.lookUpAll(db_);
     return all;
 }
 
@@ -196,9 +291,78 @@ std::vector<LedgerState> LedgerCheck::states(const std::vector<const Run*>& runs
     return states;
 }
 
-PaymentsInJournal FindPaymentsInJournal(PostingJournal& journal, ledger::Database& db,
-                                        const QStringList& numbers) {
-    PaymentsInJournal found;
+const PaymentStanding& PaymentStandings::of(const QString& number) const {
+    static const PaymentStanding kNotPosted;
+    const auto it = byNumber_.constFind(number);
+    return it == byNumber_.constEnd() ? kNotPosted : *it;
+}
+
+namespace {
+
+// One posting of a number, or one recorded return of it, with its income entry as expected.
+struct Posting {
+    QString number;
+    PostedPayment payment;
+    RecordState state = RecordState::Missing;
+};
+struct Return {
+    QString number;
+    RecordedReturn recorded;
+    std::int64_t paymentRunID = 0;
+    int paymentLine = 0;
+    RecordState state = RecordState::Missing;
+};
+
+QDate dayOf(const QString& postedAt) {
+    return QDate::fromString(postedAt.left(10), Qt::ISODate);
+}
+
+// The expectation of a row's income entry.
+Expected incomeOf(const RunRow& r, std::int64_t runID, RecordState* state) {
+    return {*r.incomeTransID, r.incomeAmount, rowEntryTenant(r), rowEntryDate(r), 0, "I", state,
+            runID};
+}
+
+// Entries whose key now holds another record of the journal's runs: a changed entry whose key
+// holds, as written, a record another run wrote is gone, not changed.
+void settleChangedAgainstAllRuns(PostingJournal& journal, ledger::Database& db,
+                                 const std::vector<Expected>& checked) {
+    QSet<std::int64_t> changedKeys;
+    for (const Expected& e : checked) {
+        if (*e.state == RecordState::Changed)
+            changedKeys.insert(e.key);
+    }
+    if (changedKeys.isEmpty())
+        return;
+    const std::vector<Run> runs = journal.runsToCheck();
+    std::vector<std::vector<RunRecord>> records;
+    records.reserve(runs.size());
+    RunExpectations all;
+    for (const Run& run : runs) {
+        records.push_back(recordsOf(run));
+        all.add(run, records.back());
+    }
+    std::erase_if(all.entries, [&](const Expected& e) { return !changedKeys.contains(e.key); });
+    {
+        ledger::ReadTransaction snapshot(db);
+        lookUpEntries(db, all.entries);
+    }
+    QSet<std::int64_t> heldByAnother;
+    for (const Expected& e : all.entries) {
+        if (*e.state == RecordState::AsWritten)
+            heldByAnother.insert(e.key);
+    }
+    for (const Expected& e : checked) {
+        if (*e.state == RecordState::Changed && heldByAnother.contains(e.key))
+            *e.state = RecordState::Missing;
+    }
+}
+
+}  // namespace
+
+PaymentStandings FindPaymentStandings(PostingJournal& journal, ledger::Database& db,
+                                      const QStringList& numbers) {
+    PaymentStandings found;
     QStringList wanted;
     wanted.reserve(numbers.size());
     for (const QString& number : numbers) {
@@ -209,23 +373,21 @@ PaymentsInJournal FindPaymentsInJournal(PostingJournal& journal, ledger::Databas
         return found;
     const QString json = jsonArray(wanted);
 
-    // The Posted runs' posting days, then every row of each number (a run not Posted is left
-    // out here, which costs less than joining each row with its run).
+    // The settled runs' posting days (a run reversed whose records a restored ledger holds again
+    // has them in the ledger as much as a posted one), then every posting and every recorded
+    // return of each number.
     QHash<std::int64_t, QDate> postedOn;
     {
-        Statement s =
-            journal.db().prepare("SELECT RunID, PostedAt FROM Runs WHERE State = 'posted'");
+        Statement s = journal.db().prepare(
+            "SELECT RunID, PostedAt FROM Runs WHERE State IN ('posted', 'reversed')");
         while (s.step())
-            postedOn.insert(s.integer(0), QDate::fromString(s.text(1).left(10), Qt::ISODate));
+            postedOn.insert(s.integer(0), dayOf(s.text(1)));
     }
-    struct Candidate {
-        QString number;
-        PostedPayment payment;
-        Expected expected;
-        RecordState state = RecordState::Missing;
-    };
-    std::vector<Candidate> candidates;
-    if (!postedOn.isEmpty()) {
+    if (postedOn.isEmpty())
+        return found;
+    std::vector<Posting> postings;
+    std::vector<Expected> entries;
+    {
         Statement s = journal.db().prepare(
             "SELECT Numbers.value, Posted.RunID, Posted.Line, Posted.TenantID, "
             "Posted.IncomeTransID, Posted.IncomeAmount, Posted.EntryDate, Posted.FeeTransID "
@@ -236,68 +398,113 @@ PaymentsInJournal FindPaymentsInJournal(PostingJournal& journal, ledger::Databas
             const auto day = postedOn.constFind(s.integer(1));
             if (day == postedOn.constEnd())
                 continue;
-            Candidate c;
-            c.number = s.text(0);
-            c.payment.runID = day.key();
-            c.payment.postedOn = *day;
-            c.payment.line = static_cast<int>(s.integer(2));
-            c.payment.incomeTransID = s.optionalInteger(4);
-            c.payment.feeTransID = s.optionalInteger(7);
-            c.expected.key = c.payment.incomeTransID.value_or(0);
-            c.expected.link = s.integer(3);
-            c.expected.amount = currencyOf(s.optionalInteger(5));
+            Posting p;
+            p.number = s.text(0);
+            p.payment.runID = day.key();
+            p.payment.postedOn = *day;
+            p.payment.line = static_cast<int>(s.integer(2));
+            p.payment.incomeTransID = s.optionalInteger(4);
+            p.payment.feeTransID = s.optionalInteger(7);
+            postings.push_back(std::move(p));
+            if (!postings.back().payment.incomeTransID)
+                continue;
+            Expected e;
+            e.key = *postings.back().payment.incomeTransID;
+            e.link = s.integer(3);
+            e.amount = currencyOf(s.optionalInteger(5));
             if (const auto date = s.optionalText(6))
-                c.expected.date = QDate::fromString(*date, Qt::ISODate);
-            c.expected.type = "I";
-            candidates.push_back(std::move(c));
+                e.date = QDate::fromString(*date, Qt::ISODate);
+            e.type = "I";
+            e.runID = day.key();
+            entries.push_back(e);
         }
     }
+    std::vector<Return> returns;
     {
         Statement s = journal.db().prepare(
-            "SELECT Numbers.value, max(Runs.PostedAt) FROM json_each(?1) AS Numbers CROSS JOIN "
-            "ReturnedPayments AS Returned ON Returned.TransactionNumber = Numbers.value JOIN "
-            "Runs ON Runs.RunID = Returned.RunID WHERE Runs.State = 'posted' GROUP BY "
-            "Numbers.value");
+            "SELECT Numbers.value, Returned.RunID, Returned.Line, Returned.PaymentRunID, "
+            "Returned.PaymentLine FROM json_each(?1) AS Numbers CROSS JOIN ReturnedPayments AS "
+            "Returned ON Returned.TransactionNumber = Numbers.value");
         s.bind(1, json);
         while (s.step()) {
-            found.returnRecorded.insert(
-                s.text(0),
-                QDateTime::fromString(s.text(1), QStringLiteral("yyyy-MM-ddTHH:mm:ss")).date());
+            if (!postedOn.contains(s.integer(1)))
+                continue;
+            Return r;
+            r.number = s.text(0);
+            r.recorded.runID = s.integer(1);
+            r.recorded.line = static_cast<int>(s.integer(2));
+            r.paymentRunID = s.integer(3);
+            r.paymentLine = static_cast<int>(s.integer(4));
+            returns.push_back(std::move(r));
         }
     }
-    if (candidates.empty())
-        return found;
-
-    std::vector<Expected> entries;
-    entries.reserve(candidates.size());
-    for (Candidate& c : candidates) {
-        if (c.payment.incomeTransID) {
-            c.expected.state = &c.state;
-            entries.push_back(c.expected);
+    // A return's entries are those of its row in the run that recorded it.
+    QHash<std::int64_t, std::optional<Run>> recordingRuns;
+    for (const Return& r : returns) {
+        if (!recordingRuns.contains(r.recorded.runID))
+            recordingRuns.insert(r.recorded.runID, journal.runToCheck(r.recorded.runID));
+    }
+    // The states point into the lists, which no longer grow.
+    for (std::size_t i = 0, e = 0; i < postings.size(); ++i) {
+        if (postings[i].payment.incomeTransID)
+            entries[e++].state = &postings[i].state;
+    }
+    for (Return& r : returns) {
+        const std::optional<Run>& run = recordingRuns.value(r.recorded.runID);
+        if (!run)
+            continue;
+        for (const RunRow& row : run->rows) {
+            if (row.line == r.recorded.line && row.returnOf && row.incomeTransID) {
+                r.recorded.recordedOn = row.returnOf->recordedOn;
+                entries.push_back(incomeOf(row, run->runID, &r.state));
+                break;
+            }
         }
     }
     {
         ledger::ReadTransaction snapshot(db);
-        lookUp(db, QStringLiteral("Transactions"),
-               {QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
-                QStringLiteral("TransPostToID"), QStringLiteral("TransType")},
-               entries, entryHolds);
+        lookUpEntries(db, entries);
     }
-    // Of several runs of a number: the best held entry, then the newest run.
-    const auto rank = [](const PostedPayment& p) {
-        const int held = p.entry == RecordState::AsWritten ? 2
-                         : p.entry == RecordState::Changed ? 1
+    settleChangedAgainstAllRuns(journal, db, entries);
+
+    // Each number's posting: the newest run whose entry the ledger holds as written; else the
+    // newest whose entry was changed; else it is no longer posted (since the newest posting).
+    QHash<QString, const Posting*> current;
+    QHash<QString, QDate> gone;
+    const auto rank = [](const Posting& p) {
+        const int held = p.state == RecordState::AsWritten ? 2
+                         : p.state == RecordState::Changed ? 1
                                                            : 0;
-        return std::pair(held, p.runID);
+        return std::pair(held, p.payment.runID);
     };
-    found.posted.reserve(static_cast<qsizetype>(candidates.size()));
-    for (Candidate& c : candidates) {
-        c.payment.entry = c.state;
-        const auto it = found.posted.find(c.number);
-        if (it == found.posted.end())
-            found.posted.insert(c.number, c.payment);
-        else if (rank(*it) < rank(c.payment))
-            *it = c.payment;
+    for (const Posting& p : postings) {
+        const Posting*& best = current[p.number];
+        if (!best || rank(*best) < rank(p))
+            best = &p;
+    }
+    for (auto it = current.cbegin(); it != current.cend(); ++it) {
+        const Posting& p = **it;
+        PaymentStanding standing;
+        if (p.state == RecordState::Missing) {
+            standing.goneSince = p.payment.postedOn;
+            found.set(it.key(), std::move(standing));
+            continue;
+        }
+        standing.kind = p.state == RecordState::AsWritten ? PaymentStanding::Kind::Posted
+                                                          : PaymentStanding::Kind::Changed;
+        standing.posting = p.payment;
+        standing.posting->entry = p.state;
+        // Its return, while the ledger holds the return's entry as written (the newest).
+        for (const Return& r : returns) {
+            if (r.number == it.key() && r.paymentRunID == p.payment.runID &&
+                r.paymentLine == p.payment.line && r.state == RecordState::AsWritten &&
+                (!standing.returned || standing.returned->runID < r.recorded.runID)) {
+                standing.returned = r.recorded;
+            }
+        }
+        if (standing.returned)
+            standing.kind = PaymentStanding::Kind::ReturnRecorded;
+        found.set(it.key(), std::move(standing));
     }
     return found;
 }

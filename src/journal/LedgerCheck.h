@@ -17,10 +17,11 @@ namespace corvane::journal {
 
 // What the ledger holds of one record a run wrote, looked up by the key the journal recorded.
 enum class RecordState {
-    AsWritten,  // the key is there with the values the run wrote
-    Changed,    // the key is there with other values (an entry corrected in Lodgebook, or the key
-                // used again after the ledger was restored from a backup)
-    Missing,    // no record has the key
+    AsWritten,  // the key is there with the values the run wrote, and no newer run's record
+    Changed,    // the same record is there with other values (an entry corrected in Lodgebook)
+    Missing,    // no record has the key, or it holds another record: another tenant's or
+                // another kind of record (the key used again after the ledger was restored from
+                // a backup), or the record of a newer run that wrote the same values there
 };
 
 // What the ledger holds of a whole run.
@@ -44,12 +45,17 @@ LedgerState LedgerStateOf(const std::vector<RunRecord>& records);
 // Checks runs of the journal against the ledger, by the keys and values the journal recorded:
 // the income and fee entries (TransID, with TransPostToID, TransAmount, TransDate and
 // TransType), the split lines (SplitID, with the deposit's CkID, CkAmount and CkPostToID) and the
-// deposit (CkID, with CkAmount, CkNumber and CkType "D"). However many runs are checked, each
-// table is read once, by all its keys at once, in one read snapshot. Nothing is written. Throws
-// corvane::Error when the ledger cannot be read.
+// deposit (CkID, with CkAmount, CkNumber and CkType "D"). A key belongs to one run: when several
+// runs wrote the same key (a ledger restored from a backup uses its keys again), it holds the
+// record of the newest run whose values it holds, and is missing from every other run. The runs
+// checked decide that among themselves and with `rivals`, the journal's other runs
+// (PostingJournal::runsToCheck). However many runs are checked, each table is read once, by all
+// its keys at once, in one read snapshot. Nothing is written. Throws corvane::Error when the
+// ledger cannot be read.
 class LedgerCheck {
 public:
-    explicit LedgerCheck(ledger::Database& db) : db_(db) {}
+    explicit LedgerCheck(ledger::Database& db, std::vector<const Run*> rivals = {})
+        : db_(db), rivals_(std::move(rivals)) {}
 
     // Each run's records in the run's order: per row its income entry, fee entry and split line,
     // then the deposit.
@@ -59,9 +65,11 @@ public:
 
 private:
     ledger::Database& db_;
+    std::vector<const Run*> rivals_;
 };
 
-// A payment that a Posted run posted, as the ledger holds its income entry.
+// A payment that a run posted (its number's first row in that run), as the ledger holds its
+// income entry.
 struct PostedPayment {
     std::int64_t runID = 0;
     int line = 0;  // the row's line in that run's payment file
@@ -71,20 +79,52 @@ struct PostedPayment {
     std::optional<std::int64_t> feeTransID;
 };
 
-// What the journal and the ledger say of a download's transaction numbers.
-struct PaymentsInJournal {
-    // By transaction number: the payment as a Posted run posted it. Of several such runs, the
-    // newest whose income entry the ledger holds as written; else the newest whose entry is
-    // changed; else the newest.
-    QHash<QString, PostedPayment> posted;
-    // By transaction number: the day a Posted run recorded the payment's return (the newest).
-    QHash<QString, QDate> returnRecorded;
+// The return of a posted payment, recorded by a later run.
+struct RecordedReturn {
+    std::int64_t runID = 0;
+    int line = 0;       // the return's row in that run
+    QDate recordedOn;   // the day of the return's entries
 };
 
-// Looks the numbers up in the journal (one statement for all) and the income entries of those
-// posted in the ledger (one statement for all). Empty numbers are never posted. Throws
-// JournalError or corvane::Error.
-PaymentsInJournal FindPaymentsInJournal(PostingJournal& journal, ledger::Database& db,
-                                        const QStringList& numbers);
+// What the journal and the ledger, read together, say of one transaction number: the one
+// standing every decision about a payment of that number reads (its note, whether it is posted,
+// whether its return is recorded).
+struct PaymentStanding {
+    enum class Kind {
+        NotPosted,       // no run's income entry of it is in the ledger
+        Posted,          // `posting`'s income entry is in the ledger as written
+        Changed,         // `posting`'s income entry is there, edited in Lodgebook
+        ReturnRecorded,  // posted, and its return recorded by `returned`: the ledger holds the
+                         // return's entry as written
+    };
+    Kind kind = Kind::NotPosted;
+    // The posting in the ledger: of the runs (posted, or reversed and restored) that posted the
+    // number, the newest whose entry the ledger holds as written, else the newest whose entry was
+    // changed.
+    std::optional<PostedPayment> posting;
+    std::optional<RecordedReturn> returned;
+    // NotPosted: the posting day of the newest run that posted it, when the ledger no longer
+    // holds that run's entry (restored from a backup, or removed in Lodgebook).
+    QDate goneSince;
+};
+
+// The standings of a download's transaction numbers; a number no run posted is NotPosted.
+class PaymentStandings {
+public:
+    const PaymentStanding& of(const QString& number) const;
+    void set(const QString& number, PaymentStanding standing) {
+        byNumber_.insert(number, std::move(standing));
+    }
+    bool isEmpty() const { return byNumber_.isEmpty(); }
+
+private:
+    QHash<QString, PaymentStanding> byNumber_;
+};
+
+// Works out the standing of each number once: its postings and recorded returns from the
+// journal (one statement each for all numbers), and their entries from the ledger (one
+// statement for all). Empty numbers are never posted. Throws JournalError or corvane::Error.
+PaymentStandings FindPaymentStandings(PostingJournal& journal, ledger::Database& db,
+                                      const QStringList& numbers);
 
 }  // namespace corvane::journal

@@ -248,11 +248,11 @@ std::optional<Run> PostingJournal::readRun(std::int64_t runID) {
     return run;
 }
 
-std::vector<Run> PostingJournal::postedRuns() {
+std::vector<Run> PostingJournal::runsToCheck() {
     std::vector<Run> runs;
     Statement s = db_->prepare((std::string("SELECT ") + kRunColumns +
-                                ", RowsData, BalanceChangesData FROM Runs WHERE State = 'posted' "
-                                "ORDER BY RunID DESC")
+                                ", RowsData, BalanceChangesData FROM Runs WHERE State IN "
+                                "('posted', 'reversed') ORDER BY RunID DESC")
                                    .c_str());
     while (s.step()) {
         Run run = runFrom(s);
@@ -261,6 +261,19 @@ std::vector<Run> PostingJournal::postedRuns() {
         runs.push_back(std::move(run));
     }
     return runs;
+}
+
+std::optional<Run> PostingJournal::runToCheck(std::int64_t runID) {
+    Statement s = db_->prepare((std::string("SELECT ") + kRunColumns +
+                                ", RowsData, BalanceChangesData FROM Runs WHERE RunID = ?1")
+                                   .c_str());
+    s.bind(1, runID);
+    if (!s.step())
+        return std::nullopt;
+    Run run = runFrom(s);
+    run.rows = rowsFrom(s.blob(19), RowTexts::LedgerKeys);
+    run.balanceChanges = changesFrom(s.blob(20));
+    return run;
 }
 
 std::vector<RunSummary> PostingJournal::summaries() {
@@ -314,6 +327,32 @@ QHash<QString, QDate> PostingJournal::postedDates(const QStringList& transaction
     while (s.step())
         dates.insert(s.text(0), QDateTime::fromString(s.text(1), kDateTimeFormat).date());
     return dates;
+}
+
+QSet<std::int64_t> PostingJournal::writtenByCorvane(const std::vector<IncomeEntry>& entries) {
+    QSet<std::int64_t> written;
+    if (entries.empty())
+        return written;
+    QString json = QStringLiteral("[");
+    for (const IncomeEntry& e : entries) {
+        if (json.size() > 1)
+            json += QLatin1Char(',');
+        json += QStringLiteral("[%1,%2,%3,\"%4\"]")
+                    .arg(e.transID)
+                    .arg(e.tenantID)
+                    .arg(e.amountUnits)
+                    .arg(e.date.toString(Qt::ISODate));
+    }
+    json += QLatin1Char(']');
+    Statement s = db_->prepare(
+        "SELECT DISTINCT Entry.value->>0 FROM json_each(?1) AS Entry JOIN PostedNumbers AS Posted "
+        "ON Posted.IncomeTransID = Entry.value->>0 AND Posted.TenantID = Entry.value->>1 AND "
+        "Posted.IncomeAmount = Entry.value->>2 AND Posted.EntryDate = Entry.value->>3 JOIN Runs "
+        "ON Runs.RunID = Posted.RunID WHERE Runs.State IN ('posted', 'reversed')");
+    s.bind(1, json);
+    while (s.step())
+        written.insert(s.integer(0));
+    return written;
 }
 
 }  // namespace corvane::journal

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -72,13 +73,28 @@ public:
     std::optional<Run> readRun(std::int64_t runID);
     // The settled runs (Posted or Reversed), newest first, without their rows.
     std::vector<RunSummary> summaries();
-    // The Posted runs with their rows and balance changes but without their payment files, and
-    // of the rows' texts only TID and date, newest first: what a check against the ledger reads.
-    std::vector<Run> postedRuns();
+    // The settled runs (Posted or Reversed) with their rows and balance changes but without
+    // their payment files, and of the rows' texts only TID and date, newest first: what a check
+    // against the ledger reads (LedgerCheck.h). A reversed run is among them because a ledger
+    // restored from a backup may hold its records again.
+    std::vector<Run> runsToCheck();
+    // One run as runsToCheck() reads it; nullopt when there is no such run.
+    std::optional<Run> runToCheck(std::int64_t runID);
 
     // For each of these transaction numbers that a Posted run posted, the newest such run's
     // posting date.
     QHash<QString, QDate> postedDates(const QStringList& transactionNumbers);
+
+    // An income entry of the ledger, as a posting run writes one.
+    struct IncomeEntry {
+        std::int64_t transID = 0;
+        std::int64_t tenantID = 0;
+        std::int64_t amountUnits = 0;  // ten-thousandths
+        QDate date;
+    };
+    // Of these entries, the keys of those a settled run (posted or reversed) wrote for a payment
+    // with these values: Corvane's own entries, not payments typed into the ledger.
+    QSet<std::int64_t> writtenByCorvane(const std::vector<IncomeEntry>& entries);
 
 private:
     explicit PostingJournal(std::unique_ptr<JournalDb> db) : db_(std::move(db)) {}

@@ -35,8 +35,10 @@ QString depositText(const Run& run) {
 // it changed. Reads and writes inside whatever transaction the caller holds.
 class RunRecords {
 public:
-    explicit RunRecords(ledger::Database& db)
+    // `rivals`: the journal's settled runs, which may own keys the run wrote (LedgerCheck.h).
+    explicit RunRecords(ledger::Database& db, std::vector<const Run*> rivals = {})
         : db_(db),
+          rivals_(std::move(rivals)),
           entries_(db.openLookup(QStringLiteral("Transactions"), QStringLiteral("PrimaryKey"),
                                  {QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
                                   QStringLiteral("TransPostToID"), QStringLiteral("TransType")})),
@@ -60,7 +62,8 @@ public:
             if (count++ == 0)
                 first = std::move(record);
         };
-        for (const journal::RunRecord& record : journal::LedgerCheck(db_).records(run)) {
+        for (const journal::RunRecord& record :
+             journal::LedgerCheck(db_, rivals_).records(run)) {
             if (record.state == journal::RecordState::AsWritten)
                 continue;
             static const RunRow kNoRow;
@@ -151,6 +154,7 @@ private:
     }
 
     ledger::Database& db_;
+    std::vector<const Run*> rivals_;
     std::unique_ptr<ledger::IndexLookup> entries_, splits_, deposits_, tenants_, units_;
 };
 
@@ -177,12 +181,13 @@ struct ReversalAttempt {
 // The records are checked again unless no other writer has committed since `checkedAt` (the
 // ledger's content mark before the first check).
 ReversalAttempt reverseInLedger(ledger::Database& db, journal::PostingJournal& journal,
-                                const Run& run, const ledger::Database::ContentMark& checkedAt) {
+                                const Run& run, const std::vector<const Run*>& rivals,
+                                const ledger::Database::ContentMark& checkedAt) {
     using Kind = ReversalAttempt::Kind;
     bool reversing = false;
     try {
         ledger::Transaction transaction(db);
-        RunRecords records(db);
+        RunRecords records(db, rivals);
         if (db.contentMark() != checkedAt) {
             if (const auto changed = records.firstChange(run))
                 return {Kind::Changed, changedRecordText(*changed)};
@@ -245,9 +250,10 @@ QString changedRecordText(const ChangedRecord& r) {
     return text;
 }
 
-std::optional<ChangedRecord> FindChangedRecord(ledger::Database& db, const Run& run) {
+std::optional<ChangedRecord> FindChangedRecord(ledger::Database& db, const Run& run,
+                                               const std::vector<const Run*>& rivals) {
     ledger::ReadTransaction snapshot(db);
-    return RunRecords(db).firstChange(run);
+    return RunRecords(db, rivals).firstChange(run);
 }
 
 QString ReversalQuestion(const Run& run) {
@@ -296,11 +302,11 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
     dialogs.setBusyPointer(true);
 
     std::optional<Run> run;
-    std::optional<journal::LaterReturn> laterReturn;
+    std::vector<Run> settled;
     try {
         run = journal_.readRun(runID);
         if (run && run->state == RunState::Posted)
-            laterReturn = journal::ReturnRecordedLater(journal_, runID);
+            settled = journal_.runsToCheck();
     } catch (const JournalError& e) {
         return refuse(journal::journalUnusableText(e) + QLatin1Char(' ') + kNothingChanged);
     }
@@ -308,27 +314,33 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
         return cannotReverse(QStringLiteral("it is no longer in the posting journal"));
     if (run->state != RunState::Posted)
         return cannotReverse(QStringLiteral("it is not a posted run"));
-    if (laterReturn) {
-        // The return's entries stand on the payment's: the later run goes first.
-        dialogs.setBusyPointer(false);
-        dialogs.messageBox(
-            QStringLiteral("The return of payment %1 was recorded by the posting "
-                           "run of %2. Reverse that run first.")
-                .arg(laterReturn->transactionNumber,
-                     laterReturn->recordedAt.toString(QStringLiteral("MM/dd/yyyy HH:mm"))),
-            MsgButtons::Ok, MsgIcon::Exclamation, kPostingHistoryTitle);
-        return ReversalOutcome::Refused;
-    }
     if (!globals_.LedgerDb) {
         return refuse(QStringLiteral("The Lodgebook ledger is not open. %1").arg(kNothingChanged));
     }
     ledger::Database& db = *globals_.LedgerDb;
+    std::vector<const Run*> rivals;
+    rivals.reserve(settled.size());
+    for (const Run& other : settled)
+        rivals.push_back(&other);
 
     ledger::Database::ContentMark checkedAt;
     try {
         checkedAt = db.contentMark();
-        if (const auto changed = FindChangedRecord(db, *run))
+        if (const auto later = journal::ReturnRecordedLater(journal_, db, runID, rivals)) {
+            // The return's entries stand on the payment's: the later run goes first.
+            dialogs.setBusyPointer(false);
+            dialogs.messageBox(
+                QStringLiteral("The return of payment %1 was recorded by the posting "
+                               "run of %2. Reverse that run first.")
+                    .arg(later->transactionNumber,
+                         later->recordedAt.toString(QStringLiteral("MM/dd/yyyy HH:mm"))),
+                MsgButtons::Ok, MsgIcon::Exclamation, kPostingHistoryTitle);
+            return ReversalOutcome::Refused;
+        }
+        if (const auto changed = FindChangedRecord(db, *run, rivals))
             return cannotReverse(changedRecordText(*changed));
+    } catch (const JournalError& e) {
+        return refuse(journal::journalUnusableText(e) + QLatin1Char(' ') + kNothingChanged);
     } catch (const Error& e) {
         return refuse(QStringLiteral("The Lodgebook ledger could not be read: %1\r\r%2")
                           .arg(e.description(), kNothingChanged),
@@ -341,7 +353,7 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
     }
 
     dialogs.setBusyPointer(true);
-    const ReversalAttempt attempt = reverseInLedger(db, journal_, *run, checkedAt);
+    const ReversalAttempt attempt = reverseInLedger(db, journal_, *run, rivals, checkedAt);
     switch (attempt.kind) {
         case ReversalAttempt::Kind::Committed:
             break;

@@ -37,8 +37,10 @@ struct ChangedRecord {
 // The first record of the run that the ledger no longer holds as the run wrote it, with a count
 // of further such records; nullopt when every record is there: the income and fee entries, the
 // split lines, the deposit with its amount, and the tenants and units whose balances the run
-// changed.
-std::optional<ChangedRecord> FindChangedRecord(ledger::Database& db, const journal::Run& run);
+// changed. A key that holds the record of a newer run of `rivals` (the journal's settled runs) is
+// not the run's (LedgerCheck.h).
+std::optional<ChangedRecord> FindChangedRecord(ledger::Database& db, const journal::Run& run,
+                                               const std::vector<const journal::Run*>& rivals);
 // It as the user knows it: "the entry of T101 for $1,250.00 on 12/01/2026 was changed or removed
 // in Lodgebook", ", and so were <n> more of the run's records" when there are more.
 QString changedRecordText(const ChangedRecord& record);
@@ -47,9 +49,10 @@ QString changedRecordText(const ChangedRecord& record);
 QString ReversalQuestion(const journal::Run& run);
 
 // Reverses a Posted run exactly, whichever run it is, in this order:
-//   1. read the run from the journal; refuse it when a later run that is not reversed recorded
-//      the return of one of its payments (that run must be reversed first); check, reading the
-//      ledger, that every record it wrote is still there as written (FindChangedRecord);
+//   1. read the run from the journal; refuse it when a later Posted run recorded the return of
+//      one of its payments and the ledger holds that return (that run must be reversed first);
+//      check, reading the ledger, that every record it wrote is still there as written and is
+//      not another run's (FindChangedRecord);
 //      otherwise say what differs and stop;
 //   2. ask (ReversalQuestion); No stops;
 //   3. in one ledger transaction: check again (when another writer has committed since the

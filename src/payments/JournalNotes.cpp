@@ -9,47 +9,6 @@ bool SettledStatus(const QString& status) {
     return trimmed.isEmpty() || trimmed.compare(QLatin1String("Posted"), Qt::CaseInsensitive) == 0;
 }
 
-JournalNote NoteFromJournal(const journal::PaymentsInJournal& journal, const QString& number,
-                            const QString& status) {
-    JournalNote note;
-    if (number.isEmpty())
-        return note;
-    if (const auto it = journal.returnRecorded.constFind(number);
-        it != journal.returnRecorded.constEnd()) {
-        note.kind = JournalNoteKind::ReturnRecorded;
-        note.date = *it;
-        note.text = QStringLiteral("Return recorded ") + shortDate(*it);
-        return note;
-    }
-    const auto it = journal.posted.constFind(number);
-    if (it == journal.posted.constEnd())
-        return note;
-    const journal::PostedPayment& posted = *it;
-    note.date = posted.postedOn;
-    switch (posted.entry) {
-        case journal::RecordState::AsWritten:
-            if (!SettledStatus(status)) {
-                note.kind = JournalNoteKind::Returned;
-                note.text = trimBlanks(status) + QStringLiteral(" after posting ") +
-                            shortDate(posted.postedOn);
-            } else {
-                note.kind = JournalNoteKind::AlreadyPosted;
-                note.text = QStringLiteral("Already posted ") + shortDate(posted.postedOn);
-            }
-            break;
-        case journal::RecordState::Changed:
-            note.kind = JournalNoteKind::ChangedInLedger;
-            note.text = QStringLiteral("Already posted %1, changed in ledger")
-                            .arg(shortDate(posted.postedOn));
-            break;
-        case journal::RecordState::Missing:
-            note.date = QDate();
-            note.goneSince = posted.postedOn;
-            break;
-    }
-    return note;
-}
-
 QString GoneFromLedgerNotice(const QMap<QDate, int>& countsByDate) {
     QStringList sentences;
     for (auto it = countsByDate.cbegin(); it != countsByDate.cend(); ++it) {

@@ -1,5 +1,7 @@
 #include "payments/Payment.h"
 
+#include "payments/PaymentNotes.h"
+
 #include "app/TextRules.h"
 #include "platform/Error.h"
 
@@ -79,7 +81,7 @@ journal::RunRow RunRowAsShown(const Payment& payment) {
     r.checkChar = payment.checkChar;
     r.pmtType = paymentKindText(payment.kind);
     r.transactionNumber = payment.transactionNumber;
-    r.note = payment.note;
+    r.note = noteText(payment);
     r.tenantChoice = payment.matched() ? payment.tenantChoice : journal::TenantChoice::None;
     return r;
 }

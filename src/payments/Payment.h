@@ -1,6 +1,7 @@
 #pragma once
 
 #include "journal/JournalRun.h"
+#include "journal/LedgerCheck.h"
 #include "platform/ledger/Currency.h"
 
 #include <QDate>
@@ -16,6 +17,23 @@ inline const QString kTidNotFoundText = QStringLiteral("(TID not found-PRINT SCR
 inline const QString kTenantNotFoundText = QStringLiteral("(not found-cannot post!)");
 
 enum class PaymentKind { Rent, LateFee };
+
+// The note a row carries in the Note column, as a kind: PaymentNotes.h says when each applies and
+// words it (noteText); the journal keeps the words, every decision reads the kind and the
+// payment's standing.
+enum class NoteKind {
+    None,
+    ReturnRecorded,        // "Return recorded mm/dd/yyyy"
+    ReturnedAfterPosting,  // "<Status> after posting mm/dd/yyyy"
+    AlreadyPosted,         // "Already posted mm/dd/yyyy"
+    ChangedInLedger,       // "Already posted mm/dd/yyyy, changed in ledger"
+    Repeated,              // "Repeated in this file"
+    InLedger,              // "In ledger?"
+    Status,                // "Status: <status>"
+    ChosenByYou,           // "Chosen by you"
+    RememberedChoice,      // "Matched by your choice of mm/dd/yyyy"
+    RememberedTenantGone,  // "Remembered tenant #n not found"
+};
 
 // "Rent" or "Late Fee", as the Pmt Type column shows the kind.
 QString paymentKindText(PaymentKind kind);
@@ -42,15 +60,17 @@ struct Payment {
     std::optional<std::int64_t> checkNumber;  // the check character's number; none when blank
     PaymentKind kind = PaymentKind::Rent;
     QString processorStatus;  // field 8 without its blanks; empty when the line has none
-    QString note;             // "Already posted 12/01/2026", ...; empty when none
+    // What the journal and the ledger say of its transaction number, worked out once by the load.
+    journal::PaymentStanding standing;
+    NoteKind note = NoteKind::None;
     // The account a tenant choice is remembered for: field 2 with its blanks removed.
     QString choiceAccount;
     // How the tenant was found when not by the account (TenantChoice.h): chosen on the screen or
-    // by a remembered choice; with the note that says so (also "Remembered tenant #n not found"
-    // for a remembered tenant that is gone), and whether the row's note is that note.
+    // by a remembered choice (made on `rememberedOn`); a remembered tenant that is gone leaves
+    // the payment unmatched with `rememberedTenantGone`.
     journal::TenantChoice tenantChoice = journal::TenantChoice::None;
-    QString tenantChoiceNote;
-    bool noteIsTenantChoice = false;
+    QDate rememberedOn;
+    std::optional<std::int64_t> rememberedTenantGone;
     // Set by the posting run only: left out of the run (the user chose to leave the payments with
     // a note out, or it was posted before and is now reported as not settled).
     bool leftOut = false;

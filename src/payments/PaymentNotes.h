@@ -11,23 +11,41 @@
 
 namespace corvane {
 
-// The notes of the payment screen's Note column: each payment gets at most one, the first of
-// these that applies:
-//   what the journal, checked against the ledger, says of its transaction number (JournalNotes.h:
-//   "Return recorded mm/dd/yyyy", "<Status> after posting mm/dd/yyyy", "Already posted
-//   mm/dd/yyyy", "Already posted mm/dd/yyyy, changed in ledger"; a payment posted by Corvane
-//   whose income entry the ledger no longer holds gets none of these);
-//   "Repeated in this file"      an earlier row has the same transaction number;
-//   "In ledger?"                 a matched row whose tenant already has an income entry
-//                                (TransType "I") with the same TransPostToID, amount and date;
-//   "Status: <status>"           the line's status (field 8, blanks trimmed) is there and is not
-//                                "Posted" (letter case ignored).
-// `journal` may be null (a journal that cannot be
-// used): no row is then found already posted. Reads the ledger's Transactions once, and only the
-// entries dated within the file's payment dates, and the posted payments' income entries by
-// their keys. Returns, by posting date, how many payments of the file Corvane posted whose income
-// entry the ledger no longer holds (for GoneFromLedgerNotice).
+// The standings and notes of the payment screen's rows. Each payment gets its number's standing
+// (FindPaymentStandings, LedgerCheck.h: what the journal and the ledger say of it together) and at
+// most one note, the first of these that applies:
+//   ReturnRecorded        its posting's return is recorded and in the ledger;
+//   ReturnedAfterPosting  posted, in the ledger as written, and the line's status is not settled;
+//   AlreadyPosted         posted, in the ledger as written;
+//   ChangedInLedger       posted, and its entry was edited in Lodgebook;
+//   Repeated              an earlier row has the same transaction number;
+//   InLedger              a matched row whose tenant already has an income entry (TransType "I")
+//                         with the same TransPostToID, amount (sign included) and date that no
+//                         posting run of Corvane wrote;
+//   Status                the line's status (field 8, blanks trimmed) is there and not "Posted"
+//                         (letter case ignored).
+// A payment Corvane posted whose income entry the ledger no longer holds gets none of the first
+// four. `journal` may be null (a journal that cannot be used): no row is then found posted. Reads
+// the ledger's Transactions once, and only the entries dated within the file's payment dates, and
+// the posted payments' entries by their keys. Returns, by posting date, how many payments of the
+// file Corvane posted whose income entry the ledger no longer holds (for GoneFromLedgerNotice).
 QMap<QDate, int> NotePayments(std::vector<Payment>& payments, ledger::Database& ledger,
                               journal::PostingJournal* journal);
+
+// The note the journal gives a row: its number's standing with the line's status (one of the
+// first four kinds above, or None).
+NoteKind journalNote(const journal::PaymentStanding& standing, const QString& status);
+
+// The Note column's text of a payment: the words of its note, each written here once (the tenant
+// choices' in TenantChoice.h); empty when none.
+QString noteText(const Payment& payment);
+
+// What the posting run does with a payment because of its standing and note.
+// Never posted as new income: its return is recorded, or it was posted and is now reported as
+// not settled (its return may be recorded instead).
+bool neverPostedAgain(const Payment& payment);
+// A matched payment whose note the notes question asks about (not a tenant choice, which is the
+// user's own decision, and not one that is never posted anyway).
+bool askedAboutNote(const Payment& payment);
 
 }  // namespace corvane

@@ -10,6 +10,7 @@
 #include "payments/LedgerPosting.h"
 #include "payments/Payment.h"
 #include "payments/PaymentIntake.h"
+#include "payments/PaymentNotes.h"
 #include "payments/PaymentReturns.h"
 #include "payments/PostingMessages.h"
 #include "platform/Error.h"
@@ -42,33 +43,23 @@ struct RunReturns {
     QStringList statuses;  // the processor's statuses of them, each once
 };
 
-// The payments of the run that the journal, checked against the ledger, knows as posted before
-// and that the processor now reports as not settled. Throws JournalError or corvane::Error.
-RunReturns findReturns(Globals& globals, const std::vector<Payment>& payments) {
+// The payments of the run that are never posted as new income (PaymentNotes.h), and of those
+// reported as not settled after posting, the returns to record: the first row of each number.
+RunReturns returnsOf(const std::vector<Payment>& payments) {
     RunReturns returns;
-    const auto journal = journal::PostingJournal::openExisting(globals.programFolder());
-    if (!journal)
-        return returns;
-    QStringList numbers;
-    numbers.reserve(static_cast<qsizetype>(payments.size()));
-    for (const Payment& p : payments)
-        numbers << p.transactionNumber;
-    const journal::PaymentsInJournal inJournal =
-        journal::FindPaymentsInJournal(*journal, *globals.LedgerDb, numbers);
-    if (inJournal.posted.isEmpty())
-        return returns;
     QSet<QString> seen;
     for (std::size_t i = 0; i < payments.size(); ++i) {
-        const QString& number = numbers[static_cast<qsizetype>(i)];
-        const QString& status = payments[i].processorStatus;
-        if (NoteFromJournal(inJournal, number, status).kind != JournalNoteKind::Returned)
+        const Payment& p = payments[i];
+        if (!neverPostedAgain(p))
             continue;
         returns.notPosted.push_back(i);
-        if (seen.contains(number))
+        if (p.note != NoteKind::ReturnedAfterPosting || !p.standing.posting ||
+            seen.contains(p.transactionNumber))
             continue;
-        seen.insert(number);
+        seen.insert(p.transactionNumber);
         returns.payments.push_back(i);
-        returns.recorded.push_back({number, inJournal.posted.value(number)});
+        returns.recorded.push_back({p.transactionNumber, *p.standing.posting});
+        const QString status = trimBlanks(p.processorStatus);
         if (!returns.statuses.contains(status))
             returns.statuses << status;
     }
@@ -158,7 +149,7 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
         r.feeTransID = w.feeTransID;
         r.feeAmount = w.feeAmount;
         r.returnOf = journal::ReturnLink{paid.posted.runID, paid.posted.line, paid.posted.postedOn,
-                                         figures.date};
+                                         figures.date, w.tenantID};
         if (w.unitChange)
             unitChanges[w.tenantID] += *w.unitChange;
         if (w.tenantChange)
@@ -318,25 +309,13 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
             accounts.mgmtFeeRemark = ExpandMonthRemark(preferences.mgmtFeeRemark, today);
         }
     }
-    // Payments posted before and now reported as not settled are never posted again; their
-    // return may be recorded. The journal and the ledger say which they are.
-    RunReturns returns;
+    // Payments whose return is recorded, or posted before and now reported as not settled, are
+    // never posted again; the return of the latter may be recorded. Their standings say which.
+    RunReturns returns = returnsOf(reviewed);
     std::vector<bool> returned(reviewed.size(), false);
-    if (globals_.LedgerDb) {
-        try {
-            returns = findReturns(globals_, reviewed);
-        } catch (const journal::JournalError&) {
-            // Told when the journal is opened for the run.
-        } catch (const Error&) {
-            // The ledger is read again by the run, which tells what fails.
-        }
-        for (const std::size_t i : returns.notPosted)
-            returned[i] = true;
-    }
-    // The noted rows asked about: a tenant the user chose is the user's own decision.
-    const auto askedAbout = [](const Payment& p) {
-        return p.matched() && !p.note.isEmpty() && !p.noteIsTenantChoice;
-    };
+    for (const std::size_t i : returns.notPosted)
+        returned[i] = true;
+    const auto askedAbout = [](const Payment& p) { return askedAboutNote(p); };
     int noted = 0;
     for (std::size_t i = 0; i < reviewed.size(); ++i)
         noted += askedAbout(reviewed[i]) && !returned[i];

@@ -1,6 +1,7 @@
 #include "payments/StagedPayments.h"
 
 #include "app/TextRules.h"
+#include "payments/PaymentNotes.h"
 
 #include <QComboBox>
 
@@ -37,7 +38,7 @@ QString shownCell(const Payment& p, int column) {
         case staged::TransactionNumber:
             return p.transactionNumber;
         case staged::Note:
-            return p.note;
+            return noteText(p);
         default:
             return {};
     }

@@ -39,9 +39,9 @@ void ApplyRememberedTenants(std::vector<Payment>& payments, journal::PostingJour
             continue;
         if (fill(p, choice->tenantID)) {
             p.tenantChoice = journal::TenantChoice::Remembered;
-            p.tenantChoiceNote = rememberedChoiceNote(choice->chosenOn);
+            p.rememberedOn = choice->chosenOn;
         } else {
-            p.tenantChoiceNote = rememberedTenantGoneNote(choice->tenantID);
+            p.rememberedTenantGone = choice->tenantID;
         }
     }
 }
@@ -51,16 +51,18 @@ void FillChosenTenant(Payment& payment, const TenantCandidate& tenant) {
     payment.unitAddress = tenant.unitAddress.value_or(kTidNotFoundText);
     payment.tenantName = tenant.name;
     payment.tenantChoice = journal::TenantChoice::Chosen;
-    payment.tenantChoiceNote = kChosenByYouNote;
 }
 
 void AddTenantChoiceNotes(std::vector<Payment>& payments) {
     for (Payment& p : payments) {
-        p.noteIsTenantChoice = false;
-        if (p.note.isEmpty() && !p.tenantChoiceNote.isEmpty()) {
-            p.note = p.tenantChoiceNote;
-            p.noteIsTenantChoice = true;
-        }
+        if (p.note != NoteKind::None)
+            continue;
+        if (p.matched() && p.tenantChoice == journal::TenantChoice::Chosen)
+            p.note = NoteKind::ChosenByYou;
+        else if (p.matched() && p.tenantChoice == journal::TenantChoice::Remembered)
+            p.note = NoteKind::RememberedChoice;
+        else if (!p.matched() && p.rememberedTenantGone)
+            p.note = NoteKind::RememberedTenantGone;
     }
 }
 

@@ -17,10 +17,9 @@ namespace corvane {
 
 // The user's choice of tenant for payments whose account matches no tenant: made on the payment
 // screen (frmChooseTenant), or remembered from an earlier choice (RememberedTenants.h). A chosen
-// payment is filled as a match fills it and posts as a matched one does; its tenantChoiceNote
-// says how its tenant was found. That note is the payment's note unless a note of the duplicate
-// guard applies (PaymentNotes.h), and it is not one the posting run asks about: choosing is the
-// user's own decision.
+// payment is filled as a match fills it and posts as a matched one does; its note says how its
+// tenant was found unless a note of the duplicate guard applies (PaymentNotes.h), and it is not
+// one the posting run asks about: choosing is the user's own decision.
 inline const QString kChosenByYouNote = QStringLiteral("Chosen by you");
 // "Matched by your choice of mm/dd/yyyy".
 QString rememberedChoiceNote(const QDate& chosenOn);

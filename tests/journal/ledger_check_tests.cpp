@@ -42,9 +42,9 @@ protected:
             states << model->index(r, 8).data().toString();
         return states;
     }
-    journal::PaymentsInJournal find(const QStringList& numbers) {
+    journal::PaymentStandings find(const QStringList& numbers) {
         openLedger();
-        return journal::FindPaymentsInJournal(journal(), *tp.globals.LedgerDb, numbers);
+        return journal::FindPaymentStandings(journal(), *tp.globals.LedgerDb, numbers);
     }
 };
 
@@ -84,35 +84,45 @@ INSTANTIATE_TEST_SUITE_P(
         StateCase{"DELETE FROM Transactions; DELETE FROM SplitPrintedChecks; DELETE FROM "
                   "CheckDepPrinted; INSERT INTO Transactions (TransID, TransPostToID, "
                   "TransAmount, TransDate, TransType) VALUES (1, 555, 10, '2026-12-05', 'I')",
-                  "Partly in ledger"}),
+                  "Not in ledger"}),
     [](const ::testing::TestParamInfo<StateCase>& info) {
         return "ledger" + std::to_string(info.index);
     });
 
-TEST_F(LedgerCheckTest, postedNumbers_areAnsweredByWhatTheLedgerHoldsOfTheirIncomeEntry) {
+TEST_F(LedgerCheckTest, postedNumbers_standByWhatTheLedgerHoldsOfTheirIncomeEntry) {
+    using Kind = journal::PaymentStanding::Kind;
     const std::int64_t runID =
         postRun(kPostedAt, {{101, "1250.00", "12/01/2026", "25", nullptr, "B1"},
                             {102, "900.50", "11/30/2026", nullptr, nullptr, "B2"},
                             {101, "75.00", "11/30/2026", nullptr, nullptr, "B3"},
-                            {0, "10.00", "11/30/2026", nullptr, nullptr, "B4"}});
+                            {0, "10.00", "11/30/2026", nullptr, nullptr, "B4"},
+                            {103, "40.00", "11/30/2026", nullptr, nullptr, "B5"}});
+    // B2 edited in Lodgebook, B3 removed, B5's key taken by another tenant's entry.
     ledger.exec(
         QStringLiteral("UPDATE Transactions SET TransAmount = 900 WHERE TransPostToID = "
-                       "102; DELETE FROM Transactions WHERE TransAmount = 75"));
-    const journal::PaymentsInJournal found = find({"B1", "B2", "B3", "B4", "B9", ""});
-    EXPECT_EQ(found.posted.size(), 3) << "B4 had no tenant, B9 was never posted";
-    EXPECT_EQ(found.posted.value("B1").entry, RecordState::AsWritten);
-    EXPECT_EQ(found.posted.value("B2").entry, RecordState::Changed);
-    EXPECT_EQ(found.posted.value("B3").entry, RecordState::Missing);
-    const journal::PostedPayment b1 = found.posted.value("B1");
+                       "102; DELETE FROM Transactions WHERE TransAmount = 75; UPDATE "
+                       "Transactions SET TransPostToID = 101 WHERE TransPostToID = 103"));
+    const journal::PaymentStandings found = find({"B1", "B2", "B3", "B4", "B5", "B9", ""});
+    EXPECT_EQ(found.of("B1").kind, Kind::Posted);
+    EXPECT_EQ(found.of("B2").kind, Kind::Changed);
+    EXPECT_EQ(found.of("B3").kind, Kind::NotPosted);
+    EXPECT_EQ(found.of("B3").goneSince, kPostedAt.date());
+    EXPECT_EQ(found.of("B4").kind, Kind::NotPosted) << "B4 had no tenant";
+    EXPECT_FALSE(found.of("B4").goneSince.isValid());
+    EXPECT_EQ(found.of("B5").kind, Kind::NotPosted) << "another tenant's entry is not B5's";
+    EXPECT_EQ(found.of("B9").kind, Kind::NotPosted);
+    const journal::PostedPayment b1 = *found.of("B1").posting;
     EXPECT_EQ(b1.runID, runID);
     EXPECT_EQ(b1.line, 1);
     EXPECT_EQ(b1.postedOn, kPostedAt.date());
     EXPECT_EQ(b1.incomeTransID, 1);
     EXPECT_EQ(b1.feeTransID, 2);
-    EXPECT_TRUE(found.returnRecorded.isEmpty());
 
+    // A reversed run's entries are gone; a ledger restored from before the reversal holds them.
     journal().setState(runID, journal::RunState::Reversed, kPostedAt.date());
-    EXPECT_TRUE(find({"B1", "B2", "B3"}).posted.isEmpty()) << "a reversed run posted nothing";
+    EXPECT_EQ(find({"B1"}).of("B1").kind, Kind::Posted);
+    ledger.exec(QStringLiteral("DELETE FROM Transactions"));
+    EXPECT_EQ(find({"B1"}).of("B1").kind, Kind::NotPosted);
 }
 
 TEST_F(LedgerCheckTest, postedAgainAfterARestore_theRunWhoseEntryTheLedgerHoldsAnswers) {
@@ -122,24 +132,26 @@ TEST_F(LedgerCheckTest, postedAgainAfterARestore_theRunWhoseEntryTheLedgerHoldsA
                        "DELETE FROM CheckDepPrinted"));
     const std::int64_t again =
         postRun(kPostedAt.addDays(2), {{101, "1250.00", "12/01/2026", nullptr, nullptr, "B1"}});
-    const journal::PaymentsInJournal found = find({"B1", "B2"});
-    EXPECT_EQ(found.posted.value("B1").runID, again);
-    EXPECT_EQ(found.posted.value("B1").entry, RecordState::AsWritten);
-    EXPECT_EQ(found.posted.value("B1").postedOn, QDate(2026, 12, 11));
-    EXPECT_EQ(found.posted.value("B2").entry, RecordState::Missing);
-    EXPECT_EQ(found.posted.value("B2").postedOn, kPostedAt.date());
+    const journal::PaymentStandings found = find({"B1", "B2"});
+    EXPECT_EQ(found.of("B1").posting->runID, again);
+    EXPECT_EQ(found.of("B1").kind, journal::PaymentStanding::Kind::Posted);
+    EXPECT_EQ(found.of("B1").posting->postedOn, QDate(2026, 12, 11));
+    EXPECT_EQ(found.of("B2").kind, journal::PaymentStanding::Kind::NotPosted);
+    EXPECT_EQ(found.of("B2").goneSince, kPostedAt.date());
 }
 
-TEST_F(LedgerCheckTest, returnRecordedByAPostedRun_isFoundWithItsDay) {
+TEST_F(LedgerCheckTest, returnRecorded_standsWhileTheLedgerHoldsTheReturn) {
     const std::int64_t paid = postFullRun();
     const std::int64_t returns =
         postReturns(QDateTime(QDate(2026, 12, 14), QTime(9, 0)), paid, {2});
-    journal::PaymentsInJournal found = find({"B1", "B2"});
-    EXPECT_EQ(found.returnRecorded, (QHash<QString, QDate>{{"B2", QDate(2026, 12, 14)}}));
-    EXPECT_EQ(found.posted.value("B2").entry, RecordState::AsWritten)
-        << "the original records are never changed";
-    journal().setState(returns, journal::RunState::Reversed, QDate(2026, 12, 15));
-    EXPECT_TRUE(find({"B2"}).returnRecorded.isEmpty());
+    journal::PaymentStandings found = find({"B1", "B2"});
+    EXPECT_EQ(found.of("B1").kind, journal::PaymentStanding::Kind::Posted);
+    EXPECT_EQ(found.of("B2").kind, journal::PaymentStanding::Kind::ReturnRecorded);
+    EXPECT_EQ(found.of("B2").returned->recordedOn, QDate(2026, 12, 14));
+    EXPECT_EQ(found.of("B2").returned->runID, returns);
+    ledger.exec(QStringLiteral("DELETE FROM Transactions WHERE TransAmount < 0"));
+    EXPECT_EQ(find({"B2"}).of("B2").kind, journal::PaymentStanding::Kind::Posted)
+        << "a return the ledger no longer holds is not recorded";
 }
 
 // A journal of the first schema, as earlier Corvanes wrote it: the run goes in with the current
@@ -161,10 +173,10 @@ TEST_F(LedgerCheckTest, journalOfTheFirstSchema_isUpgradedInPlaceAndKeepsItsRuns
     ASSERT_EQ(sqlite3_exec(db, firstSchema, nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
 
-    const journal::PaymentsInJournal found = find({"B1", "B2"});
-    EXPECT_EQ(found.posted.value("B1").entry, RecordState::AsWritten);
-    EXPECT_EQ(found.posted.value("B2").entry, RecordState::AsWritten);
-    EXPECT_EQ(found.posted.value("B2").line, 2);
+    const journal::PaymentStandings found = find({"B1", "B2"});
+    EXPECT_EQ(found.of("B1").kind, journal::PaymentStanding::Kind::Posted);
+    EXPECT_EQ(found.of("B2").kind, journal::PaymentStanding::Kind::Posted);
+    EXPECT_EQ(found.of("B2").posting->line, 2);
     EXPECT_EQ(journal().readRun(runID)->rows.size(), 2u);
     EXPECT_EQ(historyStates(), QStringList{"Posted"});
     journal::Statement version = journal().db().prepare("PRAGMA user_version");

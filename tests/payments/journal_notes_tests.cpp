@@ -1,52 +1,48 @@
 #include "payments/JournalNotes.h"
+#include "payments/PaymentNotes.h"
 
 #include <gtest/gtest.h>
 
 namespace corvane {
 namespace {
 
-using journal::RecordState;
+using Standing = journal::PaymentStanding::Kind;
 
 struct NoteCase {
-    std::optional<RecordState> posted;  // posted on 12/09/2026 with its entry so; none: never
-    bool returnRecorded;                // recorded on 12/14/2026
+    Standing standing;  // posted on 12/09/2026; a return recorded on 12/14/2026
     const char* status;
-    JournalNoteKind kind;
+    NoteKind kind;
     const char* text;
 };
 
-TEST(JournalNotes, theJournalAndTheLedgerDecideTheNote) {
+TEST(JournalNotes, theStandingAndTheStatusDecideTheNote) {
     const NoteCase cases[] = {
-        {std::nullopt, false, "Returned", JournalNoteKind::None, ""},
-        {RecordState::AsWritten, false, "Posted", JournalNoteKind::AlreadyPosted,
-         "Already posted 12/09/2026"},
-        {RecordState::AsWritten, false, "  ", JournalNoteKind::AlreadyPosted,
-         "Already posted 12/09/2026"},
-        {RecordState::AsWritten, false, "POSTED", JournalNoteKind::AlreadyPosted,
-         "Already posted 12/09/2026"},
-        {RecordState::AsWritten, false, " Returned ", JournalNoteKind::Returned,
+        {Standing::NotPosted, "Returned", NoteKind::None, ""},
+        {Standing::Posted, "Posted", NoteKind::AlreadyPosted, "Already posted 12/09/2026"},
+        {Standing::Posted, "  ", NoteKind::AlreadyPosted, "Already posted 12/09/2026"},
+        {Standing::Posted, "POSTED", NoteKind::AlreadyPosted, "Already posted 12/09/2026"},
+        {Standing::Posted, " Returned ", NoteKind::ReturnedAfterPosting,
          "Returned after posting 12/09/2026"},
-        {RecordState::Changed, false, "Returned", JournalNoteKind::ChangedInLedger,
+        {Standing::Changed, "Returned", NoteKind::ChangedInLedger,
          "Already posted 12/09/2026, changed in ledger"},
-        {RecordState::Missing, false, "Posted", JournalNoteKind::None, ""},
-        {RecordState::AsWritten, true, "Returned", JournalNoteKind::ReturnRecorded,
+        {Standing::ReturnRecorded, "Returned", NoteKind::ReturnRecorded,
+         "Return recorded 12/14/2026"},
+        {Standing::ReturnRecorded, "Posted", NoteKind::ReturnRecorded,
          "Return recorded 12/14/2026"},
     };
     for (const NoteCase& c : cases) {
-        journal::PaymentsInJournal journal;
-        if (c.posted) {
-            journal::PostedPayment p;
-            p.postedOn = QDate(2026, 12, 9);
-            p.entry = *c.posted;
-            journal.posted.insert(QStringLiteral("B7"), p);
+        Payment p;
+        p.processorStatus = QLatin1String(c.status);
+        p.standing.kind = c.standing;
+        if (c.standing != Standing::NotPosted) {
+            p.standing.posting = journal::PostedPayment{};
+            p.standing.posting->postedOn = QDate(2026, 12, 9);
         }
-        if (c.returnRecorded)
-            journal.returnRecorded.insert(QStringLiteral("B7"), QDate(2026, 12, 14));
-        const JournalNote note =
-            NoteFromJournal(journal, QStringLiteral("B7"), QLatin1String(c.status));
-        EXPECT_EQ(note.kind, c.kind) << c.text;
-        EXPECT_EQ(note.text, QLatin1String(c.text));
-        EXPECT_EQ(note.goneSince.isValid(), c.posted == RecordState::Missing) << c.text;
+        if (c.standing == Standing::ReturnRecorded)
+            p.standing.returned = journal::RecordedReturn{3, 1, QDate(2026, 12, 14)};
+        p.note = journalNote(p.standing, p.processorStatus);
+        EXPECT_EQ(p.note, c.kind) << c.text;
+        EXPECT_EQ(noteText(p), QLatin1String(c.text));
     }
 }
 

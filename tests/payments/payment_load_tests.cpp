@@ -2,6 +2,7 @@
 // hands the review and the posting run, and the problem it leaves to tell.
 #include "journal/PostingJournal.h"
 #include "payments/PaymentLoad.h"
+#include "payments/PaymentNotes.h"
 #include "support/LineEnds.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
@@ -51,12 +52,12 @@ TEST_P(PaymentLoadTest, givesTheTypedPaymentsTheirTotalAndTheBytesLoaded) {
     EXPECT_EQ(rent.amount, ledger::Currency::fromUnits(12500000));
     EXPECT_EQ(rent.date, QDate(2026, 6, 1));
     EXPECT_EQ(rent.processorStatus, QStringLiteral("Posted"));
-    EXPECT_EQ(rent.note, QString());
+    EXPECT_EQ(noteText(rent), QString());
     const Payment& refund = load.payments()[1];
     EXPECT_EQ(refund.tenantID, std::nullopt);
     EXPECT_EQ(shownTid(refund), QStringLiteral("T#99"));
     EXPECT_EQ(refund.processorStatus, QStringLiteral("Returned"));
-    EXPECT_EQ(refund.note, QStringLiteral("Status: Returned"));
+    EXPECT_EQ(noteText(refund), QStringLiteral("Status: Returned"));
     EXPECT_EQ(load.total(), ledger::Currency::fromUnits(12750000));
     EXPECT_EQ(load.file().fileName, kPaymentFileName);
     EXPECT_EQ(load.file().bytes, bytes);

@@ -24,14 +24,14 @@ TEST_F(PaymentReturns, originalEntryGone_refusesBeforeWritingAnything) {
     postRun(QDateTime(QDate(2026, 12, 9), QTime(10, 15)),
             {{101, "1250.00", "12/01/2026", nullptr, nullptr, "B1"},
              {102, "900.50", "11/30/2026", nullptr, nullptr, "B2"}});
-    const journal::PaymentsInJournal found =
-        journal::FindPaymentsInJournal(journal(), *tp.globals.LedgerDb, {"B1", "B2"});
+    const journal::PaymentStandings found =
+        journal::FindPaymentStandings(journal(), *tp.globals.LedgerDb, {"B1", "B2"});
     ledger.exec(QStringLiteral("DELETE FROM Transactions WHERE TransPostToID = 102"));
     const QStringList before = ledgerDump();
     ledger::Transaction transaction(*tp.globals.LedgerDb);
     const ReturnsResult result =
         WriteReturns(*tp.globals.LedgerDb,
-                     {{"B1", found.posted.value("B1")}, {"B2", found.posted.value("B2")}}, today);
+                     {{"B1", *found.of("B1").posting}, {"B2", *found.of("B2").posting}}, today);
     transaction.commit();
     EXPECT_EQ(result.problem,
               QStringLiteral("The entries that posted payment B2 on 12/09/2026 are no longer in "

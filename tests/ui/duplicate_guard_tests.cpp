@@ -1,6 +1,7 @@
 // The duplicate guard through the payment screen: the notes of the Note column, the question that
 // leaves noted payments out, the journal the run leaves behind, and a journal that cannot be used.
 #include "journal/PostingJournal.h"
+#include "payments/PaymentNotes.h"
 #include "payments/frmDownload.h"
 #include "platform/ledger/Database.h"
 #include "support/JournalSupport.h"
@@ -219,7 +220,7 @@ TEST_P(DuplicateGuardTest, answeringNo_postsTheNotedPaymentsAsWell) {
     stage(line("B1", "T101", "12/01/2026", "$1,250.00"));
     frmDownload again(tp.globals);
     again.Load();
-    EXPECT_EQ(again.stagedPayments().rows().at(0).note,
+    EXPECT_EQ(noteText(again.stagedPayments().rows().at(0)),
               QStringLiteral("Already posted ") + tp.environment.today().toString("MM/dd/yyyy"));
 }
 
