@@ -377,11 +377,15 @@ PaymentStandings FindPaymentStandings(PostingJournal& journal, ledger::Database&
     // has them in the ledger as much as a posted one), then every posting and every recorded
     // return of each number.
     QHash<std::int64_t, QDate> postedOn;
+    QSet<std::int64_t> reversed;
     {
         Statement s = journal.db().prepare(
-            "SELECT RunID, PostedAt FROM Runs WHERE State IN ('posted', 'reversed')");
-        while (s.step())
+            "SELECT RunID, PostedAt, State FROM Runs WHERE State IN ('posted', 'reversed')");
+        while (s.step()) {
             postedOn.insert(s.integer(0), dayOf(s.text(1)));
+            if (s.text(2) == QLatin1String("reversed"))
+                reversed.insert(s.integer(0));
+        }
     }
     if (postedOn.isEmpty())
         return found;
@@ -486,7 +490,9 @@ PaymentStandings FindPaymentStandings(PostingJournal& journal, ledger::Database&
         const Posting& p = **it;
         PaymentStanding standing;
         if (p.state == RecordState::Missing) {
-            standing.goneSince = p.payment.postedOn;
+            // A reversal took its entry out on purpose.
+            if (!reversed.contains(p.payment.runID))
+                standing.goneSince = p.payment.postedOn;
             found.set(it.key(), std::move(standing));
             continue;
         }

@@ -187,7 +187,7 @@ TEST_P(BooksStayTrue, paymentReturnedAfterPosting_isRecordedLinkedAndReversedExa
     ASSERT_TRUE(run);
     EXPECT_EQ(run->rows[0].outcome, journal::RowOutcome::ReturnRecorded);
     EXPECT_EQ(run->rows[0].returnOf,
-              (journal::ReturnLink{1, 1, kFirstRun.date(), kSecondRun.date()}));
+              (journal::ReturnLink{1, 1, kFirstRun.date(), kSecondRun.date(), 101}));
     EXPECT_EQ(run->rows[0].incomeTransID, 9);
     EXPECT_EQ(run->rows[0].feeTransID, 10);
     EXPECT_EQ(run->rows[0].splitID, 5);
