@@ -167,17 +167,7 @@ void frmHistory::fillList() {
         try {
             runs = journal_->summaries();
             if (globals_.LedgerDb) {
-                const std::vector<journal::Run> settled = journal_->runsToCheck();
-                std::vector<const journal::Run*> checked, all;
-                for (const journal::Run& run : settled) {
-                    all.push_back(&run);
-                    if (run.state == journal::RunState::Posted)
-                        checked.push_back(&run);
-                }
-                const std::vector<journal::LedgerState> states =
-                    journal::LedgerCheck(*globals_.LedgerDb, all).states(checked);
-                for (std::size_t i = 0; i < checked.size(); ++i)
-                    inLedger.insert(checked[i]->runID, states[i]);
+                inLedger = journal::PostedRunStates(*journal_, *globals_.LedgerDb);
             }
         } catch (const journal::JournalError& e) {
             showJournalError(e);

@@ -40,7 +40,7 @@ std::optional<LaterReturn> ReturnRecordedLater(PostingJournal& journal, ledger::
         Statement s = journal.db().prepare(
             "SELECT Returned.TransactionNumber, Runs.RunID, Returned.Line, Runs.PostedAt FROM "
             "ReturnedPayments AS Returned JOIN Runs ON Runs.RunID = Returned.RunID WHERE "
-            "Returned.PaymentRunID = ?1 AND Runs.State = 'posted' ORDER BY Runs.RunID, "
+            "Returned.PaymentRunID = ?1 AND Runs.State IN ('posted', 'reversed') ORDER BY Runs.RunID, "
             "Returned.Line");
         s.bind(1, runID);
         while (s.step()) {

@@ -14,8 +14,8 @@ namespace corvane::journal {
 std::optional<std::int64_t> DepositNumberOf(const Run& run);
 std::optional<std::int64_t> DepositNumberOf(const RunSummary& run);
 
-// A return of one of a run's payments, recorded by a later Posted run, whose entry the ledger
-// holds as that run wrote it.
+// A return of one of a run's payments, recorded by a later run, whose entry the ledger holds as
+// that run wrote it (a reversed run's too: a ledger restored from a backup may hold it again).
 struct LaterReturn {
     QString transactionNumber;
     QDateTime recordedAt;  // the recording run's posting time

@@ -57,12 +57,16 @@ bool dateIs(const Value& v, const std::optional<QDate>& date) {
 }
 
 // A key that holds another tenant's record, or a record of another kind, holds another record:
-// the one written is gone. The same record with other values was changed.
+// the one written is gone. So does a key whose entry has neither the amount nor the date written
+// (the key used again by another entry of the tenant). The same entry with its amount or its
+// date edited was changed.
 RecordState entryState(const Expected& e, const std::vector<Value>& v) {
     if (v[2].toInteger() != e.link || v[3].toText() != QLatin1String(e.type))
         return RecordState::Missing;
-    return currencyIs(v[0], e.amount) && dateIs(v[1], e.date) ? RecordState::AsWritten
-                                                              : RecordState::Changed;
+    const bool amount = currencyIs(v[0], e.amount), date = dateIs(v[1], e.date);
+    if (amount && date)
+        return RecordState::AsWritten;
+    return amount || date ? RecordState::Changed : RecordState::Missing;
 }
 
 RecordState splitState(const Expected& e, const std::vector<Value>& v) {
@@ -289,6 +293,21 @@ std::vector<LedgerState> LedgerCheck::states(const std::vector<const Run*>& runs
     for (const std::vector<RunRecord>& records : records(runs))
         states.push_back(LedgerStateOf(records));
     return states;
+}
+
+QHash<std::int64_t, LedgerState> PostedRunStates(PostingJournal& journal, ledger::Database& db) {
+    const std::vector<Run> settled = journal.runsToCheck();
+    std::vector<const Run*> checked, all;
+    for (const Run& run : settled) {
+        all.push_back(&run);
+        if (run.state == RunState::Posted)
+            checked.push_back(&run);
+    }
+    const std::vector<LedgerState> states = LedgerCheck(db, all).states(checked);
+    QHash<std::int64_t, LedgerState> byRun;
+    for (std::size_t i = 0; i < checked.size(); ++i)
+        byRun.insert(checked[i]->runID, states[i]);
+    return byRun;
 }
 
 const PaymentStanding& PaymentStandings::of(const QString& number) const {

@@ -18,10 +18,12 @@ namespace corvane::journal {
 // What the ledger holds of one record a run wrote, looked up by the key the journal recorded.
 enum class RecordState {
     AsWritten,  // the key is there with the values the run wrote, and no newer run's record
-    Changed,    // the same record is there with other values (an entry corrected in Lodgebook)
+    Changed,    // the same record is there with other values: an entry of the same tenant and
+                // kind with its amount or its date corrected in Lodgebook
     Missing,    // no record has the key, or it holds another record: another tenant's or
-                // another kind of record (the key used again after the ledger was restored from
-                // a backup), or the record of a newer run that wrote the same values there
+                // another kind of record, an entry with neither the amount nor the date written
+                // (the key used again after the ledger was restored from a backup), a record
+                // another run wrote there
 };
 
 // What the ledger holds of a whole run.
@@ -67,6 +69,10 @@ private:
     ledger::Database& db_;
     std::vector<const Run*> rivals_;
 };
+
+// What the ledger holds of each Posted run of the journal (the Posting History's states), each
+// run checked against the others (LedgerCheck). Throws JournalError or corvane::Error.
+QHash<std::int64_t, LedgerState> PostedRunStates(PostingJournal& journal, ledger::Database& db);
 
 // A payment that a run posted (its number's first row in that run), as the ledger holds its
 // income entry.
