@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QString>
+
+#include <vector>
 
 namespace corvane::test {
 
@@ -14,6 +17,47 @@ inline QString pdfText(const QString& pdf) {
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return {};
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// A word of a PDF as pdftotext -bbox places it: its page (from 1) and its box in points.
+struct PdfWord {
+    int page = 0;
+    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+    QString text;
+};
+struct PdfWords {
+    double pageWidth = 0, pageHeight = 0;  // of the last page
+    std::vector<PdfWord> words;
+};
+
+inline PdfWords pdfWords(const QString& pdf) {
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    PdfWords out;
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return out;
+    static const QRegularExpression item(
+        QStringLiteral("<page width=\"([\\d.]+)\" height=\"([\\d.]+)\">|<word xMin=\"([\\d.]+)\" "
+                       "yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
+    const QString xml = QString::fromUtf8(process.readAllStandardOutput());
+    int page = 0;
+    for (const QRegularExpressionMatch& m : item.globalMatch(xml)) {
+        if (m.capturedLength(1) > 0) {
+            ++page;
+            out.pageWidth = m.captured(1).toDouble();
+            out.pageHeight = m.captured(2).toDouble();
+            continue;
+        }
+        QString text = m.captured(7);
+        text.replace(QLatin1String("&lt;"), QLatin1String("<"))
+            .replace(QLatin1String("&gt;"), QLatin1String(">"))
+            .replace(QLatin1String("&quot;"), QLatin1String("\""))
+            .replace(QLatin1String("&apos;"), QLatin1String("'"))
+            .replace(QLatin1String("&amp;"), QLatin1String("&"));
+        out.words.push_back({page, m.captured(3).toDouble(), m.captured(4).toDouble(),
+                             m.captured(5).toDouble(), m.captured(6).toDouble(), text});
+    }
+    return out;
 }
 
 }  // namespace corvane::test

@@ -15,12 +15,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -311,6 +316,64 @@ TEST_P(DownloadWindowTest, theTotalIsHeardAsItsValueLabelledByItsCaption) {
         QAccessible::queryAccessibleInterface(child<QLabel>("labCorvanePayments"));
     ASSERT_NE(count, nullptr);
     EXPECT_EQ(count->text(QAccessible::Name), QStringLiteral("Number of Corvane Payments: 3"));
+}
+
+// Captions and texts read whole where the screen has room (at its own size, on a 1280 x 1024
+// screen); where it has not, the long texts end in "…" and stay whole in the tooltip and in the
+// accessibility tree, and the captions stay whole.
+TEST_P(DownloadWindowTest, gridTextsReadWholeOrCutWithTheWholeTextAtHand) {
+    const QString name = QStringLiteral("Vanderbilt-Hollingsworth, Maximilian Jon");
+    const QString address = QStringLiteral("12345 North Wellington Boulevard, Apartment 1204");
+    ledger.addTenant(43, 3, QStringLiteral("Maximilian Jon"),
+                     QStringLiteral("Vanderbilt-Hollingsworth"));
+    ledger.addUnit(2, 43, address);
+    stage(paymentLine("B17961354001778899", "T43", "$922,337,203,685.47") +
+          paymentLine("B2", "T99", "-$25.00"));
+    screen.Load();
+    screen.show();
+    auto* grid = child<QTableView>("gridACHDownload");
+    const QHeaderView* header = grid->horizontalHeader();
+    const int margin = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 1;
+    const auto fits = [&](int row, int column) {
+        const QString text = grid->model()->index(row, column).data().toString();
+        return grid->fontMetrics().horizontalAdvance(text) + margin <= header->sectionSize(column);
+    };
+    const auto tooltipAt = [&](int row, int column) {
+        const QRect cell = grid->visualRect(grid->model()->index(row, column));
+        QHelpEvent help(QEvent::ToolTip, cell.center(),
+                        grid->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(grid->viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    const int shownAddress = StagedPayments::gridColumn(staged::UnitAddress);
+    const int shownName = StagedPayments::gridColumn(staged::TenantName);
+    const int ownWidth = screen.width();
+    for (const int width : {ownWidth, 900}) {
+        SCOPED_TRACE(width);
+        screen.resize(width, screen.height());
+        QApplication::processEvents();
+        EXPECT_EQ(grid->horizontalScrollBar()->maximum(), 0);  // the Note column in view
+        for (int c = 0; c < header->count(); ++c) {
+            if (grid->isColumnHidden(c))
+                continue;
+            EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c)) << c;
+            for (int r = 0; r < 2; ++r) {
+                if (width == ownWidth || (c != shownAddress && c != shownName)) {
+                    EXPECT_TRUE(fits(r, c)) << r << " " << c;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(tooltipAt(0, StagedPayments::gridColumn(staged::TID)), QString());  // shown whole
+    EXPECT_FALSE(fits(0, shownAddress));
+    EXPECT_EQ(tooltipAt(0, shownAddress), address);
+    QAccessibleTableInterface* table =
+        QAccessible::queryAccessibleInterface(grid)->tableInterface();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->cellAt(0, shownAddress)->text(QAccessible::Name), address);
+    EXPECT_EQ(
+        table->cellAt(0, StagedPayments::gridColumn(staged::TenantName))->text(QAccessible::Name),
+        name);
 }
 
 // Dates as the ledger engine reads them: a two-digit year, a time after the date.
