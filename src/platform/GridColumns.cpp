@@ -2,6 +2,7 @@
 
 #include <QAbstractItemModel>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QStyle>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
 namespace corvane {
@@ -22,16 +24,16 @@ int cellMargin(const QTableView& grid) {
     return 2 * margin + (grid.showGrid() ? 1 : 0);
 }
 
-// The width of a text as the sum of its characters' advances: never less than the text's drawn
-// width (kerning only narrows), and cheap enough to look at every cell of 32,767 rows.
+// The width of a text as the sum of its characters' advances (unrounded): about the text's
+// drawn width (kerning narrows it a little), and cheap enough to look at every cell of 32,767 rows.
 class TextWidths {
 public:
-    explicit TextWidths(const QFontMetrics& metrics) : metrics_(metrics) { latin1_.fill(-1); }
-    int operator()(const QString& text) {
-        int width = 0;
+    explicit TextWidths(const QFont& font) : metrics_(font) { latin1_.fill(-1); }
+    qreal operator()(const QString& text) {
+        qreal width = 0;
         for (const QChar c : text) {
             if (c.unicode() < latin1_.size()) {
-                int& advance = latin1_[c.unicode()];
+                qreal& advance = latin1_[c.unicode()];
                 if (advance < 0)
                     advance = metrics_.horizontalAdvance(c);
                 width += advance;
@@ -43,8 +45,8 @@ public:
     }
 
 private:
-    const QFontMetrics& metrics_;
-    std::array<int, 256> latin1_;
+    QFontMetricsF metrics_;
+    std::array<qreal, 256> latin1_;
 };
 
 }  // namespace
@@ -109,12 +111,23 @@ int GridColumns::wantedWidth(int column) const {
         caption = std::max(caption, minimum->second);
     if (model == nullptr)
         return caption;
-    const QFontMetrics metrics(grid_.font());
-    TextWidths width(metrics);
-    int widest = 0;
-    for (int row = 0, rows = model->rowCount(); row < rows; ++row)
-        widest = std::max(widest, width(model->index(row, column).data().toString()));
-    return std::max(caption, widest == 0 ? 0 : widest + cellMargin(grid_));
+    // The widest text by its characters, measured as drawn.
+    TextWidths estimate(grid_.font());
+    qreal widest = 0;
+    QString widestText;
+    for (int row = 0, rows = model->rowCount(); row < rows; ++row) {
+        QString text = model->index(row, column).data().toString();
+        const qreal width = estimate(text);
+        if (width > widest) {
+            widest = width;
+            widestText = std::move(text);
+        }
+    }
+    if (widestText.isEmpty())
+        return caption;
+    const int drawn = std::max(static_cast<int>(std::ceil(widest)),
+                               grid_.fontMetrics().horizontalAdvance(widestText));
+    return std::max(caption, drawn + cellMargin(grid_));
 }
 
 void GridColumns::fit() {
