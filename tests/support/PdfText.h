@@ -26,7 +26,7 @@ struct PdfWord {
     QString text;
 };
 struct PdfWords {
-    double pageWidth = 0, pageHeight = 0;  // of the last page
+    double pageWidth = 0;  // of the last page
     std::vector<PdfWord> words;
 };
 
@@ -37,25 +37,19 @@ inline PdfWords pdfWords(const QString& pdf) {
     if (!process.waitForFinished(60000) || process.exitCode() != 0)
         return out;
     static const QRegularExpression item(
-        QStringLiteral("<page width=\"([\\d.]+)\" height=\"([\\d.]+)\">|<word xMin=\"([\\d.]+)\" "
-                       "yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
-    const QString xml = QString::fromUtf8(process.readAllStandardOutput());
+        QStringLiteral("<page width=\"([\\d.]+)\"|<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" "
+                       "xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)</word>"));
     int page = 0;
-    for (const QRegularExpressionMatch& m : item.globalMatch(xml)) {
+    for (const auto& m : item.globalMatch(QString::fromUtf8(process.readAllStandardOutput()))) {
         if (m.capturedLength(1) > 0) {
             ++page;
             out.pageWidth = m.captured(1).toDouble();
-            out.pageHeight = m.captured(2).toDouble();
-            continue;
+        } else {
+            out.words.push_back(
+                {page, m.captured(2).toDouble(), m.captured(3).toDouble(), m.captured(4).toDouble(),
+                 m.captured(5).toDouble(),
+                 m.captured(6).replace(QLatin1String("&amp;"), QLatin1String("&"))});
         }
-        QString text = m.captured(7);
-        text.replace(QLatin1String("&lt;"), QLatin1String("<"))
-            .replace(QLatin1String("&gt;"), QLatin1String(">"))
-            .replace(QLatin1String("&quot;"), QLatin1String("\""))
-            .replace(QLatin1String("&apos;"), QLatin1String("'"))
-            .replace(QLatin1String("&amp;"), QLatin1String("&"));
-        out.words.push_back({page, m.captured(3).toDouble(), m.captured(4).toDouble(),
-                             m.captured(5).toDouble(), m.captured(6).toDouble(), text});
     }
     return out;
 }
