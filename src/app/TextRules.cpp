@@ -118,4 +118,14 @@ QString shortDate(const QDate& date) {
     return date.toString(QStringLiteral("MM/dd/yyyy"));
 }
 
+QString listedTenantName(const QString& lastName, const QString& firstName) {
+    const bool noLast = trimBlanks(lastName).isEmpty();
+    const bool noFirst = trimBlanks(firstName).isEmpty();
+    if (noLast && noFirst)
+        return {};
+    if (noLast || noFirst)
+        return noLast ? firstName : lastName;
+    return lastName + QStringLiteral(", ") + firstName;
+}
+
 }  // namespace corvane

@@ -45,4 +45,10 @@ QString formatDateText(const QString& text);
 // The program's short date form: "MM/dd/yyyy".
 QString shortDate(const QDate& date);
 
+// A tenant's name as Corvane's own lists show it (Choose Tenant, the remembered tenants, the
+// posting preview): "Lee, Ann"; the last name alone when the first name is blank; the first name
+// alone when the last name is blank (a vacant unit's "VACANT"), never ", VACANT". The payment
+// grid's name text keeps its own rule (tenantDisplayName).
+QString listedTenantName(const QString& lastName, const QString& firstName);
+
 }  // namespace corvane

@@ -2,7 +2,6 @@
 
 #include "app/TextRules.h"
 #include "journal/RememberedTenants.h"
-#include "payments/PaymentMatching.h"
 #include "platform/Centre.h"
 #include "platform/Error.h"
 
@@ -124,7 +123,8 @@ void frmRememberedTenants::fillList() {
         QString name;
         if (names) {
             const auto tenant = names->find(ledger::Value::integer(choice.tenantID));
-            name = tenant ? tenantDisplayName((*tenant)[0], (*tenant)[1]) : kTenantGone;
+            name = tenant ? listedTenantName((*tenant)[0].toText(), (*tenant)[1].toText())
+                          : kTenantGone;
         }
         QList<QStandardItem*> items;
         for (const QString& text : {choice.account, QStringLiteral("T%1").arg(choice.tenantID),

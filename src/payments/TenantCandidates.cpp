@@ -1,5 +1,6 @@
 #include "payments/TenantCandidates.h"
 
+#include "app/TextRules.h"
 #include "payments/PaymentMatching.h"
 
 #include <QHash>
@@ -94,7 +95,9 @@ void TenantCandidates::load(ledger::Database& db) {
                 Entry e;
                 e.tenantID = tenantId.toInteger();
                 const QString id = tenantId.toText().remove(QLatin1Char(' '));
-                const QString name = tenantDisplayName(f[0], f[1]);
+                const QString name = listedTenantName(f[0].toText(), f[1].toText());
+                if (trimBlanks(f[0].toText()).isEmpty())
+                    e.rowName = tenantDisplayName(f[0], f[1]);
                 const auto unit =
                     std::lower_bound(units.cbegin(), units.cend(),
                                      std::pair<qint64, QString>(e.tenantID, QString()), byKey);
@@ -235,7 +238,7 @@ std::optional<TenantCandidate> TenantCandidates::candidateAt(int row) const {
     TenantCandidate c;
     c.tenantID = e.tenantID;
     c.tid = shownText(e, ColTID);
-    c.name = shownText(e, ColName);
+    c.name = e.rowName.isNull() ? shownText(e, ColName) : e.rowName;
     if (e.hasUnit)
         c.unitAddress = shownText(e, ColUnitAddress);
     c.property = shownText(e, ColProperty);

@@ -12,7 +12,8 @@
 namespace corvane {
 
 // One tenant of the ledger as the Choose Tenant window lists it: the tenant with the address of
-// its first unit (as the payment matching takes it) and its property's name.
+// its first unit (as the payment matching takes it) and its property's name. The list shows the
+// name by listedTenantName ("VACANT" where a matched row shows ", VACANT").
 struct TenantCandidate {
     std::int64_t tenantID = 0;
     QString tid;                         // "T42", as a matched row shows it
@@ -73,6 +74,8 @@ private:
         int tidEnd = 0, nameEnd = 0, addressEnd = 0, propertyEnd = 0;  // the shown texts' ends
         int keyNameBegin = 0, keyNameEnd = 0, keyAddressBegin = 0;     // the key's parts
         bool hasUnit = false;
+        // The name a matched row shows, when the last name is blank (", VACANT").
+        QString rowName;
         QStringView key() const { return QStringView(text).sliced(propertyEnd); }
     };
     QString shownText(const Entry& e, int column) const;

@@ -11,10 +11,12 @@
 #include "payments/frmChooseTenant.h"
 #include "platform/Centre.h"
 #include "platform/Error.h"
+#include "platform/GridColumns.h"
 #include "startup/StartUpSequence.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -87,14 +89,19 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
         gridACHDownload_->setColumnHidden(StagedPayments::gridColumn(cell), true);
     }
     gridACHDownload_->horizontalHeader()->setStretchLastSection(true);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::UnitAddress), 180);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TenantName), 160);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TID), 65);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::Amount), 85);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::Date), 80);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::CheckNumber), 60);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::PmtType), 75);
-    gridACHDownload_->setColumnWidth(StagedPayments::gridColumn(staged::TransactionNumber), 115);
+    // Each column as wide as its caption and texts where the screen has room; where it has not,
+    // the address, the name and the note give way, cut with "…" and whole in their tooltips.
+    auto* columns =
+        new GridColumns(*gridACHDownload_, {StagedPayments::gridColumn(staged::UnitAddress),
+                                            StagedPayments::gridColumn(staged::TenantName),
+                                            StagedPayments::gridColumn(staged::Note)});
+    {
+        // "Late Fee" fits, drop-down included, whatever the rows hold now.
+        QComboBox pmtType;
+        pmtType.addItems({QStringLiteral("Rent"), QStringLiteral("Late Fee")});
+        columns->setMinimumWidth(StagedPayments::gridColumn(staged::PmtType),
+                                 pmtType.sizeHint().width());
+    }
     auto* deleteRow = new QAction(QStringLiteral("Delete Row"), gridACHDownload_);
     deleteRow->setObjectName(QStringLiteral("actDeleteRow"));
     deleteRow->setShortcut(QKeySequence::Delete);

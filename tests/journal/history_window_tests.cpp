@@ -184,7 +184,7 @@ TEST_F(HistoryWindow, reportOfTheSelectedRunIsWrittenAndOpened) {
         "State: Posted",
         "TID Tenant Name Unit Address Amount Date Type Transaction Number Result",
         "T101 Ann101 Lee 101 Elm St $1,250.00 11/28/2026 Rent B17961354001 Posted, fee -$25.00",
-        "T#9 (not found-cannot post (TID not found-PRINT SCREE $75.00 11/29/2026 Rent "
+        "T#9 (not found-cannot post!) (TID not found-PRINT SCREEN!) $75.00 11/29/2026 Rent "
         "B17961354002 Left out: no tenant",
         "T102 Ann102 Lee 102 Elm St $900.50 11/30/2026 Rent B17961354003 Left out: Already "
         "posted 11/02/2026",

@@ -64,6 +64,8 @@ protected:
 TEST_F(RememberedTenantsWindow, listsEveryChoiceByAccountWithTheTenantsNameNow) {
     remember("T999", 101, QDate(2026, 12, 1));
     remember("T12", 555, QDate(2026, 11, 3));  // a tenant removed from the ledger since
+    ledger.addTenant(103, 3, QStringLiteral("VACANT"), QVariant());  // no last name
+    remember("T5", 103, QDate(2026, 11, 4));
     frmRememberedTenants& w = open();
     EXPECT_EQ(w.windowTitle(), kTitle);
     EXPECT_TRUE(w.isModal());
@@ -71,10 +73,11 @@ TEST_F(RememberedTenantsWindow, listsEveryChoiceByAccountWithTheTenantsNameNow) 
     for (int c = 0; c < grid()->model()->columnCount(); ++c)
         captions << grid()->model()->headerData(c, Qt::Horizontal).toString();
     EXPECT_EQ(captions, (QStringList{"Account", "Tenant", "Name", "Date", "Computer"}));
-    ASSERT_EQ(grid()->model()->rowCount(), 2);
+    ASSERT_EQ(grid()->model()->rowCount(), 3);
     EXPECT_EQ(row(0),
               (QStringList{"T12", "T555", "(tenant not found)", "11/03/2026", "OFFICE-PC"}));
-    EXPECT_EQ(row(1), (QStringList{"T999", "T101", "Lee, Ann101", "12/01/2026", "OFFICE-PC"}));
+    EXPECT_EQ(row(1), (QStringList{"T5", "T103", "VACANT", "11/04/2026", "OFFICE-PC"}));
+    EXPECT_EQ(row(2), (QStringList{"T999", "T101", "Lee, Ann101", "12/01/2026", "OFFICE-PC"}));
     EXPECT_EQ(w.selectedAccount(), QStringLiteral("T12"));
     EXPECT_TRUE(forget()->isEnabled());
     EXPECT_TRUE(w.findChild<QLabel*>(QStringLiteral("labNone"))->isHidden());

@@ -114,6 +114,19 @@ TEST_F(ChooseTenantWindow, keyboardOnly_typeToSearchArrowDownEnter) {
     EXPECT_TRUE(window->chosen()->remember);
 }
 
+TEST_F(ChooseTenantWindow, aTenantWithoutALastNameIsListedByTheFirstName) {
+    ledger.addTenant(8, 3, QStringLiteral("VACANT"), QVariant());
+    ledger.addUnit(4, 8, QStringLiteral("7 Elm St"));
+    candidates.load(*db);
+    type(QStringLiteral("vacant"));
+    ASSERT_EQ(grid()->model()->rowCount(), 1);
+    EXPECT_EQ(grid()->model()->index(0, 1).data().toString(), QStringLiteral("VACANT"));
+    press(Qt::Key_Return);
+    ASSERT_TRUE(window->chosen());
+    // The payment's row shows the name as a matched row of the tenant does.
+    EXPECT_EQ(window->chosen()->tenant.name, QStringLiteral(", VACANT"));
+}
+
 TEST_F(ChooseTenantWindow, nothingListedNothingToUse) {
     type(QStringLiteral("zzz"));
     EXPECT_EQ(grid()->model()->rowCount(), 0);

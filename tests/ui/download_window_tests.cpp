@@ -15,12 +15,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -311,6 +316,48 @@ TEST_P(DownloadWindowTest, theTotalIsHeardAsItsValueLabelledByItsCaption) {
         QAccessible::queryAccessibleInterface(child<QLabel>("labCorvanePayments"));
     ASSERT_NE(count, nullptr);
     EXPECT_EQ(count->text(QAccessible::Name), QStringLiteral("Number of Corvane Payments: 3"));
+}
+
+// Captions and texts read whole where the screen has room (at the screen's own size on a 1280 x
+// 1024 screen); narrower, the long texts end in "…" and stay whole in the tooltip and the
+// accessibility tree, and the captions stay whole.
+TEST_P(DownloadWindowTest, gridTextsReadWholeOrCutWithTheWholeTextAtHand) {
+    const QString address = QStringLiteral("12345 North Wellington Boulevard, Apartment 1204");
+    ledger.addTenant(43, 3, QStringLiteral("Maximilian Jon"),
+                     QStringLiteral("Vanderbilt-Hollingsworth"));  // 40 characters with the comma
+    ledger.addUnit(2, 43, address);
+    stage(paymentLine("B17961354001778899", "T43", "$922,337,203,685.47") +
+          paymentLine("B2", "T99", "-$25.00"));
+    screen.Load();
+    screen.show();
+    auto* grid = child<QTableView>("gridACHDownload");
+    const QHeaderView* header = grid->horizontalHeader();
+    const int margin = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 1;
+    const auto fits = [&](int row, int column) {
+        const QString text = grid->model()->index(row, column).data().toString();
+        return grid->fontMetrics().horizontalAdvance(text) + margin <= header->sectionSize(column);
+    };
+    const int shownAddress = StagedPayments::gridColumn(staged::UnitAddress);
+    for (const int width : {screen.width(), 900}) {
+        screen.resize(width, screen.height());
+        QApplication::processEvents();
+        EXPECT_EQ(grid->horizontalScrollBar()->maximum(), 0) << width;  // the Note column in view
+        for (int c = 0; c < header->count(); ++c) {
+            if (grid->isColumnHidden(c))
+                continue;
+            EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c)) << width << " " << c;
+            const bool yields = c == shownAddress || c == shownAddress + 1;  // address, name
+            EXPECT_TRUE((width == 900 && yields) || (fits(0, c) && fits(1, c)))
+                << width << " " << c;
+        }
+    }
+    EXPECT_FALSE(fits(0, shownAddress));
+    const QRect cell = grid->visualRect(grid->model()->index(0, shownAddress));
+    QHelpEvent help(QEvent::ToolTip, cell.center(), grid->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(grid->viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), address);
+    QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(grid);
+    EXPECT_EQ(shown->tableInterface()->cellAt(0, shownAddress)->text(QAccessible::Name), address);
 }
 
 // Dates as the ledger engine reads them: a two-digit year, a time after the date.
