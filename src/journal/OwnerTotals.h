@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PdfReport.h"
 #include "journal/JournalRun.h"
 #include "platform/ledger/Currency.h"
 #include "platform/ledger/Database.h"
@@ -47,6 +48,8 @@ QString PersonName(const QString& last, const QString& first);
 // of one owner's property.
 QStringList OwnerTotalCaptions();
 QStringList OwnerTotalCells(const OwnerTotal& total);
+// The same as a part of a PDF report, headed "By Owner"; it reads `totals`, which must outlive it.
+PdfPart OwnerTotalsPart(const std::vector<OwnerTotal>& totals);
 
 // The owner totals of a run from the journal: its posted rows, each counted for the owner and
 // property of its tenant as the ledger holds them (read by TenantID; the rows of tenants no longer

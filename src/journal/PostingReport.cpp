@@ -1,18 +1,9 @@
 #include "journal/PostingReport.h"
 
+#include "app/PdfReport.h"
 #include "app/TextRules.h"
 #include "journal/JournalHistory.h"
-#include "platform/Error.h"
 
-#include <QDir>
-#include <QFont>
-#include <QFontMetricsF>
-#include <QMarginsF>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <vector>
@@ -30,23 +21,16 @@ constexpr double kFontPoints = 9;
 constexpr double kTitlePoints = 14;
 constexpr int kResolution = 600;  // dots per inch of the PDF's drawing
 
-// A column of the row lines: caption, left edge in inches from the margin, at most so many
-// characters, right-aligned to `width` inches (amounts) or left-aligned.
-struct Column {
-    const char* caption;
-    double left;
-    int maxChars;
-    double rightAlignWidth;  // 0: left-aligned
-};
-const Column kColumns[] = {
-    {"TID", 0.0, 9, 0},
-    {"Tenant Name", 0.6, 22, 0},
-    {"Unit Address", 2.1, 26, 0},
-    {"Amount", 3.8, 15, 0.95},
-    {"Date", 4.9, 10, 0},
-    {"Type", 5.65, 10, 0},
-    {"Transaction Number", 6.2, 18, 0},
-    {"Result", 7.75, 48, 0},
+// The columns of the row lines.
+const PdfColumn kColumns[] = {
+    {QStringLiteral("TID"), 0.0, 9, 0},
+    {QStringLiteral("Tenant Name"), 0.6, 22, 0},
+    {QStringLiteral("Unit Address"), 2.1, 26, 0},
+    {QStringLiteral("Amount"), 3.8, 15, 0.95},
+    {QStringLiteral("Date"), 4.9, 10, 0},
+    {QStringLiteral("Type"), 5.65, 10, 0},
+    {QStringLiteral("Transaction Number"), 6.2, 18, 0},
+    {QStringLiteral("Result"), 7.75, 48, 0},
 };
 
 QString remarkText(const Run& run) {
@@ -135,131 +119,6 @@ QStringList rowCells(const RunRow& r) {
             RowResultText(r)};
 }
 
-// Draws the pages: the title and the page number on each, the run's lines on the first, then
-// the column header and as many lines as fit.
-class ReportPainter {
-public:
-    ReportPainter(QPdfWriter& writer, QPainter& painter) : writer_(writer), painter_(painter) {
-        QFont font = painter_.font();
-        font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                          QStringLiteral("Helvetica")});
-        font.setPointSizeF(kFontPoints);
-        // No shaping for Latin text: "fi" stays two letters, so that the text reads back (copy,
-        // search, screen readers) as it was written; it is faster, too.
-        font.setStyleStrategy(QFont::PreferNoShaping);
-        body_ = font;
-        title_ = font;
-        title_.setPointSizeF(kTitlePoints);
-        title_.setBold(true);
-        bold_ = font;
-        bold_.setBold(true);
-        const QFontMetricsF metrics(body_, &writer_);
-        line_ = metrics.lineSpacing();
-        ascent_ = metrics.ascent();
-        const QFontMetricsF titleMetrics(title_, &writer_);
-        titleHeight_ = titleMetrics.lineSpacing() * 1.5;
-        const QRectF area = writer_.pageLayout().paintRectPixels(kResolution);
-        width_ = area.width();
-        height_ = area.height();
-    }
-
-    void draw(const QStringList& head, const std::vector<QStringList>& rows,
-              const QStringList& tail) {
-        // Every page: the title, the column header (on the first page after the run's lines),
-        // the body, and the page number on the last line. The totals stay together on one page.
-        const int perPage = std::max(1, static_cast<int>((height_ - titleHeight_) / line_) - 2);
-        const int firstPage = std::max(1, perPage - static_cast<int>(head.size()));
-        std::vector<int> rowsOnPage{0};  // the number of row lines of each page
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            const int capacity = rowsOnPage.size() == 1 ? firstPage : perPage;
-            if (rowsOnPage.back() == capacity)
-                rowsOnPage.push_back(0);
-            ++rowsOnPage.back();
-        }
-        const int room = (rowsOnPage.size() == 1 ? firstPage : perPage) - rowsOnPage.back();
-        const bool tailOnNewPage = room < static_cast<int>(tail.size()) && rowsOnPage.back() > 0;
-        const int pages = static_cast<int>(rowsOnPage.size()) + (tailOnNewPage ? 1 : 0);
-
-        std::size_t next = 0;
-        for (int page = 1; page <= static_cast<int>(rowsOnPage.size()); ++page) {
-            if (page > 1)
-                writer_.newPage();
-            startPage(page, pages, page == 1 ? head : QStringList());
-            for (int line = 0; line < rowsOnPage[page - 1]; ++line)
-                drawCells(rows[next++], y_ + line_ * line);
-            y_ += line_ * rowsOnPage[page - 1];
-        }
-        if (tailOnNewPage) {
-            writer_.newPage();
-            startPage(pages, pages, QStringList());
-        }
-        painter_.setFont(bold_);
-        for (const QString& text : tail) {
-            painter_.drawText(QPointF(0, y_ + ascent_), text);
-            y_ += line_;
-        }
-    }
-
-private:
-    double inches(double value) const { return value * kResolution; }
-
-    void startPage(int page, int pages, const QStringList& head) {
-        painter_.setFont(title_);
-        const QFontMetricsF titleMetrics(title_, &writer_);
-        painter_.drawText(QPointF(0, titleMetrics.ascent()), kPostingReportTitle);
-        painter_.setFont(body_);
-        y_ = titleHeight_;
-        for (const QString& text : head) {
-            painter_.drawText(QPointF(0, y_ + ascent_), text);
-            y_ += line_;
-        }
-        const QString number = QStringLiteral("Page %1 of %2").arg(page).arg(pages);
-        const QFontMetricsF metrics(body_, &writer_);
-        painter_.drawText(
-            QPointF(width_ - metrics.horizontalAdvance(number), height_ - line_ + ascent_), number);
-        drawColumnHeader(y_);
-        y_ += line_;
-    }
-
-    void drawColumnHeader(double y) {
-        painter_.setFont(bold_);
-        const QFontMetricsF metrics(bold_, &writer_);
-        for (const Column& c : kColumns) {
-            const QString caption = QString::fromLatin1(c.caption);
-            double x = inches(c.left);
-            if (c.rightAlignWidth > 0)
-                x += inches(c.rightAlignWidth) - metrics.horizontalAdvance(caption);
-            painter_.drawText(QPointF(x, y + ascent_), caption);
-        }
-        painter_.setFont(body_);
-    }
-
-    void drawCells(const QStringList& cells, double y) {
-        const QFontMetricsF metrics(body_, &writer_);
-        for (qsizetype i = 0; i < cells.size(); ++i) {
-            const Column& c = kColumns[i];
-            const QString text = cells[i].left(c.maxChars);
-            if (text.isEmpty())
-                continue;
-            double x = inches(c.left);
-            if (c.rightAlignWidth > 0)
-                x += inches(c.rightAlignWidth) - metrics.horizontalAdvance(text);
-            painter_.drawText(QPointF(x, y + ascent_), text);
-        }
-    }
-
-    QPdfWriter& writer_;
-    QPainter& painter_;
-    QFont body_, bold_, title_;
-    double line_ = 0, ascent_ = 0, titleHeight_ = 0, width_ = 0, height_ = 0, y_ = 0;
-};
-
-[[noreturn]] void cannotWrite(const QString& path) {
-    throw Error(errc::PathFileAccessError,
-                QStringLiteral("Path/File access error: %1 cannot be written")
-                    .arg(QDir::toNativeSeparators(path)));
-}
-
 }  // namespace
 
 QString PostingReportFileName(const Run& run) {
@@ -288,30 +147,22 @@ QString RowResultText(const RunRow& row) {
     return {};
 }
 
-void WritePostingReport(const Run& run, const QString& path) {
-    std::vector<QStringList> rows;
-    rows.reserve(run.rows.size());
-    for (const RunRow& r : run.rows)
-        rows.push_back(rowCells(r));
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        cannotWrite(path);
-    {
-        QPdfWriter writer(&file);
-        writer.setTitle(kPostingReportTitle);
-        writer.setCreator(QStringLiteral("Corvane"));
-        writer.setResolution(kResolution);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Landscape,
-                                         QMarginsF(0.5, 0.5, 0.5, 0.5), QPageLayout::Inch));
-        QPainter painter;
-        if (!painter.begin(&writer))
-            cannotWrite(path);
-        ReportPainter(writer, painter).draw(runLines(run), rows, totalLines(run));
-        painter.end();
-    }
-    if (!file.commit())
-        cannotWrite(path);
+void WritePostingReport(const Run& run, const std::vector<journal::OwnerTotal>& owners,
+                        const QString& path) {
+    PdfPart head;
+    head.lines = runLines(run);
+    PdfPart rows;
+    rows.columns.assign(std::begin(kColumns), std::end(kColumns));
+    rows.rows = static_cast<int>(run.rows.size());
+    rows.cells = [&run](int row) { return rowCells(run.rows[static_cast<std::size_t>(row)]); };
+    PdfPart gap;
+    gap.lines = QStringList{QString()};
+    PdfPart tail;
+    tail.lines = totalLines(run);
+    tail.bold = true;
+    tail.keepTogether = true;
+    WritePdfReport(path, kPostingReportTitle,
+                   {head, rows, gap, journal::OwnerTotalsPart(owners), tail});
 }
 
 }  // namespace corvane

@@ -156,6 +156,9 @@ PlanTotals totalsOf(const PostingPlan& plan) {
         t.unitBalances += tenant.unit.change;
     }
     t.notPosted = static_cast<int>(plan.notPosted.size());
+    t.entries = t.payments + t.fees + t.returns;
+    for (const PlannedReturn& r : plan.returns)
+        t.entries += r.fee && r.feeAmount ? 1 : 0;
     return t;
 }
 

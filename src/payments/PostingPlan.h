@@ -73,6 +73,7 @@ struct PlanTenant {
 };
 
 struct PlanTotals {
+    int entries = 0;  // every Transactions record: payments, fees, returns and fees given back
     int payments = 0;  // income entries
     ledger::Currency paymentsTotal;
     int fees = 0;  // management fee entries
