@@ -37,7 +37,17 @@ public:
         return parent.isValid() ? 0 : static_cast<int>(table_.columns.size());
     }
     QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+        if (!index.isValid())
+            return {};
+        if (role == Qt::TextAlignmentRole) {
+            // Amounts to the right.
+            const QString text = table_.cell(index.row(), index.column());
+            const bool amount = text.startsWith(QLatin1Char('$')) ||
+                                text.startsWith(QLatin1String("-$"));
+            return QVariant::fromValue(Qt::AlignVCenter |
+                                       (amount ? Qt::AlignRight : Qt::AlignLeft));
+        }
+        if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
             return {};
         return table_.cell(index.row(), index.column());
     }
@@ -123,6 +133,7 @@ frmPostingPreview::frmPostingPreview(Globals& globals, const PostingPreview& pre
         // Where the run would refuse, its message and nothing else.
         layout->addWidget(wrapped(*preview.refusal(), QStringLiteral("labRefusal")));
         layout->addStretch();
+        resize(720, 320);
     } else {
         layout->addWidget(wrapped(PostingPreview::summary(), QStringLiteral("labSummary")));
         auto* content = new QWidget;
@@ -142,7 +153,9 @@ frmPostingPreview::frmPostingPreview(Globals& globals, const PostingPreview& pre
             view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
             view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
             view->horizontalHeader()->setStretchLastSection(true);
-            view->horizontalHeader()->setDefaultSectionSize(120);
+            // Each column as wide as its caption and the cells of its first rows.
+            view->horizontalHeader()->setResizeContentsPrecision(100);
+            view->resizeColumnsToContents();
             // Short tables as tall as their rows; long ones scroll within 16 rows.
             const int shown = std::clamp(table.rows, 1, 16);
             view->setFixedHeight(view->horizontalHeader()->sizeHint().height() +
