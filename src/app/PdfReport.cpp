@@ -105,23 +105,25 @@ public:
         const auto pages = paginate(parts, perPage());
         const QFontMetricsF bodyMetrics(body_, &writer_), boldMetrics(bold_, &writer_);
         for (std::size_t page = 0; page < pages.size(); ++page) {
-            if (page > 0)
+            if (page > 0) {
                 writer_.newPage();
+                current_ = nullptr;
+            }
             startPage(static_cast<int>(page) + 1, static_cast<int>(pages.size()));
             double y = titleHeight_;
             for (const Line& line : pages[page]) {
                 const PdfPart& part = parts[line.part];
                 switch (line.kind) {
                     case Line::Kind::Heading:
-                        painter_.setFont(bold_);
+                        useFont(bold_);
                         painter_.drawText(QPointF(0, y + ascent_), part.heading);
                         break;
                     case Line::Kind::Text:
-                        painter_.setFont(part.bold ? bold_ : body_);
+                        useFont(part.bold ? bold_ : body_);
                         painter_.drawText(QPointF(0, y + ascent_), part.lines[line.index]);
                         break;
                     case Line::Kind::Columns: {
-                        painter_.setFont(bold_);
+                        useFont(bold_);
                         QStringList captions;
                         for (const PdfColumn& c : part.columns)
                             captions << c.caption;
@@ -129,7 +131,7 @@ public:
                         break;
                     }
                     case Line::Kind::Row:
-                        painter_.setFont(body_);
+                        useFont(body_);
                         drawCells(part.columns, part.cells(line.index), y, bodyMetrics);
                         break;
                 }
@@ -141,10 +143,18 @@ public:
 private:
     double inches(double value) const { return value * kResolution; }
 
+    // Sets the painter's font only when it changes (each change costs the PDF engine a state).
+    void useFont(const QFont& font) {
+        if (current_ == &font)
+            return;
+        painter_.setFont(font);
+        current_ = &font;
+    }
+
     void startPage(int page, int pages) {
-        painter_.setFont(title_);
+        useFont(title_);
         painter_.drawText(QPointF(0, QFontMetricsF(title_, &writer_).ascent()), titleText_);
-        painter_.setFont(body_);
+        useFont(body_);
         const QString number = QStringLiteral("Page %1 of %2").arg(page).arg(pages);
         const QFontMetricsF metrics(body_, &writer_);
         painter_.drawText(
@@ -170,6 +180,7 @@ private:
     QPainter& painter_;
     QString titleText_;
     QFont body_, bold_, title_;
+    const QFont* current_ = nullptr;
     double line_ = 0, ascent_ = 0, titleHeight_ = 0, width_ = 0, height_ = 0;
 };
 
