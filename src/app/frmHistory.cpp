@@ -235,7 +235,11 @@ void frmHistory::cmdReport_Click() {
         if (!run)
             return;
         path = globals_.pathInProgramFolder(PostingReportFileName(*run));
-        WritePostingReport(*run, path);
+        // The payments by owner as the ledger names the owners now.
+        const std::vector<journal::OwnerTotal> owners =
+            globals_.LedgerDb ? journal::OwnerTotalsOfRun(*globals_.LedgerDb, *run)
+                              : std::vector<journal::OwnerTotal>{};
+        WritePostingReport(*run, owners, path);
     } catch (const journal::JournalError& e) {
         showJournalError(e);
         return;

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "journal/JournalRun.h"
+#include "journal/OwnerTotals.h"
 
 #include <QString>
+
+#include <vector>
 
 namespace corvane {
 
@@ -17,13 +20,11 @@ QString PostingReportFileName(const journal::Run& run);
 // mm/dd/yyyy)".
 QString RowResultText(const journal::RunRow& row);
 
-// Writes the report of a whole run (rows included) as a PDF through Qt's PDF writer: on every page
-// the title and "Page n of m"; on the first the run's time, computer, file and choices; one row
-// per staged row in file order, in columns as wide as what they hold (when the page is too narrow
-// for all, the names, addresses, transaction numbers and results wrap within their columns; no
-// text is cut); then the totals. The file is written under a temporary name and
-// renamed into place, so a failure never leaves half a report. Throws corvane::Error 75 when the
-// file cannot be written.
-void WritePostingReport(const journal::Run& run, const QString& path);
+// Writes the report of a whole run (rows included) as a PDF (WritePdfReport): on every page the
+// title and "Page n of m"; on the first the run's time, computer, file and choices; one line per
+// staged row in file order; the payments and fees by owner (OwnerTotalsOfRun); then the totals.
+// Throws corvane::Error 75 when the file cannot be written.
+void WritePostingReport(const journal::Run& run, const std::vector<journal::OwnerTotal>& owners,
+                        const QString& path);
 
 }  // namespace corvane

@@ -9,7 +9,8 @@ namespace {
 const QString kDepositsSql = QStringLiteral("SELECT * FROM CheckDepPrinted WHERE CkType = 'D'");
 }  // namespace
 
-DepositPlan PlanDeposit(const std::vector<Payment>& payments, const PostingChoices& choices,
+DepositPlan PlanDeposit(const std::vector<Payment>& payments,
+                        const std::vector<PaymentAction>& actions, const PostingChoices& choices,
                         const PostingAccounts& accounts, const QDate& today) {
     DepositPlan plan;
     plan.number = depositNumber(choices);
@@ -17,7 +18,7 @@ DepositPlan PlanDeposit(const std::vector<Payment>& payments, const PostingChoic
     plan.lines.reserve(payments.size());
     for (std::size_t i = 0; i < payments.size(); ++i) {
         const Payment& payment = payments[i];
-        if (payment.leftOut)
+        if (actions[i].kind != PaymentAction::Kind::Post)
             continue;
         SplitLine line;
         line.payment = i;

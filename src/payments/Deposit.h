@@ -16,7 +16,7 @@
 namespace corvane {
 
 // One SplitPrintedChecks line of the deposit: one per payment of the run, unmatched ones
-// included (not those left out for their note).
+// included (not those left out).
 struct SplitLine {
     std::size_t payment = 0;  // the payment it is made from (its index in the run's payments)
     // CkCheckNumber; not set when the check character is blank.
@@ -35,7 +35,9 @@ struct DepositPlan {
     std::vector<SplitLine> lines;
 };
 
-DepositPlan PlanDeposit(const std::vector<Payment>& payments, const PostingChoices& choices,
+// A line for every payment whose action is Post (matched or not), in order.
+DepositPlan PlanDeposit(const std::vector<Payment>& payments,
+                        const std::vector<PaymentAction>& actions, const PostingChoices& choices,
                         const PostingAccounts& accounts, const QDate& today);
 
 struct DepositResult {

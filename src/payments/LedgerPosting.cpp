@@ -48,18 +48,25 @@ LedgerIDsLookup LedgerLookup::LookupLedgerIDs(std::int64_t tenantID) {
     }
     LedgerIDsLookup result;
     auto& tenants = table(tenants_, QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
-                          {QStringLiteral("TPropID")});
+                          {QStringLiteral("TPropID"), QStringLiteral("TCurrBal"),
+                           QStringLiteral("TPayment"), QStringLiteral("TFirstName1"),
+                           QStringLiteral("TLastName1")});
     const auto tenant = tenants.find(Value::integer(tenantID));
     if (!tenant) {
         result.failure = LookupFailure::TenantNotFound;
     } else {
         result.propID = (*tenant)[0].toInteger();
+        const auto text = [](const Value& v) { return v.isNull() ? QString() : v.toText(); };
+        result.tenant = {(*tenant)[1].isNull() ? Currency() : (*tenant)[1].toCurrency(),
+                         (*tenant)[2].isNull() ? Currency() : (*tenant)[2].toCurrency(),
+                         text((*tenant)[3]), text((*tenant)[4])};
         // Many tenants share a property: each property is read once.
         auto property = propertiesFound_.constFind(result.propID);
         if (property == propertiesFound_.constEnd()) {
             auto& props =
                 table(properties_, QStringLiteral("Properties"), QStringLiteral("PropIDIndex"),
-                      {QStringLiteral("POwnerID"), QStringLiteral("PropID")});
+                      {QStringLiteral("POwnerID"), QStringLiteral("PropID"),
+                       QStringLiteral("PropName")});
             std::optional<std::vector<Value>> fields = props.find(Value::integer(result.propID));
             property = propertiesFound_.insert(result.propID, std::move(fields));
         }
@@ -68,6 +75,8 @@ LedgerIDsLookup LedgerLookup::LookupLedgerIDs(std::int64_t tenantID) {
         } else {
             result.ids.ownerID = (**property)[0].toInteger();
             result.ids.propID = (**property)[1].toInteger();
+            const Value& name = (**property)[2];
+            result.propertyName = name.isNull() ? QString() : name.toText();
             result.ids.tenantID = tenantID;
             result.ids.unitID = tenantID;
         }
@@ -76,12 +85,17 @@ LedgerIDsLookup LedgerLookup::LookupLedgerIDs(std::int64_t tenantID) {
     return result;
 }
 
-bool LedgerLookup::hasUnit(std::int64_t tenantID) {
+std::optional<UnitRecord> LedgerLookup::unit(std::int64_t tenantID) {
     if (auto it = unitsFound_.constFind(tenantID); it != unitsFound_.constEnd()) {
         return *it;
     }
-    auto& units = table(units_, QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"), {});
-    const bool found = units.find(Value::integer(tenantID)).has_value();
+    auto& units = table(units_, QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
+                        {QStringLiteral("UCurrBal"), QStringLiteral("UAddress")});
+    std::optional<UnitRecord> found;
+    if (const auto record = units.find(Value::integer(tenantID))) {
+        found = UnitRecord{(*record)[0].isNull() ? Currency() : (*record)[0].toCurrency(),
+                           (*record)[1].isNull() ? QString() : (*record)[1].toText()};
+    }
     unitsFound_.insert(tenantID, found);
     return found;
 }
@@ -92,10 +106,13 @@ OwnerFeeLookup LedgerLookup::ownerFee(std::int64_t ownerID) {
     }
     OwnerFeeLookup result;
     auto& owners = table(owners_, QStringLiteral("Owners"), QStringLiteral("OwnerIDIndex"),
-                         {QStringLiteral("OMgmtFee")});
+                         {QStringLiteral("OMgmtFee"), QStringLiteral("OLastName1"),
+                          QStringLiteral("OFirstName1")});
     if (const auto owner = owners.find(Value::integer(ownerID))) {
         result.ownerFound = true;
         result.mgmtFee = (*owner)[0];
+        result.lastName = (*owner)[1].isNull() ? QString() : (*owner)[1].toText();
+        result.firstName = (*owner)[2].isNull() ? QString() : (*owner)[2].toText();
     }
     ownersFound_.insert(ownerID, result);
     return result;
@@ -166,19 +183,23 @@ std::optional<Currency> managementFee(const Value& mgmtFee, Currency amount) {
 
 }  // namespace
 
-EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const PostingChoices& choices,
-                              const PostingAccounts& accounts, LedgerLookup& lookup) {
+EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments,
+                              const std::vector<PaymentAction>& actions,
+                              const PostingChoices& choices, const PostingAccounts& accounts,
+                              LedgerLookup& lookup) {
     EntriesPlan plan;
     plan.entries.reserve(payments.size() * (choices.postMgmtFees ? 2 : 1));
     const std::int64_t deposit = depositNumber(choices);
-    const auto posted = [](const Payment& p) { return p.matched() && !p.leftOut; };
+    const auto posted = [&](std::size_t i) {
+        return payments[i].matched() && actions[i].kind == PaymentAction::Kind::Post;
+    };
 
     // The payment pass.
     QDate fromDate, toDate;  // the range's dates
     bool prefetched = false;
     for (std::size_t i = 0; i < payments.size(); ++i) {
         const Payment& payment = payments[i];
-        if (!posted(payment)) {
+        if (!posted(i)) {
             continue;
         }
         if (!payment.date) {
@@ -191,7 +212,7 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
             std::vector<std::int64_t> tenantIDs;
             tenantIDs.reserve(payments.size() - i);
             for (std::size_t later = i; later < payments.size(); ++later) {
-                if (posted(payments[later])) {
+                if (posted(later)) {
                     tenantIDs.push_back(*payments[later].tenantID);
                 }
             }
@@ -235,6 +256,10 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
         entry.unitChange = entry.amount;
         entry.changesTenant = entry.changesUnit || entry.status == QLatin1String("T");
         entry.tenantChange = entry.amount;
+        if (!lateFee && found.tenant.rent > Currency() && found.tenant.rent != entry.amount) {
+            entry.rent = found.tenant.rent;
+            entry.rentDifference = entry.amount - found.tenant.rent;
+        }
         plan.entries.push_back(std::move(entry));
 
         // Every date of the range reads as a date, so they compare as dates (paymentDateBefore).
@@ -265,7 +290,7 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const Postin
     // The management fee pass: one fee per rent payment.
     for (std::size_t i = 0; i < payments.size(); ++i) {
         const Payment& payment = payments[i];
-        if (!posted(payment) || payment.kind != PaymentKind::Rent) {
+        if (!posted(i) || payment.kind != PaymentKind::Rent) {
             continue;
         }
         const std::int64_t tenantID = *payment.tenantID;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "payments/Payment.h"
+#include "payments/PaymentActions.h"
 #include "payments/PostingRun.h"
 #include "platform/ledger/Currency.h"
 #include "platform/ledger/Database.h"
@@ -32,15 +33,31 @@ struct LedgerIDs {
 
 enum class LookupFailure { None, TenantNotFound, PropertyNotFound };
 
+// What a posting plan shows of a tenant's record beside its keys.
+struct TenantRecord {
+    ledger::Currency balance;  // TCurrBal
+    ledger::Currency rent;     // TPayment (0 when empty)
+    QString firstName, lastName;
+};
+
 struct LedgerIDsLookup {
     LedgerIDs ids;
     LookupFailure failure = LookupFailure::None;
     std::int64_t propID = 0;  // the tenant's TPropID (named in the message when it is missing)
+    TenantRecord tenant;      // unless the tenant is not found
+    QString propertyName;     // PropName, when the property is found
+};
+
+// A tenant's unit: the first Units record with its UTenantID.
+struct UnitRecord {
+    ledger::Currency balance;  // UCurrBal
+    QString address;           // UAddress
 };
 
 struct OwnerFeeLookup {
     bool ownerFound = false;
     ledger::Value mgmtFee;  // OMgmtFee as stored
+    QString lastName, firstName;
 };
 
 // The ledger look-ups of a posting run, each key read once and kept. Construct it over the open
@@ -55,8 +72,9 @@ public:
 
     // The tenant's record (TenantIDIndex), then its property's (PropIDIndex).
     LedgerIDsLookup LookupLedgerIDs(std::int64_t tenantID);
-    // Whether a Units record has this UTenantID (UTenantIDIndex).
-    bool hasUnit(std::int64_t tenantID);
+    // Whether a Units record has this UTenantID (UTenantIDIndex), and the first such record.
+    bool hasUnit(std::int64_t tenantID) { return unit(tenantID).has_value(); }
+    std::optional<UnitRecord> unit(std::int64_t tenantID);
     // The owner's record (OwnerIDIndex) and its OMgmtFee.
     OwnerFeeLookup ownerFee(std::int64_t ownerID);
     // Looks up these tenants (ledger IDs, then the unit of each one found) in key order, which
@@ -72,7 +90,7 @@ private:
     std::unique_ptr<ledger::IndexLookup> tenants_, properties_, units_, owners_;
     QHash<std::int64_t, LedgerIDsLookup> ids_;
     QHash<std::int64_t, std::optional<std::vector<ledger::Value>>> propertiesFound_;
-    QHash<std::int64_t, bool> unitsFound_;
+    QHash<std::int64_t, std::optional<UnitRecord>> unitsFound_;
     QHash<std::int64_t, OwnerFeeLookup> ownersFound_;
 };
 
@@ -112,6 +130,10 @@ struct PlannedEntry {
     ledger::Currency unitChange;
     bool changesTenant = false;  // TCurrBal += tenantChange
     ledger::Currency tenantChange;
+    // A rent payment of a tenant whose rent (TPayment) is above zero and differs from the amount:
+    // the rent, and the amount less the rent (below zero for a partial payment).
+    std::optional<ledger::Currency> rent;
+    ledger::Currency rentDifference;
 };
 
 struct PaymentDateRange {
@@ -149,8 +171,11 @@ struct EntriesPlan {
 // The payment pass and, when fees are chosen, the management fee pass, as a plan: every matched
 // payment that is not left out is checked (date, tenant, property, unit; then the fee category,
 // owners and fees) before anything is written. Reads the ledger through `lookup` only.
-EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments, const PostingChoices& choices,
-                              const PostingAccounts& accounts, LedgerLookup& lookup);
+// Only the matched payments whose action is Post are planned.
+EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments,
+                              const std::vector<PaymentAction>& actions,
+                              const PostingChoices& choices, const PostingAccounts& accounts,
+                              LedgerLookup& lookup);
 
 // Adds the planned entries through "SELECT * from Transactions", then applies their balance
 // changes to each unit and tenant (each record's changes in entry order, records in key order),

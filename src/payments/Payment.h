@@ -71,9 +71,6 @@ struct Payment {
     journal::TenantChoice tenantChoice = journal::TenantChoice::None;
     QDate rememberedOn;
     std::optional<std::int64_t> rememberedTenantGone;
-    // Set by the posting run only: left out of the run (the user chose to leave the payments with
-    // a note out, or it was posted before and is now reported as not settled).
-    bool leftOut = false;
 
     bool matched() const { return tenantID.has_value(); }
 };

@@ -47,42 +47,55 @@ QString ReturnRemark(const QString& transactionNumber) {
     return QStringLiteral("Returned ") + transactionNumber;
 }
 
-ReturnsResult WriteReturns(ledger::Database& db, const std::vector<PaymentReturn>& returns,
-                           const QDate& today) {
-    ReturnsResult result;
+ReturnsPlan PlanReturns(ledger::Database& db, const std::vector<PaymentReturn>& returns,
+                        const QDate& today) {
+    ReturnsPlan plan;
     if (returns.empty())
-        return result;
+        return plan;
     const auto entries =
         db.openLookup(QStringLiteral("Transactions"), QStringLiteral("PrimaryKey"), kCopiedFields);
-    // Every original first: nothing is written for a run that is refused.
-    struct Originals {
-        std::vector<Value> income;
-        std::optional<std::vector<Value>> fee;
-    };
-    std::vector<Originals> originals;
-    originals.reserve(returns.size());
+    plan.returns.reserve(returns.size());
     for (const PaymentReturn& r : returns) {
-        Originals o;
+        PlannedReturn p;
+        p.paid = r;
         std::optional<std::vector<Value>> income;
         if (r.posted.incomeTransID)
             income = entries->find(Value::integer(*r.posted.incomeTransID));
         if (r.posted.feeTransID)
-            o.fee = entries->find(Value::integer(*r.posted.feeTransID));
-        if (!income || (r.posted.feeTransID && !o.fee)) {
-            result.problem = QStringLiteral(
-                                 "The entries that posted payment %1 on %2 are no longer in the "
-                                 "Lodgebook ledger, so its return cannot be recorded. Nothing was "
-                                 "posted to the Lodgebook Ledgers.")
-                                 .arg(r.transactionNumber, shortDate(r.posted.postedOn));
-            return result;
+            p.fee = entries->find(Value::integer(*r.posted.feeTransID));
+        if (!income || (r.posted.feeTransID && !p.fee)) {
+            plan.refusal = ReturnRefusal{r.transactionNumber, r.posted.postedOn};
+            plan.returns.clear();
+            return plan;
         }
-        o.income = std::move(*income);
-        originals.push_back(std::move(o));
+        p.income = std::move(*income);
+        p.tenantID = p.income[kPostTo].toInteger();
+        p.accountID = p.income[kAccount].toInteger();
+        p.status = p.income[kStatus].isNull() ? QString() : p.income[kStatus].toText();
+        p.date = today;
+        p.remark = ReturnRemark(r.transactionNumber);
+        p.incomeAmount = -p.income[kAmount].toCurrency();
+        if (p.fee)
+            p.feeAmount = (*p.fee)[kAmount].toCurrency().abs();
+        // The statuses of a payment: "B" moves both balances, "T" the tenant's only.
+        if (p.status == QLatin1String("B"))
+            p.unitChange = p.incomeAmount;
+        if (p.status == QLatin1String("B") || p.status == QLatin1String("T"))
+            p.tenantChange = p.incomeAmount;
+        if (p.feeAmount)
+            p.unitChange = p.unitChange.value_or(Currency()) + *p.feeAmount;
+        plan.returns.push_back(std::move(p));
     }
+    return plan;
+}
 
+std::vector<WrittenReturn> WriteReturns(ledger::Database& db,
+                                        const std::vector<PlannedReturn>& returns) {
+    std::vector<WrittenReturn> written;
+    if (returns.empty())
+        return written;
     const auto appender = db.openAppender(QStringLiteral("Transactions"), writtenFields());
-    const Value date = Value::text(ledger::isoDateText(ledger::DateParts{today, QTime(0, 0)}));
-    const auto add = [&](const std::vector<Value>& original, Currency amount,
+    const auto add = [&](const std::vector<Value>& original, Currency amount, const QDate& day,
                          const QString& remark) {
         std::vector<std::optional<Value>> record;
         record.reserve(kCopiedFields.size() + 2);
@@ -91,7 +104,7 @@ ReturnsResult WriteReturns(ledger::Database& db, const std::vector<PaymentReturn
             record.push_back(original[i].isNull() ? std::nullopt : std::optional(original[i]));
         }
         record.push_back(Value::currency(amount));
-        record.push_back(date);
+        record.push_back(Value::text(ledger::isoDateText(ledger::DateParts{day, QTime(0, 0)})));
         record.push_back(Value::text(remark));
         return appender->add(record);
     };
@@ -99,33 +112,19 @@ ReturnsResult WriteReturns(ledger::Database& db, const std::vector<PaymentReturn
                                        {QStringLiteral("TCurrBal")});
     const auto units = db.openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
                                      {QStringLiteral("UCurrBal")});
-    for (std::size_t i = 0; i < returns.size(); ++i) {
-        const Originals& o = originals[i];
-        const QString remark = ReturnRemark(returns[i].transactionNumber);
+    written.reserve(returns.size());
+    for (const PlannedReturn& p : returns) {
         WrittenReturn w;
-        w.tenantID = o.income[kPostTo].toInteger();
-        w.accountID = o.income[kAccount].toInteger();
-        w.status = o.income[kStatus].isNull() ? QString() : o.income[kStatus].toText();
-        w.incomeAmount = -o.income[kAmount].toCurrency();
-        w.incomeTransID = add(o.income, w.incomeAmount, remark);
-        if (o.fee) {
-            w.feeAmount = (*o.fee)[kAmount].toCurrency().abs();
-            w.feeTransID = add(*o.fee, *w.feeAmount, remark);
-        }
-        // The statuses of a payment: "B" moves both balances, "T" the tenant's only.
-        if (w.status == QLatin1String("B"))
-            w.unitChange = w.incomeAmount;
-        if (w.status == QLatin1String("B") || w.status == QLatin1String("T"))
-            w.tenantChange = w.incomeAmount;
-        if (w.feeAmount)
-            w.unitChange = w.unitChange.value_or(Currency()) + *w.feeAmount;
-        if (w.unitChange)
-            moveBalance(*units, w.tenantID, *w.unitChange, "unit");
-        if (w.tenantChange)
-            moveBalance(*tenants, w.tenantID, *w.tenantChange, "tenant record");
-        result.written.push_back(std::move(w));
+        w.incomeTransID = add(p.income, p.incomeAmount, p.date, p.remark);
+        if (p.fee && p.feeAmount)
+            w.feeTransID = add(*p.fee, *p.feeAmount, p.date, p.remark);
+        if (p.unitChange)
+            moveBalance(*units, p.tenantID, *p.unitChange, "unit");
+        if (p.tenantChange)
+            moveBalance(*tenants, p.tenantID, *p.tenantChange, "tenant record");
+        written.push_back(w);
     }
-    return result;
+    return written;
 }
 
 }  // namespace corvane

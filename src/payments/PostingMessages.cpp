@@ -1,5 +1,6 @@
 #include "payments/PostingMessages.h"
 
+#include "app/TextRules.h"
 #include "platform/ledger/Value.h"
 
 #include <QStringList>
@@ -84,6 +85,25 @@ QString refusalMessage(const PlanRefusal& r, const std::vector<Payment>& payment
                                "Lodgebook.")
                     .arg(r.mgmtFee)
                     .arg(r.ownerID));
+    }
+    return {};
+}
+
+QString refusalMessage(const PostingRefusal& r, const std::vector<Payment>& payments) {
+    using Kind = PostingRefusal::Kind;
+    switch (r.kind) {
+        case Kind::LedgerNotOpen:
+            return QStringLiteral("The Lodgebook ledger is not open. ") + kNothingPosted;
+        case Kind::InvalidCategory:
+            return invalidCategoryMessage(r.category);
+        case Kind::Plan:
+            return refusalMessage(r.plan, payments);
+        case Kind::ReturnEntriesGone:
+            return QStringLiteral(
+                       "The entries that posted payment %1 on %2 are no longer in the Lodgebook "
+                       "ledger, so its return cannot be recorded. ")
+                       .arg(r.returned.transactionNumber, shortDate(r.returned.postedOn)) +
+                   kNothingPosted;
     }
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include "payments/LedgerPosting.h"
 #include "payments/Payment.h"
+#include "payments/PostingPlan.h"
 #include "payments/PostingRun.h"
 
 #include <QString>
@@ -18,6 +19,8 @@ QString invalidCategoryMessage(const QString& name);
 
 // The message of a plan's refusal of the run, naming the payment it was found at.
 QString refusalMessage(const PlanRefusal& refusal, const std::vector<Payment>& payments);
+// The message of any refusal of a run (PostingPlan.h).
+QString refusalMessage(const PostingRefusal& refusal, const std::vector<Payment>& payments);
 
 // The question asked when fees or a deposit are not chosen.
 QString confirmationQuestion(const PostingChoices& choices);

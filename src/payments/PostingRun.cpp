@@ -10,9 +10,10 @@
 #include "payments/LedgerPosting.h"
 #include "payments/Payment.h"
 #include "payments/PaymentIntake.h"
-#include "payments/PaymentNotes.h"
+#include "payments/PaymentActions.h"
 #include "payments/PaymentReturns.h"
 #include "payments/PostingMessages.h"
+#include "payments/PostingPlan.h"
 #include "platform/Error.h"
 
 #include <QHash>
@@ -33,64 +34,19 @@ QString computerName(Environment& environment) {
     return name.isEmpty() ? QSysInfo::machineHostName() : name;
 }
 
-// The payments of a run that were posted before and are now reported as not settled: they are
-// never posted again; `recorded` are the returns the user chose to record (all or none).
-struct RunReturns {
-    std::vector<std::size_t> notPosted;  // every such payment (its index in the run's payments)
-    // The first payment of each transaction number, whose return is recorded, and the return.
-    std::vector<std::size_t> payments;
-    std::vector<PaymentReturn> recorded;
-    QStringList statuses;  // the processor's statuses of them, each once
+// The keys of what a run wrote.
+struct WrittenPlan {
+    std::vector<std::int64_t> transIDs;  // one per planned entry
+    std::vector<WrittenReturn> returns;  // one per planned return
+    std::optional<DepositResult> deposit;
 };
-
-// The payments of the run that are never posted as new income (PaymentNotes.h), and of those
-// reported as not settled after posting, the returns to record: the first row of each number.
-RunReturns returnsOf(const std::vector<Payment>& payments) {
-    RunReturns returns;
-    QSet<QString> seen;
-    for (std::size_t i = 0; i < payments.size(); ++i) {
-        const Payment& p = payments[i];
-        if (!neverPostedAgain(p))
-            continue;
-        returns.notPosted.push_back(i);
-        if (p.note != NoteKind::ReturnedAfterPosting || !p.standing.posting ||
-            seen.contains(p.transactionNumber))
-            continue;
-        seen.insert(p.transactionNumber);
-        returns.payments.push_back(i);
-        returns.recorded.push_back({p.transactionNumber, *p.standing.posting});
-        const QString status = trimBlanks(p.processorStatus);
-        if (!returns.statuses.contains(status))
-            returns.statuses << status;
-    }
-    return returns;
-}
-
-// The split line of a recorded return in the run's deposit: the negative amount, on the account
-// of the payment's entry.
-SplitLine returnSplitLine(std::size_t payment, const PaymentReturn& paid, const WrittenReturn& w,
-                          const PostingAccounts& accounts) {
-    SplitLine line;
-    line.payment = payment;
-    line.amount = w.incomeAmount;
-    line.accountID = w.accountID;
-    line.postToID = w.tenantID;
-    line.remark = ReturnRemark(paid.transactionNumber);
-    line.postTo = w.accountID == accounts.lateFeeAccount && w.accountID != accounts.rentAccount
-                      ? accounts.lateFeeCode
-                      : accounts.rentCode;
-    return line;
-}
 
 // The journal's record of a run: every payment as shown, what became of it and the keys of what
 // was written for it, and the balance changes (each tenant's and unit's sum).
 journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
-                        const PostingChoices& choices, const EntriesPlan& plan,
-                        const std::vector<std::int64_t>& transIDs,
-                        const std::optional<DepositPlan>& deposit,
-                        const std::optional<DepositResult>& written, const LoadedFile& file,
-                        const PostingFigures& figures, const RunReturns& returns,
-                        const std::vector<WrittenReturn>& returned) {
+                        const std::vector<PaymentAction>& actions, const PostingChoices& choices,
+                        const PostingPlan& plan, const WrittenPlan& written,
+                        const LoadedFile& file, const PostingFigures& figures) {
     journal::Run run;
     run.postedAt = globals.environment().now();
     run.postedAt.setTime(QTime(run.postedAt.time().hour(), run.postedAt.time().minute(),
@@ -104,9 +60,9 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
     run.postFees = choices.postMgmtFees;
     run.createDeposit = choices.createDeposit;
     run.depositNumber = choices.depositNumber;
-    if (written) {
-        run.depositID = written->depositID;
-        run.depositAmount = written->total;
+    if (written.deposit) {
+        run.depositID = written.deposit->depositID;
+        run.depositAmount = written.deposit->total;
     }
     run.figures = {shortDate(figures.date), figures.balance.toPlainText(), {}, {}};
     if (plan.range) {
@@ -115,62 +71,53 @@ journal::Run journalRun(Globals& globals, const std::vector<Payment>& payments,
     }
 
     run.rows.reserve(payments.size());
-    for (const Payment& p : payments) {
+    for (std::size_t i = 0; i < payments.size(); ++i) {
+        const Payment& p = payments[i];
         journal::RunRow r = RunRowAsShown(p);
         r.outcome = !p.matched() ? journal::RowOutcome::NoTenant
-                    : p.leftOut  ? journal::RowOutcome::Note
-                                 : journal::RowOutcome::Posted;
+                    : actions[i].kind != PaymentAction::Kind::Post ? journal::RowOutcome::Note
+                                                                   : journal::RowOutcome::Posted;
         run.rows.push_back(std::move(r));
     }
-    QHash<std::int64_t, ledger::Currency> tenantChanges, unitChanges;
     for (std::size_t i = 0; i < plan.entries.size(); ++i) {
         const PlannedEntry& e = plan.entries[i];
         journal::RunRow& r = run.rows[e.payment];
         if (e.income) {
-            r.incomeTransID = transIDs[i];
+            r.incomeTransID = written.transIDs[i];
             r.incomeAmount = e.amount;
         } else {
-            r.feeTransID = transIDs[i];
+            r.feeTransID = written.transIDs[i];
             r.feeAmount = e.amount;
         }
-        if (e.changesUnit)
-            unitChanges[e.postToID] += e.unitChange;
-        if (e.changesTenant)
-            tenantChanges[e.postToID] += e.tenantChange;
     }
     // The returns recorded, each linked to the run and line of the payment it returns.
-    for (std::size_t i = 0; i < returned.size(); ++i) {
-        const PaymentReturn& paid = returns.recorded[i];
-        const WrittenReturn& w = returned[i];
-        journal::RunRow& r = run.rows[returns.payments[i]];
+    for (std::size_t i = 0; i < plan.returns.size(); ++i) {
+        const PlannedReturn& p = plan.returns[i];
+        const WrittenReturn& w = written.returns[i];
+        journal::RunRow& r = run.rows[p.paid.payment];
         r.outcome = journal::RowOutcome::ReturnRecorded;
         r.incomeTransID = w.incomeTransID;
-        r.incomeAmount = w.incomeAmount;
+        r.incomeAmount = p.incomeAmount;
         r.feeTransID = w.feeTransID;
-        r.feeAmount = w.feeAmount;
-        r.returnOf = journal::ReturnLink{paid.posted.runID, paid.posted.line, paid.posted.postedOn,
-                                         figures.date, w.tenantID};
-        if (w.unitChange)
-            unitChanges[w.tenantID] += *w.unitChange;
-        if (w.tenantChange)
-            tenantChanges[w.tenantID] += *w.tenantChange;
+        r.feeAmount = w.feeTransID ? p.feeAmount : std::nullopt;
+        r.returnOf = journal::ReturnLink{p.paid.posted.runID, p.paid.posted.line,
+                                         p.paid.posted.postedOn, figures.date, p.tenantID};
     }
     // Tenants, then units, each in key order.
     using Kind = journal::BalanceChange::Kind;
-    for (const auto& [kind, sums] :
-         {std::pair{Kind::Tenant, &tenantChanges}, std::pair{Kind::Unit, &unitChanges}}) {
-        const auto first = run.balanceChanges.size();
-        for (auto it = sums->cbegin(); it != sums->cend(); ++it)
-            run.balanceChanges.push_back({kind, it.key(), it.value()});
-        std::sort(run.balanceChanges.begin() + static_cast<std::ptrdiff_t>(first),
-                  run.balanceChanges.end(),
-                  [](const auto& a, const auto& b) { return a.key < b.key; });
+    for (const PlanTenant& t : plan.tenants) {
+        if (t.tenant.changed)
+            run.balanceChanges.push_back({Kind::Tenant, t.tenantID, t.tenant.change});
     }
-    if (deposit && written) {
-        for (std::size_t i = 0; i < deposit->lines.size(); ++i) {
-            journal::RunRow& r = run.rows[deposit->lines[i].payment];
-            r.splitID = written->splitIDs[i];
-            r.splitAmount = deposit->lines[i].amount;
+    for (const PlanTenant& t : plan.tenants) {
+        if (t.unit.changed)
+            run.balanceChanges.push_back({Kind::Unit, t.tenantID, t.unit.change});
+    }
+    if (plan.deposit && written.deposit) {
+        for (std::size_t i = 0; i < plan.deposit->lines.size(); ++i) {
+            journal::RunRow& r = run.rows[plan.deposit->lines[i].payment];
+            r.splitID = written.deposit->splitIDs[i];
+            r.splitAmount = plan.deposit->lines[i].amount;
         }
     }
     return run;
@@ -185,49 +132,38 @@ struct WriteAttempt {
     std::int64_t runID = 0;
 };
 
-// Plans, checks and writes the whole run inside one ledger transaction; anything but a commit
-// leaves the ledger as it was (the transaction rolls back when it goes out of scope, before the
-// caller shows any message). Just before the commit the run goes into the journal as Pending
-// (PostingJournal.h), so that a run that dies after it can be finished, or known as not posted,
-// by the next start.
+// Plans (preparePosting), checks and writes the whole run inside one ledger transaction; anything
+// but a commit leaves the ledger as it was (the transaction rolls back when it goes out of scope,
+// before the caller shows any message). Just before the commit the run goes into the journal as
+// Pending (PostingJournal.h), so that a run that dies after it can be finished, or known as not
+// posted, by the next start.
 WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
-                      const std::vector<Payment>& payments, const PostingChoices& choices,
+                      const std::vector<Payment>& payments,
+                      const std::vector<PaymentAction>& actions, const PostingChoices& choices,
                       const PostingAccounts& accounts, const PostingFigures& figures,
-                      const LoadedFile& file, const RunReturns& returns) {
+                      const LoadedFile& file) {
     using Kind = WriteAttempt::Kind;
     ledger::Database& db = *globals.LedgerDb;
     std::int64_t recorded = 0;
     try {
         ledger::Transaction transaction(db);
         const PostingEvidence evidence = PostingEvidence::Begin(db);
-        EntriesPlan plan;
-        {
-            LedgerLookup lookup(db);
-            plan = PlanLedgerEntries(payments, choices, accounts, lookup);
-        }
+        const PostingPlan plan =
+            preparePosting(db, payments, actions, choices, accounts, figures.date);
         if (plan.refusal) {
             return {Kind::Refused, refusalMessage(*plan.refusal, payments), {}, 0};
         }
-        const std::vector<std::int64_t> transIDs = WriteLedgerEntries(db, plan.entries);
-        const ReturnsResult returned = WriteReturns(db, returns.recorded, figures.date);
-        if (returned.problem) {
-            return {Kind::Refused, *returned.problem, {}, 0};
-        }
-        std::optional<DepositPlan> deposit;
-        std::optional<DepositResult> written;
-        if (choices.createDeposit) {
-            deposit = PlanDeposit(payments, choices, accounts, figures.date);
-            for (std::size_t i = 0; i < returned.written.size(); ++i) {
-                deposit->lines.push_back(returnSplitLine(returns.payments[i], returns.recorded[i],
-                                                         returned.written[i], accounts));
-            }
-            written = CreateDeposit(db, *deposit);
-            if (!written->found) {
+        WrittenPlan written;
+        written.transIDs = WriteLedgerEntries(db, plan.entries);
+        written.returns = WriteReturns(db, plan.returns);
+        if (plan.deposit) {
+            written.deposit = CreateDeposit(db, *plan.deposit);
+            if (!written.deposit->found) {
                 return {Kind::DepositNotFound, {}, {}, 0};
             }
         }
-        journal::Run run = journalRun(globals, payments, choices, plan, transIDs, deposit, written,
-                                      file, figures, returns, returned.written);
+        journal::Run run =
+            journalRun(globals, payments, actions, choices, plan, written, file, figures);
         run.evidence = evidence.collect(db);
         recorded = journal.record(run);
         transaction.commit();
@@ -262,10 +198,6 @@ WriteAttempt writeRun(Globals& globals, journal::PostingJournal& journal,
 
 PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const PostingChoices& choices,
                                const LoadedFile& file) {
-    // The payments as reviewed; a copy only when some are left out (for their note, or as
-    // payments posted before).
-    const std::vector<Payment>* posted = &reviewed;
-    std::vector<Payment> leavingOut;
     Dialogs& dialogs = globals_.dialogs();
     const auto tell = [&](const QString& text, MsgIcon icon, const QString& title) {
         dialogs.setBusyPointer(false);
@@ -280,21 +212,10 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
     // The figures the log keeps of this run: its day and the total of the payments reviewed.
     const PostingFigures figures{today, paymentsTotal(reviewed)};
 
-    PostingAccounts accounts;
-    const LedgerPreferences& preferences = globals_.preferences;
-    if (!preferences.rentIncome.valid) {
-        return stop(invalidCategoryMessage(QStringLiteral("Rent Income")));
+    const RunAccounts accounts = AccountsOfRun(globals_.preferences, choices, today);
+    if (accounts.refusal) {
+        return stop(refusalMessage(*accounts.refusal, reviewed));
     }
-    accounts.rentAccount = preferences.rentIncome.account;
-    accounts.rentCode = preferences.rentIncome.code;
-    accounts.rentRemark = ExpandMonthRemark(preferences.rentIncomeRemark, today);
-    if (!preferences.lateFee.valid) {
-        return stop(invalidCategoryMessage(QStringLiteral("Late Fee Received")));
-    }
-    accounts.lateFeeAccount = preferences.lateFee.account;
-    accounts.lateFeeCode = preferences.lateFee.code;
-    accounts.lateFeeRemark = ExpandMonthRemark(preferences.lateFeeRemark, today);
-
     if (!choices.createDeposit || !choices.postMgmtFees) {
         dialogs.setBusyPointer(false);
         if (dialogs.messageBox(confirmationQuestion(choices), MsgButtons::YesNo, MsgIcon::None,
@@ -302,54 +223,27 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
             return PostingOutcome::Stopped;
         }
     }
-    if (choices.postMgmtFees) {
-        accounts.mgmtFeeCategoryValid = preferences.mgmtFee.valid;
-        if (accounts.mgmtFeeCategoryValid) {
-            accounts.mgmtFeeAccount = preferences.mgmtFee.account;
-            accounts.mgmtFeeRemark = ExpandMonthRemark(preferences.mgmtFeeRemark, today);
-        }
-    }
     // Payments whose return is recorded, or posted before and now reported as not settled, are
     // never posted again; the return of the latter may be recorded. Their standings say which.
-    RunReturns returns = returnsOf(reviewed);
-    std::vector<bool> returned(reviewed.size(), false);
-    for (const std::size_t i : returns.notPosted)
-        returned[i] = true;
-    const auto askedAbout = [](const Payment& p) { return askedAboutNote(p); };
-    int noted = 0;
-    for (std::size_t i = 0; i < reviewed.size(); ++i)
-        noted += askedAbout(reviewed[i]) && !returned[i];
-    bool leaveNotedOut = false;
-    if (noted > 0) {
+    const ReturnedPayments returned = ReturnedPaymentsOf(reviewed);
+    const DueQuestions due = QuestionsDue(reviewed, returned);
+    PostingAnswers answers;
+    if (due.noted > 0) {
         dialogs.setBusyPointer(false);
-        if (dialogs.messageBox(notesQuestion(noted), MsgButtons::YesNo, MsgIcon::Question,
-                               kNotesTitle) == kAnswerYes) {
-            leaveNotedOut = true;
-        }
+        answers.leaveNotedOut = dialogs.messageBox(notesQuestion(due.noted), MsgButtons::YesNo,
+                                                   MsgIcon::Question, kNotesTitle) == kAnswerYes;
         dialogs.setBusyPointer(true);
     }
-    // A copy of the payments as reviewed only when some are left out.
-    if (leaveNotedOut || !returns.notPosted.empty()) {
-        leavingOut = reviewed;
-        for (std::size_t i = 0; i < leavingOut.size(); ++i)
-            leavingOut[i].leftOut = (leaveNotedOut && askedAbout(leavingOut[i])) || returned[i];
-        posted = &leavingOut;
-    }
-    if (!returns.payments.empty()) {
+    if (due.returns > 0) {
         dialogs.setBusyPointer(false);
-        if (dialogs.messageBox(
-                ReturnsQuestion(static_cast<int>(returns.payments.size()), returns.statuses),
-                MsgButtons::YesNo, MsgIcon::Question, kReturnsTitle) != kAnswerYes) {
-            returns.recorded.clear();
-        }
+        answers.recordReturns =
+            dialogs.messageBox(ReturnsQuestion(due.returns, returned.statuses), MsgButtons::YesNo,
+                               MsgIcon::Question, kReturnsTitle) == kAnswerYes;
         dialogs.setBusyPointer(true);
     }
-    if (returns.recorded.empty())
-        returns.payments.clear();
+    const std::vector<PaymentAction> actions = DecidePaymentActions(reviewed, returned, answers);
     if (!globals_.LedgerDb) {
-        return stop(
-            QStringLiteral("The Lodgebook ledger is not open. Nothing was posted to the "
-                           "Lodgebook Ledgers."));
+        return stop(refusalMessage(PostingRefusal{}, reviewed));
     }
     std::unique_ptr<journal::PostingJournal> journal;
     try {
@@ -359,8 +253,8 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
         return PostingOutcome::Stopped;
     }
 
-    const WriteAttempt attempt =
-        writeRun(globals_, *journal, *posted, choices, accounts, figures, file, returns);
+    const WriteAttempt attempt = writeRun(globals_, *journal, reviewed, actions, choices,
+                                          accounts.accounts, figures, file);
     switch (attempt.kind) {
         case WriteAttempt::Kind::Committed:
             break;

@@ -8,7 +8,9 @@
 #include "payments/PostingRun.h"
 #include "payments/PrintReport.h"
 #include "payments/TenantChoice.h"
+#include "payments/PostingPreview.h"
 #include "payments/frmChooseTenant.h"
+#include "payments/frmPostingPreview.h"
 #include "platform/Centre.h"
 #include "platform/Error.h"
 #include "platform/GridColumns.h"
@@ -152,14 +154,16 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
     cmdUpdate_ =
         named(new QPushButton(QStringLiteral("Update Lodgebook Ledgers NOW")), "cmdUpdate");
     cmdPrintScreen_ = named(new QPushButton(QStringLiteral("&Print Screen")), "cmdPrintScreen");
+    cmdPreview_ = named(new QPushButton(QStringLiteral("Pre&view Posting...")), "cmdPreview");
     cmdChooseTenant_ =
         named(new QPushButton(QStringLiteral("Choose &Tenant...")), "cmdChooseTenant");
     cmdExit_ = named(new QPushButton(QStringLiteral("&Exit")), "cmdExit");
-    for (QPushButton* b : {cmdUpdate_, cmdPrintScreen_, cmdChooseTenant_, cmdExit_})
+    for (QPushButton* b : {cmdUpdate_, cmdPrintScreen_, cmdPreview_, cmdChooseTenant_, cmdExit_})
         b->setAutoDefault(false);
     cmdChooseTenant_->setEnabled(false);
     connect(cmdUpdate_, &QPushButton::clicked, this, &frmDownload::cmdUpdate_Click);
     connect(cmdPrintScreen_, &QPushButton::clicked, this, &frmDownload::cmdPrintScreen_Click);
+    connect(cmdPreview_, &QPushButton::clicked, this, &frmDownload::cmdPreview_Click);
     connect(cmdChooseTenant_, &QPushButton::clicked, this, &frmDownload::ChooseTenant);
     // A double click on an unmatched row chooses its tenant (on "Pmt Type" it edits the type).
     connect(gridACHDownload_, &QAbstractItemView::doubleClicked, this,
@@ -193,6 +197,7 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdUpdate_);
     buttons->addWidget(cmdPrintScreen_);
+    buttons->addWidget(cmdPreview_);
     buttons->addWidget(cmdChooseTenant_);
     buttons->addStretch();
     buttons->addWidget(cmdExit_);
@@ -232,6 +237,7 @@ void frmDownload::Load() {
         StagedPayments_->setRows(std::move(load.payments()));
         labCorvanePayments_->setText(countText(StagedCount()));
         cmdPrintScreen_->setEnabled(true);
+        cmdPreview_->setEnabled(true);
         TransactionTotal();
         currentRowChanged();
     }
@@ -333,6 +339,7 @@ void frmDownload::showEmpty() {
     labTransTotal_->clear();
     cmdUpdate_->setEnabled(false);
     cmdPrintScreen_->setEnabled(false);
+    cmdPreview_->setEnabled(false);
 }
 
 void frmDownload::TransactionTotal() {
@@ -371,6 +378,7 @@ void frmDownload::DeleteSelectedRows() {
         labTransTotal_->setText(QStringLiteral("0"));
         cmdUpdate_->setEnabled(false);
         cmdPrintScreen_->setEnabled(false);
+        cmdPreview_->setEnabled(false);
         labCorvanePayments_->setText(countText(0));
         try {
             ArchiveStagedPaymentFile(globals_);
@@ -434,14 +442,8 @@ void frmDownload::cmdUpdate_Click() {
         txtCreateDeposit_LostFocus();
         return;
     }
-    PostingChoices choices;
-    choices.remarkChoice = optRemarkIndex();
-    choices.remarkText = txtRemark_->text();
-    choices.postMgmtFees = chkPostMgmtFees_->isChecked();
-    choices.createDeposit = chkCreateDeposit_->isChecked();
-    choices.depositNumber = txtCreateDeposit_->text();
     const PostingOutcome outcome =
-        PostingRun(globals_).run(StagedPayments_->rows(), choices, loadedFile_);
+        PostingRun(globals_).run(StagedPayments_->rows(), postingChoices(), loadedFile_);
     postingStopped_ = outcome == PostingOutcome::Stopped;
     if (outcome != PostingOutcome::Completed)
         return;
@@ -449,6 +451,44 @@ void frmDownload::cmdUpdate_Click() {
     cmdExit_->setFocus();
     ledgersUpdated_ = true;
     accept();
+}
+
+PostingChoices frmDownload::postingChoices() const {
+    PostingChoices choices;
+    choices.remarkChoice = optRemarkIndex();
+    choices.remarkText = txtRemark_->text();
+    choices.postMgmtFees = chkPostMgmtFees_->isChecked();
+    choices.createDeposit = chkCreateDeposit_->isChecked();
+    choices.depositNumber = txtCreateDeposit_->text();
+    return choices;
+}
+
+void frmDownload::cmdPreview_Click() {
+    // The deposit number is checked as for the posting.
+    if (!depositNumberIsValid()) {
+        txtCreateDeposit_LostFocus();
+        return;
+    }
+    PreviewPosting();
+}
+
+void frmDownload::PreviewPosting() {
+    if (StagedCount() == 0)
+        return;
+    Dialogs& dialogs = globals_.dialogs();
+    std::optional<PostingPreview> preview;
+    try {
+        BusyPointer busy(dialogs);
+        preview = PostingPreview::make(globals_, StagedPayments_->rows(),
+                                       postingChoices());
+    } catch (const Error& e) {
+        dialogs.messageBox(QStringLiteral("Error %1: %2").arg(e.number()).arg(e.description()),
+                           MsgButtons::Ok, MsgIcon::Information,
+                           QStringLiteral("Corvane Error Message"));
+        return;
+    }
+    frmPostingPreview window(globals_, *preview, this);
+    window.exec();
 }
 
 void frmDownload::cmdPrintScreen_Click() {

@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "journal/PostingJournal.h"
 #include "payments/LoadedFile.h"
+#include "payments/PostingRun.h"
 #include "payments/StagedPayments.h"
 #include "payments/TenantCandidates.h"
 #include "platform/OptionList.h"
@@ -45,6 +46,9 @@ public:
     void DeleteSelectedRows();
     // The deposit number check run when txtCreateDeposit loses the focus.
     void txtCreateDeposit_LostFocus();
+    // "Preview Posting...": what "Update Lodgebook Ledgers NOW" would write now with the screen's
+    // choices (PostingPreview), in the posting preview window (frmPostingPreview, modal).
+    void PreviewPosting();
     // "Choose Tenant..." for the current row, when it matches no tenant: the Choose Tenant window
     // (frmChooseTenant, modal); the chosen tenant fills the row (and, when the choice is to be
     // remembered, every unmatched row of the same account), the choice is remembered in the
@@ -72,6 +76,9 @@ private:
     void optRemark_Click(int index);
     void cmdUpdate_Click();
     void cmdPrintScreen_Click();
+    void cmdPreview_Click();
+    // The screen's choices for a posting run.
+    PostingChoices postingChoices() const;
     bool depositNumberIsValid();
     void currentRowChanged();
     // The row Choose Tenant works on: the one selected row, else the current row; -1 for none.
@@ -103,6 +110,7 @@ private:
     QLineEdit* txtCreateDeposit_;
     QPushButton* cmdUpdate_;
     QPushButton* cmdPrintScreen_;
+    QPushButton* cmdPreview_;
     QPushButton* cmdChooseTenant_;
     QPushButton* cmdExit_;
 };

@@ -188,6 +188,9 @@ TEST_F(HistoryWindow, reportOfTheSelectedRunIsWrittenAndOpened) {
         "B17961354002 Left out: no tenant",
         "T102 Ann102 Lee 102 Elm St $900.50 11/30/2026 Rent B17961354003 Left out: Already "
         "posted 11/02/2026",
+        "By Owner",
+        "Owner Property Payments Total Fees Fees Total Total Less Fees",
+        "Owner, Olga Elm Court 1 $1,250.00 1 $25.00 $1,225.00",
         "Payments posted: 1 Total: $1,250.00",
         "Management fees: 1 Total: $25.00",
         "Deposit 1046: $1,325.00",

@@ -58,7 +58,7 @@ TEST(PostingReportLayout, theLongestTextsArePrintedWholeWithinTheirColumnsAndThe
         QTemporaryDir dir;
         ASSERT_TRUE(dir.isValid());
         const QString pdf = dir.filePath(PostingReportFileName(run));
-        WritePostingReport(run, pdf);
+        WritePostingReport(run, {}, pdf);
 
         const QString text = pdfText(pdf);
         const QStringList words = text.simplified().split(QLatin1Char(' '));
