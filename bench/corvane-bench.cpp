@@ -312,7 +312,7 @@ int main(int argc, char** argv) {
             screen.Load();
             std::vector<Payment> rows;
             for (const Payment& row : screen.stagedPayments().rows()) {
-                if (row.unitAddress != kTidNotFoundText)
+                if (row.unitAddress.has_value())
                     rows.push_back(row);
             }
             screen.stagedPayments().setRows(std::move(rows));
@@ -393,7 +393,7 @@ int main(int argc, char** argv) {
                 // and of a tenant without a unit.
                 std::vector<Payment> rows;
                 for (const Payment& row : screen.stagedPayments().rows()) {
-                    if (row.unitAddress != kTidNotFoundText)
+                    if (row.unitAddress.has_value())
                         rows.push_back(row);
                 }
                 std::fprintf(stderr, "corvane-bench: posting %zu of %d rows\n", rows.size(),

@@ -48,7 +48,7 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
         for (const Payment& row : rows) {
             const int line = row.line;
             // Only payments that can post: a tenant with a unit.
-            if (row.unitAddress == kTidNotFoundText || returned.size() == 1000)
+            if (!row.unitAddress.has_value() || returned.size() == 1000)
                 continue;
             returned.insert(line - 1);
             first << lines[line - 1];
@@ -62,7 +62,7 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
             screen.Load();
             std::vector<Payment> loaded;
             for (const Payment& row : screen.stagedPayments().rows()) {
-                if (row.unitAddress != kTidNotFoundText)
+                if (row.unitAddress.has_value())
                     loaded.push_back(row);
             }
             if (timed)

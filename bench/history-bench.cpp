@@ -70,7 +70,7 @@ bool postSample(Globals& globals, QWidget& menu) {
     choices.depositNumber = QStringLiteral("4242");
     std::vector<Payment> rows;
     for (const Payment& row : screen.stagedPayments().rows()) {
-        if (row.unitAddress != kTidNotFoundText)
+        if (row.unitAddress.has_value())
             rows.push_back(row);
     }
     return PostingRun(globals).run(rows, choices, screen.loadedFile()) == PostingOutcome::Completed;

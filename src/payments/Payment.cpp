@@ -69,13 +69,21 @@ Currency paymentsTotal(const std::vector<Payment>& payments) {
     return Currency::fromUnits(sum);
 }
 
+QString shownAddress(const Payment& payment) {
+    return payment.unitAddress.value_or(kTidNotFoundText);
+}
+
+QString shownName(const Payment& payment) {
+    return payment.matched() ? payment.tenantName : kTenantNotFoundText;
+}
+
 journal::RunRow RunRowAsShown(const Payment& payment) {
     journal::RunRow r;
     r.line = payment.line;
     r.tid = shownTid(payment);
     r.tenantID = payment.tenantID;
-    r.address = payment.unitAddress;
-    r.name = payment.tenantName;
+    r.address = shownAddress(payment);
+    r.name = shownName(payment);
     r.amount = payment.amountText;
     r.date = payment.dateText;
     r.checkChar = payment.checkChar;

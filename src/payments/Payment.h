@@ -50,8 +50,11 @@ struct Payment {
     QString payerAddress;       // field 4, as the file gives it
     // The matched tenant's TenantID; none when no tenant has the account number.
     std::optional<std::int64_t> tenantID;
-    QString unitAddress;      // as shown: the tenant's first unit's address, or the not-found text
-    QString tenantName;       // as shown: "Last, First", or the not-found text
+    // The matched tenant's first unit's address (none when it has no unit) and "Last, First";
+    // both empty when no tenant matched. The grid shows them, or the not-found texts, through
+    // shownAddress and shownName.
+    std::optional<QString> unitAddress;
+    QString tenantName;
     QString amountText;       // field 7 as the line rule leaves it, "1234.56"
     ledger::Currency amount;  // its value, sign kept (a refund is negative)
     QString dateText;         // field 5 as the file gives it
@@ -74,6 +77,11 @@ struct Payment {
 
     bool matched() const { return tenantID.has_value(); }
 };
+
+// The Unit Address column's text: the unit's address, or "(TID not found-PRINT SCREEN!)".
+QString shownAddress(const Payment& payment);
+// The Tenant Name column's text: "Last, First", or "(not found-cannot post!)".
+QString shownName(const Payment& payment);
 
 // The TID column's text: "T42" for a matched payment, "T#" and the account's number for one that
 // matched no tenant ("T#99").

@@ -59,7 +59,8 @@ void PaymentMatcher::preload(ledger::Database& db) {
             match.found = true;
             match.tenantID = key;
             const auto unit = firstUnitAddress.constFind(key);
-            match.unitAddress = unit == firstUnitAddress.constEnd() ? kTidNotFoundText : *unit;
+            if (unit != firstUnitAddress.constEnd())
+                match.unitAddress = *unit;
             match.tenantName = tenantDisplayName(tenant[0], tenant[1]);
             known_.insert(key, match);
         });
@@ -80,7 +81,8 @@ PaymentMatcher::TenantMatch PaymentMatcher::lookUp(qint64 account) {
         match.found = true;
         match.tenantID = fields[0].toInteger();
         const auto unit = unitAddress_->find(ledger::Value::integer(fields[0].toInteger()));
-        match.unitAddress = unit ? (*unit)[0].toText() : kTidNotFoundText;
+        if (unit)
+            match.unitAddress = (*unit)[0].toText();
         match.tenantName = tenantDisplayName(fields[1], fields[2]);
     }
     known_.insert(account, match);
@@ -98,8 +100,8 @@ void PaymentMatcher::match(Payment& payment) {
         payment.tenantName = match.tenantName;
     } else {
         payment.tenantID.reset();
-        payment.unitAddress = kTidNotFoundText;
-        payment.tenantName = kTenantNotFoundText;
+        payment.unitAddress.reset();
+        payment.tenantName.clear();
     }
 }
 

@@ -41,7 +41,7 @@ private:
     struct TenantMatch {
         bool found = false;
         std::int64_t tenantID = 0;
-        QString unitAddress;
+        std::optional<QString> unitAddress;
         QString tenantName;
     };
     TenantMatch lookUp(qint64 account);

@@ -224,8 +224,8 @@ std::vector<PostingPreview::Table> PostingPreview::tables() const {
                  case 1:
                      return shownTid(p);
                  case 2:  // "Last, First", the first name alone when the last is empty
-                     return p.tenantName.startsWith(QStringLiteral(", ")) ? p.tenantName.mid(2)
-                                                                          : p.tenantName;
+                     return shownName(p).startsWith(QStringLiteral(", ")) ? shownName(p).mid(2)
+                                                                          : shownName(p);
                  case 3:
                      return formatCurrencyText(p.amountText);
                  case 4:

@@ -24,9 +24,9 @@ QString shownCell(const Payment& p, int column) {
         case staged::TID:
             return shownTid(p);
         case staged::UnitAddress:
-            return p.unitAddress;
+            return shownAddress(p);
         case staged::TenantName:
-            return p.tenantName;
+            return shownName(p);
         case staged::Amount:
             return p.amountText;
         case staged::Date:

@@ -48,7 +48,7 @@ void ApplyRememberedTenants(std::vector<Payment>& payments, journal::PostingJour
 
 void FillChosenTenant(Payment& payment, const TenantCandidate& tenant) {
     payment.tenantID = tenant.tenantID;
-    payment.unitAddress = tenant.unitAddress.value_or(kTidNotFoundText);
+    payment.unitAddress = tenant.unitAddress;
     payment.tenantName = tenant.name;
     payment.tenantChoice = journal::TenantChoice::Chosen;
 }

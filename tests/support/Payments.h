@@ -26,8 +26,10 @@ inline Payment makePayment(const PaymentCells& c) {
         p.account = c.tid;
         p.tenantID = c.tid.mid(1).toLongLong();
     }
-    p.unitAddress = c.address;
-    p.tenantName = c.name;
+    if (c.address != kTidNotFoundText)
+        p.unitAddress = c.address;
+    if (p.tenantID)
+        p.tenantName = c.name;
     p.amountText = c.amount;
     p.amount = ledger::Currency::fromText(c.amount).value_or(ledger::Currency());
     p.dateText = c.date;
