@@ -99,7 +99,9 @@ QStringList wrap(const QString& text, double width, Measure&& measure) {
 class GlyphFont {
 public:
     GlyphFont(const QFont& font, QPaintDevice* device)
-        : font_(font), metrics_(font, device), raw_(QRawFont::fromFont(QFont(font, device))),
+        : font_(font),
+          metrics_(font, device),
+          raw_(QRawFont::fromFont(QFont(font, device))),
           advances_(0x10000, -1.0F) {}
 
     const QFont& font() const { return font_; }
@@ -114,8 +116,8 @@ public:
         return width;
     }
 
-    // Adds a text, its baseline's left end at `at`, to `run`; false when the text has to be
-    // drawn by Qt's text layout.
+    // Adds a text's glyphs and their places, its baseline's left end at `at`, to a run being
+    // made; false when the text has to be drawn by Qt's text layout.
     bool place(const QString& text, QPointF at, QList<quint32>& glyphs, QList<QPointF>& places) {
         if (!toGlyphs(text))
             return false;
@@ -143,7 +145,8 @@ private:
     bool toGlyphs(const QString& text) {
         int count = static_cast<int>(text.size());
         glyphs_.resize(count);
-        if (count > 0 && !raw_.glyphIndexesForChars(text.constData(), count, glyphs_.data(), &count))
+        if (count > 0 &&
+            !raw_.glyphIndexesForChars(text.constData(), count, glyphs_.data(), &count))
             return false;
         glyphs_.resize(count);
         return std::find(glyphs_.begin(), glyphs_.end(), 0U) == glyphs_.end();
@@ -231,8 +234,7 @@ public:
                         break;
                     case Block::Kind::Text:
                         useFont(part.bold ? bold_ : body_);
-                        painter_.drawText(QPointF(0, y + ascent_),
-                                          texts_[block.part][block.index]);
+                        painter_.drawText(QPointF(0, y + ascent_), texts_[block.part][block.index]);
                         break;
                     case Block::Kind::Captions:
                         drawLines(part, table, table.captions, *boldGlyphs_, y);
@@ -355,7 +357,8 @@ private:
             const QStringList cells = part.cells(r);
             std::vector<QStringList> cellLines;
             for (std::size_t c = 0; c < n; ++c)
-                cellLines.push_back(lines(cells.value(static_cast<qsizetype>(c)), table.widths[c], body));
+                cellLines.push_back(
+                    lines(cells.value(static_cast<qsizetype>(c)), table.widths[c], body));
             table.wrapped.emplace(r, std::move(cellLines));
         }
         if (!table.wrapped.empty())
@@ -458,8 +461,8 @@ private:
         const QStringList cells = part.cells(row);
         glyphs_.clear();
         places_.clear();
-        for (std::size_t c = 0; c < table.widths.size() && c < static_cast<std::size_t>(cells.size());
-             ++c) {
+        for (std::size_t c = 0;
+             c < table.widths.size() && c < static_cast<std::size_t>(cells.size()); ++c) {
             const QString& text = cells[static_cast<qsizetype>(c)];
             if (text.isEmpty())
                 continue;
