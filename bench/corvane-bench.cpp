@@ -328,13 +328,13 @@ int main(int argc, char** argv) {
                 if (windowed)
                     unknownStep();
                 const PostingPreview preview = PostingPreview::make(
-                    globals, nullptr, screen.stagedPayments().rows(), choices);
+                    globals, screen.stagedPayments().rows(), choices);
                 timed([&] {
                     WritePostingPreview(preview, work.filePath(QStringLiteral("preview.pdf")));
                 });
             } else if (!windowed) {
                 timed([&] {
-                    PostingPreview::make(globals, nullptr, screen.stagedPayments().rows(),
+                    PostingPreview::make(globals, screen.stagedPayments().rows(),
                                          choices);
                 });
             } else {

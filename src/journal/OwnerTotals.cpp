@@ -69,11 +69,9 @@ PdfPart OwnerTotalsPart(const std::vector<OwnerTotal>& totals) {
     PdfPart part;
     part.heading = QStringLiteral("By Owner");
     const QStringList captions = OwnerTotalCaptions();
-    const double left[] = {0.0, 2.3, 4.3, 5.0, 6.2, 6.8, 7.9};
-    const int chars[] = {34, 28, 8, 16, 8, 16, 16};
-    const double right[] = {0, 0, 0.6, 1.1, 0.5, 1.0, 1.2};
+    // The owner and the property to the left, the counts and amounts to the right.
     for (qsizetype i = 0; i < captions.size(); ++i)
-        part.columns.push_back({captions[i], left[i], chars[i], right[i]});
+        part.columns.push_back({captions[i], i >= 2});
     part.rows = static_cast<int>(totals.size());
     part.cells = [&totals](int row) {
         return OwnerTotalCells(totals[static_cast<std::size_t>(row)]);

@@ -4,7 +4,6 @@
 #include "app/TextRules.h"
 #include "journal/JournalHistory.h"
 
-
 #include <algorithm>
 #include <vector>
 
@@ -17,20 +16,16 @@ using ledger::Currency;
 
 namespace {
 
-constexpr double kFontPoints = 9;
-constexpr double kTitlePoints = 14;
-constexpr int kResolution = 600;  // dots per inch of the PDF's drawing
-
 // The columns of the row lines.
 const PdfColumn kColumns[] = {
-    {QStringLiteral("TID"), 0.0, 9, 0},
-    {QStringLiteral("Tenant Name"), 0.6, 22, 0},
-    {QStringLiteral("Unit Address"), 2.1, 26, 0},
-    {QStringLiteral("Amount"), 3.8, 15, 0.95},
-    {QStringLiteral("Date"), 4.9, 10, 0},
-    {QStringLiteral("Type"), 5.65, 10, 0},
-    {QStringLiteral("Transaction Number"), 6.2, 18, 0},
-    {QStringLiteral("Result"), 7.75, 48, 0},
+    {QStringLiteral("TID")},
+    {QStringLiteral("Tenant Name")},
+    {QStringLiteral("Unit Address")},
+    {QStringLiteral("Amount"), true},
+    {QStringLiteral("Date")},
+    {QStringLiteral("Type")},
+    {QStringLiteral("Transaction Number")},
+    {QStringLiteral("Result")},
 };
 
 QString remarkText(const Run& run) {

@@ -19,11 +19,14 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <numeric>
 
 namespace corvane {
 
 namespace {
+
+bool isAmount(const QString& text) {
+    return text.startsWith(QLatin1Char('$')) || text.startsWith(QLatin1String("-$"));
+}
 
 // A table of the preview as a read-only model; cells are made as the view asks for them.
 class PreviewTableModel final : public QAbstractTableModel {
@@ -41,9 +44,7 @@ public:
             return {};
         if (role == Qt::TextAlignmentRole) {
             // Amounts to the right.
-            const QString text = table_.cell(index.row(), index.column());
-            const bool amount = text.startsWith(QLatin1Char('$')) ||
-                                text.startsWith(QLatin1String("-$"));
+            const bool amount = isAmount(table_.cell(index.row(), index.column()));
             return QVariant::fromValue(Qt::AlignVCenter |
                                        (amount ? Qt::AlignRight : Qt::AlignLeft));
         }
@@ -96,24 +97,6 @@ void addFigures(QFormLayout& form, const std::vector<PostingPreview::Figure>& fi
 }
 
 }  // namespace
-
-// The average width of a character of the PDF's 9-point text, in inches.
-constexpr double kInchesPerChar = 0.068;
-
-// A long text in lines of at most 140 characters, broken between words.
-QStringList wrappedLines(const QString& text) {
-    QStringList lines;
-    QString line;
-    for (const QString& word : text.split(QLatin1Char(' '))) {
-        if (!line.isEmpty() && line.size() + 1 + word.size() > 140) {
-            lines << line;
-            line.clear();
-        }
-        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
-    }
-    lines << line;
-    return lines;
-}
 
 QString PostingPreviewFileName(const QDateTime& at) {
     return QStringLiteral("Corvane Posting Preview %1.pdf")
@@ -221,9 +204,8 @@ void WritePostingPreview(const PostingPreview& preview, const QString& path) {
     std::vector<PdfPart> parts;
     PdfPart top;
     // The refusal in the message's own lines, as the run shows it.
-    for (const QString& line : preview.refusal() ? preview.refusal()->split(QLatin1Char('\r'))
-                                                 : QStringList{PostingPreview::summary()})
-        top.lines << wrappedLines(line);
+    top.lines = preview.refusal() ? preview.refusal()->split(QLatin1Char('\r'))
+                                  : QStringList{PostingPreview::summary()};
     parts.push_back(top);
     if (!preview.refusal()) {
         const std::vector<PostingPreview::Table> tables = preview.tables();
@@ -233,24 +215,13 @@ void WritePostingPreview(const PostingPreview& preview, const QString& path) {
             parts.push_back(gap);
             PdfPart part;
             part.heading = table.caption;
-            // The columns share the page's 10 inches by the length of their captions and of the
-            // cells of the first rows.
+            // Amounts to the right, as the window shows them: a column whose first text is one.
             const int n = static_cast<int>(table.columns.size());
-            std::vector<int> chars(static_cast<std::size_t>(n));
             for (int c = 0; c < n; ++c) {
-                int longest = static_cast<int>(table.columns[c].size());
-                for (int r = 0; r < std::min(table.rows, 200); ++r)
-                    longest = std::max(longest, static_cast<int>(table.cell(r, c).size()));
-                chars[static_cast<std::size_t>(c)] = std::min(longest, 44) + 2;
-            }
-            const double total = std::accumulate(chars.begin(), chars.end(), 0.0);
-            const double scale = std::min(kInchesPerChar, 10.0 / total);
-            double left = 0;
-            for (int c = 0; c < n; ++c) {
-                const double width = chars[static_cast<std::size_t>(c)] * scale;
-                part.columns.push_back(
-                    {table.columns[c], left, static_cast<int>(width / kInchesPerChar) - 1, 0});
-                left += width;
+                QString first;
+                for (int r = 0; r < table.rows && first.isEmpty(); ++r)
+                    first = table.cell(r, c);
+                part.columns.push_back({table.columns[c], isAmount(first)});
             }
             part.rows = table.rows;
             part.cells = [&table, n](int row) {
