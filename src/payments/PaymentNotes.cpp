@@ -109,6 +109,13 @@ QMap<QDate, int> NotePayments(std::vector<Payment>& payments, ledger::Database& 
     const journal::PaymentStandings standings =
         journal ? journal::FindPaymentStandings(*journal, ledger, numbers)
                 : journal::PaymentStandings();
+    for (Payment& p : payments)
+        p.standing = standings.of(p.transactionNumber);
+    return NoteAgain(payments, ledger, journal);
+}
+
+QMap<QDate, int> NoteAgain(std::vector<Payment>& payments, ledger::Database& ledger,
+                           journal::PostingJournal* journal) {
     QMap<QDate, int> gone;
 
     // The journal's notes, and the repeated numbers.
@@ -116,7 +123,6 @@ QMap<QDate, int> NotePayments(std::vector<Payment>& payments, ledger::Database& 
     seen.reserve(static_cast<qsizetype>(payments.size()));
     for (Payment& p : payments) {
         const QString& number = p.transactionNumber;
-        p.standing = standings.of(number);
         p.note = journalNote(p.standing, p.processorStatus);
         if (p.standing.goneSince.isValid() && !seen.contains(number))
             ++gone[p.standing.goneSince];

@@ -31,6 +31,11 @@ namespace corvane {
 // file Corvane posted whose income entry the ledger no longer holds (for GoneFromLedgerNotice).
 QMap<QDate, int> NotePayments(std::vector<Payment>& payments, ledger::Database& ledger,
                               journal::PostingJournal* journal);
+// The same for payments whose standings are worked out already (a tenant chosen since the load
+// changes what a row's tenant has in the ledger, not what the journal says of its number): the
+// journal is asked only whether an entry that looks typed in was Corvane's.
+QMap<QDate, int> NoteAgain(std::vector<Payment>& payments, ledger::Database& ledger,
+                           journal::PostingJournal* journal);
 
 // The note the journal gives a row: its number's standing with the line's status (one of the
 // first four kinds above, or None).

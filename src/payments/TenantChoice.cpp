@@ -1,6 +1,7 @@
 #include "payments/TenantChoice.h"
 
 #include "app/TextRules.h"
+#include "payments/PaymentNotes.h"
 #include "journal/RememberedTenants.h"
 
 namespace corvane {
@@ -64,6 +65,22 @@ void AddTenantChoiceNotes(std::vector<Payment>& payments) {
         else if (!p.matched() && p.rememberedTenantGone)
             p.note = NoteKind::RememberedTenantGone;
     }
+}
+
+void ApplyTenantChoice(std::vector<Payment>& payments, std::size_t at,
+                       const TenantCandidate& tenant, bool wholeAccount,
+                       const std::optional<journal::RememberedTenant>& remember,
+                       ledger::Database& ledger, journal::PostingJournal* journal) {
+    const QString account = payments[at].choiceAccount;
+    for (std::size_t i = 0; i < payments.size(); ++i) {
+        if (i == at ||
+            (wholeAccount && !payments[i].matched() && payments[i].choiceAccount == account))
+            FillChosenTenant(payments[i], tenant);
+    }
+    NoteAgain(payments, ledger, journal);
+    AddTenantChoiceNotes(payments);
+    if (remember && journal)
+        journal::RememberedTenants(journal->db()).remember(*remember);
 }
 
 }  // namespace corvane

@@ -2,6 +2,7 @@
 
 #include "journal/JournalRun.h"
 #include "journal/PostingJournal.h"
+#include "journal/RememberedTenants.h"
 #include "payments/Payment.h"
 #include "payments/TenantCandidates.h"
 
@@ -42,5 +43,15 @@ void FillChosenTenant(Payment& payment, const TenantCandidate& tenant);
 
 // Gives each payment without a note its tenant choice's note (after NotePayments).
 void AddTenantChoiceNotes(std::vector<Payment>& payments);
+
+// The user's choice on the payment screen: the payment at `at` gets the tenant, and with
+// `wholeAccount` so do the other payments of its account that match no tenant (as the next load
+// will match them); the payments are noted again (NoteAgain: their standings stay as the load
+// found them), then `remember` is kept in the journal (when both are given). Throws
+// journal::JournalError when the choice cannot be kept; the payments are chosen all the same.
+void ApplyTenantChoice(std::vector<Payment>& payments, std::size_t at,
+                       const TenantCandidate& tenant, bool wholeAccount,
+                       const std::optional<journal::RememberedTenant>& remember,
+                       ledger::Database& ledger, journal::PostingJournal* journal);
 
 }  // namespace corvane

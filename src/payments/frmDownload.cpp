@@ -301,32 +301,36 @@ void frmDownload::ChooseTenant() {
         return;
 
     // The payment, and when the choice is kept, the other payments of the account, as the next
-    // load will match them.
+    // load will match them; the choice is kept in the journal the load opened (or a new one).
     std::vector<Payment> payments = StagedPayments_->rows();
-    for (std::size_t i = 0; i < payments.size(); ++i) {
-        if (static_cast<int>(i) == at || (chosen->remember && !payments[i].matched() &&
-                                          payments[i].choiceAccount == input.account))
-            FillChosenTenant(payments[i], chosen->tenant);
+    std::optional<journal::RememberedTenant> remember;
+    if (chosen->remember) {
+        remember = journal::RememberedTenant{input.account, chosen->tenant.tenantID,
+                                             globals_.environment().today(),
+                                             computerName(globals_.environment())};
     }
-    NoteLoadedPayments(payments, *globals_.LedgerDb, journal_.get());
+    std::optional<QString> journalProblem;
+    try {
+        if (remember && !journal_)
+            journal_ = journal::PostingJournal::open(globals_.programFolder());
+    } catch (const journal::JournalError& e) {
+        journalProblem = journal::unusableJournalMessage(e);
+    }
+    try {
+        ApplyTenantChoice(payments, static_cast<std::size_t>(at), chosen->tenant, chosen->remember,
+                          journal_ ? remember : std::nullopt, *globals_.LedgerDb, journal_.get());
+    } catch (const journal::JournalError& e) {
+        journalProblem = journal::unusableJournalMessage(e);
+    }
     StagedPayments_->setRows(std::move(payments));
     labCorvanePayments_->setText(countText(StagedCount()));
     TransactionTotal();
     gridACHDownload_->selectionModel()->setCurrentIndex(
         StagedPayments_->index(at, 0),
         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-
-    if (!chosen->remember)
-        return;
-    try {
-        if (!journal_)
-            journal_ = journal::PostingJournal::open(globals_.programFolder());
-        journal::RememberedTenants(journal_->db())
-            .remember({input.account, chosen->tenant.tenantID, globals_.environment().today(),
-                       computerName(globals_.environment())});
-    } catch (const journal::JournalError& e) {
+    if (journalProblem) {
         dialogs.setBusyPointer(false);
-        dialogs.messageBox(journal::unusableJournalMessage(e), MsgButtons::Ok, MsgIcon::Critical,
+        dialogs.messageBox(*journalProblem, MsgButtons::Ok, MsgIcon::Critical,
                            journal::kJournalErrorTitle);
     }
 }

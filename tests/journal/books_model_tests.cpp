@@ -28,6 +28,7 @@
 #include <rapidcheck/gtest.h>
 #include <rapidcheck/state.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -464,23 +465,22 @@ struct Download : Command {
         RC_ASSERT(load.load());
         std::vector<Payment> payments = load.payments();
         if (choose) {
-            // As the screen does: the chosen row, and with the choice kept, the account's others.
-            TenantCandidate chosen{kChosenTenant, QStringLiteral("T102"),
-                                   QStringLiteral("Lee, Ann102"),
-                                   QStringLiteral("102 Elm St"), QStringLiteral("Elm Court")};
-            auto journal = office.journal();
-            bool one = false;
-            for (Payment& p : payments) {
-                if (!p.matched() && (remember || !one)) {
-                    FillChosenTenant(p, chosen);
-                    one = true;
-                }
-            }
-            NoteLoadedPayments(payments, *office.globals.LedgerDb, journal.get());
-            if (remember) {
-                journal::RememberedTenants(journal->db())
-                    .remember({QStringLiteral("T999"), kChosenTenant, QDate(2026, 12, 1),
-                               QStringLiteral("OFFICE")});
+            // As the screen does: the first row of no tenant chosen, the account's others too
+            // when the choice is kept.
+            const TenantCandidate chosen{kChosenTenant, QStringLiteral("T102"),
+                                         QStringLiteral("Lee, Ann102"),
+                                         QStringLiteral("102 Elm St"), QStringLiteral("Elm Court")};
+            const auto first = std::find_if(payments.begin(), payments.end(),
+                                            [](const Payment& p) { return !p.matched(); });
+            if (first != payments.end()) {
+                auto journal = office.journal();
+                ApplyTenantChoice(payments, static_cast<std::size_t>(first - payments.begin()),
+                                  chosen, remember,
+                                  remember ? std::optional(journal::RememberedTenant{
+                                                 QStringLiteral("T999"), kChosenTenant,
+                                                 QDate(2026, 12, 1), QStringLiteral("OFFICE")})
+                                           : std::nullopt,
+                                  *office.globals.LedgerDb, journal.get());
             }
         }
         office.dialogs.leaveNotedOut = leaveNotedOut;
