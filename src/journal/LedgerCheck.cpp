@@ -379,6 +379,160 @@ void settleChangedAgainstAllRuns(PostingJournal& journal, ledger::Database& db,
 
 }  // namespace
 
+namespace {
+
+// The settled runs' posting days, and which of them are reversed (a run reversed whose records a
+// restored ledger holds again has them in the ledger as much as a posted one).
+struct SettledRuns {
+    QHash<std::int64_t, QDate> postedOn;
+    QSet<std::int64_t> reversed;
+};
+
+SettledRuns settledRuns(PostingJournal& journal) {
+    SettledRuns runs;
+    Statement s = journal.db().prepare(
+        "SELECT RunID, PostedAt, State FROM Runs WHERE State IN ('posted', 'reversed')");
+    while (s.step()) {
+        runs.postedOn.insert(s.integer(0), dayOf(s.text(1)));
+        if (s.text(2) == QLatin1String("reversed"))
+            runs.reversed.insert(s.integer(0));
+    }
+    return runs;
+}
+
+// Every posting of the numbers by a settled run, with the expectation of its income entry.
+std::vector<Posting> postingsOf(PostingJournal& journal, const QString& numbers,
+                                const SettledRuns& runs, std::vector<Expected>& entries) {
+    std::vector<Posting> postings;
+    std::vector<Expected> expected;  // by posting, each with an income entry
+    Statement s = journal.db().prepare(
+        "SELECT Numbers.value, Posted.RunID, Posted.Line, Posted.TenantID, "
+        "Posted.IncomeTransID, Posted.IncomeAmount, Posted.EntryDate, Posted.FeeTransID "
+        "FROM json_each(?1) AS Numbers CROSS JOIN PostedNumbers AS Posted ON "
+        "Posted.TransactionNumber = Numbers.value");
+    s.bind(1, numbers);
+    while (s.step()) {
+        const auto day = runs.postedOn.constFind(s.integer(1));
+        if (day == runs.postedOn.constEnd())
+            continue;
+        Posting p;
+        p.number = s.text(0);
+        p.payment.runID = day.key();
+        p.payment.postedOn = *day;
+        p.payment.line = static_cast<int>(s.integer(2));
+        p.payment.incomeTransID = s.optionalInteger(4);
+        p.payment.feeTransID = s.optionalInteger(7);
+        if (p.payment.incomeTransID) {
+            Expected e;
+            e.key = *p.payment.incomeTransID;
+            e.link = s.integer(3);
+            e.amount = currencyOf(s.optionalInteger(5));
+            if (const auto date = s.optionalText(6))
+                e.date = QDate::fromString(*date, Qt::ISODate);
+            e.type = "I";
+            e.runID = day.key();
+            expected.push_back(e);
+        }
+        postings.push_back(std::move(p));
+    }
+    // The states point into the postings, which no longer grow (returning the vector moves its
+    // buffer, not its elements).
+    auto e = expected.begin();
+    for (Posting& p : postings) {
+        if (p.payment.incomeTransID)
+            (e++)->state = &p.state;
+    }
+    entries.insert(entries.end(), expected.begin(), expected.end());
+    return postings;
+}
+
+// Every return of the numbers recorded by a settled run.
+std::vector<Return> returnsOf(PostingJournal& journal, const QString& numbers,
+                              const SettledRuns& runs) {
+    std::vector<Return> returns;
+    Statement s = journal.db().prepare(
+        "SELECT Numbers.value, Returned.RunID, Returned.Line, Returned.PaymentRunID, "
+        "Returned.PaymentLine FROM json_each(?1) AS Numbers CROSS JOIN ReturnedPayments AS "
+        "Returned ON Returned.TransactionNumber = Numbers.value");
+    s.bind(1, numbers);
+    while (s.step()) {
+        if (!runs.postedOn.contains(s.integer(1)))
+            continue;
+        Return r;
+        r.number = s.text(0);
+        r.recorded.runID = s.integer(1);
+        r.recorded.line = static_cast<int>(s.integer(2));
+        r.paymentRunID = s.integer(3);
+        r.paymentLine = static_cast<int>(s.integer(4));
+        returns.push_back(std::move(r));
+    }
+    return returns;
+}
+
+// The expectations of the returns' income entries: each return's row in the run that recorded
+// it (the journal keeps the keys there).
+void expectReturns(PostingJournal& journal, std::vector<Return>& returns,
+                   std::vector<Expected>& entries) {
+    QHash<std::int64_t, std::optional<Run>> recordingRuns;
+    for (const Return& r : returns) {
+        if (!recordingRuns.contains(r.recorded.runID))
+            recordingRuns.insert(r.recorded.runID, journal.runToCheck(r.recorded.runID));
+    }
+    for (Return& r : returns) {
+        const auto run = recordingRuns.constFind(r.recorded.runID);
+        if (!*run)
+            continue;
+        for (const RunRow& row : (*run)->rows) {
+            if (row.line == r.recorded.line && row.returnOf && row.incomeTransID) {
+                r.recorded.recordedOn = row.returnOf->recordedOn;
+                entries.push_back(incomeOf(row, (*run)->runID, &r.state));
+                break;
+            }
+        }
+    }
+}
+
+// A number's standing from its postings and returns, their entries looked up: its posting is the
+// newest run's whose entry the ledger holds as written, else the newest whose entry was changed;
+// else it is no longer posted (told, unless a reversal took it out).
+PaymentStanding standingOf(const std::vector<const Posting*>& postings,
+                           const std::vector<const Return*>& returns,
+                           const QSet<std::int64_t>& reversed) {
+    const auto rank = [](const Posting& p) {
+        const int held = p.state == RecordState::AsWritten ? 2
+                         : p.state == RecordState::Changed ? 1
+                                                           : 0;
+        return std::pair(held, p.payment.runID);
+    };
+    const Posting* best = nullptr;
+    for (const Posting* p : postings) {
+        if (!best || rank(*best) < rank(*p))
+            best = p;
+    }
+    PaymentStanding standing;
+    if (best->state == RecordState::Missing) {
+        if (!reversed.contains(best->payment.runID))
+            standing.goneSince = best->payment.postedOn;
+        return standing;
+    }
+    standing.kind = best->state == RecordState::AsWritten ? PaymentStanding::Kind::Posted
+                                                          : PaymentStanding::Kind::Changed;
+    standing.posting = best->payment;
+    standing.posting->entry = best->state;
+    // Its return, while the ledger holds the return's entry as written (the newest).
+    for (const Return* r : returns) {
+        if (r->paymentRunID == best->payment.runID && r->paymentLine == best->payment.line &&
+            r->state == RecordState::AsWritten &&
+            (!standing.returned || standing.returned->runID < r->recorded.runID))
+            standing.returned = r->recorded;
+    }
+    if (standing.returned)
+        standing.kind = PaymentStanding::Kind::ReturnRecorded;
+    return standing;
+}
+
+}  // namespace
+
 PaymentStandings FindPaymentStandings(PostingJournal& journal, ledger::Database& db,
                                       const QStringList& numbers) {
     PaymentStandings found;
@@ -391,146 +545,27 @@ PaymentStandings FindPaymentStandings(PostingJournal& journal, ledger::Database&
     if (wanted.isEmpty())
         return found;
     const QString json = jsonArray(wanted);
-
-    // The settled runs' posting days (a run reversed whose records a restored ledger holds again
-    // has them in the ledger as much as a posted one), then every posting and every recorded
-    // return of each number.
-    QHash<std::int64_t, QDate> postedOn;
-    QSet<std::int64_t> reversed;
-    {
-        Statement s = journal.db().prepare(
-            "SELECT RunID, PostedAt, State FROM Runs WHERE State IN ('posted', 'reversed')");
-        while (s.step()) {
-            postedOn.insert(s.integer(0), dayOf(s.text(1)));
-            if (s.text(2) == QLatin1String("reversed"))
-                reversed.insert(s.integer(0));
-        }
-    }
-    if (postedOn.isEmpty())
+    const SettledRuns runs = settledRuns(journal);
+    if (runs.postedOn.isEmpty())
         return found;
-    std::vector<Posting> postings;
     std::vector<Expected> entries;
-    {
-        Statement s = journal.db().prepare(
-            "SELECT Numbers.value, Posted.RunID, Posted.Line, Posted.TenantID, "
-            "Posted.IncomeTransID, Posted.IncomeAmount, Posted.EntryDate, Posted.FeeTransID "
-            "FROM json_each(?1) AS Numbers CROSS JOIN PostedNumbers AS Posted ON "
-            "Posted.TransactionNumber = Numbers.value");
-        s.bind(1, json);
-        while (s.step()) {
-            const auto day = postedOn.constFind(s.integer(1));
-            if (day == postedOn.constEnd())
-                continue;
-            Posting p;
-            p.number = s.text(0);
-            p.payment.runID = day.key();
-            p.payment.postedOn = *day;
-            p.payment.line = static_cast<int>(s.integer(2));
-            p.payment.incomeTransID = s.optionalInteger(4);
-            p.payment.feeTransID = s.optionalInteger(7);
-            postings.push_back(std::move(p));
-            if (!postings.back().payment.incomeTransID)
-                continue;
-            Expected e;
-            e.key = *postings.back().payment.incomeTransID;
-            e.link = s.integer(3);
-            e.amount = currencyOf(s.optionalInteger(5));
-            if (const auto date = s.optionalText(6))
-                e.date = QDate::fromString(*date, Qt::ISODate);
-            e.type = "I";
-            e.runID = day.key();
-            entries.push_back(e);
-        }
-    }
-    std::vector<Return> returns;
-    {
-        Statement s = journal.db().prepare(
-            "SELECT Numbers.value, Returned.RunID, Returned.Line, Returned.PaymentRunID, "
-            "Returned.PaymentLine FROM json_each(?1) AS Numbers CROSS JOIN ReturnedPayments AS "
-            "Returned ON Returned.TransactionNumber = Numbers.value");
-        s.bind(1, json);
-        while (s.step()) {
-            if (!postedOn.contains(s.integer(1)))
-                continue;
-            Return r;
-            r.number = s.text(0);
-            r.recorded.runID = s.integer(1);
-            r.recorded.line = static_cast<int>(s.integer(2));
-            r.paymentRunID = s.integer(3);
-            r.paymentLine = static_cast<int>(s.integer(4));
-            returns.push_back(std::move(r));
-        }
-    }
-    // A return's entries are those of its row in the run that recorded it.
-    QHash<std::int64_t, std::optional<Run>> recordingRuns;
-    for (const Return& r : returns) {
-        if (!recordingRuns.contains(r.recorded.runID))
-            recordingRuns.insert(r.recorded.runID, journal.runToCheck(r.recorded.runID));
-    }
-    // The states point into the lists, which no longer grow.
-    for (std::size_t i = 0, e = 0; i < postings.size(); ++i) {
-        if (postings[i].payment.incomeTransID)
-            entries[e++].state = &postings[i].state;
-    }
-    for (Return& r : returns) {
-        const std::optional<Run>& run = recordingRuns.value(r.recorded.runID);
-        if (!run)
-            continue;
-        for (const RunRow& row : run->rows) {
-            if (row.line == r.recorded.line && row.returnOf && row.incomeTransID) {
-                r.recorded.recordedOn = row.returnOf->recordedOn;
-                entries.push_back(incomeOf(row, run->runID, &r.state));
-                break;
-            }
-        }
-    }
+    const std::vector<Posting> postings = postingsOf(journal, json, runs, entries);
+    std::vector<Return> returns = returnsOf(journal, json, runs);
+    expectReturns(journal, returns, entries);
     {
         ledger::ReadTransaction snapshot(db);
         lookUpEntries(db, entries);
     }
     settleChangedAgainstAllRuns(journal, db, entries);
 
-    // Each number's posting: the newest run whose entry the ledger holds as written; else the
-    // newest whose entry was changed; else it is no longer posted (since the newest posting).
-    QHash<QString, const Posting*> current;
-    QHash<QString, QDate> gone;
-    const auto rank = [](const Posting& p) {
-        const int held = p.state == RecordState::AsWritten ? 2
-                         : p.state == RecordState::Changed ? 1
-                                                           : 0;
-        return std::pair(held, p.payment.runID);
-    };
-    for (const Posting& p : postings) {
-        const Posting*& best = current[p.number];
-        if (!best || rank(*best) < rank(p))
-            best = &p;
-    }
-    for (auto it = current.cbegin(); it != current.cend(); ++it) {
-        const Posting& p = **it;
-        PaymentStanding standing;
-        if (p.state == RecordState::Missing) {
-            // A reversal took its entry out on purpose.
-            if (!reversed.contains(p.payment.runID))
-                standing.goneSince = p.payment.postedOn;
-            found.set(it.key(), std::move(standing));
-            continue;
-        }
-        standing.kind = p.state == RecordState::AsWritten ? PaymentStanding::Kind::Posted
-                                                          : PaymentStanding::Kind::Changed;
-        standing.posting = p.payment;
-        standing.posting->entry = p.state;
-        // Its return, while the ledger holds the return's entry as written (the newest).
-        for (const Return& r : returns) {
-            if (r.number == it.key() && r.paymentRunID == p.payment.runID &&
-                r.paymentLine == p.payment.line && r.state == RecordState::AsWritten &&
-                (!standing.returned || standing.returned->runID < r.recorded.runID)) {
-                standing.returned = r.recorded;
-            }
-        }
-        if (standing.returned)
-            standing.kind = PaymentStanding::Kind::ReturnRecorded;
-        found.set(it.key(), std::move(standing));
-    }
+    QHash<QString, std::vector<const Posting*>> postingsByNumber;
+    for (const Posting& p : postings)
+        postingsByNumber[p.number].push_back(&p);
+    QHash<QString, std::vector<const Return*>> returnsByNumber;
+    for (const Return& r : returns)
+        returnsByNumber[r.number].push_back(&r);
+    for (auto it = postingsByNumber.cbegin(); it != postingsByNumber.cend(); ++it)
+        found.set(it.key(), standingOf(*it, returnsByNumber.value(it.key()), runs.reversed));
     return found;
 }
 
