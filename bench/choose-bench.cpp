@@ -1,5 +1,7 @@
 #include "choose-bench.h"
 
+#include "ProcessorTime.h"
+
 #include "journal/PostingJournal.h"
 #include "journal/RememberedTenants.h"
 #include "payments/PaymentIntake.h"
@@ -22,18 +24,8 @@
 namespace corvane::bench {
 namespace {
 
-// The processor time of this thread, to compare runs on a busy machine.
-double threadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-// Tells the step's processor time on standard error and returns its seconds.
 double done(double seconds, double cpuAtStart) {
-    std::fprintf(stderr, "corvane-bench: %.4f s of processor time in the step\n",
-                 threadCpuSeconds() - cpuAtStart);
-    return seconds;
+    return tellProcessorTime(seconds, cpuAtStart);
 }
 
 double failed(const char* why) {

@@ -1,5 +1,7 @@
 #include "guard-bench.h"
 
+#include "ProcessorTime.h"
+
 #include "journal/LedgerCheck.h"
 #include "journal/PostingJournal.h"
 #include "payments/Payment.h"
@@ -13,7 +15,6 @@
 #include <QSet>
 
 #include <cstdio>
-#include <ctime>
 
 namespace corvane::bench {
 
@@ -22,23 +23,6 @@ bool isGuardStep(const QString& step) {
            step == QLatin1String("check") || step == QLatin1String("returns");
 }
 
-namespace {
-
-// The processor time of this thread, to compare runs on a busy machine.
-double threadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-// Tells the step's processor time on standard error and returns its seconds.
-double tellProcessorTime(double seconds, double cpuAtStart) {
-    std::fprintf(stderr, "corvane-bench: %.4f s of processor time in the step\n",
-                 threadCpuSeconds() - cpuAtStart);
-    return seconds;
-}
-
-}  // namespace
 
 double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
     frmDownload screen(globals, &menu);

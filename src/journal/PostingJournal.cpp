@@ -248,32 +248,37 @@ std::optional<Run> PostingJournal::readRun(std::int64_t runID) {
     return run;
 }
 
-std::vector<Run> PostingJournal::runsToCheck() {
-    std::vector<Run> runs;
-    Statement s = db_->prepare((std::string("SELECT ") + kRunColumns +
-                                ", RowsData, BalanceChangesData FROM Runs WHERE State IN "
-                                "('posted', 'reversed') ORDER BY RunID DESC")
-                                   .c_str());
-    while (s.step()) {
-        Run run = runFrom(s);
-        run.rows = rowsFrom(s.blob(19), RowTexts::LedgerKeys);
-        run.balanceChanges = changesFrom(s.blob(20));
-        runs.push_back(std::move(run));
-    }
-    return runs;
-}
+namespace {
 
-std::optional<Run> PostingJournal::runToCheck(std::int64_t runID) {
-    Statement s = db_->prepare((std::string("SELECT ") + kRunColumns +
-                                ", RowsData, BalanceChangesData FROM Runs WHERE RunID = ?1")
-                                   .c_str());
-    s.bind(1, runID);
-    if (!s.step())
-        return std::nullopt;
+// A run as a check against the ledger reads it: the statement's run columns, then its rows and
+// balance changes.
+const std::string kRunToCheckColumns =
+    std::string("SELECT ") + kRunColumns + ", RowsData, BalanceChangesData FROM Runs ";
+
+Run runToCheckFrom(const Statement& s) {
     Run run = runFrom(s);
     run.rows = rowsFrom(s.blob(19), RowTexts::LedgerKeys);
     run.balanceChanges = changesFrom(s.blob(20));
     return run;
+}
+
+}  // namespace
+
+std::vector<Run> PostingJournal::runsToCheck() {
+    std::vector<Run> runs;
+    Statement s = db_->prepare(
+        (kRunToCheckColumns + "WHERE State IN ('posted', 'reversed') ORDER BY RunID DESC").c_str());
+    while (s.step())
+        runs.push_back(runToCheckFrom(s));
+    return runs;
+}
+
+std::optional<Run> PostingJournal::runToCheck(std::int64_t runID) {
+    Statement s = db_->prepare((kRunToCheckColumns + "WHERE RunID = ?1").c_str());
+    s.bind(1, runID);
+    if (!s.step())
+        return std::nullopt;
+    return runToCheckFrom(s);
 }
 
 std::vector<RunSummary> PostingJournal::summaries() {
