@@ -40,8 +40,9 @@
 namespace corvane::test {
 namespace {
 
-// The payments the processor may report: two of tenant 101 alike but for the day, one of an
-// account that matches no tenant (its tenant chosen as 102), and a repeated number's amounts.
+// The payments the processor may report: two of tenant 101 alike but for the day (B104 falls on
+// the day a return of B101 may be recorded), and one of an account that matches no tenant (its
+// tenant chosen as 102).
 struct KnownPayment {
     const char* number;
     const char* account;
