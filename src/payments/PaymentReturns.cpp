@@ -14,8 +14,8 @@ using ledger::Value;
 
 namespace {
 
-// The fields of a Transactions record that a return copies, in this order; its own amount,
-// date and remark take the place of the last three.
+// The fields of a Transactions record that a return reads, in this order: it copies all but the
+// last, the amount (kAmount), and writes its own amount, date and remark.
 const QStringList kCopiedFields = {
     Transactions::TransAccountID, Transactions::TransPostToID, Transactions::TransCheckNumber,
     Transactions::TransType,      Transactions::TransPmtType,  Transactions::TransStatus,
