@@ -31,11 +31,11 @@ bool isAcceptedFlag(const QString& flag) {
 
 // The fields a row is made of, in the order TenantListRow takes them.
 const std::vector<TenantListField> kRowFields = {
-    {Owners::table, Owners::OwnerID},         {Tenants::table, Tenants::TPropID},
-    {Tenants::table, Tenants::TenantID},      {Owners::table, Owners::OLastName1},
-    {Owners::table, Owners::OFirstName1},     {Properties::table, Properties::PropName},
-    {Units::table, Units::UAddress},          {Tenants::table, Tenants::TLastName1},
-    {Tenants::table, Tenants::TFirstName1},   {Tenants::table, Tenants::TPayment},
+    {Owners::table, Owners::OwnerID},       {Tenants::table, Tenants::TPropID},
+    {Tenants::table, Tenants::TenantID},    {Owners::table, Owners::OLastName1},
+    {Owners::table, Owners::OFirstName1},   {Properties::table, Properties::PropName},
+    {Units::table, Units::UAddress},        {Tenants::table, Tenants::TLastName1},
+    {Tenants::table, Tenants::TFirstName1}, {Tenants::table, Tenants::TPayment},
     {Tenants::table, Tenants::TACH},
 };
 constexpr int kFirstText = 3;

@@ -42,10 +42,9 @@ QString sqlName(const char* name) {
 // The largest (or smallest) auto-number above `after`, or nullopt when there is none.
 std::optional<std::int64_t> boundaryKey(ledger::Database& db, const AddedRecord& record,
                                         const char* aggregate, std::int64_t after) {
-    auto rs =
-        db.openDynaset(QStringLiteral("SELECT %1(%2) AS Boundary FROM %3 WHERE %2 > %4")
-                           .arg(sqlName(aggregate), record.key, record.table)
-                           .arg(after));
+    auto rs = db.openDynaset(QStringLiteral("SELECT %1(%2) AS Boundary FROM %3 WHERE %2 > %4")
+                                 .arg(sqlName(aggregate), record.key, record.table)
+                                 .arg(after));
     if (rs->eof())
         return std::nullopt;
     const ledger::Value value = rs->field(QStringLiteral("Boundary"));

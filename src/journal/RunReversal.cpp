@@ -46,9 +46,9 @@ public:
           splits_(db.openLookup(SplitPrintedChecks::table, PrimaryKey,
                                 {SplitPrintedChecks::CkNumber, SplitPrintedChecks::CkAmount,
                                  SplitPrintedChecks::CkPostToID})),
-          deposits_(db.openLookup(CheckDepPrinted::table, PrimaryKey,
-                                  {CheckDepPrinted::CkAmount, CheckDepPrinted::CkNumber,
-                                   CheckDepPrinted::CkType})),
+          deposits_(db.openLookup(
+              CheckDepPrinted::table, PrimaryKey,
+              {CheckDepPrinted::CkAmount, CheckDepPrinted::CkNumber, CheckDepPrinted::CkType})),
           tenants_(db.openLookup(Tenants::table, Tenants::TenantIDIndex, {Tenants::TCurrBal})),
           units_(db.openLookup(Units::table, Units::UTenantIDIndex, {Units::UCurrBal})) {}
 

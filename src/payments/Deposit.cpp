@@ -11,7 +11,7 @@ using ledger::Value;
 
 namespace {
 const QString kDepositsSql = QStringLiteral("SELECT * FROM %1 WHERE %2 = 'D'")
-                                  .arg(CheckDepPrinted::table, CheckDepPrinted::CkType);
+                                 .arg(CheckDepPrinted::table, CheckDepPrinted::CkType);
 }  // namespace
 
 DepositPlan PlanDeposit(const std::vector<Payment>& payments,
@@ -60,8 +60,8 @@ Currency CreateSplits(ledger::Database& db, std::int64_t depositID,
         }};
     };
     // Every line's record names the same fields.
-    const auto splits = db.openAppender(SplitPrintedChecks::table,
-                                        ledger::fieldNames(record(SplitLine{})));
+    const auto splits =
+        db.openAppender(SplitPrintedChecks::table, ledger::fieldNames(record(SplitLine{})));
     const std::vector<std::int64_t> ids =
         splits->addAll(lines.size(), [&](std::size_t i, std::vector<std::optional<Value>>& values) {
             auto fields = record(lines[i]);
@@ -81,8 +81,7 @@ DepositResult CreateDeposit(ledger::Database& db, const DepositPlan& plan) {
         deposits->setField(CheckDepPrinted::CkPayee, Value::text(QStringLiteral("DEPOSIT")));
         deposits->setField(CheckDepPrinted::CkAccountID, Value::integer(0));
         deposits->setField(CheckDepPrinted::CkAmount, Value::currency(Currency()));
-        deposits->setField(CheckDepPrinted::CkDate,
-                           Value::date(QDateTime(plan.date, QTime(0, 0))));
+        deposits->setField(CheckDepPrinted::CkDate, Value::date(QDateTime(plan.date, QTime(0, 0))));
         deposits->setField(CheckDepPrinted::CkInvoice, Value::text(QString()));
         deposits->setField(CheckDepPrinted::CkRemark,
                            Value::text(QStringLiteral("CORVANE DEPOSIT")));
@@ -101,9 +100,8 @@ DepositResult CreateDeposit(ledger::Database& db, const DepositPlan& plan) {
     result.total = CreateSplits(db, result.depositID, plan.lines, result.splitIDs);
 
     auto deposits = db.openDynaset(kDepositsSql);
-    deposits->findFirst(QStringLiteral("Val(%1) = '%2'")
-                            .arg(CheckDepPrinted::CkID)
-                            .arg(result.depositID));
+    deposits->findFirst(
+        QStringLiteral("Val(%1) = '%2'").arg(CheckDepPrinted::CkID).arg(result.depositID));
     if (deposits->noMatch()) {
         deposits->close();
         return result;

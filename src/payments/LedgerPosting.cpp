@@ -416,9 +416,8 @@ std::vector<std::int64_t> WriteLedgerEntries(ledger::Database& db,
 
     const QSet<std::int64_t> unitsMissing = applyBalanceChanges(
         db, Units::table, Units::UTenantIDIndex, Units::UCurrBal, std::move(unitChanges));
-    const QSet<std::int64_t> tenantsMissing =
-        applyBalanceChanges(db, Tenants::table, Tenants::TenantIDIndex, Tenants::TCurrBal,
-                            std::move(tenantChanges));
+    const QSet<std::int64_t> tenantsMissing = applyBalanceChanges(
+        db, Tenants::table, Tenants::TenantIDIndex, Tenants::TCurrBal, std::move(tenantChanges));
     if (unitsMissing.isEmpty() && tenantsMissing.isEmpty()) {
         return transIDs;
     }

@@ -106,8 +106,8 @@ std::vector<WrittenReturn> WriteReturns(ledger::Database& db,
     // Every return's record names the same fields as the first one's.
     const PlannedReturn& first = returns.front();
     const auto appender = db.openAppender(
-        Transactions::table,
-        ledger::fieldNames(returnRecord(first.income, first.incomeAmount, first.date, first.remark)));
+        Transactions::table, ledger::fieldNames(returnRecord(first.income, first.incomeAmount,
+                                                             first.date, first.remark)));
     std::vector<std::optional<Value>> values;
     const auto add = [&](const std::vector<Value>& original, Currency amount, const QDate& day,
                          const QString& remark) {
@@ -116,8 +116,7 @@ std::vector<WrittenReturn> WriteReturns(ledger::Database& db,
         ledger::takeValues(record, values);
         return appender->add(values);
     };
-    const auto tenants =
-        db.openLookup(Tenants::table, Tenants::TenantIDIndex, {Tenants::TCurrBal});
+    const auto tenants = db.openLookup(Tenants::table, Tenants::TenantIDIndex, {Tenants::TCurrBal});
     const auto units = db.openLookup(Units::table, Units::UTenantIDIndex, {Units::UCurrBal});
     written.reserve(returns.size());
     for (const PlannedReturn& p : returns) {

@@ -75,8 +75,7 @@ bool isBusy(int rc) {
 
 ColumnKind kindOf(const char* declared, const QString& name) {
     const QByteArray type = QByteArray(declared ? declared : "").toUpper();
-    if (type.contains("DATE") ||
-        name.compare(Transactions::TransDate, Qt::CaseInsensitive) == 0 ||
+    if (type.contains("DATE") || name.compare(Transactions::TransDate, Qt::CaseInsensitive) == 0 ||
         name.compare(CheckDepPrinted::CkDate, Qt::CaseInsensitive) == 0) {
         if (type.isEmpty() || type.contains("TEXT") || type.contains("CHAR") ||
             type.contains("DATE")) {
