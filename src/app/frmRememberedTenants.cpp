@@ -4,6 +4,7 @@
 #include "journal/RememberedTenants.h"
 #include "platform/Centre.h"
 #include "platform/Error.h"
+#include "platform/ledger/LedgerSchema.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -111,9 +112,8 @@ void frmRememberedTenants::fillList() {
     std::unique_ptr<ledger::IndexLookup> names;
     if (globals_.LedgerDb && !choices.empty()) {
         try {
-            names = globals_.LedgerDb->openLookup(
-                QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
-                {QStringLiteral("TLastName1"), QStringLiteral("TFirstName1")});
+            names = globals_.LedgerDb->openLookup(Tenants::table, Tenants::TenantIDIndex,
+                                                  {Tenants::TLastName1, Tenants::TFirstName1});
         } catch (const Error&) {
             // Listed without names.
         }

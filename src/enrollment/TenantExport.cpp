@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/TextCodec.h"
 #include "platform/ledger/Database.h"
+#include "platform/ledger/LedgerSchema.h"
 
 #include <QStringList>
 
@@ -24,22 +25,21 @@ QString cleaned(const ledger::Value& value) {
 
 // The company name of the ledger's first Company record; empty when there is none.
 QString companyName(ledger::Database& db) {
-    auto company = db.openTable(QStringLiteral("Company"));
+    auto company = db.openTable(Company::table);
     if (company->eof())
         return {};
     company->moveFirst();
-    return cleaned(company->field(QStringLiteral("CName1")));
+    return cleaned(company->field(Company::CName1));
 }
 
 // The fields an export line is made of, in the order exportLine takes them.
 enum ExportField { First, Last, Id, Address, City, State, Zip, Email, Flag };
-const QString kExportFields = QStringLiteral(
-    "Tenants.TFirstName1, Tenants.TLastName1, Tenants.TenantID, Units.UAddress, Tenants.TCity, "
-    "Tenants.TState, Tenants.TZip, Tenants.TEmail1, Tenants.TACH");
-const QStringList kExportFieldNames = {
-    QStringLiteral("TFirstName1"), QStringLiteral("TLastName1"), QStringLiteral("TenantID"),
-    QStringLiteral("UAddress"),    QStringLiteral("TCity"),      QStringLiteral("TState"),
-    QStringLiteral("TZip"),        QStringLiteral("TEmail1"),    QStringLiteral("TACH")};
+const std::vector<TenantListField> kExportFields = {
+    {Tenants::table, Tenants::TFirstName1}, {Tenants::table, Tenants::TLastName1},
+    {Tenants::table, Tenants::TenantID},    {Units::table, Units::UAddress},
+    {Tenants::table, Tenants::TCity},       {Tenants::table, Tenants::TState},
+    {Tenants::table, Tenants::TZip},        {Tenants::table, Tenants::TEmail1},
+    {Tenants::table, Tenants::TACH}};
 
 QString exportLine(const QString& company, const std::vector<ledger::Value>& row) {
     const QString first = trimBlanks(row[First].toText());
@@ -81,7 +81,7 @@ void CreateTenantExportFile(Globals& globals) {
         auto tenants = db.openDynaset(tenantListSqlOf(kExportFields) +
                                       QStringLiteral(" WHERE Trim(Tenants.TACH) = 'Y'"));
         QString text = kTenantExportHeader + kLineEnd;
-        tenants->forEach(kExportFieldNames, [&](const std::vector<ledger::Value>& row) {
+        tenants->forEach(fieldNamesOf(kExportFields), [&](const std::vector<ledger::Value>& row) {
             // Only an upper-case "Y" counts, whatever the engine's text comparison lets through.
             if (trimBlanks(row[Flag].toText()) != QLatin1String("Y"))
                 return;

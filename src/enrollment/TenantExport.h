@@ -3,6 +3,9 @@
 #include "app/Globals.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <vector>
 
 namespace corvane {
 
@@ -16,10 +19,27 @@ inline const QString kTenantListFrom = QStringLiteral(
     "Tenants.TenantID = Units.UTenantID");
 inline const QString kTenantListSql = kTenantListSelect + kTenantListFrom;
 
-// The same list with only the fields named (a comma-separated list of Table.Field): the same
-// rows in the same order, without reading and sorting the four tables' every field.
-inline QString tenantListSqlOf(const QString& fields) {
-    return QStringLiteral("SELECT DISTINCTROW ") + fields + QLatin1Char(' ') + kTenantListFrom;
+// A field of the tenant list and the table it comes from.
+struct TenantListField {
+    QString table;
+    QString name;
+};
+
+// The same list with only these fields (as Table.Field): the same rows in the same order,
+// without reading and sorting the four tables' every field. Its records have the fields by their
+// names (fieldNamesOf), in this order.
+inline QString tenantListSqlOf(const std::vector<TenantListField>& fields) {
+    QStringList qualified;
+    for (const TenantListField& field : fields)
+        qualified << field.table + QLatin1Char('.') + field.name;
+    return QStringLiteral("SELECT DISTINCTROW ") + qualified.join(QStringLiteral(", ")) +
+           QLatin1Char(' ') + kTenantListFrom;
+}
+inline QStringList fieldNamesOf(const std::vector<TenantListField>& fields) {
+    QStringList names;
+    for (const TenantListField& field : fields)
+        names << field.name;
+    return names;
 }
 
 // The first line of the tenant export file.

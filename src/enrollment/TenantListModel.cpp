@@ -2,6 +2,7 @@
 
 #include "app/TextRules.h"
 #include "enrollment/TenantExport.h"
+#include "platform/ledger/LedgerSchema.h"
 
 #include <QStringList>
 
@@ -29,11 +30,13 @@ bool isAcceptedFlag(const QString& flag) {
 }
 
 // The fields a row is made of, in the order TenantListRow takes them.
-const QStringList kRowFields = {
-    QStringLiteral("OwnerID"),    QStringLiteral("TPropID"),     QStringLiteral("TenantID"),
-    QStringLiteral("OLastName1"), QStringLiteral("OFirstName1"), QStringLiteral("PropName"),
-    QStringLiteral("UAddress"),   QStringLiteral("TLastName1"),  QStringLiteral("TFirstName1"),
-    QStringLiteral("TPayment"),   QStringLiteral("TACH"),
+const std::vector<TenantListField> kRowFields = {
+    {Owners::table, Owners::OwnerID},       {Tenants::table, Tenants::TPropID},
+    {Tenants::table, Tenants::TenantID},    {Owners::table, Owners::OLastName1},
+    {Owners::table, Owners::OFirstName1},   {Properties::table, Properties::PropName},
+    {Units::table, Units::UAddress},        {Tenants::table, Tenants::TLastName1},
+    {Tenants::table, Tenants::TFirstName1}, {Tenants::table, Tenants::TPayment},
+    {Tenants::table, Tenants::TACH},
 };
 constexpr int kFirstText = 3;
 constexpr int kPaymentField = kFirstText + TenantListRow::kTextCount;
@@ -44,11 +47,7 @@ constexpr int kFlagField = kPaymentField + 1;
 QString narrowedListSql(const QString& jetSql) {
     if (!jetSql.startsWith(kTenantListSql))
         return jetSql;
-    return tenantListSqlOf(QStringLiteral(
-               "Owners.OwnerID, Tenants.TPropID, Tenants.TenantID, Owners.OLastName1, "
-               "Owners.OFirstName1, Properties.PropName, Units.UAddress, Tenants.TLastName1, "
-               "Tenants.TFirstName1, Tenants.TPayment, Tenants.TACH")) +
-           jetSql.mid(kTenantListSql.size());
+    return tenantListSqlOf(kRowFields) + jetSql.mid(kTenantListSql.size());
 }
 
 }  // namespace
@@ -99,7 +98,7 @@ void TenantListModel::load(ledger::Database& db, const QString& jetSql) {
         auto rs = db.openDynaset(narrowedListSql(jetSql));
         // The flag takes a few values: the rows share them.
         QStringList flags;
-        rs->forEach(kRowFields, [&](const std::vector<ledger::Value>& fields) {
+        rs->forEach(fieldNamesOf(kRowFields), [&](const std::vector<ledger::Value>& fields) {
             TenantListRow& row = rows_.emplace_back(fields);
             const auto known = std::find(flags.cbegin(), flags.cend(), row.flag());
             if (known != flags.cend()) {
@@ -197,8 +196,8 @@ bool TenantListModel::setData(const QModelIndex& index, const QVariant& value, i
     }
     const std::int64_t tenantId = rows_[static_cast<std::size_t>(index.row())].tenantId();
     try {
-        auto tenants = db_->openTable(QStringLiteral("Tenants"));
-        tenants->setIndex(QStringLiteral("TenantIDIndex"));
+        auto tenants = db_->openTable(Tenants::table);
+        tenants->setIndex(Tenants::TenantIDIndex);
         if (!writeFlag(*tenants, tenantId, flag)) {
             throw Error(errc::NoCurrentRecord,
                         QStringLiteral("No current record: tenant %1 is no longer in the ledger.")
@@ -219,8 +218,7 @@ void TenantListModel::setAllFlags(const QString& flag) {
     {
         ledger::Transaction transaction(*db_);
         // Only the flag is written: a look-up of that one field rather than whole records.
-        auto tenants = db_->openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
-                                       {QStringLiteral("TACH")});
+        auto tenants = db_->openLookup(Tenants::table, Tenants::TenantIDIndex, {Tenants::TACH});
         const ledger::Value value = ledger::Value::text(flag);
         // In the index's order, each tenant once (a tenant listed twice gets the same value
         // twice): neighbouring records are written one after another.
@@ -249,7 +247,7 @@ bool TenantListModel::writeFlag(ledger::Recordset& tenants, std::int64_t tenantI
     if (tenants.noMatch())
         return false;
     tenants.edit();
-    tenants.setField(QStringLiteral("TACH"), ledger::Value::text(flag));
+    tenants.setField(Tenants::TACH, ledger::Value::text(flag));
     tenants.update();
     return true;
 }

@@ -3,6 +3,7 @@
 #include "journal/JournalHistory.h"
 #include "journal/JournalRows.h"
 #include "platform/ledger/DateText.h"
+#include "platform/ledger/LedgerSchema.h"
 
 #include <QSet>
 #include <algorithm>
@@ -120,7 +121,7 @@ void lookUp(ledger::Database& db, const QString& table, const QStringList& field
         if (keys.empty() || keys.back() != e.key)
             keys.push_back(e.key);
     }
-    const auto lookup = db.openLookup(table, QStringLiteral("PrimaryKey"), fields);
+    const auto lookup = db.openLookup(table, PrimaryKey, fields);
     const auto visit = [&](std::int64_t key, const std::vector<Value>& values) {
         const auto from = std::partition_point(expected.begin(), expected.end(),
                                                [&](const Expected& e) { return e.key < key; });
@@ -148,9 +149,9 @@ void lookUp(ledger::Database& db, const QString& table, const QStringList& field
 }
 
 void lookUpEntries(ledger::Database& db, std::vector<Expected>& entries) {
-    lookUp(db, QStringLiteral("Transactions"),
-           {QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
-            QStringLiteral("TransPostToID"), QStringLiteral("TransType")},
+    lookUp(db, Transactions::table,
+           {Transactions::TransAmount, Transactions::TransDate, Transactions::TransPostToID,
+            Transactions::TransType},
            entries, entryState);
 }
 
@@ -224,12 +225,12 @@ struct RunExpectations {
 
     void lookUpAll(ledger::Database& db) {
         lookUpEntries(db, entries);
-        lookUp(db, QStringLiteral("SplitPrintedChecks"),
-               {QStringLiteral("CkNumber"), QStringLiteral("CkAmount"),
-                QStringLiteral("CkPostToID")},
+        lookUp(db, SplitPrintedChecks::table,
+               {SplitPrintedChecks::CkNumber, SplitPrintedChecks::CkAmount,
+                SplitPrintedChecks::CkPostToID},
                splits, splitState);
-        lookUp(db, QStringLiteral("CheckDepPrinted"),
-               {QStringLiteral("CkAmount"), QStringLiteral("CkNumber"), QStringLiteral("CkType")},
+        lookUp(db, CheckDepPrinted::table,
+               {CheckDepPrinted::CkAmount, CheckDepPrinted::CkNumber, CheckDepPrinted::CkType},
                deposits, depositState);
     }
 };

@@ -1,6 +1,7 @@
 #include "journal/OwnerTotals.h"
 
 #include "app/TextRules.h"
+#include "platform/ledger/LedgerSchema.h"
 
 #include <QHash>
 
@@ -81,13 +82,11 @@ PdfPart OwnerTotalsPart(const std::vector<OwnerTotal>& totals) {
 
 std::vector<OwnerTotal> OwnerTotalsOfRun(ledger::Database& db, const Run& run) {
     const auto text = [](const Value& v) { return v.isNull() ? QString() : v.toText(); };
-    const auto tenants = db.openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
-                                       {QStringLiteral("TPropID")});
-    const auto properties =
-        db.openLookup(QStringLiteral("Properties"), QStringLiteral("PropIDIndex"),
-                      {QStringLiteral("POwnerID"), QStringLiteral("PropName")});
-    const auto owners = db.openLookup(QStringLiteral("Owners"), QStringLiteral("OwnerIDIndex"),
-                                      {QStringLiteral("OLastName1"), QStringLiteral("OFirstName1")});
+    const auto tenants = db.openLookup(Tenants::table, Tenants::TenantIDIndex, {Tenants::TPropID});
+    const auto properties = db.openLookup(Properties::table, Properties::PropIDIndex,
+                                          {Properties::POwnerID, Properties::PropName});
+    const auto owners = db.openLookup(Owners::table, Owners::OwnerIDIndex,
+                                      {Owners::OLastName1, Owners::OFirstName1});
     // Each tenant, property and owner read once.
     QHash<std::int64_t, OwnerPayment> byTenant;
     std::vector<OwnerPayment> payments;

@@ -3,6 +3,7 @@
 #include "app/PostingLog.h"
 #include "journal/RunReversal.h"
 #include "platform/Error.h"
+#include "platform/ledger/LedgerSchema.h"
 
 #include <QCryptographicHash>
 #include <QHash>
@@ -16,14 +17,19 @@ namespace {
 // One record a run added, as the evidence keeps it: the table, its auto-number and the fields
 // that tell the record apart (each percent-encoded, joined by "|").
 struct AddedRecord {
-    const char* table;
-    const char* key;
-    const char* fields;  // comma-separated, as in the query
+    QString table;
+    QString key;
+    QStringList fields;
 };
 
-const AddedRecord kTransaction{"Transactions", "TransID",
-                               "TransAccountID, TransAmount, TransDate, TransTID"};
-const AddedRecord kDeposit{"CheckDepPrinted", "CkID", "CkAccountID, CkAmount, CkDate, CkNumber"};
+const AddedRecord kTransaction{Transactions::table,
+                               Transactions::TransID,
+                               {Transactions::TransAccountID, Transactions::TransAmount,
+                                Transactions::TransDate, Transactions::TransTID}};
+const AddedRecord kDeposit{CheckDepPrinted::table,
+                           CheckDepPrinted::CkID,
+                           {CheckDepPrinted::CkAccountID, CheckDepPrinted::CkAmount,
+                            CheckDepPrinted::CkDate, CheckDepPrinted::CkNumber}};
 
 QString encode(const QString& value) {
     return QString::fromLatin1(QUrl::toPercentEncoding(value));
@@ -36,10 +42,9 @@ QString sqlName(const char* name) {
 // The largest (or smallest) auto-number above `after`, or nullopt when there is none.
 std::optional<std::int64_t> boundaryKey(ledger::Database& db, const AddedRecord& record,
                                         const char* aggregate, std::int64_t after) {
-    auto rs =
-        db.openDynaset(QStringLiteral("SELECT %1(%2) AS Boundary FROM %3 WHERE %2 > %4")
-                           .arg(sqlName(aggregate), sqlName(record.key), sqlName(record.table))
-                           .arg(after));
+    auto rs = db.openDynaset(QStringLiteral("SELECT %1(%2) AS Boundary FROM %3 WHERE %2 > %4")
+                                 .arg(sqlName(aggregate), record.key, record.table)
+                                 .arg(after));
     if (rs->eof())
         return std::nullopt;
     const ledger::Value value = rs->field(QStringLiteral("Boundary"));
@@ -53,7 +58,7 @@ std::optional<QString> fingerprint(ledger::Database& db, const AddedRecord& reco
                                    std::int64_t key) {
     auto rs =
         db.openDynaset(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = %4")
-                           .arg(sqlName(record.fields), sqlName(record.table), sqlName(record.key))
+                           .arg(record.fields.join(QStringLiteral(", ")), record.table, record.key)
                            .arg(key));
     if (rs->eof())
         return std::nullopt;

@@ -6,6 +6,7 @@
 #include "journal/LedgerCheck.h"
 #include "platform/Error.h"
 #include "platform/ledger/Database.h"
+#include "platform/ledger/LedgerSchema.h"
 
 #include <exception>
 #include <memory>
@@ -39,19 +40,17 @@ public:
     explicit RunRecords(ledger::Database& db, std::vector<const Run*> rivals = {})
         : db_(db),
           rivals_(std::move(rivals)),
-          entries_(db.openLookup(QStringLiteral("Transactions"), QStringLiteral("PrimaryKey"),
-                                 {QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
-                                  QStringLiteral("TransPostToID"), QStringLiteral("TransType")})),
-          splits_(db.openLookup(QStringLiteral("SplitPrintedChecks"), QStringLiteral("PrimaryKey"),
-                                {QStringLiteral("CkNumber"), QStringLiteral("CkAmount"),
-                                 QStringLiteral("CkPostToID")})),
+          entries_(db.openLookup(Transactions::table, PrimaryKey,
+                                 {Transactions::TransAmount, Transactions::TransDate,
+                                  Transactions::TransPostToID, Transactions::TransType})),
+          splits_(db.openLookup(SplitPrintedChecks::table, PrimaryKey,
+                                {SplitPrintedChecks::CkNumber, SplitPrintedChecks::CkAmount,
+                                 SplitPrintedChecks::CkPostToID})),
           deposits_(db.openLookup(
-              QStringLiteral("CheckDepPrinted"), QStringLiteral("PrimaryKey"),
-              {QStringLiteral("CkAmount"), QStringLiteral("CkNumber"), QStringLiteral("CkType")})),
-          tenants_(db.openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
-                                 {QStringLiteral("TCurrBal")})),
-          units_(db.openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
-                               {QStringLiteral("UCurrBal")})) {}
+              CheckDepPrinted::table, PrimaryKey,
+              {CheckDepPrinted::CkAmount, CheckDepPrinted::CkNumber, CheckDepPrinted::CkType})),
+          tenants_(db.openLookup(Tenants::table, Tenants::TenantIDIndex, {Tenants::TCurrBal})),
+          units_(db.openLookup(Units::table, Units::UTenantIDIndex, {Units::UCurrBal})) {}
 
     // The first record that differs from what the run wrote, with how many more do.
     std::optional<ChangedRecord> firstChange(const Run& run) {

@@ -1,12 +1,17 @@
 #include "payments/Deposit.h"
 
+#include "platform/ledger/LedgerSchema.h"
+
+#include <array>
+
 namespace corvane {
 
 using ledger::Currency;
 using ledger::Value;
 
 namespace {
-const QString kDepositsSql = QStringLiteral("SELECT * FROM CheckDepPrinted WHERE CkType = 'D'");
+const QString kDepositsSql = QStringLiteral("SELECT * FROM %1 WHERE %2 = 'D'")
+                                 .arg(CheckDepPrinted::table, CheckDepPrinted::CkType);
 }  // namespace
 
 DepositPlan PlanDeposit(const std::vector<Payment>& payments,
@@ -39,24 +44,28 @@ Currency CreateSplits(ledger::Database& db, std::int64_t depositID,
                       const std::vector<SplitLine>& lines, std::vector<std::int64_t>& splitIDs) {
     Currency total;
     // What a record set over "SELECT * FROM SplitPrintedChecks" would add, field by field.
-    const auto splits = db.openAppender(
-        QStringLiteral("SplitPrintedChecks"),
-        {QStringLiteral("CkNumber"), QStringLiteral("CkCheckNumber"), QStringLiteral("CkAmount"),
-         QStringLiteral("CkAccountID"), QStringLiteral("CkPostToID"), QStringLiteral("CkRemark"),
-         QStringLiteral("CkStatus"), QStringLiteral("CkType"), QStringLiteral("CkPostTo")});
+    const auto record = [&](const SplitLine& line) -> std::array<ledger::FieldValue, 9> {
+        using namespace SplitPrintedChecks;
+        return {{
+            {CkNumber, Value::integer(depositID)},
+            {CkCheckNumber,
+             line.checkNumber ? std::optional(Value::integer(*line.checkNumber)) : std::nullopt},
+            {CkAmount, Value::currency(line.amount)},
+            {CkAccountID, Value::integer(line.accountID)},
+            {CkPostToID, Value::integer(line.postToID)},
+            {CkRemark, line.remark ? std::optional(Value::text(*line.remark)) : std::nullopt},
+            {CkStatus, Value::text(QStringLiteral("P"))},
+            {CkType, Value::text(QStringLiteral("D"))},
+            {CkPostTo, Value::text(line.postTo)},
+        }};
+    };
+    // Every line's record names the same fields.
+    const auto splits =
+        db.openAppender(SplitPrintedChecks::table, ledger::fieldNames(record(SplitLine{})));
     const std::vector<std::int64_t> ids =
-        splits->addAll(lines.size(), [&](std::size_t i, std::vector<std::optional<Value>>& record) {
-            const SplitLine& line = lines[i];
-            record[0] = Value::integer(depositID);
-            record[1] =
-                line.checkNumber ? std::optional(Value::integer(*line.checkNumber)) : std::nullopt;
-            record[2] = Value::currency(line.amount);
-            record[3] = Value::integer(line.accountID);
-            record[4] = Value::integer(line.postToID);
-            record[5] = line.remark ? std::optional(Value::text(*line.remark)) : std::nullopt;
-            record[6] = Value::text(QStringLiteral("P"));
-            record[7] = Value::text(QStringLiteral("D"));
-            record[8] = Value::text(line.postTo);
+        splits->addAll(lines.size(), [&](std::size_t i, std::vector<std::optional<Value>>& values) {
+            auto fields = record(lines[i]);
+            ledger::takeValues(fields, values);
         });
     splitIDs.insert(splitIDs.end(), ids.begin(), ids.end());
     for (const SplitLine& line : lines)
@@ -69,22 +78,21 @@ DepositResult CreateDeposit(ledger::Database& db, const DepositPlan& plan) {
     {
         auto deposits = db.openDynaset(kDepositsSql);
         deposits->addNew();
-        deposits->setField(QStringLiteral("CkPayee"), Value::text(QStringLiteral("DEPOSIT")));
-        deposits->setField(QStringLiteral("CkAccountID"), Value::integer(0));
-        deposits->setField(QStringLiteral("CkAmount"), Value::currency(Currency()));
-        deposits->setField(QStringLiteral("CkDate"),
-                           Value::date(QDateTime(plan.date, QTime(0, 0))));
-        deposits->setField(QStringLiteral("CkInvoice"), Value::text(QString()));
-        deposits->setField(QStringLiteral("CkRemark"),
+        deposits->setField(CheckDepPrinted::CkPayee, Value::text(QStringLiteral("DEPOSIT")));
+        deposits->setField(CheckDepPrinted::CkAccountID, Value::integer(0));
+        deposits->setField(CheckDepPrinted::CkAmount, Value::currency(Currency()));
+        deposits->setField(CheckDepPrinted::CkDate, Value::date(QDateTime(plan.date, QTime(0, 0))));
+        deposits->setField(CheckDepPrinted::CkInvoice, Value::text(QString()));
+        deposits->setField(CheckDepPrinted::CkRemark,
                            Value::text(QStringLiteral("CORVANE DEPOSIT")));
-        deposits->setField(QStringLiteral("CkStatus"), Value::text(QStringLiteral("P")));
-        deposits->setField(QStringLiteral("CkVendorID"), Value::integer(-1));
-        deposits->setField(QStringLiteral("CkPostTo"), Value());
-        deposits->setField(QStringLiteral("CkNumber"), Value::integer(plan.number));
-        deposits->setField(QStringLiteral("CkType"), Value::text(QStringLiteral("D")));
-        deposits->setField(QStringLiteral("CkSplit"), Value::text(QStringLiteral("Y")));
-        deposits->setField(QStringLiteral("CkPostToText"), Value::text(QStringLiteral("Y")));
-        result.depositID = deposits->field(QStringLiteral("CkID")).toInteger();
+        deposits->setField(CheckDepPrinted::CkStatus, Value::text(QStringLiteral("P")));
+        deposits->setField(CheckDepPrinted::CkVendorID, Value::integer(-1));
+        deposits->setField(CheckDepPrinted::CkPostTo, Value());
+        deposits->setField(CheckDepPrinted::CkNumber, Value::integer(plan.number));
+        deposits->setField(CheckDepPrinted::CkType, Value::text(QStringLiteral("D")));
+        deposits->setField(CheckDepPrinted::CkSplit, Value::text(QStringLiteral("Y")));
+        deposits->setField(CheckDepPrinted::CkPostToText, Value::text(QStringLiteral("Y")));
+        result.depositID = deposits->field(CheckDepPrinted::CkID).toInteger();
         deposits->update();
         deposits->close();
     }
@@ -92,15 +100,15 @@ DepositResult CreateDeposit(ledger::Database& db, const DepositPlan& plan) {
     result.total = CreateSplits(db, result.depositID, plan.lines, result.splitIDs);
 
     auto deposits = db.openDynaset(kDepositsSql);
-    deposits->findFirst(QStringLiteral("Val(CkID) = '") + QString::number(result.depositID) +
-                        QLatin1Char('\''));
+    deposits->findFirst(
+        QStringLiteral("Val(%1) = '%2'").arg(CheckDepPrinted::CkID).arg(result.depositID));
     if (deposits->noMatch()) {
         deposits->close();
         return result;
     }
     result.found = true;
     deposits->edit();
-    deposits->setField(QStringLiteral("CkAmount"), Value::currency(result.total));
+    deposits->setField(CheckDepPrinted::CkAmount, Value::currency(result.total));
     deposits->update();
     deposits->close();
     return result;

@@ -3,6 +3,7 @@
 #include "app/TextRules.h"
 #include "platform/Error.h"
 #include "platform/ledger/DateText.h"
+#include "platform/ledger/LedgerSchema.h"
 
 #include <QHash>
 #include <QLocale>
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace corvane {
@@ -47,10 +49,9 @@ LedgerIDsLookup LedgerLookup::LookupLedgerIDs(std::int64_t tenantID) {
         return *it;
     }
     LedgerIDsLookup result;
-    auto& tenants = table(tenants_, QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
-                          {QStringLiteral("TPropID"), QStringLiteral("TCurrBal"),
-                           QStringLiteral("TPayment"), QStringLiteral("TFirstName1"),
-                           QStringLiteral("TLastName1")});
+    auto& tenants = table(tenants_, Tenants::table, Tenants::TenantIDIndex,
+                          {Tenants::TPropID, Tenants::TCurrBal, Tenants::TPayment,
+                           Tenants::TFirstName1, Tenants::TLastName1});
     const auto tenant = tenants.find(Value::integer(tenantID));
     if (!tenant) {
         result.failure = LookupFailure::TenantNotFound;
@@ -63,10 +64,8 @@ LedgerIDsLookup LedgerLookup::LookupLedgerIDs(std::int64_t tenantID) {
         // Many tenants share a property: each property is read once.
         auto property = propertiesFound_.constFind(result.propID);
         if (property == propertiesFound_.constEnd()) {
-            auto& props =
-                table(properties_, QStringLiteral("Properties"), QStringLiteral("PropIDIndex"),
-                      {QStringLiteral("POwnerID"), QStringLiteral("PropID"),
-                       QStringLiteral("PropName")});
+            auto& props = table(properties_, Properties::table, Properties::PropIDIndex,
+                                {Properties::POwnerID, Properties::PropID, Properties::PropName});
             std::optional<std::vector<Value>> fields = props.find(Value::integer(result.propID));
             property = propertiesFound_.insert(result.propID, std::move(fields));
         }
@@ -89,8 +88,8 @@ std::optional<UnitRecord> LedgerLookup::unit(std::int64_t tenantID) {
     if (auto it = unitsFound_.constFind(tenantID); it != unitsFound_.constEnd()) {
         return *it;
     }
-    auto& units = table(units_, QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
-                        {QStringLiteral("UCurrBal"), QStringLiteral("UAddress")});
+    auto& units =
+        table(units_, Units::table, Units::UTenantIDIndex, {Units::UCurrBal, Units::UAddress});
     std::optional<UnitRecord> found;
     if (const auto record = units.find(Value::integer(tenantID))) {
         found = UnitRecord{(*record)[0].isNull() ? Currency() : (*record)[0].toCurrency(),
@@ -105,9 +104,8 @@ OwnerFeeLookup LedgerLookup::ownerFee(std::int64_t ownerID) {
         return *it;
     }
     OwnerFeeLookup result;
-    auto& owners = table(owners_, QStringLiteral("Owners"), QStringLiteral("OwnerIDIndex"),
-                         {QStringLiteral("OMgmtFee"), QStringLiteral("OLastName1"),
-                          QStringLiteral("OFirstName1")});
+    auto& owners = table(owners_, Owners::table, Owners::OwnerIDIndex,
+                         {Owners::OMgmtFee, Owners::OLastName1, Owners::OFirstName1});
     if (const auto owner = owners.find(Value::integer(ownerID))) {
         result.ownerFound = true;
         result.mgmtFee = (*owner)[0];
@@ -147,15 +145,6 @@ std::optional<QString> chosenRemark(const PostingChoices& choices, const Payment
 
 std::int64_t depositNumber(const PostingChoices& choices) {
     return Currency::leadingValue(choices.depositNumber).roundedToWhole();
-}
-
-bool paymentDateBefore(const QString& a, const QString& b) {
-    const auto da = parseDateText(a);
-    const auto db = parseDateText(b);
-    if (da && db) {
-        return *da < *db;
-    }
-    return a < b;
 }
 
 // ---- the plan ----
@@ -252,9 +241,10 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments,
             plan.refusal->entry = entry;
             return plan;
         }
-        entry.changesUnit = entry.status == QLatin1String("B");
+        const BalancesMoved moved = balancesMovedBy(entry.status);
+        entry.changesUnit = moved.unit;
         entry.unitChange = entry.amount;
-        entry.changesTenant = entry.changesUnit || entry.status == QLatin1String("T");
+        entry.changesTenant = moved.tenant;
         entry.tenantChange = entry.amount;
         if (!lateFee && found.tenant.rent > Currency() && found.tenant.rent != entry.amount) {
             entry.rent = found.tenant.rent;
@@ -262,7 +252,7 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments,
         }
         plan.entries.push_back(std::move(entry));
 
-        // Every date of the range reads as a date, so they compare as dates (paymentDateBefore).
+        // Every date of the range reads as a date, so they compare as dates.
         const QDate date = *payment.date;
         if (!plan.range) {
             plan.range = PaymentDateRange{payment.dateText, payment.dateText};
@@ -369,27 +359,42 @@ QSet<std::int64_t> applyBalanceChanges(ledger::Database& db, const QString& tabl
 
 std::vector<std::int64_t> WriteLedgerEntries(ledger::Database& db,
                                              const std::vector<PlannedEntry>& entries) {
-    // What a record set over "SELECT * from Transactions" would add, field by field.
-    const auto transactions = db.openAppender(
-        QStringLiteral("Transactions"),
-        {QStringLiteral("TransAccountID"), QStringLiteral("TransPostToID"),
-         QStringLiteral("TransAmount"), QStringLiteral("TransDate"),
-         QStringLiteral("TransCheckNumber"), QStringLiteral("TransRemark"),
-         QStringLiteral("TransType"), QStringLiteral("TransPmtType"), QStringLiteral("TransStatus"),
-         QStringLiteral("TransTax"), QStringLiteral("TransOID"), QStringLiteral("TransPID"),
-         QStringLiteral("TransUID"), QStringLiteral("TransTID")});
-    BalanceChanges unitChanges, tenantChanges;
-    unitChanges.reserve(entries.size());
-    tenantChanges.reserve(entries.size());
-    // Each entry's fields, set in place; its payment date as the ISO text it is stored as (a
-    // date value would look up the time zone), made once per date.
+    // What a record set over "SELECT * from Transactions" would add, field by field; `date` is
+    // the payment date as the ISO text it is stored as (a date value would look up the time
+    // zone), made once per date.
     const Value income = Value::text(QStringLiteral("I"));
     const Value expense = Value::text(QStringLiteral("E"));
     const Value ach = Value::text(QStringLiteral("ACH"));
     const Value noTax = Value::text(QStringLiteral("N"));
+    const auto record = [&](const PlannedEntry& e,
+                            const Value& date) -> std::array<ledger::FieldValue, 14> {
+        using namespace Transactions;
+        return {{
+            {TransAccountID, Value::integer(e.accountID)},
+            {TransPostToID, Value::integer(e.postToID)},
+            {TransAmount, Value::currency(e.amount)},
+            {TransDate, date},
+            {TransCheckNumber, e.checkNumber ? Value::integer(*e.checkNumber) : Value()},
+            {TransRemark, e.remark ? std::optional(Value::text(*e.remark)) : std::nullopt},
+            {TransType, e.income ? income : expense},
+            {TransPmtType, e.income ? std::optional(ach) : std::nullopt},
+            {TransStatus, Value::text(e.status)},
+            {TransTax, noTax},
+            {TransOID, Value::integer(e.ids.ownerID)},
+            {TransPID, Value::integer(e.ids.propID)},
+            {TransUID, Value::integer(e.ids.unitID)},
+            {TransTID, Value::integer(e.ids.tenantID)},
+        }};
+    };
+    // Every entry's record names the same fields.
+    const auto transactions =
+        db.openAppender(Transactions::table, ledger::fieldNames(record(PlannedEntry{}, Value())));
+    BalanceChanges unitChanges, tenantChanges;
+    unitChanges.reserve(entries.size());
+    tenantChanges.reserve(entries.size());
     QHash<QDate, Value> dateTexts;
     const std::vector<std::int64_t> transIDs = transactions->addAll(
-        entries.size(), [&](std::size_t i, std::vector<std::optional<Value>>& record) {
+        entries.size(), [&](std::size_t i, std::vector<std::optional<Value>>& values) {
             const PlannedEntry& e = entries[i];
             auto date = dateTexts.find(e.date);
             if (date == dateTexts.end()) {
@@ -397,20 +402,8 @@ std::vector<std::int64_t> WriteLedgerEntries(ledger::Database& db,
                     e.date,
                     Value::text(ledger::isoDateText(ledger::DateParts{e.date, QTime(0, 0)})));
             }
-            record[0] = Value::integer(e.accountID);
-            record[1] = Value::integer(e.postToID);
-            record[2] = Value::currency(e.amount);
-            record[3] = *date;
-            record[4] = e.checkNumber ? Value::integer(*e.checkNumber) : Value();
-            record[5] = e.remark ? std::optional(Value::text(*e.remark)) : std::nullopt;
-            record[6] = e.income ? income : expense;
-            record[7] = e.income ? std::optional(ach) : std::nullopt;
-            record[8] = Value::text(e.status);
-            record[9] = noTax;
-            record[10] = Value::integer(e.ids.ownerID);
-            record[11] = Value::integer(e.ids.propID);
-            record[12] = Value::integer(e.ids.unitID);
-            record[13] = Value::integer(e.ids.tenantID);
+            auto fields = record(e, *date);
+            ledger::takeValues(fields, values);
         });
     for (const PlannedEntry& e : entries) {
         if (e.changesUnit) {
@@ -421,12 +414,10 @@ std::vector<std::int64_t> WriteLedgerEntries(ledger::Database& db,
         }
     }
 
-    const QSet<std::int64_t> unitsMissing =
-        applyBalanceChanges(db, QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
-                            QStringLiteral("UCurrBal"), std::move(unitChanges));
-    const QSet<std::int64_t> tenantsMissing =
-        applyBalanceChanges(db, QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
-                            QStringLiteral("TCurrBal"), std::move(tenantChanges));
+    const QSet<std::int64_t> unitsMissing = applyBalanceChanges(
+        db, Units::table, Units::UTenantIDIndex, Units::UCurrBal, std::move(unitChanges));
+    const QSet<std::int64_t> tenantsMissing = applyBalanceChanges(
+        db, Tenants::table, Tenants::TenantIDIndex, Tenants::TCurrBal, std::move(tenantChanges));
     if (unitsMissing.isEmpty() && tenantsMissing.isEmpty()) {
         return transIDs;
     }

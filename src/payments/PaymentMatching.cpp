@@ -2,6 +2,7 @@
 
 #include "app/TextRules.h"
 #include "platform/ledger/Currency.h"
+#include "platform/ledger/LedgerSchema.h"
 
 #include <optional>
 
@@ -16,32 +17,30 @@ QString tenantDisplayName(const ledger::Value& lastName, const ledger::Value& fi
 
 PaymentMatcher::PaymentMatcher(ledger::Database& db, qsizetype lineCount, Lookup lookup)
     : snapshot_(db) {
-    matchesNothing_ = db.openTable(QStringLiteral("Properties"))->recordCount() == 0;
-    tenants_ = db.openTable(QStringLiteral("Tenants"));
-    units_ = db.openTable(QStringLiteral("Units"));
+    matchesNothing_ = db.openTable(Properties::table)->recordCount() == 0;
+    tenants_ = db.openTable(Tenants::table);
+    units_ = db.openTable(Units::table);
     const std::int64_t tenantCount = tenants_->recordCount();
     const std::int64_t unitCount = units_->recordCount();
     if (tenantCount == 0 || unitCount == 0)
         matchesNothing_ = true;
-    tenants_->setIndex(QStringLiteral("TenantIDIndex"));
-    units_->setIndex(QStringLiteral("UTenantIDIndex"));
+    tenants_->setIndex(Tenants::TenantIDIndex);
+    units_->setIndex(Units::UTenantIDIndex);
     // A seek costs about as much as reading four records in a walk.
     const bool large = 4 * static_cast<std::int64_t>(lineCount) > tenantCount + unitCount;
     if (!matchesNothing_ && (lookup == Lookup::Preload || (lookup == Lookup::Auto && large))) {
         preload(db);
     } else if (!matchesNothing_) {
-        tenantFields_ = db.openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
-                                      {QStringLiteral("TenantID"), QStringLiteral("TLastName1"),
-                                       QStringLiteral("TFirstName1")});
-        unitAddress_ = db.openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
-                                     {QStringLiteral("UAddress")});
+        tenantFields_ =
+            db.openLookup(Tenants::table, Tenants::TenantIDIndex,
+                          {Tenants::TenantID, Tenants::TLastName1, Tenants::TFirstName1});
+        unitAddress_ = db.openLookup(Units::table, Units::UTenantIDIndex, {Units::UAddress});
     }
 }
 
 void PaymentMatcher::preload(ledger::Database& db) {
     QHash<qint64, QString> firstUnitAddress;
-    db.openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
-                  {QStringLiteral("UAddress")})
+    db.openLookup(Units::table, Units::UTenantIDIndex, {Units::UAddress})
         ->forEach([&](const ledger::Value& tenantId, const std::vector<ledger::Value>& unit) {
             if (tenantId.isNull())
                 return;
@@ -49,8 +48,8 @@ void PaymentMatcher::preload(ledger::Database& db) {
             if (!firstUnitAddress.contains(key))
                 firstUnitAddress.insert(key, unit[0].toText());
         });
-    db.openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
-                  {QStringLiteral("TLastName1"), QStringLiteral("TFirstName1")})
+    db.openLookup(Tenants::table, Tenants::TenantIDIndex,
+                  {Tenants::TLastName1, Tenants::TFirstName1})
         ->forEach([&](const ledger::Value& tenantId, const std::vector<ledger::Value>& tenant) {
             const qint64 key = tenantId.toInteger();
             if (known_.contains(key))

@@ -5,6 +5,7 @@
 #include "payments/JournalNotes.h"
 #include "payments/Payment.h"
 #include "payments/TenantChoice.h"
+#include "platform/ledger/LedgerSchema.h"
 
 #include <QHash>
 #include <QMultiHash>
@@ -40,10 +41,10 @@ QMultiHash<EntryKey, std::int64_t> entriesInLedger(ledger::Database& ledger,
     QMultiHash<EntryKey, std::int64_t> found;
     // A date's ISO text sorts before the same date with a time, which sorts before the next day.
     ledger.forEachInRange(
-        QStringLiteral("Transactions"),
-        {QStringLiteral("TransType"), QStringLiteral("TransPostToID"),
-         QStringLiteral("TransAmount"), QStringLiteral("TransDate"), QStringLiteral("TransID")},
-        QStringLiteral("TransDate"), from.toString(kIsoDate),
+        Transactions::table,
+        {Transactions::TransType, Transactions::TransPostToID, Transactions::TransAmount,
+         Transactions::TransDate, Transactions::TransID},
+        Transactions::TransDate, from.toString(kIsoDate),
         to.toString(kIsoDate) + QStringLiteral(" 99"), [&](const std::vector<Value>& f) {
             if (f[0].isNull() ||
                 f[0].toText().compare(QLatin1String("I"), Qt::CaseInsensitive) != 0)

@@ -3,6 +3,7 @@
 #include "app/TextRules.h"
 #include "platform/Error.h"
 #include "platform/ledger/DateText.h"
+#include "platform/ledger/LedgerSchema.h"
 
 #include <QStringList>
 
@@ -13,22 +14,31 @@ using ledger::Value;
 
 namespace {
 
-// The fields of a Transactions record that a return copies, in this order; the amount, date and
-// remark follow them (kAmount, kDate, kRemark).
+// The fields of a Transactions record that a return reads, in this order: it copies all but the
+// last, the amount (kAmount), and writes its own amount, date and remark.
 const QStringList kCopiedFields = {
-    QStringLiteral("TransAccountID"),   QStringLiteral("TransPostToID"),
-    QStringLiteral("TransCheckNumber"), QStringLiteral("TransType"),
-    QStringLiteral("TransPmtType"),     QStringLiteral("TransStatus"),
-    QStringLiteral("TransTax"),         QStringLiteral("TransOID"),
-    QStringLiteral("TransPID"),         QStringLiteral("TransUID"),
-    QStringLiteral("TransTID"),         QStringLiteral("TransAmount"),
+    Transactions::TransAccountID, Transactions::TransPostToID, Transactions::TransCheckNumber,
+    Transactions::TransType,      Transactions::TransPmtType,  Transactions::TransStatus,
+    Transactions::TransTax,       Transactions::TransOID,      Transactions::TransPID,
+    Transactions::TransUID,       Transactions::TransTID,      Transactions::TransAmount,
 };
 constexpr std::size_t kAccount = 0, kPostTo = 1, kStatus = 5, kAmount = 11;
 
-QStringList writtenFields() {
-    QStringList fields = kCopiedFields;
-    fields << QStringLiteral("TransDate") << QStringLiteral("TransRemark");
-    return fields;
+// A return's record: the original's fields (a field the original does not have stays
+// unassigned, as it was there), then its own amount, date and remark.
+std::vector<ledger::FieldValue> returnRecord(const std::vector<Value>& original, Currency amount,
+                                             const QDate& day, const QString& remark) {
+    std::vector<ledger::FieldValue> record;
+    record.reserve(kCopiedFields.size() + 2);
+    for (std::size_t i = 0; i < kAmount; ++i) {
+        record.push_back({kCopiedFields[static_cast<qsizetype>(i)],
+                          original[i].isNull() ? std::nullopt : std::optional(original[i])});
+    }
+    record.push_back({Transactions::TransAmount, Value::currency(amount)});
+    record.push_back({Transactions::TransDate,
+                      Value::text(ledger::isoDateText(ledger::DateParts{day, QTime(0, 0)}))});
+    record.push_back({Transactions::TransRemark, Value::text(remark)});
+    return record;
 }
 
 void moveBalance(ledger::IndexLookup& balances, std::int64_t tenantID, Currency change,
@@ -52,8 +62,7 @@ ReturnsPlan PlanReturns(ledger::Database& db, const std::vector<PaymentReturn>& 
     ReturnsPlan plan;
     if (returns.empty())
         return plan;
-    const auto entries =
-        db.openLookup(QStringLiteral("Transactions"), QStringLiteral("PrimaryKey"), kCopiedFields);
+    const auto entries = db.openLookup(Transactions::table, PrimaryKey, kCopiedFields);
     plan.returns.reserve(returns.size());
     for (const PaymentReturn& r : returns) {
         PlannedReturn p;
@@ -77,10 +86,10 @@ ReturnsPlan PlanReturns(ledger::Database& db, const std::vector<PaymentReturn>& 
         p.incomeAmount = -p.income[kAmount].toCurrency();
         if (p.fee)
             p.feeAmount = (*p.fee)[kAmount].toCurrency().abs();
-        // The statuses of a payment: "B" moves both balances, "T" the tenant's only.
-        if (p.status == QLatin1String("B"))
+        const BalancesMoved moved = balancesMovedBy(p.status);
+        if (moved.unit)
             p.unitChange = p.incomeAmount;
-        if (p.status == QLatin1String("B") || p.status == QLatin1String("T"))
+        if (moved.tenant)
             p.tenantChange = p.incomeAmount;
         if (p.feeAmount)
             p.unitChange = p.unitChange.value_or(Currency()) + *p.feeAmount;
@@ -94,24 +103,21 @@ std::vector<WrittenReturn> WriteReturns(ledger::Database& db,
     std::vector<WrittenReturn> written;
     if (returns.empty())
         return written;
-    const auto appender = db.openAppender(QStringLiteral("Transactions"), writtenFields());
+    // Every return's record names the same fields as the first one's.
+    const PlannedReturn& first = returns.front();
+    const auto appender = db.openAppender(
+        Transactions::table, ledger::fieldNames(returnRecord(first.income, first.incomeAmount,
+                                                             first.date, first.remark)));
+    std::vector<std::optional<Value>> values;
     const auto add = [&](const std::vector<Value>& original, Currency amount, const QDate& day,
                          const QString& remark) {
-        std::vector<std::optional<Value>> record;
-        record.reserve(kCopiedFields.size() + 2);
-        for (std::size_t i = 0; i < kAmount; ++i) {
-            // A field the original does not have stays unassigned, as it was there.
-            record.push_back(original[i].isNull() ? std::nullopt : std::optional(original[i]));
-        }
-        record.push_back(Value::currency(amount));
-        record.push_back(Value::text(ledger::isoDateText(ledger::DateParts{day, QTime(0, 0)})));
-        record.push_back(Value::text(remark));
-        return appender->add(record);
+        auto record = returnRecord(original, amount, day, remark);
+        values.resize(record.size());
+        ledger::takeValues(record, values);
+        return appender->add(values);
     };
-    const auto tenants = db.openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
-                                       {QStringLiteral("TCurrBal")});
-    const auto units = db.openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
-                                     {QStringLiteral("UCurrBal")});
+    const auto tenants = db.openLookup(Tenants::table, Tenants::TenantIDIndex, {Tenants::TCurrBal});
+    const auto units = db.openLookup(Units::table, Units::UTenantIDIndex, {Units::UCurrBal});
     written.reserve(returns.size());
     for (const PlannedReturn& p : returns) {
         WrittenReturn w;

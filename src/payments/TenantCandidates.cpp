@@ -2,6 +2,7 @@
 
 #include "app/TextRules.h"
 #include "payments/PaymentMatching.h"
+#include "platform/ledger/LedgerSchema.h"
 
 #include <QHash>
 #include <QStringList>
@@ -68,8 +69,7 @@ void TenantCandidates::load(ledger::Database& db) {
     try {
         ledger::ReadTransaction snapshot(db);
         QHash<qint64, QString> properties;
-        db.openLookup(QStringLiteral("Properties"), QStringLiteral("PropIDIndex"),
-                      {QStringLiteral("PropName")})
+        db.openLookup(Properties::table, Properties::PropIDIndex, {Properties::PropName})
             ->forEach([&](const ledger::Value& id, const std::vector<ledger::Value>& fields) {
                 if (!id.isNull() && !properties.contains(id.toInteger()))
                     properties.insert(id.toInteger(), fields[0].toText());
@@ -77,8 +77,7 @@ void TenantCandidates::load(ledger::Database& db) {
         // Each tenant's first unit in index order, as the matching takes it, found by binary
         // search in the units as the index gives them.
         std::vector<std::pair<qint64, QString>> units;
-        db.openLookup(QStringLiteral("Units"), QStringLiteral("UTenantIDIndex"),
-                      {QStringLiteral("UAddress")})
+        db.openLookup(Units::table, Units::UTenantIDIndex, {Units::UAddress})
             ->forEach([&](const ledger::Value& tenantId, const std::vector<ledger::Value>& unit) {
                 if (!tenantId.isNull())
                     units.emplace_back(tenantId.toInteger(), unit[0].toText());
@@ -86,9 +85,8 @@ void TenantCandidates::load(ledger::Database& db) {
         const auto byKey = [](const auto& a, const auto& b) { return a.first < b.first; };
         if (!std::is_sorted(units.begin(), units.end(), byKey))
             std::stable_sort(units.begin(), units.end(), byKey);
-        db.openLookup(QStringLiteral("Tenants"), QStringLiteral("TenantIDIndex"),
-                      {QStringLiteral("TLastName1"), QStringLiteral("TFirstName1"),
-                       QStringLiteral("TPropID")})
+        db.openLookup(Tenants::table, Tenants::TenantIDIndex,
+                      {Tenants::TLastName1, Tenants::TFirstName1, Tenants::TPropID})
             ->forEach([&](const ledger::Value& tenantId, const std::vector<ledger::Value>& f) {
                 if (tenantId.isNull())
                     return;

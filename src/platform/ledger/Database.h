@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace corvane::ledger {
@@ -164,6 +165,17 @@ private:
     explicit TableAppender(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> d_;
 };
+
+// One field of a record to add, by name. A caller that makes each record as a list of these opens
+// its appender with the fieldNames of such a list and hands it each record's takeValues, so that
+// a value can only land in the field it is named with.
+struct FieldValue {
+    QString name;
+    std::optional<Value> value;  // nullopt leaves the field unassigned
+};
+QStringList fieldNames(std::span<const FieldValue> record);
+// The record's values, in its order, moved into an appender's `values` (of the same size).
+void takeValues(std::span<FieldValue> record, std::vector<std::optional<Value>>& values);
 
 // The one connection to Lodgebook's ledger file. Opened shared and read-write; a missing file is
 // error 3024 (no file is ever created), a file that is not a ledger 3343. Writes wait for a busy

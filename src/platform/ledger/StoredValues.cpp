@@ -5,6 +5,7 @@
 
 #include "platform/Error.h"
 #include "platform/ledger/DateText.h"
+#include "platform/ledger/LedgerSchema.h"
 
 #include <QDateTime>
 
@@ -74,9 +75,8 @@ bool isBusy(int rc) {
 
 ColumnKind kindOf(const char* declared, const QString& name) {
     const QByteArray type = QByteArray(declared ? declared : "").toUpper();
-    if (type.contains("DATE") ||
-        name.compare(QLatin1String("TransDate"), Qt::CaseInsensitive) == 0 ||
-        name.compare(QLatin1String("CkDate"), Qt::CaseInsensitive) == 0) {
+    if (type.contains("DATE") || name.compare(Transactions::TransDate, Qt::CaseInsensitive) == 0 ||
+        name.compare(CheckDepPrinted::CkDate, Qt::CaseInsensitive) == 0) {
         if (type.isEmpty() || type.contains("TEXT") || type.contains("CHAR") ||
             type.contains("DATE")) {
             return ColumnKind::Date;

@@ -196,6 +196,19 @@ std::vector<std::int64_t> TableAppender::addAll(
     return rowids;
 }
 
+QStringList fieldNames(std::span<const FieldValue> record) {
+    QStringList names;
+    names.reserve(static_cast<qsizetype>(record.size()));
+    for (const FieldValue& field : record)
+        names << field.name;
+    return names;
+}
+
+void takeValues(std::span<FieldValue> record, std::vector<std::optional<Value>>& values) {
+    for (std::size_t i = 0; i < record.size(); ++i)
+        values[i] = std::move(record[i].value);
+}
+
 std::unique_ptr<TableAppender> Database::openAppender(const QString& tableName,
                                                       const QStringList& fieldNames) {
     if (fieldNames.size() > 64)
