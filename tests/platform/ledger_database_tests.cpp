@@ -2,15 +2,22 @@
 #include "platform/ledger/Database.h"
 #include "support/ErrorOf.h"
 #include "support/OrdinaryUser.h"
+#include "support/TestFiles.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <functional>
+#include <optional>
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace corvane::ledger {
 namespace {
@@ -44,8 +51,7 @@ TEST_F(LedgerDatabase, fileThatIsNotALedgerIs3343) {
         const char* name;
         QByteArray bytes;
     } cases[] = {{"junk.mdb", QByteArray("Standard Jet DB\0 not really", 27)},
-                 {"empty.mdb", QByteArray()},
-                 {"damaged.mdb", QByteArray("SQLite format 3\0", 16) + QByteArray(4080, '\x5a')}};
+                 {"empty.mdb", QByteArray()}};
     for (const auto& c : cases) {
         const QString file = platform.path(QString::fromLatin1(c.name));
         QFile f(file);
@@ -387,22 +393,165 @@ TEST_F(LedgerEngineErrors, aLedgerThatCannotBeReadAtOpenIsPermissionDenied) {
     EXPECT_EQ(e.description(), QStringLiteral("Permission denied: '%1'.").arg(path));
 }
 
-TEST_F(LedgerEngineErrors, aLedgerLockedWholeByLodgebookAtOpenIs3260) {
+// --- A ledger that is there but cannot be used ---------------------------------------------------
+
+// What a case arranges around the ledger: the file to open (the test's own, or a copy on another
+// disk), whether an ordinary user opens it, and how the arrangement is undone.
+struct Arranged {
+    QString ledger;
+    bool ordinaryUser = false;
+    std::function<void()> undo = [] {};
+    const char* skip = nullptr;  // why the case cannot be arranged on this machine
+};
+
+struct OpenFailure {
+    const char* name;
+    Arranged (*arrange)(const QString& ledger);
+    int number;
+    const char* description;  // %1: the ledger's path
+};
+
+void setMode(const QString& path, mode_t mode) {
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
+}
+
+QString folderOf(const QString& path) {
+    return QFileInfo(path).absolutePath();
+}
+
+// The ledger copied to a small disk of its own, which a file then fills to the last byte.
+Arranged onAFullDisk(const QString& ledger) {
+    if (::geteuid() != 0)
+        return {{}, false, [] {}, "only root mounts a small disk"};
+    const QString disk = folderOf(ledger) + QStringLiteral("/disk");
+    QDir().mkpath(disk);
+    const QByteArray options =
+        QStringLiteral("size=%1k").arg(QFileInfo(ledger).size() / 1024 + 64).toUtf8();
+    if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, options.constData()) != 0)
+        return {{}, false, [] {}, "no tmpfs mount here"};
+    Arranged a{disk + QStringLiteral("/lbdatafl.mdb"), false,
+               [disk] { ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH); }};
+    QFile::copy(ledger, a.ledger);
+    QFile filler(disk + QStringLiteral("/filler"));
+    if (filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size()) {
+        }
+        while (filler.write("x", 1) == 1) {
+        }
+    }
+    return a;
+}
+
+// SQLite's files through the system's own file layer, except that a database file cannot be
+// opened: the disk reports an input/output error.
+sqlite3_vfs* systemFiles = nullptr;
+int openFailingDatabase(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* out) {
+    if (flags & SQLITE_OPEN_MAIN_DB) {
+        file->pMethods = nullptr;
+        return SQLITE_IOERR;
+    }
+    return systemFiles->xOpen(systemFiles, name, file, flags, out);
+}
+
+Arranged onAFailingDisk(const QString& ledger) {
+    static sqlite3_vfs failing = [] {
+        systemFiles = sqlite3_vfs_find(nullptr);
+        sqlite3_vfs vfs = *systemFiles;
+        vfs.zName = "failing-disk";
+        vfs.xOpen = openFailingDatabase;
+        return vfs;
+    }();
+    sqlite3_vfs_register(&failing, 1);
+    return {ledger, false, [] { sqlite3_vfs_unregister(&failing); }};
+}
+
+Arranged readOnlyFile(const QString& ledger) {
+    setMode(folderOf(ledger), 0777);
+    setMode(ledger, 0444);
+    return {ledger, true, [ledger] {
+                setMode(ledger, 0644);
+                setMode(folderOf(ledger), 0700);
+            }};
+}
+
+Arranged inAReadOnlyFolder(const QString& ledger) {
+    setMode(ledger, 0666);
+    setMode(folderOf(ledger), 0555);
+    return {ledger, true, [ledger] {
+                setMode(folderOf(ledger), 0700);
+                setMode(ledger, 0644);
+            }};
+}
+
+Arranged lockedWholeByLodgebook(const QString& ledger) {
     sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(path.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr),
-              SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE", nullptr,
+    sqlite3_open_v2(QFile::encodeName(ledger).constData(), &other, SQLITE_OPEN_READWRITE, nullptr);
+    EXPECT_EQ(sqlite3_exec(other, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE", nullptr,
                            nullptr, nullptr),
               SQLITE_OK);
-    const Error e = errorOf([&] { open(100); });
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
-    EXPECT_EQ(e.number(), 3260);
-    EXPECT_EQ(e.description(),
-              QStringLiteral("The ledger is in use by another program (Lodgebook). Nothing was "
-                             "written; try again when it is free."));
-    EXPECT_EQ(tenants(), QStringLiteral("1,2"));
+    return {ledger, false, [other] { sqlite3_close(other); }};
 }
+
+// An SQLite header on pages that are not a database.
+Arranged damagedPastItsHeader(const QString& ledger) {
+    QFile file(ledger);
+    file.open(QIODevice::WriteOnly);
+    file.write(QByteArray("SQLite format 3\0", 16) + QByteArray(4080, '\x5a'));
+    return {ledger};
+}
+
+const OpenFailure kOpenFailures[] = {
+    {"fullDisk", onAFullDisk, 3026,
+     "Cannot open the ledger file '%1': the disk it is on is full. Nothing was changed. Make room "
+     "on that disk, then try again."},
+    {"failingDisk", onAFailingDisk, 3043,
+     "Cannot open the ledger file '%1': the disk or the network it is on failed while it was "
+     "read. Nothing was changed. Check the disk or the network connection, then try again."},
+    {"readOnlyFile", readOnlyFile, 3051,
+     "Cannot open the ledger file '%1': the file is read-only, and Corvane must be able to write "
+     "to it. Nothing was changed. Make the file writable, then try again."},
+    {"readOnlyFolder", inAReadOnlyFolder, 3051,
+     "Cannot open the ledger file '%1': its folder is read-only, and Corvane must be able to "
+     "write there. Nothing was changed. Make the folder writable, then try again."},
+    {"locked", lockedWholeByLodgebook, 3260,
+     "The ledger is in use by another program (Lodgebook). Nothing was written; try again when "
+     "it is free."},
+    {"notALedger", damagedPastItsHeader, 3343, "Unrecognized database format '%1'."},
+};
+
+void PrintTo(const OpenFailure& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class LedgerOpenFailure : public LedgerEngineErrors,
+                          public ::testing::WithParamInterface<OpenFailure> {};
+
+// Each cause is told in its own words, and the ledger is left as it was.
+TEST_P(LedgerOpenFailure, isToldInItsOwnWordsAndChangesNothing) {
+    const OpenFailure& c = GetParam();
+    const Arranged arranged = c.arrange(path);
+    if (arranged.skip) {
+        arranged.undo();
+        GTEST_SKIP() << arranged.skip;
+    }
+    const QByteArray before = test::fileBytes(arranged.ledger);
+    const Error e = errorOf([&] {
+        std::optional<test::OrdinaryUser> user;
+        if (arranged.ordinaryUser) {
+            ASSERT_TRUE(user.emplace().ok());
+        }
+        Database::open(arranged.ledger, 100);
+    });
+    EXPECT_EQ(test::fileBytes(arranged.ledger), before);
+    arranged.undo();
+    EXPECT_EQ(e.number(), c.number);
+    EXPECT_EQ(e.description().toStdString(),
+              QString::fromUtf8(c.description).arg(arranged.ledger).toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Causes, LedgerOpenFailure, ::testing::ValuesIn(kOpenFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace corvane::ledger
