@@ -68,14 +68,14 @@ private:
 };
 
 // The fields of the download's payment lines, as the line rule cuts them.
-std::vector<QStringList> downloadLines(Globals& globals) {
+std::vector<PaymentLine> downloadLines(Globals& globals) {
     QFile file(QDir(globals.programFolder())
                    .filePath(QStringLiteral("user/Downloads/") + kPaymentFileName));
-    std::vector<QStringList> lines;
+    std::vector<PaymentLine> lines;
     if (!file.open(QIODevice::ReadOnly))
         return lines;
     for (const QString& line : selectPaymentLines(decodeAnsi(file.readAll())))
-        lines.push_back(splitPaymentLine(line));
+        lines.push_back(readPaymentLine(line));
     return lines;
 }
 
@@ -87,7 +87,7 @@ bool isChooseStep(const QString& step) {
 }
 
 double runChooseStep(const QString& step, bool windowed, Globals& globals, QWidget& menu) {
-    const std::vector<QStringList> lines = downloadLines(globals);
+    const std::vector<PaymentLine> lines = downloadLines(globals);
     if (lines.empty() || !globals.LedgerDb)
         return failed("no download or no ledger");
     QElapsedTimer timer;
@@ -118,8 +118,8 @@ double runChooseStep(const QString& step, bool windowed, Globals& globals, QWidg
         int remembered = 0;
         for (std::size_t j = 6; j < lines.size() && remembered < 1000; j += 7, ++remembered) {
             journal::RememberedTenants(journal->db())
-                .remember({lines[j].value(1).remove(QLatin1Char(' ')),
-                           lines[j - 1].value(1).mid(1).toLongLong(), QDate(2026, 6, 1),
+                .remember({QString(lines[j].account).remove(QLatin1Char(' ')),
+                           lines[j - 1].account.mid(1).toLongLong(), QDate(2026, 6, 1),
                            QStringLiteral("OFFICE")});
         }
         const double with = fastestLoad(cpuWith);
@@ -135,9 +135,9 @@ double runChooseStep(const QString& step, bool windowed, Globals& globals, QWidg
     }
 
     // The first payment of an account that matches no tenant: every 7th of the sample.
-    const QStringList& fields = lines[std::min<std::size_t>(6, lines.size() - 1)];
-    const ChooseTenantInput input{fields.value(1), fields.value(2), fields.value(3),
-                                  fields.value(6), fields.value(4), fields.value(0)};
+    const PaymentLine& fields = lines[std::min<std::size_t>(6, lines.size() - 1)];
+    const ChooseTenantInput input{fields.account, fields.payerName, fields.payerAddress,
+                                  fields.amount,  fields.date,      fields.transactionNumber};
     TenantCandidates candidates;
     std::unique_ptr<frmChooseTenant> window;
     const auto open = [&] {

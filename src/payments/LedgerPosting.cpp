@@ -149,15 +149,6 @@ std::int64_t depositNumber(const PostingChoices& choices) {
     return Currency::leadingValue(choices.depositNumber).roundedToWhole();
 }
 
-bool paymentDateBefore(const QString& a, const QString& b) {
-    const auto da = parseDateText(a);
-    const auto db = parseDateText(b);
-    if (da && db) {
-        return *da < *db;
-    }
-    return a < b;
-}
-
 // ---- the plan ----
 
 namespace {
@@ -262,7 +253,7 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments,
         }
         plan.entries.push_back(std::move(entry));
 
-        // Every date of the range reads as a date, so they compare as dates (paymentDateBefore).
+        // Every date of the range reads as a date, so they compare as dates.
         const QDate date = *payment.date;
         if (!plan.range) {
             plan.range = PaymentDateRange{payment.dateText, payment.dateText};

@@ -185,7 +185,4 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments,
 std::vector<std::int64_t> WriteLedgerEntries(ledger::Database& db,
                                              const std::vector<PlannedEntry>& entries);
 
-// Text comparison of payment dates: as dates when both read as dates, otherwise as text.
-bool paymentDateBefore(const QString& a, const QString& b);
-
 }  // namespace corvane

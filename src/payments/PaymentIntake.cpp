@@ -145,8 +145,8 @@ QStringList selectPaymentLines(const QString& text) {
 
 namespace {
 
-// The line as splitPaymentLine splits it: the amount's "$" and commas, every "$" and every
-// double quote removed.
+// The line as the line rule splits it: the amount's "$" and commas, every "$" and every double
+// quote removed.
 QString cleanPaymentLine(const QString& line) {
     const qsizetype dollar = line.indexOf(QLatin1Char('$'));
     if (dollar < 0) {
@@ -174,10 +174,6 @@ QString cleanPaymentLine(const QString& line) {
 }
 
 }  // namespace
-
-QStringList splitPaymentLine(const QString& line) {
-    return cleanPaymentLine(line).split(QLatin1Char(','));
-}
 
 PaymentLine readPaymentLine(const QString& line) {
     // The fields as views of the cleaned line: only the first eight are read, and only those

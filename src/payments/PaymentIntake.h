@@ -50,12 +50,6 @@ bool acceptsPaymentFile(const QString& text);
 // blanks are removed. Empty when the acceptance test fails.
 QStringList selectPaymentLines(const QString& text);
 
-// The line rule: the thousands separators of the amount (the first "$" of the line up to the
-// first "." after it) removed, every "$" and every double quote removed, then split at every ",".
-// Throws corvane::Error 5 (invalid procedure call or argument) when the line has no "$", or no
-// "." after its first "$".
-QStringList splitPaymentLine(const QString& line);
-
 // The fields of a payment line that the program reads.
 struct PaymentLine {
     QString transactionNumber;      // field 1, "B1234567"
@@ -68,8 +62,11 @@ struct PaymentLine {
     std::optional<QString> status;  // field 8, "Posted", "Returned", ...; nullopt when absent
 };
 
-// splitPaymentLine, then the fields. Throws corvane::Error 9 (subscript out of range) when the line
-// has fewer than 7 fields and 13 (type mismatch) when the account field is empty.
+// The fields of a line by the line rule: the thousands separators of the amount (the first "$" of
+// the line up to the first "." after it) removed, every "$" and every double quote removed, then
+// split at every ",". Throws corvane::Error 5 (invalid procedure call or argument) when the line
+// has no "$", or no "." after its first "$"; 9 (subscript out of range) when it has fewer than 7
+// fields; 13 (type mismatch) when the account field is empty.
 PaymentLine readPaymentLine(const QString& line);
 
 // Whether an amount text, as the line rule leaves it, is a plain decimal number: an optional
