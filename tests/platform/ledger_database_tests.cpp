@@ -395,66 +395,61 @@ TEST_F(LedgerEngineErrors, aLedgerThatCannotBeReadAtOpenIsPermissionDenied) {
 
 // --- A ledger that is there but cannot be used ---------------------------------------------------
 
-// What a case arranges around the ledger: the file to open (the test's own, or a copy on another
-// disk), whether an ordinary user opens it, and how the arrangement is undone.
-struct Arranged {
-    QString ledger;
-    bool ordinaryUser = false;
-    std::function<void()> undo = [] {};
-    const char* skip = nullptr;  // why the case cannot be arranged on this machine
-};
-
+class LedgerOpenFailure;
 struct OpenFailure {
     const char* name;
-    Arranged (*arrange)(const QString& ledger);
+    void (*arrange)(LedgerOpenFailure&);  // makes the cause happen for real
     int number;
     const char* description;  // %1: the ledger's path
 };
 
-void setMode(const QString& path, mode_t mode) {
-    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
-}
+class LedgerOpenFailure : public LedgerEngineErrors,
+                          public ::testing::WithParamInterface<OpenFailure> {
+public:
+    ~LedgerOpenFailure() override { undo(); }
+    using LedgerDatabase::path;
+    QString ledger = path;      // the file opened: the test's own, or a copy on another disk
+    bool ordinaryUser = false;  // opened as an ordinary user, so that file modes count for root
+    std::function<void()> undo = [] {};
+};
 
-QString folderOf(const QString& path) {
-    return QFileInfo(path).absolutePath();
+void setModes(const QString& ledger, mode_t file, mode_t folder) {
+    ::chmod(QFile::encodeName(ledger).constData(), file);
+    ::chmod(QFile::encodeName(QFileInfo(ledger).absolutePath()).constData(), folder);
 }
 
 // The ledger copied to a small disk of its own, which a file then fills to the last byte.
-Arranged onAFullDisk(const QString& ledger) {
+void onAFullDisk(LedgerOpenFailure& t) {
     if (::geteuid() != 0)
-        return {{}, false, [] {}, "only root mounts a small disk"};
-    const QString disk = folderOf(ledger) + QStringLiteral("/disk");
+        GTEST_SKIP() << "only root mounts a small disk";
+    const QString disk = QFileInfo(t.path).absolutePath() + QStringLiteral("/disk");
     QDir().mkpath(disk);
-    const QByteArray options =
-        QStringLiteral("size=%1k").arg(QFileInfo(ledger).size() / 1024 + 64).toUtf8();
-    if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, options.constData()) != 0)
-        return {{}, false, [] {}, "no tmpfs mount here"};
-    Arranged a{disk + QStringLiteral("/lbdatafl.mdb"), false,
-               [disk] { ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH); }};
-    QFile::copy(ledger, a.ledger);
+    const QByteArray size =
+        "size=" + QByteArray::number(QFileInfo(t.path).size() / 1024 + 64) + "k";
+    if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, size.constData()) != 0)
+        GTEST_SKIP() << "no tmpfs mount here";
+    t.undo = [disk] { ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH); };
+    t.ledger = disk + QStringLiteral("/lbdatafl.mdb");
+    QFile::copy(t.path, t.ledger);
     QFile filler(disk + QStringLiteral("/filler"));
-    if (filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        const QByteArray block(4096, 'x');
-        while (filler.write(block) == block.size()) {
-        }
-        while (filler.write("x", 1) == 1) {
-        }
+    filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    while (filler.write(QByteArray(4096, 'x')) == 4096) {
     }
-    return a;
+    while (filler.write("x", 1) == 1) {
+    }
 }
 
 // SQLite's files through the system's own file layer, except that a database file cannot be
 // opened: the disk reports an input/output error.
 sqlite3_vfs* systemFiles = nullptr;
 int openFailingDatabase(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* out) {
-    if (flags & SQLITE_OPEN_MAIN_DB) {
-        file->pMethods = nullptr;
-        return SQLITE_IOERR;
-    }
-    return systemFiles->xOpen(systemFiles, name, file, flags, out);
+    if (!(flags & SQLITE_OPEN_MAIN_DB))
+        return systemFiles->xOpen(systemFiles, name, file, flags, out);
+    file->pMethods = nullptr;
+    return SQLITE_IOERR;
 }
 
-Arranged onAFailingDisk(const QString& ledger) {
+void onAFailingDisk(LedgerOpenFailure& t) {
     static sqlite3_vfs failing = [] {
         systemFiles = sqlite3_vfs_find(nullptr);
         sqlite3_vfs vfs = *systemFiles;
@@ -463,42 +458,35 @@ Arranged onAFailingDisk(const QString& ledger) {
         return vfs;
     }();
     sqlite3_vfs_register(&failing, 1);
-    return {ledger, false, [] { sqlite3_vfs_unregister(&failing); }};
+    t.undo = [] { sqlite3_vfs_unregister(&failing); };
 }
 
-Arranged readOnlyFile(const QString& ledger) {
-    setMode(folderOf(ledger), 0777);
-    setMode(ledger, 0444);
-    return {ledger, true, [ledger] {
-                setMode(ledger, 0644);
-                setMode(folderOf(ledger), 0700);
-            }};
+void readOnlyFile(LedgerOpenFailure& t) {
+    setModes(t.path, 0444, 0777);
+    t.ordinaryUser = true;
+    t.undo = [&t] { setModes(t.path, 0644, 0700); };
 }
 
-Arranged inAReadOnlyFolder(const QString& ledger) {
-    setMode(ledger, 0666);
-    setMode(folderOf(ledger), 0555);
-    return {ledger, true, [ledger] {
-                setMode(folderOf(ledger), 0700);
-                setMode(ledger, 0644);
-            }};
+void inAReadOnlyFolder(LedgerOpenFailure& t) {
+    setModes(t.path, 0666, 0555);
+    t.ordinaryUser = true;
+    t.undo = [&t] { setModes(t.path, 0644, 0700); };
 }
 
-Arranged lockedWholeByLodgebook(const QString& ledger) {
+void lockedWholeByLodgebook(LedgerOpenFailure& t) {
     sqlite3* other = nullptr;
-    sqlite3_open_v2(QFile::encodeName(ledger).constData(), &other, SQLITE_OPEN_READWRITE, nullptr);
-    EXPECT_EQ(sqlite3_exec(other, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE", nullptr,
+    sqlite3_open_v2(QFile::encodeName(t.path).constData(), &other, SQLITE_OPEN_READWRITE, nullptr);
+    t.undo = [other] { sqlite3_close(other); };
+    ASSERT_EQ(sqlite3_exec(other, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE", nullptr,
                            nullptr, nullptr),
               SQLITE_OK);
-    return {ledger, false, [other] { sqlite3_close(other); }};
 }
 
 // An SQLite header on pages that are not a database.
-Arranged damagedPastItsHeader(const QString& ledger) {
-    QFile file(ledger);
+void damagedPastItsHeader(LedgerOpenFailure& t) {
+    QFile file(t.path);
     file.open(QIODevice::WriteOnly);
     file.write(QByteArray("SQLite format 3\0", 16) + QByteArray(4080, '\x5a'));
-    return {ledger};
 }
 
 const OpenFailure kOpenFailures[] = {
@@ -524,30 +512,23 @@ void PrintTo(const OpenFailure& c, std::ostream* os) {
     *os << c.name;
 }
 
-class LedgerOpenFailure : public LedgerEngineErrors,
-                          public ::testing::WithParamInterface<OpenFailure> {};
-
 // Each cause is told in its own words, and the ledger is left as it was.
 TEST_P(LedgerOpenFailure, isToldInItsOwnWordsAndChangesNothing) {
-    const OpenFailure& c = GetParam();
-    const Arranged arranged = c.arrange(path);
-    if (arranged.skip) {
-        arranged.undo();
-        GTEST_SKIP() << arranged.skip;
-    }
-    const QByteArray before = test::fileBytes(arranged.ledger);
+    GetParam().arrange(*this);
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    const QByteArray before = test::fileBytes(ledger);
     const Error e = errorOf([&] {
         std::optional<test::OrdinaryUser> user;
-        if (arranged.ordinaryUser) {
+        if (ordinaryUser) {
             ASSERT_TRUE(user.emplace().ok());
         }
-        Database::open(arranged.ledger, 100);
+        Database::open(ledger, 100);
     });
-    EXPECT_EQ(test::fileBytes(arranged.ledger), before);
-    arranged.undo();
-    EXPECT_EQ(e.number(), c.number);
+    EXPECT_EQ(test::fileBytes(ledger), before);
+    EXPECT_EQ(e.number(), GetParam().number);
     EXPECT_EQ(e.description().toStdString(),
-              QString::fromUtf8(c.description).arg(arranged.ledger).toStdString());
+              QString::fromUtf8(GetParam().description).arg(ledger).toStdString());
 }
 
 INSTANTIATE_TEST_SUITE_P(Causes, LedgerOpenFailure, ::testing::ValuesIn(kOpenFailures),
