@@ -140,8 +140,7 @@ frmCorvaneMain::frmCorvaneMain(Globals& globals, QWidget* parent)
 
     PostingLogSignals& log = globals_.postingLogSignals();
     connect(&log, &PostingLogSignals::figuresChanged, this, &frmCorvaneMain::showPostingFigures);
-    connect(&log, &PostingLogSignals::processorSiteRead, this,
-            &frmCorvaneMain::showProcessorSite);
+    connect(&log, &PostingLogSignals::processorSiteRead, this, &frmCorvaneMain::showProcessorSite);
 }
 
 frmCorvaneMain::~frmCorvaneMain() = default;

@@ -106,8 +106,8 @@ TEST(WritePostingLog, writesFiveCrLfLinesAndTellsTheNewLabels) {
     // The labels as whoever shows them reads them when told.
     std::vector<QStringList> told;
     QObject::connect(&t.globals.postingLogSignals(), &PostingLogSignals::figuresChanged, [&] {
-        told.push_back({LastDateLabel(t.globals), LastBalanceLabel(t.globals),
-                        LastDateRangeLabel(t.globals)});
+        told.push_back(
+            {LastDateLabel(t.globals), LastBalanceLabel(t.globals), LastDateRangeLabel(t.globals)});
     });
     t.globals.postingLog.lastDatePosted = QStringLiteral("3/14/2026");
     t.globals.postingLog.lastBalancePosted = QStringLiteral("1234.5");
