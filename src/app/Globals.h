@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/ledger/Database.h"
 
+#include <QObject>
 #include <QString>
 
 #include <cstdint>
@@ -47,15 +48,15 @@ struct LedgerPreferences {
     QString lateFeeRemark;
 };
 
-// What start-up and the posting run need of the main menu: its three labels of the last posting
-// run, and the processor's site.
-class MainMenuLabels {
-public:
-    virtual ~MainMenuLabels() = default;
-    virtual void setPostingLabels(const QString& lastDate, const QString& lastBalance,
-                                  const QString& lastDateRange) = 0;
-    // The processor's site address, shown once start-up has read it from the posting log.
-    virtual void showProcessorSite(const QString& url) = 0;
+// What the posting log tells whoever shows its figures (the main menu connects to it), so that
+// neither the log nor start-up knows a window.
+class PostingLogSignals : public QObject {
+    Q_OBJECT
+Q_SIGNALS:
+    // Globals::postingLog changed: start-up read the log, or a posting run wrote it.
+    void figuresChanged();
+    // At program start, start-up read the processor's site address from the log.
+    void processorSiteRead(const QString& url);
 };
 
 // The process-wide shared state every screen works on: the one ledger connection, the posting
@@ -100,12 +101,13 @@ public:
     QString ChosenFileName;
     bool ChosenFileFound = false;
 
-    // The main menu, when it is open; the posting run refreshes its labels through it.
-    MainMenuLabels* mainMenu = nullptr;
+    // Emitted when the posting log's figures change.
+    PostingLogSignals& postingLogSignals() { return postingLogSignals_; }
 
 private:
     Platform platform_;
     QString programFolder_;
+    PostingLogSignals postingLogSignals_;
 };
 
 }  // namespace corvane

@@ -71,10 +71,7 @@ void WritePostingLog(Globals& globals) {
     // Write-then-rename: a crash leaves either the old log or the new one, never half of it.
     globals.files().writeAtomically(globals.pathInProgramFolder(kPostingLogFileName),
                                     encodeAnsi(text));
-    if (globals.mainMenu) {
-        globals.mainMenu->setPostingLabels(LastDateLabel(globals), LastBalanceLabel(globals),
-                                           LastDateRangeLabel(globals));
-    }
+    Q_EMIT globals.postingLogSignals().figuresChanged();
 }
 
 }  // namespace corvane

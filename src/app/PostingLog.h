@@ -14,9 +14,9 @@ QString LastDateLabel(const Globals& globals);     // "Last Date Posted: " + Las
 QString LastBalanceLabel(const Globals& globals);  // "Last Balance Posted: " + "$##,##0.00"
 QString LastDateRangeLabel(const Globals& globals);  // "Last Date Range: " + from + " to " + to
 
-// After a posting run: writes the five lines (CR LF, Windows-1252) by write-then-rename and
-// refreshes the three labels of the main menu (Globals::mainMenu). Throws corvane::Error naming
-// the file when it cannot be written.
+// After a posting run: writes the five lines (CR LF, Windows-1252) by write-then-rename, then
+// emits PostingLogSignals::figuresChanged (the main menu shows them). Throws corvane::Error naming
+// the file when it cannot be written; nothing is emitted then.
 void WritePostingLog(Globals& globals);
 
 }  // namespace corvane

@@ -10,7 +10,6 @@
 namespace corvane {
 
 void ShowStartUpMessage(Dialogs& dialogs, int number, const QString& description) {
-    dialogs.setBusyPointer(false);
     switch (number) {
         case errc::LedgerFileNotFound:
             dialogs.messageBox(QStringLiteral("Lodgebook data file not found - be sure that the "
@@ -28,7 +27,6 @@ void ShowStartUpMessage(Dialogs& dialogs, int number, const QString& description
 }
 
 void ShowGeneralError(Dialogs& dialogs, int number, const QString& description) {
-    dialogs.setBusyPointer(false);
     dialogs.messageBox(QStringLiteral("Error %1: %2").arg(number).arg(description), MsgButtons::Ok,
                        MsgIcon::Information, QStringLiteral("Corvane Error Message"));
 }

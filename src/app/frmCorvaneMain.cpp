@@ -138,13 +138,12 @@ frmCorvaneMain::frmCorvaneMain(Globals& globals, QWidget* parent)
     connect(cmdHistory_, &QPushButton::clicked, this, &frmCorvaneMain::cmdHistory_Click);
     connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
 
-    globals_.mainMenu = this;
+    PostingLogSignals& log = globals_.postingLogSignals();
+    connect(&log, &PostingLogSignals::figuresChanged, this, &frmCorvaneMain::showPostingFigures);
+    connect(&log, &PostingLogSignals::processorSiteRead, this, &frmCorvaneMain::showProcessorSite);
 }
 
-frmCorvaneMain::~frmCorvaneMain() {
-    if (globals_.mainMenu == this)
-        globals_.mainMenu = nullptr;
-}
+frmCorvaneMain::~frmCorvaneMain() = default;
 
 bool frmCorvaneMain::Load() {
     try {
@@ -178,11 +177,10 @@ void frmCorvaneMain::showProcessorSite(const QString& url) {
     labUser_->show();
 }
 
-void frmCorvaneMain::setPostingLabels(const QString& lastDate, const QString& lastBalance,
-                                      const QString& lastDateRange) {
-    labLastDate_->setText(lastDate);
-    labLastBalance_->setText(lastBalance);
-    labLastDateRange_->setText(lastDateRange);
+void frmCorvaneMain::showPostingFigures() {
+    labLastDate_->setText(LastDateLabel(globals_));
+    labLastBalance_->setText(LastBalanceLabel(globals_));
+    labLastDateRange_->setText(LastDateRangeLabel(globals_));
 }
 
 void frmCorvaneMain::closeEvent(QCloseEvent* event) {
@@ -192,8 +190,6 @@ void frmCorvaneMain::closeEvent(QCloseEvent* event) {
 
 void frmCorvaneMain::Unload() {
     globals_.LedgerDb.reset();
-    if (globals_.mainMenu == this)
-        globals_.mainMenu = nullptr;
 }
 
 void frmCorvaneMain::cmdVeyraURL_Click() {

@@ -14,9 +14,9 @@ namespace corvane {
 
 // The main menu, the program's first and last window. Call order: construct, Load() (the whole
 // start-up, which may show messages), then show() unless Load() returned false (the program must
-// end). Closing the window (Exit) releases the ledger connection. While it exists the posting run
-// reaches its labels through Globals::mainMenu.
-class frmCorvaneMain : public QWidget, public MainMenuLabels {
+// end). Closing the window (Exit) releases the ledger connection. While it exists its labels follow
+// the posting log's figures (Globals::postingLogSignals).
+class frmCorvaneMain : public QWidget {
     Q_OBJECT
 public:
     explicit frmCorvaneMain(Globals& globals, QWidget* parent = nullptr);
@@ -25,15 +25,13 @@ public:
     // Start-up steps 1 to 10 under the start-up error handler; false when the program must end.
     bool Load();
 
-    void showProcessorSite(const QString& url) override;
-    void setPostingLabels(const QString& lastDate, const QString& lastBalance,
-                          const QString& lastDateRange) override;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void runStartUp();
+    void showProcessorSite(const QString& url);
+    void showPostingFigures();
     void Unload();
     void cmdVeyraURL_Click();
     void cmdDownloadPayment_Click();

@@ -154,7 +154,6 @@ void frmHistory::showJournalError(const journal::JournalError& error) {
     runs_->removeRows(0, runs_->rowCount());
     labNoRuns_->hide();
     selectionChanged();
-    globals_.dialogs().setBusyPointer(false);
     globals_.dialogs().messageBox(journal::journalUnusableText(error), MsgButtons::Ok,
                                   MsgIcon::Exclamation, QStringLiteral("Corvane Error Message"));
 }

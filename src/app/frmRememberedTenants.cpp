@@ -93,7 +93,6 @@ void frmRememberedTenants::showJournalError(const journal::JournalError& error) 
     choices_->removeRows(0, choices_->rowCount());
     labNone_->hide();
     selectionChanged();
-    globals_.dialogs().setBusyPointer(false);
     globals_.dialogs().messageBox(journal::unusableJournalMessage(error), MsgButtons::Ok,
                                   MsgIcon::Critical, journal::kJournalErrorTitle);
 }

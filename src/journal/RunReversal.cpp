@@ -287,7 +287,6 @@ QString ReversalQuestion(const Run& run) {
 ReversalOutcome RunReversal::run(std::int64_t runID) {
     Dialogs& dialogs = globals_.dialogs();
     const auto tell = [&](const QString& text, MsgIcon icon) {
-        dialogs.setBusyPointer(false);
         dialogs.messageBox(text, MsgButtons::Ok, icon, kReversalTitle);
     };
     const auto refuse = [&](const QString& text, MsgIcon icon = MsgIcon::Exclamation) {
@@ -298,7 +297,7 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
         return refuse(QStringLiteral("This posting run cannot be reversed: %1. %2")
                           .arg(what, kNothingChanged));
     };
-    dialogs.setBusyPointer(true);
+    const BusyPointer busy(dialogs);
 
     std::optional<Run> run;
     std::vector<Run> settled;
@@ -327,7 +326,6 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
         checkedAt = db.contentMark();
         if (const auto later = journal::ReturnRecordedLater(journal_, db, runID, rivals)) {
             // The return's entries stand on the payment's: the later run goes first.
-            dialogs.setBusyPointer(false);
             dialogs.messageBox(
                 QStringLiteral("The return of payment %1 was recorded by the posting "
                                "run of %2. Reverse that run first.")
@@ -345,13 +343,11 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
                           .arg(e.description(), kNothingChanged),
                       MsgIcon::Critical);
     }
-    dialogs.setBusyPointer(false);
     if (dialogs.messageBox(ReversalQuestion(*run), MsgButtons::YesNo, MsgIcon::Question,
                            kReversalTitle) != kAnswerYes) {
         return ReversalOutcome::Cancelled;
     }
 
-    dialogs.setBusyPointer(true);
     const ReversalAttempt attempt = reverseInLedger(db, journal_, *run, rivals, checkedAt);
     switch (attempt.kind) {
         case ReversalAttempt::Kind::Committed:

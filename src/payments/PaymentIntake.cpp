@@ -70,7 +70,6 @@ bool FindLatestPaymentFile(Globals& globals) {
         }
     }
 
-    dialogs.setBusyPointer(false);
     if (bestName.isEmpty()) {
         dialogs.messageBox(QStringLiteral("No payment files were found in your Downloads folder. "
                                           "Please download a new payment file."),
@@ -85,7 +84,6 @@ bool FindLatestPaymentFile(Globals& globals) {
             QStringLiteral("This file will be loaded to your screen. Be SURE the transaction dates "
                            "are correct before posting!"),
         MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Latest File"));
-    dialogs.setBusyPointer(true);
 
     // Copy under a temporary name first, so that a failed copy never leaves a half file under
     // the staged name, and delete the download only once the staged file is complete.

@@ -39,7 +39,6 @@ std::optional<QString> NoteLoadedPayments(std::vector<Payment>& payments, ledger
 
 void TellLoadProblem(Dialogs& dialogs, const LoadProblem& problem) {
     using Kind = LoadProblem::Kind;
-    dialogs.setBusyPointer(false);
     switch (problem.kind) {
         case Kind::NoFile:
             return;

@@ -200,14 +200,13 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
                                const LoadedFile& file) {
     Dialogs& dialogs = globals_.dialogs();
     const auto tell = [&](const QString& text, MsgIcon icon, const QString& title) {
-        dialogs.setBusyPointer(false);
         dialogs.messageBox(text, MsgButtons::Ok, icon, title);
     };
     const auto stop = [&](const QString& text, MsgIcon icon = MsgIcon::Information) {
         tell(text, icon, kProgramTitle);
         return PostingOutcome::Stopped;
     };
-    dialogs.setBusyPointer(true);
+    const BusyPointer busy(dialogs);
     const QDate today = globals_.environment().today();
     // The figures the log keeps of this run: its day and the total of the payments reviewed.
     const PostingFigures figures{today, paymentsTotal(reviewed)};
@@ -217,7 +216,6 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
         return stop(refusalMessage(*accounts.refusal, reviewed));
     }
     if (!choices.createDeposit || !choices.postMgmtFees) {
-        dialogs.setBusyPointer(false);
         if (dialogs.messageBox(confirmationQuestion(choices), MsgButtons::YesNo, MsgIcon::None,
                                kProgramTitle) != kAnswerYes) {
             return PostingOutcome::Stopped;
@@ -229,17 +227,13 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
     const DueQuestions due = QuestionsDue(reviewed, returned);
     PostingAnswers answers;
     if (due.noted > 0) {
-        dialogs.setBusyPointer(false);
         answers.leaveNotedOut = dialogs.messageBox(notesQuestion(due.noted), MsgButtons::YesNo,
                                                    MsgIcon::Question, kNotesTitle) == kAnswerYes;
-        dialogs.setBusyPointer(true);
     }
     if (due.returns > 0) {
-        dialogs.setBusyPointer(false);
         answers.recordReturns =
             dialogs.messageBox(ReturnsQuestion(due.returns, returned.statuses), MsgButtons::YesNo,
                                MsgIcon::Question, kReturnsTitle) == kAnswerYes;
-        dialogs.setBusyPointer(true);
     }
     const std::vector<PaymentAction> actions = DecidePaymentActions(reviewed, returned, answers);
     if (!globals_.LedgerDb) {
@@ -316,7 +310,6 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
     } catch (const journal::JournalError&) {
         // Left Pending, the run is found posted next time, which only repeats these steps.
     }
-    dialogs.setBusyPointer(false);
     return PostingOutcome::Completed;
 }
 

@@ -129,7 +129,7 @@ QList<int> PrintScreen(Globals& globals, const std::vector<Payment>& rows,
     const QList<int> selection =
         printSelection(static_cast<int>(rows.size()), selectedRows, currentRow);
 
-    dialogs.setBusyPointer(true);
+    const BusyPointer busy(dialogs);
     bool failed = false;
     QString failure;
     QString pdfFile;
@@ -144,14 +144,12 @@ QList<int> PrintScreen(Globals& globals, const std::vector<Payment>& rows,
         failure = QString::fromLocal8Bit(e.what());
     }
     if (failed) {
-        dialogs.setBusyPointer(false);
         dialogs.messageBox(failure, MsgButtons::Ok, MsgIcon::None, kProgramTitle);
         return selection;
     }
 
     dialogs.messageBox(QStringLiteral("Screen Printed"), MsgButtons::Ok, MsgIcon::Information,
                        kPrintTitle);
-    dialogs.setBusyPointer(false);
     if (!pdfFile.isEmpty()) {
         dialogs.messageBox(QStringLiteral("No printer is installed, so the list was saved as the "
                                           "PDF file ") +

@@ -33,6 +33,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <optional>
 #include <set>
 
 #include <algorithm>
@@ -219,7 +220,7 @@ void frmDownload::Load() {
         return;
     }
     Dialogs& dialogs = globals_.dialogs();
-    dialogs.setBusyPointer(true);
+    std::optional<BusyPointer> busy(std::in_place, dialogs);  // until the load is done
     // Loading again starts afresh: nothing of the last load shows while this one asks.
     ledgersUpdated_ = false;
     postingStopped_ = false;
@@ -229,7 +230,7 @@ void frmDownload::Load() {
     PaymentLoad load(globals_);
     const bool loaded = load.load();
     CentreOnScreen(*this);
-    dialogs.setBusyPointer(false);
+    busy.reset();
     if (loaded) {
         loadedFile_ = load.file();
         journal_ = load.takeJournal();
@@ -245,7 +246,6 @@ void frmDownload::Load() {
         TellLoadProblem(dialogs, *load.problem());
     // Payments that Corvane posted but the ledger no longer holds are told once.
     if (loaded && !load.goneFromLedger().isEmpty()) {
-        dialogs.setBusyPointer(false);
         dialogs.messageBox(GoneFromLedgerNotice(load.goneFromLedger()), MsgButtons::Ok,
                            MsgIcon::Information, kGoneFromLedgerTitle);
     }
@@ -329,7 +329,6 @@ void frmDownload::ChooseTenant() {
         StagedPayments_->index(at, 0),
         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     if (journalProblem) {
-        dialogs.setBusyPointer(false);
         dialogs.messageBox(*journalProblem, MsgButtons::Ok, MsgIcon::Critical,
                            journal::kJournalErrorTitle);
     }
@@ -515,7 +514,6 @@ void frmDownload::cmdPrintScreen_Click() {
 }
 
 void frmDownload::reject() {
-    globals_.dialogs().setBusyPointer(false);
     if (!ledgersUpdated_ && StagedCount() > 0) {
         const int answer = globals_.dialogs().messageBox(
             QStringLiteral("You are trying to leave without updating your TENANT LEDGERS. Are you "

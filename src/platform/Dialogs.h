@@ -17,21 +17,28 @@ inline const QString kProgramTitle = QStringLiteral("Corvane");
 
 // Message box, input box and the mouse pointer. The real implementation shows Qt dialogs; tests
 // use a scripted double that records every message and answers from a script.
+//
+// The pointer over a message or input box is always the normal one: an implementation restores it
+// before it shows the box and, when it was busy, shows the busy pointer again once the box is
+// closed, so that work still going on after an answer shows the busy pointer as before. Callers
+// never restore the pointer for a message; they show it busy with a BusyPointer around their work.
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
-    // Shows a modal message box; returns kAnswerOk, kAnswerYes or kAnswerNo.
+    // Shows a modal message box, under the normal pointer; returns kAnswerOk, kAnswerYes or
+    // kAnswerNo.
     virtual int messageBox(const QString& text, MsgButtons buttons, MsgIcon icon,
                            const QString& title) = 0;
-    // Shows an input box; returns the text entered, or empty text when cancelled.
+    // Shows an input box, under the normal pointer; returns the text entered, or empty text when
+    // cancelled.
     virtual QString inputBox(const QString& prompt, const QString& title,
                              const QString& defaultText) = 0;
     // The busy (wait) or the normal mouse pointer.
     virtual void setBusyPointer(bool busy) = 0;
 };
 
-// Shows the busy pointer for the lifetime of the object; the normal pointer returns at the end
-// (callers still restore it explicitly before any message).
+// Shows the busy pointer for the lifetime of the object (messages shown meanwhile still show the
+// normal one); the normal pointer returns at the end. One at a time: they do not nest.
 class BusyPointer {
 public:
     explicit BusyPointer(Dialogs& dialogs) : dialogs_(dialogs) { dialogs_.setBusyPointer(true); }

@@ -50,7 +50,9 @@ inline constexpr int UnrecognizedDatabaseFormat = 3343;
 inline constexpr int DataTypeConversion = 3421;
 inline constexpr int SyntaxError = 3075;
 inline constexpr int UpdateWithoutEdit = 3020;
-inline constexpr int LedgerWriteFailed = 3051;
+inline constexpr int LedgerWriteFailed = 3051;  // also: a ledger that is read-only
+inline constexpr int LedgerDiskFull = 3026;
+inline constexpr int LedgerDiskError = 3043;  // the disk or network failed
 }  // namespace errc
 
 }  // namespace corvane

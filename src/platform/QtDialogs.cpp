@@ -29,13 +29,24 @@ const QString& titleOrDefault(const QString& title) {
 
 }  // namespace
 
+// The normal pointer while a box is up; a busy pointer comes back when it closes.
+class QtDialogs::NormalPointer {
+public:
+    explicit NormalPointer(QtDialogs& dialogs) : dialogs_(dialogs), wasBusy_(dialogs.busy_) {
+        dialogs_.setBusyPointer(false);
+    }
+    ~NormalPointer() { dialogs_.setBusyPointer(wasBusy_); }
+    NormalPointer(const NormalPointer&) = delete;
+    NormalPointer& operator=(const NormalPointer&) = delete;
+
+private:
+    QtDialogs& dialogs_;
+    bool wasBusy_;
+};
+
 int QtDialogs::messageBox(const QString& text, MsgButtons buttons, MsgIcon icon,
                           const QString& title) {
-    // A message comes before the pointer's work is done: the normal pointer shows over it.
-    const bool wasBusy = busy_;
-    if (wasBusy)
-        setBusyPointer(false);
-
+    const NormalPointer normal(*this);
     // The program breaks its lines Windows-style, with a carriage return alone or with a line
     // feed; a Qt label breaks only at line feeds.
     QString shown = text;
@@ -56,14 +67,12 @@ int QtDialogs::messageBox(const QString& text, MsgButtons buttons, MsgIcon icon,
         box.setEscapeButton(QMessageBox::Ok);
         box.exec();
     }
-
-    if (wasBusy)
-        setBusyPointer(true);
     return answer;
 }
 
 QString QtDialogs::inputBox(const QString& prompt, const QString& title,
                             const QString& defaultText) {
+    const NormalPointer normal(*this);
     bool ok = false;
     const QString text = QInputDialog::getText(QApplication::activeWindow(), titleOrDefault(title),
                                                prompt, QLineEdit::Normal, defaultText, &ok);

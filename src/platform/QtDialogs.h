@@ -14,6 +14,7 @@ public:
     void setBusyPointer(bool busy) override;
 
 private:
+    class NormalPointer;
     bool busy_ = false;
 };
 

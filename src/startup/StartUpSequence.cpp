@@ -21,11 +21,11 @@ void RunStartUp(Globals& globals, StartUpKind kind) {
     // without the preferences as it would after that.
     const bool readLog =
         program || globals.files().exists(globals.pathInProgramFolder(kPostingLogFileName));
-    if (readLog && ReadPostingLog(globals) && globals.mainMenu) {
-        globals.mainMenu->setPostingLabels(LastDateLabel(globals), LastBalanceLabel(globals),
-                                           LastDateRangeLabel(globals));
+    if (readLog && ReadPostingLog(globals)) {
+        PostingLogSignals& log = globals.postingLogSignals();
+        Q_EMIT log.figuresChanged();
         if (program)
-            globals.mainMenu->showProcessorSite(globals.postingLog.processorSiteUrl);
+            Q_EMIT log.processorSiteRead(globals.postingLog.processorSiteUrl);
     }
     if (program)
         ChooseSessionPrinter(globals);

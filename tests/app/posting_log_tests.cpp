@@ -17,17 +17,6 @@ using test::writeFile;
 const QString kUrlPrompt = QStringLiteral("Please enter your Vantora URL");
 const QString kUrlTitle = QStringLiteral("Vantora URL Entry");
 
-class RecordingMenu final : public MainMenuLabels {
-public:
-    QStringList labels;
-    int calls = 0;
-    void setPostingLabels(const QString& a, const QString& b, const QString& c) override {
-        labels = {a, b, c};
-        ++calls;
-    }
-    void showProcessorSite(const QString&) override {}
-};
-
 struct LogValues {
     QString date, balance, url, from, to;
     bool operator==(const LogValues&) const = default;
@@ -112,10 +101,14 @@ TEST(ReadPostingLog, quotedSiteAddressAndWindows1252Text) {
     EXPECT_EQ(t.globals.postingLog.lastRangeFrom, QStringLiteral("Caf\u00e9"));
 }
 
-TEST(WritePostingLog, writesFiveCrLfLinesAndRefreshesTheMenu) {
+TEST(WritePostingLog, writesFiveCrLfLinesAndTellsTheNewLabels) {
     test::TestPlatform t;
-    RecordingMenu menu;
-    t.globals.mainMenu = &menu;
+    // The labels as whoever shows them reads them when told.
+    std::vector<QStringList> told;
+    QObject::connect(&t.globals.postingLogSignals(), &PostingLogSignals::figuresChanged, [&] {
+        told.push_back(
+            {LastDateLabel(t.globals), LastBalanceLabel(t.globals), LastDateRangeLabel(t.globals)});
+    });
     t.globals.postingLog.lastDatePosted = QStringLiteral("3/14/2026");
     t.globals.postingLog.lastBalancePosted = QStringLiteral("1234.5");
     t.globals.postingLog.processorSiteUrl = QStringLiteral("https://pay.example/caf\u00e9");
@@ -128,11 +121,16 @@ TEST(WritePostingLog, writesFiveCrLfLinesAndRefreshesTheMenu) {
                          "not a date\r\n"));
     EXPECT_EQ(QDir(t.folder.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("CV-Log.txt")});
-    ASSERT_EQ(menu.calls, 1);
-    EXPECT_EQ(menu.labels,
-              (QStringList{QStringLiteral("Last Date Posted: 3/14/2026"),
-                           QStringLiteral("Last Balance Posted: $1,234.50"),
-                           QStringLiteral("Last Date Range: 03/01/2026 to not a date")}));
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], (QStringList{QStringLiteral("Last Date Posted: 3/14/2026"),
+                                    QStringLiteral("Last Balance Posted: $1,234.50"),
+                                    QStringLiteral("Last Date Range: 03/01/2026 to not a date")}));
+
+    // A log that cannot be written leaves the labels as they were.
+    t.files.fillDiskOnWriting(QStringLiteral("CV-Log.txt"));
+    t.globals.postingLog.lastDatePosted = QStringLiteral("3/15/2026");
+    EXPECT_THROW(WritePostingLog(t.globals), Error);
+    EXPECT_EQ(told.size(), 1u);
 }
 
 TEST(WritePostingLog, replacesTheOldLogAndReadsBack) {

@@ -2,15 +2,22 @@
 #include "platform/ledger/Database.h"
 #include "support/ErrorOf.h"
 #include "support/OrdinaryUser.h"
+#include "support/TestFiles.h"
 #include "support/TestLedger.h"
 #include "support/TestPlatform.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <functional>
+#include <optional>
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace corvane::ledger {
 namespace {
@@ -44,8 +51,7 @@ TEST_F(LedgerDatabase, fileThatIsNotALedgerIs3343) {
         const char* name;
         QByteArray bytes;
     } cases[] = {{"junk.mdb", QByteArray("Standard Jet DB\0 not really", 27)},
-                 {"empty.mdb", QByteArray()},
-                 {"damaged.mdb", QByteArray("SQLite format 3\0", 16) + QByteArray(4080, '\x5a')}};
+                 {"empty.mdb", QByteArray()}};
     for (const auto& c : cases) {
         const QString file = platform.path(QString::fromLatin1(c.name));
         QFile f(file);
@@ -387,22 +393,146 @@ TEST_F(LedgerEngineErrors, aLedgerThatCannotBeReadAtOpenIsPermissionDenied) {
     EXPECT_EQ(e.description(), QStringLiteral("Permission denied: '%1'.").arg(path));
 }
 
-TEST_F(LedgerEngineErrors, aLedgerLockedWholeByLodgebookAtOpenIs3260) {
+// --- A ledger that is there but cannot be used ---------------------------------------------------
+
+class LedgerOpenFailure;
+struct OpenFailure {
+    const char* name;
+    void (*arrange)(LedgerOpenFailure&);  // makes the cause happen for real
+    int number;
+    const char* description;  // %1: the ledger's path
+};
+
+class LedgerOpenFailure : public LedgerEngineErrors,
+                          public ::testing::WithParamInterface<OpenFailure> {
+public:
+    ~LedgerOpenFailure() override { undo(); }
+    using LedgerDatabase::path;
+    QString ledger = path;      // the file opened: the test's own, or a copy on another disk
+    bool ordinaryUser = false;  // opened as an ordinary user, so that file modes count for root
+    std::function<void()> undo = [] {};
+};
+
+void setModes(const QString& ledger, mode_t file, mode_t folder) {
+    ::chmod(QFile::encodeName(ledger).constData(), file);
+    ::chmod(QFile::encodeName(QFileInfo(ledger).absolutePath()).constData(), folder);
+}
+
+// The ledger copied to a small disk of its own, which a file then fills to the last byte.
+void onAFullDisk(LedgerOpenFailure& t) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root mounts a small disk";
+    const QString disk = QFileInfo(t.path).absolutePath() + QStringLiteral("/disk");
+    QDir().mkpath(disk);
+    const QByteArray size =
+        "size=" + QByteArray::number(QFileInfo(t.path).size() / 1024 + 64) + "k";
+    if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, size.constData()) != 0)
+        GTEST_SKIP() << "no tmpfs mount here";
+    t.undo = [disk] { ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH); };
+    t.ledger = disk + QStringLiteral("/lbdatafl.mdb");
+    QFile::copy(t.path, t.ledger);
+    QFile filler(disk + QStringLiteral("/filler"));
+    filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    while (filler.write(QByteArray(4096, 'x')) == 4096) {
+    }
+    while (filler.write("x", 1) == 1) {
+    }
+}
+
+// SQLite's files through the system's own file layer, except that a database file cannot be
+// opened: the disk reports an input/output error.
+sqlite3_vfs* systemFiles = nullptr;
+int openFailingDatabase(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* out) {
+    if (!(flags & SQLITE_OPEN_MAIN_DB))
+        return systemFiles->xOpen(systemFiles, name, file, flags, out);
+    file->pMethods = nullptr;
+    return SQLITE_IOERR;
+}
+
+void onAFailingDisk(LedgerOpenFailure& t) {
+    static sqlite3_vfs failing = [] {
+        systemFiles = sqlite3_vfs_find(nullptr);
+        sqlite3_vfs vfs = *systemFiles;
+        vfs.zName = "failing-disk";
+        vfs.xOpen = openFailingDatabase;
+        return vfs;
+    }();
+    sqlite3_vfs_register(&failing, 1);
+    t.undo = [] { sqlite3_vfs_unregister(&failing); };
+}
+
+void readOnlyFile(LedgerOpenFailure& t) {
+    setModes(t.path, 0444, 0777);
+    t.ordinaryUser = true;
+    t.undo = [&t] { setModes(t.path, 0644, 0700); };
+}
+
+void inAReadOnlyFolder(LedgerOpenFailure& t) {
+    setModes(t.path, 0666, 0555);
+    t.ordinaryUser = true;
+    t.undo = [&t] { setModes(t.path, 0644, 0700); };
+}
+
+void lockedWholeByLodgebook(LedgerOpenFailure& t) {
     sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(path.toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr),
-              SQLITE_OK);
+    sqlite3_open_v2(QFile::encodeName(t.path).constData(), &other, SQLITE_OPEN_READWRITE, nullptr);
+    t.undo = [other] { sqlite3_close(other); };
     ASSERT_EQ(sqlite3_exec(other, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE", nullptr,
                            nullptr, nullptr),
               SQLITE_OK);
-    const Error e = errorOf([&] { open(100); });
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
-    EXPECT_EQ(e.number(), 3260);
-    EXPECT_EQ(e.description(),
-              QStringLiteral("The ledger is in use by another program (Lodgebook). Nothing was "
-                             "written; try again when it is free."));
-    EXPECT_EQ(tenants(), QStringLiteral("1,2"));
 }
+
+// An SQLite header on pages that are not a database.
+void damagedPastItsHeader(LedgerOpenFailure& t) {
+    QFile file(t.path);
+    file.open(QIODevice::WriteOnly);
+    file.write(QByteArray("SQLite format 3\0", 16) + QByteArray(4080, '\x5a'));
+}
+
+const OpenFailure kOpenFailures[] = {
+    {"fullDisk", onAFullDisk, 3026,
+     "Cannot open the ledger file '%1': the disk it is on is full. Nothing was changed. Make room "
+     "on that disk, then try again."},
+    {"failingDisk", onAFailingDisk, 3043,
+     "Cannot open the ledger file '%1': the disk or the network it is on failed while it was "
+     "read. Nothing was changed. Check the disk or the network connection, then try again."},
+    {"readOnlyFile", readOnlyFile, 3051,
+     "Cannot open the ledger file '%1': the file is read-only, and Corvane must be able to write "
+     "to it. Nothing was changed. Make the file writable, then try again."},
+    {"readOnlyFolder", inAReadOnlyFolder, 3051,
+     "Cannot open the ledger file '%1': its folder is read-only, and Corvane must be able to "
+     "write there. Nothing was changed. Make the folder writable, then try again."},
+    {"locked", lockedWholeByLodgebook, 3260,
+     "The ledger is in use by another program (Lodgebook). Nothing was written; try again when "
+     "it is free."},
+    {"notALedger", damagedPastItsHeader, 3343, "Unrecognized database format '%1'."},
+};
+
+void PrintTo(const OpenFailure& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// Each cause is told in its own words, and the ledger is left as it was.
+TEST_P(LedgerOpenFailure, isToldInItsOwnWordsAndChangesNothing) {
+    GetParam().arrange(*this);
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    const QByteArray before = test::fileBytes(ledger);
+    const Error e = errorOf([&] {
+        std::optional<test::OrdinaryUser> user;
+        if (ordinaryUser) {
+            ASSERT_TRUE(user.emplace().ok());
+        }
+        Database::open(ledger, 100);
+    });
+    EXPECT_EQ(test::fileBytes(ledger), before);
+    EXPECT_EQ(e.number(), GetParam().number);
+    EXPECT_EQ(e.description().toStdString(),
+              QString::fromUtf8(GetParam().description).arg(ledger).toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Causes, LedgerOpenFailure, ::testing::ValuesIn(kOpenFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace corvane::ledger

@@ -148,7 +148,7 @@ TEST(QtDialogs, messageBox_breaksLinesAtCarriageReturns) {
     EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
 }
 
-TEST(QtDialogs, busyPointer_isSetOnceRestoredOnceAndLiftedOverAMessage) {
+TEST(QtDialogs, busyPointer_isSetOnceRestoredOnceAndLiftedOverAMessageOrAnInputBox) {
     QtDialogs dialogs;
     dialogs.setBusyPointer(true);
     dialogs.setBusyPointer(true);
@@ -160,6 +160,16 @@ TEST(QtDialogs, busyPointer_isSetOnceRestoredOnceAndLiftedOverAMessage) {
                                       QString(), QMessageBox::Ok, answer);
     EXPECT_FALSE(seen.busyPointerOver);
     EXPECT_NE(QApplication::overrideCursor(), nullptr);
+
+    bool busyOverInput = true;
+    whenShown([&](QWidget* widget) {
+        busyOverInput = QApplication::overrideCursor() != nullptr;
+        qobject_cast<QInputDialog*>(widget)->reject();
+    });
+    dialogs.inputBox(QStringLiteral("Prompt"), QStringLiteral("Title"), QString());
+    EXPECT_FALSE(busyOverInput);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
 
     dialogs.setBusyPointer(false);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);

@@ -89,8 +89,9 @@ TEST_F(ProgramFolderFaultTest, folderNotWritable_nothingIsPostedAndTheUserIsTold
     EXPECT_EQ(result.outcome, QString());
     EXPECT_TRUE(result.messages.isEmpty()) << result.messages.join('\n').toStdString();
     EXPECT_EQ(result.error.trimmed(),
-              QStringLiteral("error 3051: Cannot open the ledger file '%1': the file or its "
-                             "folder is read-only, and Corvane must be able to write there.")
+              QStringLiteral("error 3051: Cannot open the ledger file '%1': its folder is "
+                             "read-only, and Corvane must be able to write there. Nothing was "
+                             "changed. Make the folder writable, then try again.")
                   .arg(path(QStringLiteral("lbdatafl.mdb"))));
     expectUntouched(before, ledger);
 }

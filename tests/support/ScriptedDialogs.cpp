@@ -1,5 +1,7 @@
 #include "support/ScriptedDialogs.h"
 
+#include <QScopedValueRollback>
+
 #include <gtest/gtest.h>
 
 namespace corvane::test {
@@ -16,7 +18,11 @@ const char* iconName(MsgIcon icon) {
 }
 }  // namespace
 
-ScriptedDialogs::~ScriptedDialogs() { verifyAllShown(); }
+ScriptedDialogs::~ScriptedDialogs() {
+    verifyAllShown();
+    // A busy pointer left on stays on over an idle program.
+    EXPECT_FALSE(busy_) << "the busy pointer was left on";
+}
 
 void ScriptedDialogs::expectMessage(const QString& text, const QString& title, MsgIcon icon,
                                     MsgButtons buttons) {
@@ -54,6 +60,7 @@ void ScriptedDialogs::verifyAllShown() {
 
 int ScriptedDialogs::messageBox(const QString& text, MsgButtons buttons, MsgIcon icon,
                                 const QString& title) {
+    const QScopedValueRollback normalPointer(busy_, false);  // as the real dialogs show it
     shown_.push_back({text, buttons, icon, title});
     if (!script_.empty() && !script_.front().input) {
         Expected e = script_.front();
@@ -75,6 +82,7 @@ int ScriptedDialogs::messageBox(const QString& text, MsgButtons buttons, MsgIcon
 
 QString ScriptedDialogs::inputBox(const QString& prompt, const QString& title,
                                   const QString& defaultText) {
+    const QScopedValueRollback normalPointer(busy_, false);  // as the real dialogs show it
     inputPrompts_.push_back(prompt);
     if (!script_.empty() && script_.front().input) {
         Expected e = script_.front();

@@ -21,7 +21,8 @@ struct ShownMessage {
 // Dialogs for tests: records every message box and input box, answers from a script, and fails
 // the test (a gtest failure) on a message that the script did not expect. Expect the messages in
 // the order the program shows them: expectMessage(...) for an OK box, expectQuestion(..., answer)
-// for a Yes/No box. A test ends with verifyAllShown() (called by the destructor too).
+// for a Yes/No box. A test ends with verifyAllShown() (called by the destructor too), and with the
+// normal pointer (the destructor fails the test when the busy pointer was left on).
 class ScriptedDialogs final : public Dialogs {
 public:
     ~ScriptedDialogs() override;
@@ -39,6 +40,7 @@ public:
 
     const std::vector<ShownMessage>& shown() const { return shown_; }
     const std::vector<QString>& inputPrompts() const { return inputPrompts_; }
+    // The pointer as the user sees it now: normal while a box is up, as the real dialogs show it.
     bool busy() const { return busy_; }
     int busyCalls() const { return busyCalls_; }
     // Fails the test for every expected dialog that did not appear.

@@ -94,7 +94,6 @@ TEST_F(MainMenuTest, startUpShowsTheLastPostingAndChecksThePaymentFile) {
     EXPECT_EQ(t.globals.PaymentFileName, QStringLiteral("paymentHistory.csv"));
     EXPECT_EQ(t.globals.TenantExportFileName, QStringLiteral("CorvaneTenantExport.csv"));
     EXPECT_EQ(t.globals.preferences.rentIncome.text, QStringLiteral("F9"));
-    EXPECT_EQ(t.globals.mainMenu, &menu);
 
     click("cmdVeyraURL");
     EXPECT_EQ(t.shell.opened, QStringList{QStringLiteral("https://pay.example")});
@@ -185,7 +184,6 @@ TEST_F(MainMenuTest, itemNotFoundDuringStartUp_saysTheFieldIsMissingAndEnds) {
                             QStringLiteral("Corvane"));
     EXPECT_FALSE(menu.Load());
     EXPECT_FALSE(t.globals.LedgerDb);
-    EXPECT_EQ(t.globals.mainMenu, nullptr);
     EXPECT_FALSE(t.dialogs.busy());
 }
 
@@ -198,7 +196,6 @@ TEST_F(MainMenuTest, noLedgerShowsTheDataFileMessageAndEnds) {
     EXPECT_FALSE(menu.Load());
     EXPECT_FALSE(menu.isVisible());
     EXPECT_FALSE(t.globals.LedgerDb);
-    EXPECT_EQ(t.globals.mainMenu, nullptr);
     EXPECT_TRUE(t.globals.postingLog.lastDatePosted.isEmpty());
     EXPECT_FALSE(QFile::exists(t.path(QStringLiteral("lbdatafl.mdb"))));
 }
@@ -366,7 +363,6 @@ TEST_F(MainMenuTest, exitReleasesTheLedgerAndLeavesTheViewerOpen) {
     click("cmdExit");
     EXPECT_FALSE(menu.isVisible());
     EXPECT_FALSE(t.globals.LedgerDb);
-    EXPECT_EQ(t.globals.mainMenu, nullptr);
     EXPECT_TRUE(viewers[0]->isVisible());
     QPointer<frmViewFiles> viewer = viewers[0];
     viewer->close();

@@ -8,7 +8,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <utility>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace corvane::ledger {
 
@@ -18,6 +22,68 @@ namespace {
 // posting run's tens of thousands of statements spent a tenth of their time there. It has to be
 // said before SQLite starts, so before main (the posting journal opens its file with it too).
 const bool kMemoryCountOff = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+
+// Whether this process may write there, as the system decides it for the user it runs as (a
+// read-only disk says no to everyone).
+bool writable(const QString& path) {
+    return ::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), W_OK, AT_EACCESS) == 0;
+}
+
+[[noreturn]] void notALedger(const QString& path) {
+    throwError(errc::UnrecognizedDatabaseFormat,
+               QStringLiteral("Unrecognized database format '%1'.").arg(path));
+}
+
+[[noreturn]] void cannotOpen(int number, const QString& path, const QString& why,
+                             const QString& todo) {
+    throwError(number, QStringLiteral("Cannot open the ledger file '%1': %2. Nothing was changed. "
+                                      "%3, then try again.")
+                           .arg(path, why, todo));
+}
+
+// Why the ledger file, which is there, could not be opened or read, from SQLite's result code
+// and the system's error number: each cause in its own words, and only a file that SQLite does
+// not read as a database is "Unrecognized database format". The ledger is never changed.
+[[noreturn]] void refuseToOpen(int rc, int systemError, const QString& path) {
+    const int primary = rc & 0xff;
+    if (isBusy(rc))
+        throwError(errc::LedgerLocked, kLockedMessage);
+    if (primary == SQLITE_FULL || systemError == ENOSPC || systemError == EDQUOT) {
+        cannotOpen(errc::LedgerDiskFull, path, QStringLiteral("the disk it is on is full"),
+                   QStringLiteral("Make room on that disk"));
+    }
+    const bool refused = primary == SQLITE_READONLY || primary == SQLITE_PERM ||
+                         systemError == EROFS || systemError == EACCES || systemError == EPERM;
+    // SQLite writes beside the ledger (its -wal and -shm files) even to read it.
+    if (refused || primary == SQLITE_CANTOPEN) {
+        if (!writable(QFileInfo(path).absolutePath())) {
+            cannotOpen(errc::LedgerWriteFailed, path,
+                       QStringLiteral("its folder is read-only, and Corvane must be able to "
+                                      "write there"),
+                       QStringLiteral("Make the folder writable"));
+        }
+        if (!writable(path)) {
+            cannotOpen(errc::LedgerWriteFailed, path,
+                       QStringLiteral("the file is read-only, and Corvane must be able to write "
+                                      "to it"),
+                       QStringLiteral("Make the file writable"));
+        }
+    }
+    if (refused) {
+        cannotOpen(errc::LedgerWriteFailed, path,
+                   QStringLiteral("the system lets Corvane read it but not write to it"),
+                   QStringLiteral("Make sure that the ledger and the files beside it may be "
+                                  "written"));
+    }
+    if (primary == SQLITE_CANTOPEN && !QFileInfo::exists(path))
+        throwError(errc::LedgerFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
+    if (primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN) {
+        cannotOpen(errc::LedgerDiskError, path,
+                   QStringLiteral("the disk or the network it is on failed while it was read"),
+                   QStringLiteral("Check the disk or the network connection"));
+    }
+    notALedger(path);
+}
 
 }  // namespace
 
@@ -131,9 +197,8 @@ std::unique_ptr<Database> Database::open(const QString& path, int busyTimeoutMs)
     if (path.isEmpty() || !info.exists()) {
         throwError(errc::LedgerFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
     }
-    const QString unrecognized = QStringLiteral("Unrecognized database format '%1'.").arg(path);
     if (!info.isFile())
-        throwError(errc::UnrecognizedDatabaseFormat, unrecognized);
+        notALedger(path);
     {
         // An SQLite file starts with its header text; an empty file is not a ledger.
         QFile file(path);
@@ -141,34 +206,23 @@ std::unique_ptr<Database> Database::open(const QString& path, int busyTimeoutMs)
             throwError(errc::PermissionDenied,
                        QStringLiteral("Permission denied: '%1'.").arg(path));
         }
-        if (file.read(16) != QByteArray("SQLite format 3\0", 16)) {
-            throwError(errc::UnrecognizedDatabaseFormat, unrecognized);
-        }
+        const QByteArray header = file.read(16);
+        if (file.error() == QFileDevice::ReadError)
+            refuseToOpen(SQLITE_IOERR_READ, 0, path);
+        if (header != QByteArray("SQLite format 3\0", 16))
+            notALedger(path);
     }
     auto impl = std::make_unique<Impl>();
     impl->path = path;
     const QByteArray file = path.toUtf8();
     // Never SQLITE_OPEN_CREATE; one thread uses the connection, so it needs no mutex.
-    const int rc = sqlite3_open_v2(file.constData(), &impl->db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    // The ledger's journal lives beside it, so a file or folder that cannot be written makes
-    // an otherwise good ledger unreadable too: that is said, rather than a wrong format.
-    const auto refuseReadOnly = [&] {
-        if (!info.isWritable() || !QFileInfo(info.absolutePath()).isWritable()) {
-            throwError(errc::LedgerWriteFailed,
-                       QStringLiteral("Cannot open the ledger file '%1': the file or its folder is "
-                                      "read-only, and Corvane must be able to write there.")
-                           .arg(path));
-        }
-    };
-    if (rc != SQLITE_OK) {
-        refuseReadOnly();
-        if ((rc & 0xff) == SQLITE_CANTOPEN) {
-            throwError(errc::LedgerFileNotFound,
-                       QStringLiteral("Could not find file '%1'.").arg(path));
-        }
-        throwError(errc::UnrecognizedDatabaseFormat, unrecognized);
-    }
+    int rc = sqlite3_open_v2(file.constData(), &impl->db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    // SQLite opens a file it may not write read-only, without a word: the ledger must be written.
+    if (rc == SQLITE_OK && sqlite3_db_readonly(impl->db, "main") == 1)
+        rc = SQLITE_READONLY;
+    if (rc != SQLITE_OK)
+        refuseToOpen(rc, impl->db ? sqlite3_system_errno(impl->db) : 0, path);
     sqlite3_extended_result_codes(impl->db, 1);
     sqlite3_busy_timeout(impl->db, busyTimeoutMs);
     // Keep a whole ledger of 100,000 tenants in memory (the default is 2 MB).
@@ -179,12 +233,8 @@ std::unique_ptr<Database> Database::open(const QString& path, int busyTimeoutMs)
     if (check == SQLITE_OK)
         check = sqlite3_step(s);
     sqlite3_finalize(s);
-    if (check != SQLITE_ROW) {
-        if (isBusy(check))
-            throwError(errc::LedgerLocked, kLockedMessage);
-        refuseReadOnly();
-        throwError(errc::UnrecognizedDatabaseFormat, unrecognized);
-    }
+    if (check != SQLITE_ROW)
+        refuseToOpen(check, sqlite3_system_errno(impl->db), path);
     registerFunctions(impl->db);
     return std::unique_ptr<Database>(new Database(std::move(impl)));
 }

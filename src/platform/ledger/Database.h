@@ -178,8 +178,10 @@ QStringList fieldNames(std::span<const FieldValue> record);
 void takeValues(std::span<FieldValue> record, std::vector<std::optional<Value>>& values);
 
 // The one connection to Lodgebook's ledger file. Opened shared and read-write; a missing file is
-// error 3024 (no file is ever created), a file that is not a ledger 3343. Writes wait for a busy
-// timeout when Lodgebook holds the file locked and then fail with 3260.
+// error 3024 (no file is ever created). A ledger that is there but cannot be used is refused with
+// the cause in words: a full disk 3026, a failing disk or network 3043, a read-only file or folder
+// 3051, a ledger Lodgebook holds locked 3260, a file that is not a ledger 3343. Writes wait for a
+// busy timeout when Lodgebook holds the file locked and then fail with 3260.
 class Database {
 public:
     static std::unique_ptr<Database> open(const QString& path, int busyTimeoutMs = 5000);
