@@ -89,7 +89,7 @@ std::vector<std::optional<EntryKey>> inLedgerKeys(const std::vector<Payment>& pa
         const Payment& p = payments[i];
         if (!p.matched() || !p.date || p.note != NoteKind::None)
             continue;
-        keys[i] = EntryKey{*p.tenantID, p.date->toJulianDay(), p.amount.units()};
+        keys[i] = EntryKey{*p.tenantID, p.date->toJulianDay(), p.amount.abs().units()};
         wanted.insert(*keys[i]);
         if (!from.isValid() || *p.date < from)
             from = *p.date;

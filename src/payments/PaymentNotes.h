@@ -20,8 +20,9 @@ namespace corvane {
 //   ChangedInLedger       posted, and its entry was edited in Lodgebook;
 //   Repeated              an earlier row has the same transaction number;
 //   InLedger              a matched row whose tenant already has an income entry (TransType "I")
-//                         with the same TransPostToID, amount (sign included) and date that no
-//                         posting run of Corvane wrote;
+//                         with the same TransPostToID and date and the amount a posting writes
+//                         for it (the payment's without its sign: never a return's negative
+//                         entry) that no posting run of Corvane wrote;
 //   Status                the line's status (field 8, blanks trimmed) is there and not "Posted"
 //                         (letter case ignored).
 // A payment Corvane posted whose income entry the ledger no longer holds gets none of the first
