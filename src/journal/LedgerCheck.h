@@ -121,7 +121,6 @@ public:
     void set(const QString& number, PaymentStanding standing) {
         byNumber_.insert(number, std::move(standing));
     }
-    bool isEmpty() const { return byNumber_.isEmpty(); }
 
 private:
     QHash<QString, PaymentStanding> byNumber_;
