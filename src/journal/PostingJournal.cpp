@@ -312,28 +312,6 @@ std::vector<RunSummary> PostingJournal::summaries() {
     return list;
 }
 
-QHash<QString, QDate> PostingJournal::postedDates(const QStringList& transactionNumbers) {
-    QHash<QString, QDate> dates;
-    QStringList numbers;
-    numbers.reserve(transactionNumbers.size());
-    for (const QString& number : transactionNumbers) {
-        if (!number.isEmpty())
-            numbers << number;
-    }
-    if (numbers.isEmpty())
-        return dates;
-    // One statement looks every number up in the index.
-    Statement s = db_->prepare(
-        "SELECT Numbers.value, max(Runs.PostedAt) FROM json_each(?1) AS Numbers "
-        "JOIN PostedNumbers ON PostedNumbers.TransactionNumber = Numbers.value "
-        "JOIN Runs ON Runs.RunID = PostedNumbers.RunID WHERE Runs.State = 'posted' "
-        "GROUP BY Numbers.value");
-    s.bind(1, jsonArray(numbers));
-    while (s.step())
-        dates.insert(s.text(0), QDateTime::fromString(s.text(1), kDateTimeFormat).date());
-    return dates;
-}
-
 QSet<std::int64_t> PostingJournal::writtenByCorvane(const std::vector<IncomeEntry>& entries) {
     QSet<std::int64_t> written;
     if (entries.empty())

@@ -81,10 +81,6 @@ public:
     // One run as runsToCheck() reads it; nullopt when there is no such run.
     std::optional<Run> runToCheck(std::int64_t runID);
 
-    // For each of these transaction numbers that a Posted run posted, the newest such run's
-    // posting date.
-    QHash<QString, QDate> postedDates(const QStringList& transactionNumbers);
-
     // An income entry of the ledger, as a posting run writes one.
     struct IncomeEntry {
         std::int64_t transID = 0;

@@ -118,25 +118,15 @@ TEST_F(PostingJournalTest, aRecordedRunReadsBackWholeWithItsFigures) {
     EXPECT_EQ(list[0].depositNumber, QStringLiteral("1045"));
 }
 
-TEST_F(PostingJournalTest, postedDates_comeFromTheNewestPostedRunOnly) {
-    const auto add = [&](const QDateTime& at, RunState state) {
-        journal()->setState(journal()->record(threeRowRun(at)), state);
-    };
-    add(QDateTime(QDate(2026, 11, 2), QTime(9, 0)), RunState::Posted);
-    add(QDateTime(QDate(2026, 12, 1), QTime(9, 0)), RunState::Posted);
-    add(QDateTime(QDate(2026, 12, 5), QTime(9, 0)), RunState::Reversed);
-    add(QDateTime(QDate(2026, 12, 7), QTime(9, 0)), RunState::Pending);
-
-    const QHash<QString, QDate> dates = journal()->postedDates({"B1", "B2", "B3", "B9", ""});
-    EXPECT_EQ(dates,
-              (QHash<QString, QDate>{{"B1", QDate(2026, 12, 1)}, {"B2", QDate(2026, 12, 1)}}));
-}
-
 TEST_F(PostingJournalTest, aDiscardedRunLeavesNoTrace) {
     const std::int64_t id = journal()->record(threeRowRun(QDateTime::currentDateTime()));
     journal()->discard(id);
     EXPECT_FALSE(journal()->readRun(id).has_value());
-    EXPECT_TRUE(journal()->postedDates({"B1"}).isEmpty());
+    {
+        journal::Statement numbers = journal()->db().prepare("SELECT count(*) FROM PostedNumbers");
+        ASSERT_TRUE(numbers.step());
+        EXPECT_EQ(numbers.integer(0), 0);
+    }
     EXPECT_TRUE(journal()->unsettledRuns().empty());
 }
 

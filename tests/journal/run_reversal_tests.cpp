@@ -1,4 +1,5 @@
 #include "app/frmHistory.h"
+#include "journal/LedgerCheck.h"
 #include "journal/PostingRecovery.h"
 #include "journal/RunReversal.h"
 #include "journal_fixture.h"
@@ -78,7 +79,11 @@ TEST_F(ReversalTest, runWithFeesAndDeposit_leavesTheLedgerAsBeforeItWasPosted) {
     QStringList numbers;
     for (const journal::RunRow& row : run->rows)
         numbers << row.transactionNumber;
-    EXPECT_TRUE(journal().postedDates(numbers).isEmpty());
+    const journal::PaymentStandings standings =
+        journal::FindPaymentStandings(journal(), *tp.globals.LedgerDb, numbers);
+    for (const QString& number : numbers)
+        EXPECT_EQ(standings.of(number).kind, journal::PaymentStanding::Kind::NotPosted)
+            << number.toStdString();
 }
 
 TEST_F(ReversalTest, afterAReversal_theRunBeforeItIsTheOneThatMayBeReversed) {
