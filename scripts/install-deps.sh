@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-private-dev qt6-qpa-plugins libgl-dev
   libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev librapidcheck-dev
-  poppler-utils fonts-dejavu-core
+  poppler-utils fonts-dejavu-core fonts-liberation
   xvfb xauth dbus-x11 at-spi2-core
   clang libclang-rt-14-dev llvm
 )
