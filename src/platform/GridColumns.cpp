@@ -164,7 +164,9 @@ void GridColumns::share() {
 }
 
 bool GridColumns::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != grid_.viewport())
+    // The viewport still has events while the grid is being destroyed, when the grid is no
+    // longer a table view: the grid is not touched then.
+    if (qobject_cast<QTableView*>(watched->parent()) != &grid_ || watched != grid_.viewport())
         return QObject::eventFilter(watched, event);
     if (event->type() == QEvent::Resize && grid_.viewport()->width() != fittedWidth_) {
         share();
