@@ -1,13 +1,13 @@
 #include "app/frmCorvaneMain.h"
 
-#include "app/PostingLog.h"
-#include "app/StartUp.h"
+#include "app/StartUpSequence.h"
 #include "app/frmHistory.h"
+#include "core/PostingLog.h"
+#include "core/StartUp.h"
 #include "enrollment/frmTenantUpdate.h"
 #include "payments/frmDownload.h"
 #include "platform/Centre.h"
 #include "platform/Error.h"
-#include "startup/StartUpSequence.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -169,7 +169,7 @@ void frmCorvaneMain::runStartUp() {
     labUser_->hide();
     globals_.LedgerDbPath = globals_.pathInProgramFolder(kLedgerFileName);
     labVersion_->setText(programVersion());
-    RunStartUp(globals_, StartUpKind::Program);
+    RunStartUp(globals_);
 }
 
 void frmCorvaneMain::showProcessorSite(const QString& url) {

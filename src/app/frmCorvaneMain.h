@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Globals.h"
 #include "app/frmViewFiles.h"
+#include "core/Globals.h"
 
 #include <QPointer>
 #include <QWidget>

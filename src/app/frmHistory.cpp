@@ -1,8 +1,8 @@
 #include "app/frmHistory.h"
 
-#include "app/StartUp.h"
-#include "app/TextRules.h"
 #include "app/frmRememberedTenants.h"
+#include "core/StartUp.h"
+#include "core/TextRules.h"
 #include "journal/JournalHistory.h"
 #include "journal/LedgerCheck.h"
 #include "journal/PostingRecovery.h"
@@ -10,7 +10,6 @@
 #include "journal/RunReversal.h"
 #include "platform/Centre.h"
 #include "platform/Error.h"
-#include "startup/StartUpSequence.h"
 
 #include <QDir>
 #include <QGuiApplication>

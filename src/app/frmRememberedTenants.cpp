@@ -1,6 +1,6 @@
 #include "app/frmRememberedTenants.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "journal/RememberedTenants.h"
 #include "platform/Centre.h"
 #include "platform/Error.h"

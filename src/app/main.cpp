@@ -1,5 +1,5 @@
-#include "app/Globals.h"
 #include "app/frmCorvaneMain.h"
+#include "core/Globals.h"
 #include "platform/Environment.h"
 #include "platform/Files.h"
 #include "platform/InstanceLock.h"

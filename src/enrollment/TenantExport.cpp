@@ -1,6 +1,6 @@
 #include "enrollment/TenantExport.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "platform/Error.h"
 #include "platform/TextCodec.h"
 #include "platform/ledger/Database.h"

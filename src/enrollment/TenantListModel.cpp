@@ -1,6 +1,6 @@
 #include "enrollment/TenantListModel.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "enrollment/TenantExport.h"
 #include "platform/ledger/LedgerSchema.h"
 

@@ -1,10 +1,10 @@
 #include "enrollment/frmTenantUpdate.h"
 
-#include "startup/StartUpSequence.h"
-#include "platform/OptionList.h"
+#include "core/StartUp.h"
 #include "enrollment/TenantExport.h"
 #include "enrollment/TenantListModel.h"
 #include "platform/Error.h"
+#include "platform/OptionList.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

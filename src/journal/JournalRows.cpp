@@ -1,6 +1,6 @@
 #include "journal/JournalRows.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "journal/JournalDb.h"
 
 #include <QDataStream>

@@ -1,6 +1,6 @@
 #include "journal/OwnerTotals.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "platform/ledger/LedgerSchema.h"
 
 #include <QHash>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PdfReport.h"
+#include "core/PdfReport.h"
 #include "journal/JournalRun.h"
 #include "platform/ledger/Currency.h"
 #include "platform/ledger/Database.h"

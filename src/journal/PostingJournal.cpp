@@ -1,6 +1,6 @@
 #include "journal/PostingJournal.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "journal/JournalRows.h"
 
 #include <QDir>

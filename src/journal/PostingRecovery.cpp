@@ -1,6 +1,6 @@
 #include "journal/PostingRecovery.h"
 
-#include "app/PostingLog.h"
+#include "core/PostingLog.h"
 #include "journal/RunReversal.h"
 #include "platform/Error.h"
 #include "platform/ledger/LedgerSchema.h"
@@ -182,6 +182,16 @@ RecoveryOutcome RecoverInterruptedPosting(Globals& globals) {
         }
     }
     return outcome;
+}
+
+void SettleInterruptedRuns(Globals& globals) {
+    if (!globals.LedgerDb)
+        return;
+    try {
+        RecoverInterruptedPosting(globals);
+    } catch (const journal::JournalError&) {
+        // Told by whoever opens the journal next (the payment screen, the history).
+    }
 }
 
 }  // namespace corvane

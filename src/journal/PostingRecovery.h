@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Globals.h"
+#include "core/Globals.h"
 #include "journal/PostingJournal.h"
 
 #include <QString>
@@ -48,5 +48,10 @@ enum class RecoveryOutcome {
 // changed; the run then stays unsettled for the next attempt (except when only the log cannot be
 // written: the payments are settled, so the run becomes Posted and the error is thrown once).
 RecoveryOutcome RecoverInterruptedPosting(Globals& globals);
+
+// The one place that settles interrupted posting runs (RecoverInterruptedPosting), when the
+// ledger is open. A journal that cannot be used is left to whoever opens it next, which tells;
+// any other failure is thrown as corvane::Error and the run stays unsettled for the next try.
+void SettleInterruptedRuns(Globals& globals);
 
 }  // namespace corvane

@@ -1,7 +1,7 @@
 #include "journal/PostingReport.h"
 
-#include "app/PdfReport.h"
-#include "app/TextRules.h"
+#include "core/PdfReport.h"
+#include "core/TextRules.h"
 #include "journal/JournalHistory.h"
 
 #include <algorithm>

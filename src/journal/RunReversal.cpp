@@ -1,6 +1,6 @@
 #include "journal/RunReversal.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "journal/JournalHistory.h"
 #include "journal/JournalRows.h"
 #include "journal/LedgerCheck.h"

@@ -1,6 +1,6 @@
 #include "payments/JournalNotes.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 
 namespace corvane {
 

@@ -1,6 +1,6 @@
 #include "payments/LedgerPosting.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "platform/Error.h"
 #include "platform/ledger/DateText.h"
 #include "platform/ledger/LedgerSchema.h"

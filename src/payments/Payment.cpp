@@ -2,7 +2,7 @@
 
 #include "payments/PaymentNotes.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "platform/Error.h"
 
 #include <cmath>

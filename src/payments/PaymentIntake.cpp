@@ -1,6 +1,6 @@
 #include "payments/PaymentIntake.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "platform/Error.h"
 
 #include <QLocale>

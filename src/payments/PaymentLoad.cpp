@@ -1,13 +1,13 @@
 #include "payments/PaymentLoad.h"
 
 #include "journal/PostingJournal.h"
+#include "journal/PostingRecovery.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentMatching.h"
 #include "payments/PaymentNotes.h"
 #include "payments/TenantChoice.h"
 #include "platform/Error.h"
 #include "platform/TextCodec.h"
-#include "startup/StartUpSequence.h"
 
 #include <exception>
 #include <future>

@@ -1,6 +1,6 @@
 #include "payments/PaymentMatching.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "platform/ledger/Currency.h"
 #include "platform/ledger/LedgerSchema.h"
 

@@ -1,6 +1,6 @@
 #include "payments/PaymentNotes.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "journal/LedgerCheck.h"
 #include "payments/JournalNotes.h"
 #include "payments/Payment.h"

@@ -1,6 +1,6 @@
 #include "payments/PostingMessages.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "platform/ledger/Value.h"
 
 #include <QStringList>

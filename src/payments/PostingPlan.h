@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Globals.h"
+#include "core/Globals.h"
 #include "journal/OwnerTotals.h"
 #include "payments/Deposit.h"
 #include "payments/LedgerPosting.h"

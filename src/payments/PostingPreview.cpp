@@ -2,7 +2,7 @@
 
 #include "payments/PaymentNotes.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "journal/JournalRun.h"
 #include "payments/PaymentActions.h"
 #include "payments/PostingMessages.h"

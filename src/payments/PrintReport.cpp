@@ -1,6 +1,6 @@
 #include "payments/PrintReport.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "payments/StagedPayments.h"
 #include "platform/Error.h"
 #include "platform/ledger/Currency.h"

@@ -1,6 +1,6 @@
 #include "payments/StagedPayments.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "payments/PaymentNotes.h"
 
 #include <QComboBox>

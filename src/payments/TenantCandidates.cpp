@@ -1,6 +1,6 @@
 #include "payments/TenantCandidates.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "payments/PaymentMatching.h"
 #include "platform/ledger/LedgerSchema.h"
 

@@ -1,8 +1,8 @@
 #include "payments/TenantChoice.h"
 
-#include "app/TextRules.h"
-#include "payments/PaymentNotes.h"
+#include "core/TextRules.h"
 #include "journal/RememberedTenants.h"
+#include "payments/PaymentNotes.h"
 
 namespace corvane {
 

@@ -1,20 +1,20 @@
 #include "payments/frmDownload.h"
 
-#include "app/TextRules.h"
+#include "core/StartUp.h"
+#include "core/TextRules.h"
 #include "journal/RememberedTenants.h"
 #include "payments/JournalNotes.h"
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentLoad.h"
+#include "payments/PostingPreview.h"
 #include "payments/PostingRun.h"
 #include "payments/PrintReport.h"
 #include "payments/TenantChoice.h"
-#include "payments/PostingPreview.h"
 #include "payments/frmChooseTenant.h"
 #include "payments/frmPostingPreview.h"
 #include "platform/Centre.h"
 #include "platform/Error.h"
 #include "platform/GridColumns.h"
-#include "startup/StartUpSequence.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "payments/frmPostingPreview.h"
 
-#include "app/PdfReport.h"
+#include "core/PdfReport.h"
 #include "journal/OwnerTotals.h"
 #include "platform/Centre.h"
 #include "platform/Error.h"

@@ -21,9 +21,9 @@
 // The last line is "OUTCOME Completed" or "OUTCOME Stopped"; exit status 0, or 2 on a failure
 // before the run (with the error on standard error).
 
-#include "app/Globals.h"
-#include "app/PostingLog.h"
-#include "app/Preferences.h"
+#include "core/Globals.h"
+#include "core/PostingLog.h"
+#include "core/Preferences.h"
 #include "payments/PaymentLoad.h"
 #include "payments/PostingRun.h"
 #include "platform/Error.h"

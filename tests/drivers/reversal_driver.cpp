@@ -9,7 +9,7 @@
 // "MSG<TAB>title<TAB>text". The last line is "STATE <state of the newest run>" (posted,
 // reversing, reversed) or "STATE none"; exit status 0, or 2 on a failure (error on stderr).
 
-#include "app/Globals.h"
+#include "core/Globals.h"
 #include "journal/JournalHistory.h"
 #include "journal/PostingRecovery.h"
 #include "journal/RunReversal.h"

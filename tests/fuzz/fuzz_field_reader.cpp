@@ -1,6 +1,6 @@
 // The field reading rule of the posting log, the preferences file and the staged file's first field.
 #include "FuzzCheck.h"
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "platform/Error.h"
 #include "platform/TextCodec.h"
 

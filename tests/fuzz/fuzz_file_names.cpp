@@ -1,6 +1,6 @@
 // The name rule of the payment downloads.
 #include "FuzzCheck.h"
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "payments/PaymentIntake.h"
 #include "platform/TextCodec.h"
 

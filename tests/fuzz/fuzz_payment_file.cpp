@@ -1,6 +1,6 @@
 // The payment file intake: decoding, acceptance, line selection and the line rule.
 #include "FuzzCheck.h"
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "payments/PaymentIntake.h"
 #include "platform/Error.h"
 #include "platform/TextCodec.h"

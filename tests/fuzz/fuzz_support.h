@@ -2,7 +2,7 @@
 
 // A platform without windows or disk for the fuzz targets that run the program's own procedures.
 
-#include "app/Globals.h"
+#include "core/Globals.h"
 #include "platform/Error.h"
 #include "support/PlatformDoubles.h"
 

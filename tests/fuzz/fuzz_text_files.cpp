@@ -3,9 +3,9 @@
 // posting log written then read gives back the values that its five lines can carry.
 
 #include "FuzzCheck.h"
-#include "app/PostingLog.h"
-#include "app/Preferences.h"
-#include "app/TextRules.h"
+#include "core/PostingLog.h"
+#include "core/Preferences.h"
+#include "core/TextRules.h"
 #include "fuzz_support.h"
 #include "platform/TextCodec.h"
 

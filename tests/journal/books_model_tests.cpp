@@ -6,8 +6,8 @@
 //
 // CI runs a bounded number of sequences; CORVANE_BOOKS_SEQUENCES=N runs N of them (RC_PARAMS,
 // RapidCheck's own settings, is read as well: RC_PARAMS="reproduce=..." replays a failure).
-#include "app/Globals.h"
-#include "app/Preferences.h"
+#include "core/Globals.h"
+#include "core/Preferences.h"
 #include "journal/LedgerCheck.h"
 #include "journal/PostingJournal.h"
 #include "journal/RememberedTenants.h"

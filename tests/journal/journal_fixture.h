@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Globals.h"
+#include "core/Globals.h"
 #include "journal/PostingJournal.h"
 #include "platform/ledger/Database.h"
 #include "support/QtPrinting.h"
@@ -240,7 +240,7 @@ protected:
                             .arg(today, remark)
                             .arg(*row.incomeTransID));
             row.returnOf =
-                journal::ReturnLink{paid.runID, row.line, paid.postedAt.date(), postedAt.date()};
+                journal::ReturnLink{paid.runID, row.line, paid.postedAt.date(), postedAt.date(), tenant};
             row.line = ++line;
             row.outcome = journal::RowOutcome::ReturnRecorded;
             row.incomeTransID = lastKey("Transactions", "TransID");

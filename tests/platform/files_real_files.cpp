@@ -1,5 +1,5 @@
-#include "platform/Files.h"
 #include "platform/Error.h"
+#include "platform/Files.h"
 #include "support/ErrorOf.h"
 #include "support/OrdinaryUser.h"
 #include "support/TestFiles.h"

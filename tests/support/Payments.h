@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "payments/Payment.h"
 #include "platform/ledger/Currency.h"
 

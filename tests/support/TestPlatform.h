@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Globals.h"
-#include "app/Preferences.h"
+#include "core/Globals.h"
+#include "core/Preferences.h"
 #include "platform/Environment.h"
 #include "platform/Files.h"
 #include "platform/Printer.h"

@@ -1,7 +1,7 @@
 // The posting preview through the payment screen: what it shows is what the posting then writes,
 // figure for figure; a refusal in the run's words; a payment against the rent; nothing written by
 // looking; the PDF.
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "payments/frmDownload.h"
 #include "payments/frmPostingPreview.h"
 #include "platform/ledger/Database.h"

@@ -1,6 +1,6 @@
-#include "platform/OptionList.h"
 #include "enrollment/TenantListModel.h"
 #include "enrollment/frmTenantUpdate.h"
+#include "platform/OptionList.h"
 
 #include "platform/ledger/Database.h"
 #include "support/TestFiles.h"

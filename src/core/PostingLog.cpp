@@ -1,6 +1,6 @@
-#include "app/PostingLog.h"
+#include "core/PostingLog.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "platform/TextCodec.h"
 
 namespace corvane {

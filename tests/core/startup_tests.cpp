@@ -1,4 +1,4 @@
-#include "app/StartUp.h"
+#include "core/StartUp.h"
 #include "platform/Error.h"
 #include "support/TestFiles.h"
 #include "support/TestPlatform.h"

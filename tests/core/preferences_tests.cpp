@@ -1,4 +1,4 @@
-#include "app/Preferences.h"
+#include "core/Preferences.h"
 #include "platform/Error.h"
 #include "platform/TextCodec.h"
 #include "support/TestFiles.h"

@@ -1,4 +1,4 @@
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "platform/Error.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "app/Preferences.h"
+#include "core/Preferences.h"
 
-#include "app/TextRules.h"
+#include "core/TextRules.h"
 #include "platform/TextCodec.h"
 
 #include <limits>

@@ -1,4 +1,4 @@
-#include "app/PdfReport.h"
+#include "core/PdfReport.h"
 
 #include "platform/Error.h"
 #include "platform/GridColumns.h"

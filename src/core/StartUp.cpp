@@ -1,7 +1,8 @@
-#include "app/StartUp.h"
+#include "core/StartUp.h"
 
-#include "app/Preferences.h"
-#include "app/TextRules.h"
+#include "core/PostingLog.h"
+#include "core/Preferences.h"
+#include "core/TextRules.h"
 #include "platform/Error.h"
 #include "platform/TextCodec.h"
 
@@ -71,6 +72,51 @@ void ChooseSessionPrinter(Globals& globals) {
         if (printer == redirected)
             printers.setCurrentPrinter(printer);
     }
+}
+
+void OpenLedgerAndLog(Globals& globals, StartUpKind kind) {
+    const bool program = kind == StartUpKind::Program;
+    globals.LedgerDb = ledger::Database::open(globals.LedgerDbPath);
+    // A reopening after a start-up that got past the ledger has nothing more to do.
+    if (!program && !globals.PaymentFileName.isEmpty())
+        return;
+    // A missing log or preferences file was told at start-up; a reopening reads them quietly,
+    // so that the next log keeps the figures and site address, and the posting run refuses
+    // without the preferences as it would after that.
+    const bool readLog =
+        program || globals.files().exists(globals.pathInProgramFolder(kPostingLogFileName));
+    if (readLog && ReadPostingLog(globals)) {
+        PostingLogSignals& log = globals.postingLogSignals();
+        Q_EMIT log.figuresChanged();
+        if (program)
+            Q_EMIT log.processorSiteRead(globals.postingLog.processorSiteUrl);
+    }
+    if (program)
+        ChooseSessionPrinter(globals);
+    globals.PaymentFileName = kPaymentFileName;
+    globals.TenantExportFileName = kTenantExportFileName;
+    if (!program) {
+        try {
+            LoadIDFile(globals);
+        } catch (const Error&) {
+        }
+    }
+}
+
+bool ReopenLedger(Globals& globals) {
+    if (globals.LedgerDb)
+        return true;
+    if (globals.LedgerDbPath.isEmpty())
+        globals.LedgerDbPath = globals.pathInProgramFolder(kLedgerFileName);
+    try {
+        OpenLedgerAndLog(globals, StartUpKind::Reopening);
+        return true;
+    } catch (const Error& error) {
+        ShowStartUpMessage(globals.dialogs(), error.number(), error.description());
+    } catch (const std::exception& error) {
+        ShowStartUpMessage(globals.dialogs(), 0, QString::fromLocal8Bit(error.what()));
+    }
+    return false;
 }
 
 }  // namespace corvane

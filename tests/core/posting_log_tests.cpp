@@ -1,4 +1,4 @@
-#include "app/PostingLog.h"
+#include "core/PostingLog.h"
 #include "platform/TextCodec.h"
 #include "support/TestFiles.h"
 #include "support/TestPlatform.h"
