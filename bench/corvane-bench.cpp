@@ -15,15 +15,15 @@
 // posting step's rows (with "-win" and "-a11y" from the click on "Preview Posting..." to its
 // painted window), preview-pdf the preview's PDF.
 
-#include "app/Globals.h"
 #include "app/frmCorvaneMain.h"
 #include "choose-bench.h"
+#include "core/Globals.h"
 #include "enrollment/frmTenantUpdate.h"
 #include "guard-bench.h"
 #include "history-bench.h"
 #include "payments/PaymentMatching.h"
-#include "payments/PostingRun.h"
 #include "payments/PostingPreview.h"
+#include "payments/PostingRun.h"
 #include "payments/frmDownload.h"
 #include "payments/frmPostingPreview.h"
 #include "platform/Environment.h"
