@@ -1,6 +1,9 @@
 #include "payments/PostingMessages.h"
 
+#include "core/Globals.h"
 #include "core/TextRules.h"
+#include "journal/PostingJournal.h"
+#include "payments/JournalNotes.h"
 #include "platform/ledger/Value.h"
 
 #include <QStringList>
@@ -129,6 +132,75 @@ QString notesQuestion(int count) {
                "already in the ledger, repeated in this file, or not settled by the processor). "
                "Press 'Yes' to leave them out of this posting, or 'No' to post them as well.")
         .arg(count);
+}
+
+std::optional<PostingAnswers> AskPostingQuestions(Dialogs& dialogs, const PostingStart& start,
+                                                  const PostingChoices& choices) {
+    const auto yes = [&](const QString& question, MsgIcon icon, const QString& title) {
+        return dialogs.messageBox(question, MsgButtons::YesNo, icon, title) == kAnswerYes;
+    };
+    if (start.confirmationDue &&
+        !yes(confirmationQuestion(choices), MsgIcon::None, kProgramTitle)) {
+        return std::nullopt;
+    }
+    PostingAnswers answers;
+    if (start.due.noted > 0)
+        answers.leaveNotedOut = yes(notesQuestion(start.due.noted), MsgIcon::Question, kNotesTitle);
+    if (start.due.returns > 0) {
+        answers.recordReturns = yes(ReturnsQuestion(start.due.returns, start.returned.statuses),
+                                    MsgIcon::Question, kReturnsTitle);
+    }
+    return answers;
+}
+
+std::vector<UserMessage> PostingResultMessages(const PostingResult& result,
+                                               const std::vector<Payment>& payments,
+                                               const QString& stagedFileName) {
+    using Kind = PostingResult::Kind;
+    switch (result.kind) {
+        case Kind::Cancelled:
+            return {};
+        case Kind::Refused:
+            return {{refusalMessage(result.refusal.value_or(PostingRefusal{}), payments)}};
+        case Kind::DepositNotFound:
+            return {{QStringLiteral("Deposit Not found"), MsgIcon::None}};
+        case Kind::Locked:
+            return {{QStringLiteral(
+                "The Lodgebook ledger is in use by another program (Lodgebook may be saving its "
+                "work). Nothing was posted to the Lodgebook Ledgers. Please wait a moment and "
+                "press 'Update Lodgebook Ledgers NOW' again.")}};
+        case Kind::Failed:
+            return {{QStringLiteral("The Lodgebook Ledgers could not be updated: %1\r\r")
+                             .arg(result.failure) +
+                         kNothingPosted,
+                     MsgIcon::Critical}};
+        case Kind::JournalUnusable:
+            return {{journal::unusableJournalMessage(
+                         result.journalError.value_or(journal::JournalError(QString()))),
+                     MsgIcon::Critical, journal::kJournalErrorTitle}};
+        case Kind::Completed:
+            break;
+    }
+    std::vector<UserMessage> messages{{QStringLiteral("Your Lodgebook Ledgers are now updated."),
+                                       MsgIcon::Information, QStringLiteral("Lodgebook Corvane")}};
+    if (result.logFailure) {
+        messages.push_back(
+            {QStringLiteral("Your Lodgebook Ledgers are updated, but the Corvane log file %1 "
+                            "could not be written: %2\r\rThe last posting figures it keeps are "
+                            "out of date.")
+                 .arg(kPostingLogFileName, *result.logFailure),
+             MsgIcon::Exclamation});
+    }
+    if (result.archiveFailure) {
+        messages.push_back(
+            {QStringLiteral("Your Lodgebook Ledgers are updated, but the payment file %1 could "
+                            "not be renamed to %2: %3\r\rThese payments are posted. Delete %1 "
+                            "(under View Files) before you import again, or they will be offered "
+                            "for posting a second time.")
+                 .arg(stagedFileName, kPaymentArchiveFileName, *result.archiveFailure),
+             MsgIcon::Exclamation});
+    }
+    return messages;
 }
 
 }  // namespace corvane

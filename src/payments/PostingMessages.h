@@ -4,9 +4,12 @@
 #include "payments/Payment.h"
 #include "payments/PostingPlan.h"
 #include "payments/PostingRun.h"
+#include "payments/PostingSteps.h"
+#include "platform/Dialogs.h"
 
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace corvane {
@@ -28,5 +31,25 @@ QString confirmationQuestion(const PostingChoices& choices);
 // The question asked when matched payments carry a note, and its title.
 inline const QString kNotesTitle = QStringLiteral("Corvane Transaction Posting");
 QString notesQuestion(int count);
+
+// Step 2 of a posting run (PostingRun.h): asks the questions that are due, in this order: the
+// confirmation (No cancels the run: none), whether to leave out the noted payments, whether to
+// record the returns. A question not due is answered No.
+std::optional<PostingAnswers> AskPostingQuestions(Dialogs& dialogs, const PostingStart& start,
+                                                  const PostingChoices& choices);
+
+// A message for the user, with its icon and title.
+struct UserMessage {
+    QString text;
+    MsgIcon icon = MsgIcon::Information;
+    QString title = kProgramTitle;
+};
+
+// What the user is told of a posting run's result, in order (none when it was cancelled): the
+// refusal or failure; or, for a completed run, the success, then that the log could not be
+// written, then that the staged file `stagedFileName` could not be archived.
+std::vector<UserMessage> PostingResultMessages(const PostingResult& result,
+                                               const std::vector<Payment>& payments,
+                                               const QString& stagedFileName);
 
 }  // namespace corvane

@@ -1,12 +1,16 @@
 #pragma once
 
 #include "core/Globals.h"
+#include "journal/PostingJournal.h"
 #include "payments/LoadedFile.h"
 #include "payments/Payment.h"
 
 #include <QDate>
 #include <QString>
 
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace corvane {
@@ -32,29 +36,49 @@ enum class PostingOutcome {
     Stopped,    // cancelled or refused; nothing written; the screen stays open with its rows
 };
 
+struct PostingStart;
+struct PostingAnswers;
+struct PostingResult;
+
 // The update of the payment screen's "Update Lodgebook Ledgers NOW" button, up to (not
-// including) closing the screen. Call order inside run(): check the rent income and late fee
-// categories; ask the confirmation question when a box is unchecked; when matched rows carry a
-// note (other than that of a tenant the user chose, TenantChoice.h), ask whether to leave them
-// out; when payments posted before are now reported by the processor as not settled
-// (JournalNotes.h), ask whether to record their return (they are never posted again); open the
-// posting journal (PostingJournal.h); begin one ledger transaction; build the plan of every
-// entry, balance change and fee (LedgerPosting.h) and check it (dates, tenants, properties,
-// units, the fee category, owners, fees); write it, then the returns (PaymentReturns.h), then
-// the deposit and its split lines (Deposit.h), a return's line negative; record the run in the
-// journal as pending; commit. Only after the commit: the archive step, LastRangeFrom/To, the
-// success message, the posting log with the menu's labels, and the run marked posted in the
-// journal. Any refusal or failure before the commit leaves the ledger and the journal as they
-// were and returns Stopped.
+// including) closing the screen, as plain steps. run() takes them in this order:
+//   1. StartPosting (PostingSteps.h, pure): the figures, the accounts from the preferences or
+//      the refusal of an invalid rent income or late fee category, and, from the standings the
+//      load found, the questions that are due;
+//   2. AskPostingQuestions (PostingMessages.h, through Dialogs): the confirmation when fees or a
+//      deposit are not chosen, whether to leave out the noted payments, whether to record the
+//      returns; the answers decide each payment's action (DecidePaymentActions);
+//   3. write(): in one ledger transaction, the plan (preparePosting, PostingPlan.h) checked and
+//      written — entries, returns, deposit — and the run recorded in the journal as pending just
+//      before the commit; any refusal or failure leaves the ledger and the journal as they were;
+//   4. finish(), after a commit only: the staged file archived, the log's figures set and the
+//      log written, the run marked posted in the journal (left pending while the payments are
+//      still staged);
+//   5. PostingResultMessages (PostingMessages.h) words the result; run() shows each message.
+// The journal is the one the load opened (PaymentLoad::takeJournal); when there is none yet,
+// write() opens (creates) it into the same pointer, so the screen keeps it for a next try.
 class PostingRun {
 public:
-    explicit PostingRun(Globals& globals) : globals_(globals) {}
+    PostingRun(Globals& globals, std::unique_ptr<journal::PostingJournal>& journal)
+        : globals_(globals), journal_(journal) {}
+    // For drivers that have no journal of their own: the run opens it.
+    explicit PostingRun(Globals& globals) : PostingRun(globals, ownJournal_) {}
+
     // `payments` as reviewed; `file` the staged file they were loaded from (the journal keeps it).
     PostingOutcome run(const std::vector<Payment>& payments, const PostingChoices& choices,
                        const LoadedFile& file);
 
+    // Step 3: writes the run of `payments` with the actions the answers decided.
+    PostingResult write(const std::vector<Payment>& payments, const PostingStart& start,
+                        const PostingAnswers& answers, const PostingChoices& choices,
+                        const LoadedFile& file);
+    // Step 4: the steps after a commit; their failures go into `result`.
+    void finish(PostingResult& result, const PostingFigures& figures);
+
 private:
     Globals& globals_;
+    std::unique_ptr<journal::PostingJournal> ownJournal_;
+    std::unique_ptr<journal::PostingJournal>& journal_;
 };
 
 }  // namespace corvane

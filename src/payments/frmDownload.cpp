@@ -53,11 +53,6 @@ QString countText(int count) {
     return kCountCaption + QLatin1Char(' ') + QString::number(count);
 }
 
-QString computerName(Environment& environment) {
-    const QString name = environment.variable(QStringLiteral("COMPUTERNAME"));
-    return name.isEmpty() ? QSysInfo::machineHostName() : name;
-}
-
 }  // namespace
 
 frmDownload::frmDownload(Globals& globals, QWidget* parent)
@@ -446,7 +441,7 @@ void frmDownload::cmdUpdate_Click() {
         return;
     }
     const PostingOutcome outcome =
-        PostingRun(globals_).run(StagedPayments_->rows(), postingChoices(), loadedFile_);
+        PostingRun(globals_, journal_).run(StagedPayments_->rows(), postingChoices(), loadedFile_);
     postingStopped_ = outcome == PostingOutcome::Stopped;
     if (outcome != PostingOutcome::Completed)
         return;

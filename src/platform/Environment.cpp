@@ -3,11 +3,17 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QSysInfo>
 #include <QUrl>
 
 #include <unistd.h>
 
 namespace corvane {
+
+QString computerName(Environment& environment) {
+    const QString name = environment.variable(QStringLiteral("COMPUTERNAME"));
+    return name.isEmpty() ? QSysInfo::machineHostName() : name;
+}
 
 namespace {
 // There is no USERPROFILE on this platform; the user's home folder takes its place, so that the

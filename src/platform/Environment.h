@@ -17,6 +17,9 @@ public:
     virtual QDateTime now() = 0;
 };
 
+// The computer's name: COMPUTERNAME, or the host's name when it is not set.
+QString computerName(Environment& environment);
+
 class RealEnvironment : public Environment {
 public:
     QString variable(const QString& name) override;
