@@ -1,5 +1,6 @@
 #include "enrollment/TenantListModel.h"
 
+#include "core/StartUp.h"
 #include "core/TextRules.h"
 #include "enrollment/TenantExport.h"
 #include "platform/ledger/LedgerSchema.h"
@@ -70,12 +71,6 @@ TenantListRow::TenantListRow(const std::vector<ledger::Value>& fields)
 QString TenantListRow::text(Text which) const {
     const int begin = which == 0 ? 0 : ends_[static_cast<std::size_t>(which) - 1];
     return texts_.mid(begin, ends_[static_cast<std::size_t>(which)] - begin);
-}
-
-void showLedgerError(Dialogs& dialogs, const Error& error) {
-    dialogs.messageBox(QStringLiteral("Error %1: %2").arg(error.number()).arg(error.description()),
-                       MsgButtons::Ok, MsgIcon::Information,
-                       QStringLiteral("Corvane Error Message"));
 }
 
 TenantListModel::TenantListModel(Dialogs& dialogs, QObject* parent)
@@ -205,7 +200,7 @@ bool TenantListModel::setData(const QModelIndex& index, const QVariant& value, i
         }
         tenants->close();
     } catch (const Error& error) {
-        showLedgerError(dialogs_, error);
+        ShowGeneralError(dialogs_, error.number(), error.description());
         return false;
     }
     showFlagsOf(tenantId, flag);

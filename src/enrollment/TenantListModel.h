@@ -112,8 +112,4 @@ inline const QString kFlagRefusedMessage = QStringLiteral(
     "permanently DELETE this Tenant from Corvane, enter a 'D'.");
 inline const QString kFlagRefusedTitle = QStringLiteral("Corvane Rent");
 
-// "Error <number>: <description>" under "Corvane Error Message", as the program reports a failure
-// it does not handle otherwise.
-void showLedgerError(Dialogs& dialogs, const Error& error);
-
 }  // namespace corvane

@@ -207,7 +207,7 @@ void frmTenantUpdate::GridSQL() {
         }
         model_->load(*globals_.LedgerDb, sql);
     } catch (const Error& error) {
-        showLedgerError(globals_.dialogs(), error);
+        ShowGeneralError(globals_.dialogs(), error.number(), error.description());
     }
     showCount();
 }
@@ -232,7 +232,7 @@ void frmTenantUpdate::chkSelectAll_Click(bool checked) {
     try {
         model_->setAllFlags(checked ? QStringLiteral("Y") : QStringLiteral("N"));
     } catch (const Error& error) {
-        showLedgerError(globals_.dialogs(), error);
+        ShowGeneralError(globals_.dialogs(), error.number(), error.description());
     }
     refreshList();
 }
@@ -246,7 +246,7 @@ void frmTenantUpdate::cmdExport_Click() {
     try {
         CreateTenantExportFile(globals_);
     } catch (const Error& error) {
-        showLedgerError(globals_.dialogs(), error);
+        ShowGeneralError(globals_.dialogs(), error.number(), error.description());
     }
 }
 
@@ -266,7 +266,7 @@ void frmTenantUpdate::refreshList() {
     try {
         model_->reload();
     } catch (const Error& error) {
-        showLedgerError(globals_.dialogs(), error);
+        ShowGeneralError(globals_.dialogs(), error.number(), error.description());
     }
     showCount();
 }

@@ -67,20 +67,33 @@ void AddTenantChoiceNotes(std::vector<Payment>& payments) {
     }
 }
 
-void ApplyTenantChoice(std::vector<Payment>& payments, std::size_t at,
-                       const TenantCandidate& tenant, bool wholeAccount,
-                       const std::optional<journal::RememberedTenant>& remember,
-                       ledger::Database& ledger, journal::PostingJournal* journal) {
-    const QString account = payments[at].choiceAccount;
-    for (std::size_t i = 0; i < payments.size(); ++i) {
-        if (i == at ||
-            (wholeAccount && !payments[i].matched() && payments[i].choiceAccount == account))
-            FillChosenTenant(payments[i], tenant);
+std::optional<journal::JournalError> ApplyTenantChoice(
+    std::vector<Payment>& payments, const TenantChoice& choice, ledger::Database& ledger,
+    std::unique_ptr<journal::PostingJournal>& journal, const QString& programFolder) {
+    const QString account = payments[choice.at].choiceAccount;
+    std::optional<journal::JournalError> problem;
+    try {
+        if (choice.remember && !journal)
+            journal = journal::PostingJournal::open(programFolder);
+    } catch (const journal::JournalError& e) {
+        problem = e;
     }
-    NoteAgain(payments, ledger, journal);
-    AddTenantChoiceNotes(payments);
-    if (remember && journal)
-        journal::RememberedTenants(journal->db()).remember(*remember);
+    for (std::size_t i = 0; i < payments.size(); ++i) {
+        if (i == choice.at ||
+            (choice.remember && !payments[i].matched() && payments[i].choiceAccount == account))
+            FillChosenTenant(payments[i], choice.tenant);
+    }
+    try {
+        NoteAgain(payments, ledger, journal.get());
+        AddTenantChoiceNotes(payments);
+        if (choice.remember && journal) {
+            journal::RememberedTenants(journal->db())
+                .remember({account, choice.tenant.tenantID, choice.madeOn, choice.computer});
+        }
+    } catch (const journal::JournalError& e) {
+        problem = e;
+    }
+    return problem;
 }
 
 }  // namespace corvane

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -44,14 +45,23 @@ void FillChosenTenant(Payment& payment, const TenantCandidate& tenant);
 // Gives each payment without a note its tenant choice's note (after NotePayments).
 void AddTenantChoiceNotes(std::vector<Payment>& payments);
 
-// The user's choice on the payment screen: the payment at `at` gets the tenant, and with
-// `wholeAccount` so do the other payments of its account that match no tenant (as the next load
-// will match them); the payments are noted again (NoteAgain: their standings stay as the load
-// found them), then `remember` is kept in the journal (when both are given). Throws
-// journal::JournalError when the choice cannot be kept; the payments are chosen all the same.
-void ApplyTenantChoice(std::vector<Payment>& payments, std::size_t at,
-                       const TenantCandidate& tenant, bool wholeAccount,
-                       const std::optional<journal::RememberedTenant>& remember,
-                       ledger::Database& ledger, journal::PostingJournal* journal);
+// The user's choice on the payment screen (frmChooseTenant): the payment at `at` gets `tenant`;
+// with `remember` so do the other payments of its account that match no tenant (as the next load
+// will match them), and the choice is kept for later loads, as made on `madeOn` at `computer`.
+struct TenantChoice {
+    std::size_t at = 0;
+    TenantCandidate tenant;
+    bool remember = false;
+    QDate madeOn;
+    QString computer;
+};
+
+// Applies the choice: fills the payments, notes them again (NoteAgain: their standings stay as
+// the load found them), then keeps a remembered choice in `journal`, the journal the load opened,
+// which is opened (created) in `programFolder` when there is none yet. When the journal cannot be
+// opened or written its error is returned; the payments are chosen all the same.
+std::optional<journal::JournalError> ApplyTenantChoice(
+    std::vector<Payment>& payments, const TenantChoice& choice, ledger::Database& ledger,
+    std::unique_ptr<journal::PostingJournal>& journal, const QString& programFolder);
 
 }  // namespace corvane

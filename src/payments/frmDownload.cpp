@@ -278,9 +278,7 @@ void frmDownload::ChooseTenant() {
             candidates_ = std::make_unique<TenantCandidates>();
         candidates_->load(*globals_.LedgerDb);
     } catch (const Error& e) {
-        dialogs.messageBox(QStringLiteral("Error %1: %2").arg(e.number()).arg(e.description()),
-                           MsgButtons::Ok, MsgIcon::Information,
-                           QStringLiteral("Corvane Error Message"));
+        ShowGeneralError(dialogs, e.number(), e.description());
         return;
     }
     const ChooseTenantInput input{payment.choiceAccount, payment.payerName,
@@ -298,25 +296,11 @@ void frmDownload::ChooseTenant() {
     // The payment, and when the choice is kept, the other payments of the account, as the next
     // load will match them; the choice is kept in the journal the load opened (or a new one).
     std::vector<Payment> payments = StagedPayments_->rows();
-    std::optional<journal::RememberedTenant> remember;
-    if (chosen->remember) {
-        remember = journal::RememberedTenant{input.account, chosen->tenant.tenantID,
-                                             globals_.environment().today(),
-                                             computerName(globals_.environment())};
-    }
-    std::optional<QString> journalProblem;
-    try {
-        if (remember && !journal_)
-            journal_ = journal::PostingJournal::open(globals_.programFolder());
-    } catch (const journal::JournalError& e) {
-        journalProblem = journal::unusableJournalMessage(e);
-    }
-    try {
-        ApplyTenantChoice(payments, static_cast<std::size_t>(at), chosen->tenant, chosen->remember,
-                          journal_ ? remember : std::nullopt, *globals_.LedgerDb, journal_.get());
-    } catch (const journal::JournalError& e) {
-        journalProblem = journal::unusableJournalMessage(e);
-    }
+    const std::optional<journal::JournalError> journalProblem =
+        ApplyTenantChoice(payments,
+                          {static_cast<std::size_t>(at), chosen->tenant, chosen->remember,
+                           globals_.environment().today(), computerName(globals_.environment())},
+                          *globals_.LedgerDb, journal_, globals_.programFolder());
     StagedPayments_->setRows(std::move(payments));
     labCorvanePayments_->setText(countText(StagedCount()));
     TransactionTotal();
@@ -324,8 +308,8 @@ void frmDownload::ChooseTenant() {
         StagedPayments_->index(at, 0),
         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     if (journalProblem) {
-        dialogs.messageBox(*journalProblem, MsgButtons::Ok, MsgIcon::Critical,
-                           journal::kJournalErrorTitle);
+        dialogs.messageBox(journal::unusableJournalMessage(*journalProblem), MsgButtons::Ok,
+                           MsgIcon::Critical, journal::kJournalErrorTitle);
     }
 }
 
@@ -477,12 +461,9 @@ void frmDownload::PreviewPosting() {
     std::optional<PostingPreview> preview;
     try {
         BusyPointer busy(dialogs);
-        preview = PostingPreview::make(globals_, StagedPayments_->rows(),
-                                       postingChoices());
+        preview = PostingPreview::make(globals_, StagedPayments_->rows(), postingChoices());
     } catch (const Error& e) {
-        dialogs.messageBox(QStringLiteral("Error %1: %2").arg(e.number()).arg(e.description()),
-                           MsgButtons::Ok, MsgIcon::Information,
-                           QStringLiteral("Corvane Error Message"));
+        ShowGeneralError(dialogs, e.number(), e.description());
         return;
     }
     frmPostingPreview window(globals_, *preview, this);

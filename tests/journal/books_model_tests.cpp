@@ -475,13 +475,10 @@ struct Download : Command {
                                             [](const Payment& p) { return !p.matched(); });
             if (first != payments.end()) {
                 auto journal = office.journal();
-                ApplyTenantChoice(payments, static_cast<std::size_t>(first - payments.begin()),
-                                  chosen, remember,
-                                  remember ? std::optional(journal::RememberedTenant{
-                                                 QStringLiteral("T999"), kChosenTenant,
-                                                 QDate(2026, 12, 1), QStringLiteral("OFFICE")})
-                                           : std::nullopt,
-                                  *office.globals.LedgerDb, journal.get());
+                ApplyTenantChoice(payments,
+                                  {static_cast<std::size_t>(first - payments.begin()), chosen,
+                                   remember, QDate(2026, 12, 1), QStringLiteral("OFFICE")},
+                                  *office.globals.LedgerDb, journal, office.globals.programFolder());
             }
         }
         office.dialogs.leaveNotedOut = leaveNotedOut;
