@@ -40,6 +40,163 @@ QString notPostedReason(NotPosted::Reason reason) {
     return {};
 }
 
+// The name and unit of a tenant of the plan.
+const PlanTenant* tenantIn(const PostingPlan& plan, std::int64_t tenantID) {
+    const auto it =
+        std::lower_bound(plan.tenants.begin(), plan.tenants.end(), tenantID,
+                         [](const PlanTenant& t, std::int64_t id) { return t.tenantID < id; });
+    return it != plan.tenants.end() && it->tenantID == tenantID ? &*it : nullptr;
+}
+
+QString tenantNameIn(const PostingPlan& plan, std::int64_t tenantID) {
+    const PlanTenant* t = tenantIn(plan, tenantID);
+    return t ? t->name : QString();
+}
+
+PostingPreview::Table ownersTable(const PostingPlan& plan) {
+    return PostingPreview::Table{QStringLiteral("By Owner"), journal::OwnerTotalCaptions(),
+                                 static_cast<int>(plan.owners.size()),
+                                 [&plan](int row, int column) {
+                                     return journal::OwnerTotalCells(plan.owners[row]).at(column);
+                                 }};
+}
+
+// The entries in tenant order (`order`: indexes of plan.entries).
+PostingPreview::Table entriesTable(const PostingPlan& plan, const std::vector<Payment>& payments,
+                                   const std::vector<std::size_t>& order) {
+    return PostingPreview::Table{
+        QStringLiteral("Entries by Tenant"),
+        {QStringLiteral("TID"), QStringLiteral("Tenant"), QStringLiteral("Entry"),
+         QStringLiteral("Account"), QStringLiteral("Amount"), QStringLiteral("Date"),
+         QStringLiteral("Check #"), QStringLiteral("Remark"), QStringLiteral("Against the Rent")},
+        static_cast<int>(order.size()),
+        [&plan, &payments, &order](int row, int column) -> QString {
+            const PlannedEntry& e = plan.entries[order[static_cast<std::size_t>(row)]];
+            switch (column) {
+                case 0:
+                    return QStringLiteral("T%1").arg(e.postToID);
+                case 1:
+                    return tenantNameIn(plan, e.postToID);
+                case 2:
+                    return !e.income ? QStringLiteral("Management Fee")
+                                     : paymentKindText(payments[e.payment].kind);
+                case 3:
+                    return QString::number(e.accountID);
+                case 4:
+                    return money(e.amount);
+                case 5:
+                    return shortDate(e.date);
+                case 6:
+                    return e.checkNumber ? QString::number(*e.checkNumber) : QString();
+                case 7:
+                    return e.remark.value_or(QString());
+                default:
+                    return AgainstTheRent(e);
+            }
+        }};
+}
+
+PostingPreview::Table balancesTable(const PostingPlan& plan) {
+    return PostingPreview::Table{
+        QStringLiteral("Balances by Tenant"),
+        {QStringLiteral("TID"), QStringLiteral("Tenant"), QStringLiteral("Unit Address"),
+         QStringLiteral("Tenant Balance Before"), QStringLiteral("Tenant Balance After"),
+         QStringLiteral("Unit Balance Before"), QStringLiteral("Unit Balance After")},
+        static_cast<int>(plan.tenants.size()),
+        [&plan](int row, int column) {
+            const PlanTenant& t = plan.tenants[static_cast<std::size_t>(row)];
+            switch (column) {
+                case 0:
+                    return QStringLiteral("T%1").arg(t.tenantID);
+                case 1:
+                    return t.name;
+                case 2:
+                    return t.unitAddress;
+                case 3:
+                    return balance(t.tenant.before);
+                case 4:
+                    return balance(t.tenant.after);
+                case 5:
+                    return balance(t.unit.before);
+                default:
+                    return balance(t.unit.after);
+            }
+        }};
+}
+
+PostingPreview::Table returnsTable(const PostingPlan& plan) {
+    return PostingPreview::Table{
+        QStringLiteral("Returns to Record"),
+        {QStringLiteral("Transaction Number"), QStringLiteral("TID"), QStringLiteral("Tenant"),
+         QStringLiteral("Posted On"), QStringLiteral("Account"), QStringLiteral("Amount"),
+         QStringLiteral("Fee Given Back"), QStringLiteral("Date"), QStringLiteral("Remark"),
+         QStringLiteral("Tenant Balance Change"), QStringLiteral("Unit Balance Change")},
+        static_cast<int>(plan.returns.size()),
+        [&plan](int row, int column) {
+            const PlannedReturn& r = plan.returns[static_cast<std::size_t>(row)];
+            const auto optionalMoney = [](const std::optional<Currency>& amount) {
+                return amount ? money(*amount) : QString();
+            };
+            switch (column) {
+                case 0:
+                    return r.paid.transactionNumber;
+                case 1:
+                    return QStringLiteral("T%1").arg(r.tenantID);
+                case 2:
+                    return tenantNameIn(plan, r.tenantID);
+                case 3:
+                    return shortDate(r.paid.posted.postedOn);
+                case 4:
+                    return QString::number(r.accountID);
+                case 5:
+                    return money(r.incomeAmount);
+                case 6:
+                    return optionalMoney(r.feeAmount);
+                case 7:
+                    return shortDate(r.date);
+                case 8:
+                    return r.remark;
+                case 9:
+                    return optionalMoney(r.tenantChange);
+                default:
+                    return optionalMoney(r.unitChange);
+            }
+        }};
+}
+
+PostingPreview::Table notPostedTable(const PostingPlan& plan,
+                                     const std::vector<Payment>& payments) {
+    return PostingPreview::Table{
+        QStringLiteral("Rows Not Posted"),
+        {QStringLiteral("Line"), QStringLiteral("TID"), QStringLiteral("Tenant Name"),
+         QStringLiteral("Amount"), QStringLiteral("Date"), QStringLiteral("Transaction Number"),
+         QStringLiteral("Why")},
+        static_cast<int>(plan.notPosted.size()),
+        [&plan, &payments](int row, int column) {
+            const NotPosted& n = plan.notPosted[static_cast<std::size_t>(row)];
+            const Payment& p = payments[n.payment];
+            switch (column) {
+                case 0:
+                    return QString::number(p.line);
+                case 1:
+                    return shownTid(p);
+                case 2:  // "Last, First", the first name alone when the last is empty
+                    return shownName(p).startsWith(QStringLiteral(", ")) ? shownName(p).mid(2)
+                                                                         : shownName(p);
+                case 3:
+                    return formatCurrencyText(p.amountText);
+                case 4:
+                    return p.dateText;
+                case 5:
+                    return p.transactionNumber;
+                default:
+                    return n.reason == NotPosted::Reason::Note && p.note != NoteKind::None
+                               ? notPostedReason(n.reason) + QStringLiteral(": ") + noteText(p)
+                               : notPostedReason(n.reason);
+            }
+        }};
+}
+
 }  // namespace
 
 QString AgainstTheRent(const PlannedEntry& entry) {
@@ -57,8 +214,7 @@ QString PostingPreview::summary() {
         "payments returned after posting recorded; nothing has been written.");
 }
 
-PostingPreview PostingPreview::make(Globals& globals,
-                                    std::vector<Payment> payments,
+PostingPreview PostingPreview::make(Globals& globals, std::vector<Payment> payments,
                                     const PostingChoices& choices) {
     PostingPreview preview;
     preview.payments_ = std::move(payments);
@@ -95,149 +251,14 @@ PostingPreview PostingPreview::make(Globals& globals,
 }
 
 std::vector<PostingPreview::Table> PostingPreview::tables() const {
-    std::vector<Table> tables;
     if (refusal_)
-        return tables;
-    const PostingPlan& plan = plan_;
-    const std::vector<Payment>& payments = payments_;
-
-    tables.push_back({QStringLiteral("By Owner"), journal::OwnerTotalCaptions(),
-                      static_cast<int>(plan.owners.size()), [&plan](int row, int column) {
-                          return journal::OwnerTotalCells(plan.owners[row]).at(column);
-                      }});
-
-    // The name and unit of a tenant of the plan.
-    const auto tenantOf = [&plan](std::int64_t tenantID) -> const PlanTenant* {
-        const auto it = std::lower_bound(
-            plan.tenants.begin(), plan.tenants.end(), tenantID,
-            [](const PlanTenant& t, std::int64_t id) { return t.tenantID < id; });
-        return it != plan.tenants.end() && it->tenantID == tenantID ? &*it : nullptr;
-    };
-    tables.push_back(
-        {QStringLiteral("Entries by Tenant"),
-         {QStringLiteral("TID"), QStringLiteral("Tenant"), QStringLiteral("Entry"),
-          QStringLiteral("Account"), QStringLiteral("Amount"), QStringLiteral("Date"),
-          QStringLiteral("Check #"), QStringLiteral("Remark"), QStringLiteral("Against the Rent")},
-         static_cast<int>(entriesByTenant_.size()),
-         [this, &plan, &payments, tenantOf](int row, int column) -> QString {
-             const PlannedEntry& e = plan.entries[entriesByTenant_[static_cast<std::size_t>(row)]];
-             switch (column) {
-                 case 0:
-                     return QStringLiteral("T%1").arg(e.postToID);
-                 case 1: {
-                     const PlanTenant* t = tenantOf(e.postToID);
-                     return t ? t->name : QString();
-                 }
-                 case 2:
-                     return !e.income ? QStringLiteral("Management Fee")
-                                      : paymentKindText(payments[e.payment].kind);
-                 case 3:
-                     return QString::number(e.accountID);
-                 case 4:
-                     return money(e.amount);
-                 case 5:
-                     return shortDate(e.date);
-                 case 6:
-                     return e.checkNumber ? QString::number(*e.checkNumber) : QString();
-                 case 7:
-                     return e.remark.value_or(QString());
-                 default:
-                     return AgainstTheRent(e);
-             }
-         }});
-
-    tables.push_back({QStringLiteral("Balances by Tenant"),
-                      {QStringLiteral("TID"), QStringLiteral("Tenant"),
-                       QStringLiteral("Unit Address"), QStringLiteral("Tenant Balance Before"),
-                       QStringLiteral("Tenant Balance After"), QStringLiteral("Unit Balance Before"),
-                       QStringLiteral("Unit Balance After")},
-                      static_cast<int>(plan.tenants.size()), [&plan](int row, int column) {
-                          const PlanTenant& t = plan.tenants[static_cast<std::size_t>(row)];
-                          switch (column) {
-                              case 0:
-                                  return QStringLiteral("T%1").arg(t.tenantID);
-                              case 1:
-                                  return t.name;
-                              case 2:
-                                  return t.unitAddress;
-                              case 3:
-                                  return balance(t.tenant.before);
-                              case 4:
-                                  return balance(t.tenant.after);
-                              case 5:
-                                  return balance(t.unit.before);
-                              default:
-                                  return balance(t.unit.after);
-                          }
-                      }});
-
-    tables.push_back(
-        {QStringLiteral("Returns to Record"),
-         {QStringLiteral("Transaction Number"), QStringLiteral("TID"), QStringLiteral("Tenant"),
-          QStringLiteral("Posted On"), QStringLiteral("Account"), QStringLiteral("Amount"),
-          QStringLiteral("Fee Given Back"), QStringLiteral("Date"), QStringLiteral("Remark"),
-          QStringLiteral("Tenant Balance Change"), QStringLiteral("Unit Balance Change")},
-         static_cast<int>(plan.returns.size()), [&plan, tenantOf](int row, int column) {
-             const PlannedReturn& r = plan.returns[static_cast<std::size_t>(row)];
-             const auto optionalMoney = [](const std::optional<Currency>& amount) {
-                 return amount ? money(*amount) : QString();
-             };
-             switch (column) {
-                 case 0:
-                     return r.paid.transactionNumber;
-                 case 1:
-                     return QStringLiteral("T%1").arg(r.tenantID);
-                 case 2: {
-                     const PlanTenant* t = tenantOf(r.tenantID);
-                     return t ? t->name : QString();
-                 }
-                 case 3:
-                     return shortDate(r.paid.posted.postedOn);
-                 case 4:
-                     return QString::number(r.accountID);
-                 case 5:
-                     return money(r.incomeAmount);
-                 case 6:
-                     return optionalMoney(r.feeAmount);
-                 case 7:
-                     return shortDate(r.date);
-                 case 8:
-                     return r.remark;
-                 case 9:
-                     return optionalMoney(r.tenantChange);
-                 default:
-                     return optionalMoney(r.unitChange);
-             }
-         }});
-
-    tables.push_back(
-        {QStringLiteral("Rows Not Posted"),
-         {QStringLiteral("Line"), QStringLiteral("TID"), QStringLiteral("Tenant Name"),
-          QStringLiteral("Amount"), QStringLiteral("Date"), QStringLiteral("Transaction Number"),
-          QStringLiteral("Why")},
-         static_cast<int>(plan.notPosted.size()), [&plan, &payments](int row, int column) {
-             const NotPosted& n = plan.notPosted[static_cast<std::size_t>(row)];
-             const Payment& p = payments[n.payment];
-             switch (column) {
-                 case 0:
-                     return QString::number(p.line);
-                 case 1:
-                     return shownTid(p);
-                 case 2:  // "Last, First", the first name alone when the last is empty
-                     return shownName(p).startsWith(QStringLiteral(", ")) ? shownName(p).mid(2)
-                                                                          : shownName(p);
-                 case 3:
-                     return formatCurrencyText(p.amountText);
-                 case 4:
-                     return p.dateText;
-                 case 5:
-                     return p.transactionNumber;
-                 default:
-                     return n.reason == NotPosted::Reason::Note && p.note != NoteKind::None
-                                ? notPostedReason(n.reason) + QStringLiteral(": ") + noteText(p)
-                                : notPostedReason(n.reason);
-             }
-         }});
+        return {};
+    std::vector<Table> tables;
+    tables.push_back(ownersTable(plan_));
+    tables.push_back(entriesTable(plan_, payments_, entriesByTenant_));
+    tables.push_back(balancesTable(plan_));
+    tables.push_back(returnsTable(plan_));
+    tables.push_back(notPostedTable(plan_, payments_));
     return tables;
 }
 
