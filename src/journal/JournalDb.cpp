@@ -303,8 +303,12 @@ Statement& Statement::bind(int index, std::int64_t value) {
 
 Statement& Statement::bind(int index, const QString& value) {
     const QByteArray utf8 = value.toUtf8();
-    if (sqlite3_bind_text(stmt_, index, utf8.constData(), static_cast<int>(utf8.size()),
-                          SQLITE_TRANSIENT) != SQLITE_OK)
+    return bindUtf8(index, utf8.constData(), utf8.size());
+}
+
+Statement& Statement::bindUtf8(int index, const char* data, qsizetype size) {
+    if (sqlite3_bind_text64(stmt_, index, data, static_cast<sqlite3_uint64>(size),
+                            SQLITE_TRANSIENT, SQLITE_UTF8) != SQLITE_OK)
         db_->fail("bind");
     return *this;
 }
