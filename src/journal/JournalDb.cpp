@@ -313,11 +313,24 @@ Statement& Statement::bindUtf8(int index, const char* data, qsizetype size) {
     return *this;
 }
 
-Statement& Statement::bind(int index, const QByteArray& blob) {
+namespace {
+
+int bindBlob(sqlite3_stmt* stmt, int index, const QByteArray& blob, sqlite3_destructor_type copy) {
     // An empty blob is still a blob, not Null.
-    if (sqlite3_bind_blob64(stmt_, index, blob.constData() ? blob.constData() : "",
-                            static_cast<sqlite3_uint64>(blob.size()),
-                            SQLITE_TRANSIENT) != SQLITE_OK)
+    return sqlite3_bind_blob64(stmt, index, blob.constData() ? blob.constData() : "",
+                               static_cast<sqlite3_uint64>(blob.size()), copy);
+}
+
+}  // namespace
+
+Statement& Statement::bind(int index, const QByteArray& blob) {
+    if (bindBlob(stmt_, index, blob, SQLITE_TRANSIENT) != SQLITE_OK)
+        db_->fail("bind");
+    return *this;
+}
+
+Statement& Statement::bindInPlace(int index, const QByteArray& blob) {
+    if (bindBlob(stmt_, index, blob, SQLITE_STATIC) != SQLITE_OK)
         db_->fail("bind");
     return *this;
 }

@@ -1,3 +1,4 @@
+#include "journal/JournalRows.h"
 #include "journal/PostingJournal.h"
 #include "support/JournalSupport.h"
 
@@ -177,6 +178,15 @@ TEST_F(PostingJournalTest, theIndexesKeepEachNumberWithTheEntryItsRunWrote) {
                              "quote(PaymentLine) "
                              "FROM ReturnedPayments"),
               QStringLiteral("'B0'|1|9|3|4"));
+}
+
+TEST(JournalRows, balanceChangesKeepTheirStoredLayout) {
+    const QByteArray data = changesData({{BalanceChange::Kind::Tenant, 101, dollars(135000)},
+                                         {BalanceChange::Kind::Unit, 7, dollars(-5)}});
+    EXPECT_EQ(data.toHex(), QByteArray("0100000002"
+                                       "0000000000000000650000000000cdfe60"
+                                       "010000000000000007fffffffffffffe0c"));
+    EXPECT_EQ(changesFrom(data)[1].amount, dollars(-5));
 }
 
 TEST_F(PostingJournalTest, damagedRowsAreReportedNotMisread) {
