@@ -303,17 +303,34 @@ Statement& Statement::bind(int index, std::int64_t value) {
 
 Statement& Statement::bind(int index, const QString& value) {
     const QByteArray utf8 = value.toUtf8();
-    if (sqlite3_bind_text(stmt_, index, utf8.constData(), static_cast<int>(utf8.size()),
-                          SQLITE_TRANSIENT) != SQLITE_OK)
+    return bindUtf8(index, utf8.constData(), utf8.size());
+}
+
+Statement& Statement::bindUtf8(int index, const char* data, qsizetype size) {
+    if (sqlite3_bind_text64(stmt_, index, data, static_cast<sqlite3_uint64>(size),
+                            SQLITE_TRANSIENT, SQLITE_UTF8) != SQLITE_OK)
         db_->fail("bind");
     return *this;
 }
 
-Statement& Statement::bind(int index, const QByteArray& blob) {
+namespace {
+
+int bindBlob(sqlite3_stmt* stmt, int index, const QByteArray& blob, sqlite3_destructor_type copy) {
     // An empty blob is still a blob, not Null.
-    if (sqlite3_bind_blob64(stmt_, index, blob.constData() ? blob.constData() : "",
-                            static_cast<sqlite3_uint64>(blob.size()),
-                            SQLITE_TRANSIENT) != SQLITE_OK)
+    return sqlite3_bind_blob64(stmt, index, blob.constData() ? blob.constData() : "",
+                               static_cast<sqlite3_uint64>(blob.size()), copy);
+}
+
+}  // namespace
+
+Statement& Statement::bind(int index, const QByteArray& blob) {
+    if (bindBlob(stmt_, index, blob, SQLITE_TRANSIENT) != SQLITE_OK)
+        db_->fail("bind");
+    return *this;
+}
+
+Statement& Statement::bindInPlace(int index, const QByteArray& blob) {
+    if (bindBlob(stmt_, index, blob, SQLITE_STATIC) != SQLITE_OK)
         db_->fail("bind");
     return *this;
 }

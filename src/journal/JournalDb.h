@@ -99,7 +99,12 @@ public:
     Statement& bind(int index, int value) { return bind(index, static_cast<std::int64_t>(value)); }
     Statement& bind(int index, bool value) { return bind(index, static_cast<std::int64_t>(value)); }
     Statement& bind(int index, const QString& value);
+    // UTF-8 text of `size` bytes, copied by SQLite (the bytes may change after the call).
+    Statement& bindUtf8(int index, const char* data, qsizetype size);
     Statement& bind(int index, const QByteArray& blob);
+    // The blob without a copy: `blob` must stay unchanged until the statement has run (run()
+    // or reset()). For the megabytes of a run's file and rows.
+    Statement& bindInPlace(int index, const QByteArray& blob);
     Statement& bind(int index, std::optional<std::int64_t> value);
     Statement& bind(int index, const std::optional<QString>& value);
     Statement& bindNull(int index);

@@ -162,6 +162,9 @@ std::int64_t PostingJournal::record(const Run& run) {
             return std::nullopt;
         return d->toString(kDateFormat);
     };
+    // The file and the rows are bound where they are, not copied: SQLite copies them once more
+    // into the record it writes, and a run of 32,767 rows holds megabytes of each.
+    const QByteArray rows = rowsData(run.rows);
     JournalTransaction transaction(db);
     db.prepare(
           "INSERT INTO Runs (State, PostedAt, Computer, FileName, FileBytes, FileDigest, "
@@ -174,7 +177,7 @@ std::int64_t PostingJournal::record(const Run& run) {
         .bind(2, run.postedAt.toString(kDateTimeFormat))
         .bind(3, run.computer)
         .bind(4, run.fileName)
-        .bind(5, run.fileBytes)
+        .bindInPlace(5, run.fileBytes)
         .bind(6, run.fileDigest)
         .bind(7, run.remarkChoice)
         .bind(8, run.remarkText)
@@ -195,7 +198,7 @@ std::int64_t PostingJournal::record(const Run& run) {
         .bind(23, static_cast<std::int64_t>(summary.rowsLeftOut))
         .bind(24, isoDate(summary.rangeFrom))
         .bind(25, isoDate(summary.rangeTo))
-        .bind(26, rowsData(run.rows))
+        .bindInPlace(26, rows)
         .bind(27, changesData(run.balanceChanges))
         .run();
     const std::int64_t runID = db.lastInsertId();

@@ -1,3 +1,4 @@
+#include "journal/JournalRows.h"
 #include "journal/PostingJournal.h"
 #include "support/JournalSupport.h"
 
@@ -128,6 +129,64 @@ TEST_F(PostingJournalTest, aDiscardedRunLeavesNoTrace) {
         EXPECT_EQ(numbers.integer(0), 0);
     }
     EXPECT_TRUE(journal()->unsettledRuns().empty());
+}
+
+// A table's rows as SQLite quotes them (texts quoted, numbers bare, NULL), one a line.
+QString quotedRows(PostingJournal& journal, const char* sql) {
+    QStringList lines;
+    Statement s = journal.db().prepare(sql);
+    while (s.step())
+        lines << s.text(0);
+    return lines.join(QLatin1Char('\n'));
+}
+
+TEST_F(PostingJournalTest, theIndexesKeepEachNumberWithTheEntryItsRunWrote) {
+    journal::Run run = threeRowRun(QDateTime(QDate(2026, 12, 9), QTime(14, 5, 30)));
+    run.rows[1].tenantID = 205;
+    // A number posted twice in the run: its first row stands for it.
+    run.rows.push_back(row("B2", "12/05/2026", RowOutcome::Posted));
+    run.rows.back().line = 6;
+    // Texts that are not plain ASCII, an unreadable date, no income entry, a tenant by its TID.
+    run.rows.push_back(row("", "", RowOutcome::Posted));
+    run.rows.back().transactionNumber = QStringLiteral("Ä\"9\\\t");
+    run.rows.back().line = 7;
+    run.rows.back().tid = QStringLiteral("T 88");
+    run.rows.push_back(row("B4", "1/2/2027", RowOutcome::Posted));
+    run.rows.back().line = 8;
+    run.rows.back().incomeTransID = 44;
+    run.rows.back().incomeAmount = Currency::fromUnits(-5);
+    // A return: its entries are dated the day it was recorded.
+    run.rows.push_back(row("B0", "11/30/2026", RowOutcome::ReturnRecorded));
+    run.rows.back().line = 9;
+    run.rows.back().incomeTransID = 45;
+    run.rows.back().returnOf = ReturnLink{3, 4, QDate(2026, 12, 1), QDate(2026, 12, 8), 77};
+    const auto j = journal();
+    const std::int64_t id = j->record(run);
+    ASSERT_EQ(id, 1);
+
+    EXPECT_EQ(quotedRows(*j, "SELECT quote(TransactionNumber) || '|' || quote(RunID) || '|' || "
+                             "quote(Line) || '|' || quote(TenantID) || '|' || quote(IncomeTransID) "
+                             "|| '|' || quote(IncomeAmount) || '|' || quote(EntryDate) || '|' || "
+                             "quote(FeeTransID) "
+                             "FROM PostedNumbers ORDER BY TransactionNumber"),
+              QStringLiteral("'B1'|1|1|101|41|12500000|'2026-12-01'|43\n"
+                             "'B2'|1|2|205|42|1000000|'2026-12-04'|NULL\n"
+                             "'B4'|1|8|101|44|-5|'2027-01-02'|NULL\n"
+                             "'Ä\"9\\\t'|1|7|88|NULL|NULL|NULL|NULL"));
+    EXPECT_EQ(quotedRows(*j, "SELECT quote(TransactionNumber) || '|' || quote(RunID) || '|' || "
+                             "quote(Line) || '|' || quote(PaymentRunID) || '|' || "
+                             "quote(PaymentLine) "
+                             "FROM ReturnedPayments"),
+              QStringLiteral("'B0'|1|9|3|4"));
+}
+
+TEST(JournalRows, balanceChangesKeepTheirStoredLayout) {
+    const QByteArray data = changesData({{BalanceChange::Kind::Tenant, 101, dollars(135000)},
+                                         {BalanceChange::Kind::Unit, 7, dollars(-5)}});
+    EXPECT_EQ(data.toHex(), QByteArray("0100000002"
+                                       "0000000000000000650000000000cdfe60"
+                                       "010000000000000007fffffffffffffe0c"));
+    EXPECT_EQ(changesFrom(data)[1].amount, dollars(-5));
 }
 
 TEST_F(PostingJournalTest, damagedRowsAreReportedNotMisread) {
