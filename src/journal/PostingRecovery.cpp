@@ -109,11 +109,13 @@ void finishPostedRun(Globals& globals, journal::PostingJournal& journal, const j
     }
     // The payments are settled now; a log that cannot be written is told once, not every time.
     try {
-        WritePostingLog(globals);
+        WritePostingLog(globals.files(), globals.pathInProgramFolder(kPostingLogFileName),
+                        globals.postingLog);
     } catch (const Error&) {
         journal.setState(run.runID, journal::RunState::Posted);
         throw;
     }
+    Q_EMIT globals.postingLogSignals().figuresChanged();
     journal.setState(run.runID, journal::RunState::Posted);
 }
 

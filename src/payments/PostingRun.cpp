@@ -286,7 +286,9 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
     tell(QStringLiteral("Your Lodgebook Ledgers are now updated."), MsgIcon::Information,
          kSuccessTitle);
     try {
-        WritePostingLog(globals_);
+        WritePostingLog(globals_.files(), globals_.pathInProgramFolder(kPostingLogFileName),
+                        globals_.postingLog);
+        Q_EMIT globals_.postingLogSignals().figuresChanged();
     } catch (const Error& e) {
         tell(QStringLiteral("Your Lodgebook Ledgers are updated, but the Corvane log file %1 "
                             "could not be written: %2\r\rThe last posting figures it keeps are "

@@ -141,8 +141,10 @@ int main(int argc, char** argv) {
     try {
         globals.LedgerDbPath = globals.pathInProgramFolder(kLedgerFileName);
         globals.LedgerDb = ledger::Database::open(globals.LedgerDbPath, busyTimeoutMs);
-        ReadPostingLog(globals);
-        LoadIDFile(globals);
+        ReadPostingLog(globals.files(), globals.dialogs(),
+                       globals.pathInProgramFolder(kPostingLogFileName), globals.postingLog);
+        globals.preferences =
+            LoadIDFile(globals.files(), globals.pathInProgramFolder(kPreferencesFileName));
     } catch (const Error& e) {
         std::fprintf(stderr, "error %d: %s\n", e.number(), e.description().toUtf8().constData());
         return 2;
