@@ -104,13 +104,14 @@ bool PaymentLoad::load() {
 
 void PaymentLoad::steps() {
     Files& files = globals_.files();
-    const QString staged = stagedPaymentPath(globals_);
+    const QString staged = globals_.paymentFiles().stagedPath();
     // An interrupted posting run is settled first: its payments are either archived as posted or
     // still staged, never both staged and posted.
     // A journal that cannot be used is told once the payments are loaded.
     SettleInterruptedRuns(globals_);
     if (!files.exists(staged))
-        FindLatestPaymentFile(globals_);
+        FindLatestPaymentFile(globals_.paymentFiles(), globals_.dialogs(),
+                              downloadsFolder(globals_.environment()));
     if (!globals_.LedgerDb) {
         throw Error(errc::ObjectNotSet, QStringLiteral("Object variable or With block variable "
                                                        "not set (the ledger is not open)"));

@@ -273,7 +273,7 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
     // payments leave the staged name first, the moment after the commit.
     std::optional<QString> archiveFailure;
     try {
-        ArchiveStagedPaymentFile(globals_);
+        ArchiveStagedPaymentFile(globals_.paymentFiles());
     } catch (const Error& e) {
         archiveFailure = e.description();
     }

@@ -384,7 +384,7 @@ void frmDownload::DeleteSelectedRows() {
         cmdPreview_->setEnabled(false);
         labCorvanePayments_->setText(countText(0));
         try {
-            ArchiveStagedPaymentFile(globals_);
+            ArchiveStagedPaymentFile(globals_.paymentFiles());
         } catch (const Error& e) {
             TellLoadProblem(globals_.dialogs(), LoadProblem{LoadProblem::Kind::Unexpected,
                                                             e.number(), e.description()});
@@ -482,7 +482,8 @@ void frmDownload::PreviewPosting() {
     std::optional<PostingPreview> preview;
     try {
         BusyPointer busy(dialogs);
-        preview = PostingPreview::make(globals_, StagedPayments_->rows(),
+        preview = PostingPreview::make(globals_.LedgerDb.get(), globals_.preferences,
+                                       globals_.environment().today(), StagedPayments_->rows(),
                                        postingChoices());
     } catch (const Error& e) {
         dialogs.messageBox(QStringLiteral("Error %1: %2").arg(e.number()).arg(e.description()),
@@ -501,8 +502,10 @@ void frmDownload::cmdPrintScreen_Click() {
         selected.append(index.row());
     std::sort(selected.begin(), selected.end());
     const QModelIndex current = gridACHDownload_->currentIndex();
-    const QList<int> printed = PrintScreen(globals_, StagedPayments_->rows(), selected,
-                                           current.isValid() ? current.row() : 0);
+    const QList<int> printed =
+        PrintScreen(globals_.dialogs(), globals_.platform().printers, globals_.programFolder(),
+                    globals_.environment().today(), StagedPayments_->rows(), selected,
+                    current.isValid() ? current.row() : 0);
     // The printed rows selected in one change, not one per row.
     QItemSelection rows;
     for (int row : printed) {
