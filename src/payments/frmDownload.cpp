@@ -2,6 +2,7 @@
 
 #include "core/StartUp.h"
 #include "core/TextRules.h"
+#include "journal/FromSharedState.h"
 #include "journal/RememberedTenants.h"
 #include "payments/JournalNotes.h"
 #include "payments/PaymentIntake.h"
@@ -227,7 +228,7 @@ void frmDownload::Load() {
     chkCreateDeposit_->setChecked(false);
     showEmpty();
     journal_.reset();
-    PaymentLoad load(globals_);
+    PaymentLoad load(globals_.dialogs(), RunSettlementOf(globals_));
     const bool loaded = load.load();
     CentreOnScreen(*this);
     busy.reset();

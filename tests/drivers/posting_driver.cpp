@@ -24,6 +24,7 @@
 #include "core/Globals.h"
 #include "core/PostingLog.h"
 #include "core/Preferences.h"
+#include "journal/FromSharedState.h"
 #include "payments/PaymentLoad.h"
 #include "payments/PostingRun.h"
 #include "platform/Error.h"
@@ -137,7 +138,6 @@ int main(int argc, char** argv) {
                 point(QStringLiteral("ledger row %1").arg(rowsChanged));
         });
     }
-    PaymentLoad load(globals);
     try {
         globals.LedgerDbPath = globals.pathInProgramFolder(kLedgerFileName);
         globals.LedgerDb = ledger::Database::open(globals.LedgerDbPath, busyTimeoutMs);
@@ -151,6 +151,7 @@ int main(int argc, char** argv) {
     }
     // The payment screen's loading, recovery of an interrupted run first. With a journal that
     // cannot be used the payments still load; the run then refuses it.
+    PaymentLoad load(globals.dialogs(), RunSettlementOf(globals));
     if (!load.load()) {
         const LoadProblem problem = load.problem().value_or(LoadProblem{});
         std::fprintf(stderr, "error %d: %s\n", problem.number, problem.text.toUtf8().constData());
