@@ -22,7 +22,8 @@ struct PostingLogFigures {
 class PostingLogSignals : public QObject {
     Q_OBJECT
 Q_SIGNALS:
-    // Globals::postingLog changed: start-up read the log, or a posting run wrote it.
+    // The figures changed: start-up read the log, or a posting run (or the settling of an
+    // interrupted one) wrote it.
     void figuresChanged();
     // At program start, start-up read the processor's site address from the log.
     void processorSiteRead(const QString& url);
