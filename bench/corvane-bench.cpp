@@ -328,14 +328,16 @@ int main(int argc, char** argv) {
                 if (windowed)
                     unknownStep();
                 const PostingPreview preview = PostingPreview::make(
-                    globals, screen.stagedPayments().rows(), choices);
+                    globals.LedgerDb.get(), globals.preferences, globals.environment().today(),
+                    screen.stagedPayments().rows(), choices);
                 timed([&] {
                     WritePostingPreview(preview, work.filePath(QStringLiteral("preview.pdf")));
                 });
             } else if (!windowed) {
                 timed([&] {
-                    PostingPreview::make(globals, screen.stagedPayments().rows(),
-                                         choices);
+                    PostingPreview::make(globals.LedgerDb.get(), globals.preferences,
+                                         globals.environment().today(),
+                                         screen.stagedPayments().rows(), choices);
                 });
             } else {
                 screen.show();

@@ -1,7 +1,7 @@
 #include "app/StartUpSequence.h"
 
 #include "core/StartUp.h"
-#include "journal/PostingRecovery.h"
+#include "journal/FromSharedState.h"
 #include "platform/Error.h"
 
 namespace corvane {
@@ -12,7 +12,7 @@ void RunStartUp(Globals& globals) {
     // looks at the staged file. A failure is told and start-up goes on; while the run stays
     // unsettled, the payment screen tries again when it opens.
     try {
-        SettleInterruptedRuns(globals);
+        SettleInterruptedRuns(RunSettlementOf(globals));
     } catch (const Error& error) {
         ShowGeneralError(globals.dialogs(), error.number(), error.description());
     }

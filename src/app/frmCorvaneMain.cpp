@@ -178,9 +178,9 @@ void frmCorvaneMain::showProcessorSite(const QString& url) {
 }
 
 void frmCorvaneMain::showPostingFigures() {
-    labLastDate_->setText(LastDateLabel(globals_));
-    labLastBalance_->setText(LastBalanceLabel(globals_));
-    labLastDateRange_->setText(LastDateRangeLabel(globals_));
+    labLastDate_->setText(LastDateLabel(globals_.postingLog));
+    labLastBalance_->setText(LastBalanceLabel(globals_.postingLog));
+    labLastDateRange_->setText(LastDateRangeLabel(globals_.postingLog));
 }
 
 void frmCorvaneMain::closeEvent(QCloseEvent* event) {

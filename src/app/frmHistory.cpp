@@ -3,9 +3,9 @@
 #include "app/frmRememberedTenants.h"
 #include "core/StartUp.h"
 #include "core/TextRules.h"
+#include "journal/FromSharedState.h"
 #include "journal/JournalHistory.h"
 #include "journal/LedgerCheck.h"
-#include "journal/PostingRecovery.h"
 #include "journal/PostingReport.h"
 #include "journal/RunReversal.h"
 #include "platform/Centre.h"
@@ -135,7 +135,7 @@ void frmHistory::Load() {
     // A run that a kill left between its commits is settled before it is shown.
     // A journal that cannot be used is told below, when it is opened to be read.
     try {
-        SettleInterruptedRuns(globals_);
+        SettleInterruptedRuns(RunSettlementOf(globals_));
     } catch (const Error& e) {
         ShowGeneralError(globals_.dialogs(), e.number(), e.description());
     }
@@ -263,7 +263,9 @@ void frmHistory::cmdReverse_Click() {
     const auto runID = selectedRunID();
     if (!journal_ || !runID)
         return;
-    if (RunReversal(globals_, *journal_).run(*runID) == ReversalOutcome::Reversed)
+    RunReversal reversal(globals_.dialogs(), globals_.LedgerDb.get(), globals_.paymentFiles(),
+                         globals_.environment(), *journal_);
+    if (reversal.run(*runID) == ReversalOutcome::Reversed)
         fillList();
 }
 

@@ -1,63 +1,16 @@
 #pragma once
 
+#include "core/PostingLog.h"
+#include "core/Preferences.h"
+#include "core/ProgramFiles.h"
 #include "platform/Platform.h"
 #include "platform/ledger/Database.h"
 
-#include <QObject>
 #include <QString>
 
-#include <cstdint>
 #include <memory>
 
 namespace corvane {
-
-inline const QString kLedgerFileName = QStringLiteral("lbdatafl.mdb");
-inline const QString kPaymentFileName = QStringLiteral("paymentHistory.csv");
-inline const QString kPaymentArchiveFileName = QStringLiteral("paymentHistory_LastDownload.csv");
-inline const QString kTenantExportFileName = QStringLiteral("CorvaneTenantExport.csv");
-inline const QString kPostingLogFileName = QStringLiteral("CV-Log.txt");
-inline const QString kPreferencesFileName = QStringLiteral("IDFILE.DAT");
-// The most of a payment download or of the staged payment file that is read: far more than
-// 32,767 payment lines of any sane length. A longer file is refused, not read.
-inline constexpr qint64 kMaxPaymentFileBytes = 64 * 1024 * 1024;
-
-// The five lines of the posting log (CV-Log.txt), as texts: the log keeps what it was given.
-struct PostingLogFigures {
-    QString lastDatePosted;
-    QString lastBalancePosted;
-    QString processorSiteUrl;
-    QString lastRangeFrom;
-    QString lastRangeTo;
-};
-
-// A category preference of IDFILE.DAT ("Rent Income;B-4010"), read once (Preferences.h).
-struct CategoryPreference {
-    QString text;              // as the file gives it
-    bool valid = false;        // its number text is a number: posting refuses it otherwise
-    std::int64_t account = 0;  // the account category number, rounded to a whole number (4010)
-    QString code;              // the status code ("B")
-};
-
-// The six ledger preferences, read once; the remarks without their leading and trailing blanks.
-struct LedgerPreferences {
-    CategoryPreference rentIncome;
-    QString rentIncomeRemark;
-    CategoryPreference mgmtFee;
-    QString mgmtFeeRemark;
-    CategoryPreference lateFee;
-    QString lateFeeRemark;
-};
-
-// What the posting log tells whoever shows its figures (the main menu connects to it), so that
-// neither the log nor start-up knows a window.
-class PostingLogSignals : public QObject {
-    Q_OBJECT
-Q_SIGNALS:
-    // Globals::postingLog changed: start-up read the log, or a posting run wrote it.
-    void figuresChanged();
-    // At program start, start-up read the processor's site address from the log.
-    void processorSiteRead(const QString& url);
-};
 
 // The process-wide shared state every screen works on: the one ledger connection, the posting
 // log's figures, the ledger preferences, the shared file names and the files viewer's choice.
@@ -77,7 +30,7 @@ public:
     const QString& programFolder() const { return programFolder_; }
     // programFolder + "/" + fileName.
     QString pathInProgramFolder(const QString& fileName) const {
-        return programFolder_ + QLatin1Char('/') + fileName;
+        return pathInFolder(programFolder_, fileName);
     }
 
     std::unique_ptr<ledger::Database> LedgerDb;
@@ -96,6 +49,8 @@ public:
     QString stagedPaymentFileName() const {
         return PaymentFileName.isEmpty() ? kPaymentFileName : PaymentFileName;
     }
+    // The staged payment file under that name, in the program folder.
+    PaymentFiles paymentFiles() { return {files(), programFolder_, stagedPaymentFileName()}; }
 
     // The files viewer's choice, kept across closing and reopening the viewer.
     QString ChosenFileName;

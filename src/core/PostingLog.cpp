@@ -5,39 +5,39 @@
 
 namespace corvane {
 
-bool ReadPostingLog(Globals& globals) {
-    const QString path = globals.pathInProgramFolder(kPostingLogFileName);
-    if (!globals.files().exists(path)) {
-        globals.dialogs().messageBox(
+bool ReadPostingLog(Files& files, Dialogs& dialogs, const QString& path,
+                    PostingLogFigures& figures) {
+    if (!files.exists(path)) {
+        dialogs.messageBox(
             QStringLiteral("Cannot find the Corvane log file: CV-Log.txt. Please restore a copy of "
                            "that file or create a new text file (.txt) with that name."),
             MsgButtons::Ok, MsgIcon::Information, kProgramTitle);
         return false;
     }
-    FieldReader reader(decodeAnsi(globals.files().readAll(path)));
+    FieldReader reader(decodeAnsi(files.readAll(path)));
     for (int field = 0; !reader.atEnd(); ++field) {
         const QString value = reader.next();
         switch (field) {
             case 0:
-                globals.postingLog.lastDatePosted = value;
+                figures.lastDatePosted = value;
                 break;
             case 1:
-                globals.postingLog.lastBalancePosted = value;
+                figures.lastBalancePosted = value;
                 break;
             case 2:
                 if (!trimBlanks(value).isEmpty()) {
-                    globals.postingLog.processorSiteUrl = value;
+                    figures.processorSiteUrl = value;
                 } else {
-                    globals.postingLog.processorSiteUrl =
-                        globals.dialogs().inputBox(QStringLiteral("Please enter your Vantora URL"),
-                                                   QStringLiteral("Vantora URL Entry"), QString());
+                    figures.processorSiteUrl =
+                        dialogs.inputBox(QStringLiteral("Please enter your Vantora URL"),
+                                         QStringLiteral("Vantora URL Entry"), QString());
                 }
                 break;
             case 3:
-                globals.postingLog.lastRangeFrom = value;
+                figures.lastRangeFrom = value;
                 break;
             case 4:
-                globals.postingLog.lastRangeTo = value;
+                figures.lastRangeTo = value;
                 break;
             default:
                 break;
@@ -46,32 +46,28 @@ bool ReadPostingLog(Globals& globals) {
     return true;
 }
 
-QString LastDateLabel(const Globals& globals) {
-    return QStringLiteral("Last Date Posted: ") + globals.postingLog.lastDatePosted;
+QString LastDateLabel(const PostingLogFigures& figures) {
+    return QStringLiteral("Last Date Posted: ") + figures.lastDatePosted;
 }
 
-QString LastBalanceLabel(const Globals& globals) {
-    return QStringLiteral("Last Balance Posted: ") +
-           formatCurrencyText(globals.postingLog.lastBalancePosted);
+QString LastBalanceLabel(const PostingLogFigures& figures) {
+    return QStringLiteral("Last Balance Posted: ") + formatCurrencyText(figures.lastBalancePosted);
 }
 
-QString LastDateRangeLabel(const Globals& globals) {
-    return QStringLiteral("Last Date Range: ") + formatDateText(globals.postingLog.lastRangeFrom) +
-           QStringLiteral(" to ") + formatDateText(globals.postingLog.lastRangeTo);
+QString LastDateRangeLabel(const PostingLogFigures& figures) {
+    return QStringLiteral("Last Date Range: ") + formatDateText(figures.lastRangeFrom) +
+           QStringLiteral(" to ") + formatDateText(figures.lastRangeTo);
 }
 
-void WritePostingLog(Globals& globals) {
-    const QString lines[] = {
-        formatDateText(globals.postingLog.lastDatePosted), globals.postingLog.lastBalancePosted,
-        globals.postingLog.processorSiteUrl, formatDateText(globals.postingLog.lastRangeFrom),
-        formatDateText(globals.postingLog.lastRangeTo)};
+void WritePostingLog(Files& files, const QString& path, const PostingLogFigures& figures) {
+    const QString lines[] = {formatDateText(figures.lastDatePosted), figures.lastBalancePosted,
+                             figures.processorSiteUrl, formatDateText(figures.lastRangeFrom),
+                             formatDateText(figures.lastRangeTo)};
     QString text;
     for (const QString& line : lines)
         text += line + QStringLiteral("\r\n");
     // Write-then-rename: a crash leaves either the old log or the new one, never half of it.
-    globals.files().writeAtomically(globals.pathInProgramFolder(kPostingLogFileName),
-                                    encodeAnsi(text));
-    Q_EMIT globals.postingLogSignals().figuresChanged();
+    files.writeAtomically(path, encodeAnsi(text));
 }
 
 }  // namespace corvane

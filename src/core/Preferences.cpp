@@ -2,6 +2,7 @@
 
 #include "core/TextRules.h"
 #include "platform/TextCodec.h"
+#include "platform/ledger/Currency.h"
 
 #include <limits>
 
@@ -17,9 +18,8 @@ qsizetype numberStart(const QString& category) {
 
 }  // namespace
 
-void LoadIDFile(Globals& globals) {
-    const QByteArray bytes =
-        globals.files().readAll(globals.pathInProgramFolder(kPreferencesFileName));
+LedgerPreferences LoadIDFile(Files& files, const QString& path) {
+    const QByteArray bytes = files.readAll(path);
     FieldReader reader(decodeAnsi(bytes));
     QString fields[19];
     for (int field = 0; !reader.atEnd(); ++field) {
@@ -27,8 +27,8 @@ void LoadIDFile(Globals& globals) {
         if (field < 19)
             fields[field] = std::move(value);
     }
-    globals.preferences = readLedgerPreferences(fields[9], fields[10], fields[15], fields[16],
-                                                fields[17], fields[18]);
+    return readLedgerPreferences(fields[9], fields[10], fields[15], fields[16], fields[17],
+                                 fields[18]);
 }
 
 CategoryPreference readCategory(const QString& stored) {

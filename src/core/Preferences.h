@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Globals.h"
+#include "platform/Files.h"
 
 #include <QString>
 
@@ -8,9 +8,27 @@
 
 namespace corvane {
 
-// Reads the six ledger preferences from IDFILE.DAT in the program folder (fields 9, 10, 15, 16,
-// 17, 18) into Globals::preferences, each read once. A missing file throws corvane::Error 53.
-void LoadIDFile(Globals& globals);
+// A category preference of IDFILE.DAT ("Rent Income;B-4010"), read once.
+struct CategoryPreference {
+    QString text;              // as the file gives it
+    bool valid = false;        // its number text is a number: posting refuses it otherwise
+    std::int64_t account = 0;  // the account category number, rounded to a whole number (4010)
+    QString code;              // the status code ("B")
+};
+
+// The six ledger preferences, read once; the remarks without their leading and trailing blanks.
+struct LedgerPreferences {
+    CategoryPreference rentIncome;
+    QString rentIncomeRemark;
+    CategoryPreference mgmtFee;
+    QString mgmtFeeRemark;
+    CategoryPreference lateFee;
+    QString lateFeeRemark;
+};
+
+// Reads the six ledger preferences from IDFILE.DAT at `path` (fields 9, 10, 15, 16, 17, 18), each
+// read once; start-up keeps them in Globals::preferences. A missing file throws corvane::Error 53.
+LedgerPreferences LoadIDFile(Files& files, const QString& path);
 
 // A category preference read once from its stored text, e.g. "Rent Income;B-4010". Its number
 // text is what follows the code and the character after it (two characters after the first ";",

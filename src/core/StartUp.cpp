@@ -33,7 +33,8 @@ void ShowGeneralError(Dialogs& dialogs, int number, const QString& description) 
 }
 
 void CheckForPaymentFile(Globals& globals) {
-    LoadIDFile(globals);
+    globals.preferences =
+        LoadIDFile(globals.files(), globals.pathInProgramFolder(kPreferencesFileName));
 
     Files& files = globals.files();
     const QString staged = globals.pathInProgramFolder(globals.PaymentFileName);
@@ -58,16 +59,13 @@ void CheckForPaymentFile(Globals& globals) {
     }
 }
 
-void ChooseSessionPrinter(Globals& globals) {
-    if (globals.environment().variable(QStringLiteral("COMPUTERNAME")) !=
-        QLatin1String("LODGEBOOK")) {
+void ChooseSessionPrinter(Environment& environment, Sessions& sessions, Printers& printers) {
+    if (environment.variable(QStringLiteral("COMPUTERNAME")) != QLatin1String("LODGEBOOK"))
         return;
-    }
-    const QString session = globals.platform().sessions.currentSessionId();
+    const QString session = sessions.currentSessionId();
     if (session == QLatin1String("0"))
         return;
     const QString redirected = QStringLiteral("Orvanta Live (redirected %1)").arg(session);
-    Printers& printers = globals.platform().printers;
     for (const QString& printer : printers.installedPrinters()) {
         if (printer == redirected)
             printers.setCurrentPrinter(printer);
@@ -83,21 +81,25 @@ void OpenLedgerAndLog(Globals& globals, StartUpKind kind) {
     // A missing log or preferences file was told at start-up; a reopening reads them quietly,
     // so that the next log keeps the figures and site address, and the posting run refuses
     // without the preferences as it would after that.
-    const bool readLog =
-        program || globals.files().exists(globals.pathInProgramFolder(kPostingLogFileName));
-    if (readLog && ReadPostingLog(globals)) {
+    const QString logPath = globals.pathInProgramFolder(kPostingLogFileName);
+    const bool readLog = program || globals.files().exists(logPath);
+    if (readLog &&
+        ReadPostingLog(globals.files(), globals.dialogs(), logPath, globals.postingLog)) {
         PostingLogSignals& log = globals.postingLogSignals();
         Q_EMIT log.figuresChanged();
         if (program)
             Q_EMIT log.processorSiteRead(globals.postingLog.processorSiteUrl);
     }
-    if (program)
-        ChooseSessionPrinter(globals);
+    if (program) {
+        Platform& platform = globals.platform();
+        ChooseSessionPrinter(platform.environment, platform.sessions, platform.printers);
+    }
     globals.PaymentFileName = kPaymentFileName;
     globals.TenantExportFileName = kTenantExportFileName;
     if (!program) {
         try {
-            LoadIDFile(globals);
+            globals.preferences =
+                LoadIDFile(globals.files(), globals.pathInProgramFolder(kPreferencesFileName));
         } catch (const Error&) {
         }
     }

@@ -11,15 +11,16 @@ void ShowStartUpMessage(Dialogs& dialogs, int number, const QString& description
 // Start-up's general error message: "Error <number>: <description>", "Corvane Error Message".
 void ShowGeneralError(Dialogs& dialogs, int number, const QString& description);
 
-// The last step of start-up: reads the ledger preferences (LoadIDFile), then looks at the staged
-// payment file. A staged file whose first field does not begin with "B" is reported and deleted;
-// one that remains is a reminder that payments wait to be posted. Errors (a missing IDFILE.DAT,
-// an empty staged file) are thrown as corvane::Error for the start-up handler.
+// The last step of start-up: reads the ledger preferences (LoadIDFile) into Globals::preferences,
+// then looks at the staged payment file. A staged file whose first field does not begin with "B"
+// is reported and deleted; one that remains is a reminder that payments wait to be posted. Errors
+// (a missing IDFILE.DAT, an empty staged file) are thrown as corvane::Error for the start-up
+// handler.
 void CheckForPaymentFile(Globals& globals);
 
 // On the hosting service (COMPUTERNAME exactly "LODGEBOOK"), makes the session's redirected
 // printer "Orvanta Live (redirected <session>)" the current printer; elsewhere does nothing.
-void ChooseSessionPrinter(Globals& globals);
+void ChooseSessionPrinter(Environment& environment, Sessions& sessions, Printers& printers);
 
 enum class StartUpKind {
     Program,    // the main menu's load: every failure is told
@@ -30,11 +31,13 @@ enum class StartUpKind {
 // for the reopening of a ledger that start-up could not open. Call order:
 //   1. open the ledger at LedgerDbPath (a failure is thrown as corvane::Error);
 //      a reopening after a start-up that got past the ledger stops here;
-//   2. read the posting log (at program start always, a missing log told; when reopening, only
-//      when there is one) and signal its figures (at program start also the processor's site);
+//   2. read the posting log into Globals::postingLog (at program start always, a missing log
+//      told; when reopening, only when there is one) and signal its figures (at program start
+//      also the processor's site);
 //   3. at program start, choose the session's printer (ChooseSessionPrinter);
 //   4. set the shared file names;
-//   5. when reopening, read the preferences quietly (a failure is left to the posting run).
+//   5. when reopening, read the preferences into Globals::preferences quietly (a failure is left
+//      to the posting run).
 void OpenLedgerAndLog(Globals& globals, StartUpKind kind);
 
 // For the screens that need the ledger: when start-up could not open it (LedgerDb is nothing),

@@ -1,5 +1,6 @@
 #include "enrollment/TenantExport.h"
 
+#include "core/ProgramFiles.h"
 #include "core/TextRules.h"
 #include "platform/Error.h"
 #include "platform/TextCodec.h"
@@ -68,15 +69,15 @@ QString exportLine(const QString& company, const std::vector<ledger::Value>& row
 
 }  // namespace
 
-void CreateTenantExportFile(Globals& globals) {
-    const QString path = globals.pathInProgramFolder(kTenantExportFileName);
+void CreateTenantExportFile(ledger::Database* ledger, Files& files, Dialogs& dialogs,
+                            const QString& path) {
     bool written = false;
     {
-        BusyPointer busy(globals.dialogs());
-        if (!globals.LedgerDb) {
+        BusyPointer busy(dialogs);
+        if (!ledger) {
             throw Error(errc::LedgerFileNotFound, QStringLiteral("The ledger is not open."));
         }
-        ledger::Database& db = *globals.LedgerDb;
+        ledger::Database& db = *ledger;
         const QString company = companyName(db);
         auto tenants = db.openDynaset(tenantListSqlOf(kExportFields) +
                                       QStringLiteral(" WHERE Trim(Tenants.TACH) = 'Y'"));
@@ -90,18 +91,17 @@ void CreateTenantExportFile(Globals& globals) {
         });
         tenants->close();
         if (written) {
-            globals.files().writeAtomically(path, encodeAnsi(text));
-        } else if (globals.files().exists(path)) {
-            globals.files().remove(path);
+            files.writeAtomically(path, encodeAnsi(text));
+        } else if (files.exists(path)) {
+            files.remove(path);
         }
     }
     if (written) {
-        globals.dialogs().messageBox(QStringLiteral("Export File Created\r\rFile Name: ") +
-                                         kTenantExportFileName + QStringLiteral("\r\rFile Path: ") +
-                                         path,
-                                     MsgButtons::Ok, MsgIcon::Information, kExportTitle);
+        dialogs.messageBox(QStringLiteral("Export File Created\r\rFile Name: ") +
+                               kTenantExportFileName + QStringLiteral("\r\rFile Path: ") + path,
+                           MsgButtons::Ok, MsgIcon::Information, kExportTitle);
     } else {
-        globals.dialogs().messageBox(
+        dialogs.messageBox(
             QStringLiteral("There are no Corvane tenants selected. No export file was created"),
             MsgButtons::Ok, MsgIcon::Information, kExportTitle);
     }

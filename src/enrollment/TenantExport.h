@@ -1,6 +1,8 @@
 #pragma once
 
-#include "core/Globals.h"
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "platform/ledger/Database.h"
 
 #include <QString>
 #include <QStringList>
@@ -47,10 +49,12 @@ inline const QString kTenantExportHeader = QStringLiteral(
     "Company ID,Paypoint ID,New Owner,Account Number,First Name,LastName,Address,City,State,Zip,"
     "Web Status,Balance,Email");
 
-// Writes "CorvaneTenantExport.csv" in the program folder for every enrolled tenant and shows the
-// outcome's message. The file is written under a temporary name and renamed into place; when no
-// tenant qualifies no export file remains (an earlier one is removed). Ledger and file failures
-// are thrown as corvane::Error (before any message), for the caller to report.
-void CreateTenantExportFile(Globals& globals);
+// Writes the export file at `path` ("CorvaneTenantExport.csv" in the program folder) for every
+// enrolled tenant of `ledger` and shows the outcome's message. The file is written under a
+// temporary name and renamed into place; when no tenant qualifies no export file remains (an
+// earlier one is removed). Ledger and file failures (no ledger open among them) are thrown as
+// corvane::Error (before any message), for the caller to report.
+void CreateTenantExportFile(ledger::Database* ledger, Files& files, Dialogs& dialogs,
+                            const QString& path);
 
 }  // namespace corvane

@@ -84,10 +84,6 @@ bool ledgerHolds(ledger::Database& db, const AddedRecord& record, const QString&
     return fingerprint(db, record, key) == evidence.mid(split + 1);
 }
 
-QString stagedPath(Globals& globals) {
-    return globals.pathInProgramFolder(globals.stagedPaymentFileName());
-}
-
 QString digestOf(const QByteArray& bytes) {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex());
 }
@@ -95,25 +91,29 @@ QString digestOf(const QByteArray& bytes) {
 // The steps that follow a run's commit: the staged file (only when it is the one the run posted,
 // so that a later download under the same name is never taken for it) becomes the archive; the
 // log gets the run's figures; the run becomes Posted.
-void finishPostedRun(Globals& globals, journal::PostingJournal& journal, const journal::Run& run) {
-    Files& files = globals.files();
-    const QString staged = stagedPath(globals);
+void finishPostedRun(const RunSettlement& settlement, journal::PostingJournal& journal,
+                     const journal::Run& run) {
+    const PaymentFiles& payment = settlement.payment;
+    Files& files = payment.files;
+    const QString staged = payment.stagedPath();
     if (files.exists(staged) &&
         digestOf(files.readAll(staged, kMaxPaymentFileBytes)) == run.fileDigest)
-        files.rename(staged, globals.pathInProgramFolder(kPaymentArchiveFileName));
-    globals.postingLog.lastDatePosted = run.figures.lastDatePosted;
-    globals.postingLog.lastBalancePosted = run.figures.lastBalancePosted;
+        files.rename(staged, payment.archivePath());
+    PostingLogFigures& log = settlement.postingLog;
+    log.lastDatePosted = run.figures.lastDatePosted;
+    log.lastBalancePosted = run.figures.lastBalancePosted;
     if (run.figures.rangeFrom && run.figures.rangeTo) {
-        globals.postingLog.lastRangeFrom = *run.figures.rangeFrom;
-        globals.postingLog.lastRangeTo = *run.figures.rangeTo;
+        log.lastRangeFrom = *run.figures.rangeFrom;
+        log.lastRangeTo = *run.figures.rangeTo;
     }
     // The payments are settled now; a log that cannot be written is told once, not every time.
     try {
-        WritePostingLog(globals);
+        WritePostingLog(files, pathInFolder(payment.programFolder, kPostingLogFileName), log);
     } catch (const Error&) {
         journal.setState(run.runID, journal::RunState::Posted);
         throw;
     }
+    Q_EMIT settlement.logSignals.figuresChanged();
     journal.setState(run.runID, journal::RunState::Posted);
 }
 
@@ -162,18 +162,19 @@ bool LedgerHoldsEvidence(ledger::Database& db, const QString& evidence) {
     return !anyEvidence;
 }
 
-RecoveryOutcome RecoverInterruptedPosting(Globals& globals) {
-    auto journal = journal::PostingJournal::openExisting(globals.programFolder());
+RecoveryOutcome RecoverInterruptedPosting(const RunSettlement& settlement) {
+    auto journal = journal::PostingJournal::openExisting(settlement.payment.programFolder);
     if (!journal)
         return RecoveryOutcome::NothingToRecover;
     RecoveryOutcome outcome = RecoveryOutcome::NothingToRecover;
     for (const journal::Run& run : journal->unsettledRuns()) {
         if (run.state == journal::RunState::Reversing)
-            SettleInterruptedReversal(globals, *journal, run);
+            SettleInterruptedReversal(*settlement.ledger, settlement.payment,
+                                      settlement.environment, *journal, run);
         if (run.state != journal::RunState::Pending)
             continue;
-        if (LedgerHoldsEvidence(*globals.LedgerDb, run.evidence)) {
-            finishPostedRun(globals, *journal, run);
+        if (LedgerHoldsEvidence(*settlement.ledger, run.evidence)) {
+            finishPostedRun(settlement, *journal, run);
             outcome = RecoveryOutcome::Posted;
         } else {
             journal->discard(run.runID);
@@ -184,11 +185,11 @@ RecoveryOutcome RecoverInterruptedPosting(Globals& globals) {
     return outcome;
 }
 
-void SettleInterruptedRuns(Globals& globals) {
-    if (!globals.LedgerDb)
+void SettleInterruptedRuns(const RunSettlement& settlement) {
+    if (!settlement.ledger)
         return;
     try {
-        RecoverInterruptedPosting(globals);
+        RecoverInterruptedPosting(settlement);
     } catch (const journal::JournalError&) {
         // Told by whoever opens the journal next (the payment screen, the history).
     }

@@ -1,7 +1,10 @@
 #pragma once
 
-#include "core/Globals.h"
+#include "core/PostingLog.h"
+#include "core/ProgramFiles.h"
 #include "journal/PostingJournal.h"
+#include "platform/Environment.h"
+#include "platform/ledger/Database.h"
 
 #include <QString>
 
@@ -37,9 +40,21 @@ enum class RecoveryOutcome {
                        // payments are still staged
 };
 
+// What settling interrupted runs works on: the ledger it reads, the journal and the staged
+// payment file of the program folder, the date a settled reversal is marked with, and the posting
+// log's figures, which a settled run changes (then writes, then tells).
+struct RunSettlement {
+    ledger::Database* ledger;       // nothing when the ledger is not open
+    PaymentFiles payment;           // the staged payment file, its archive, the journal's folder
+    Environment& environment;       // today's date
+    PostingLogFigures& postingLog;  // Globals::postingLog
+    PostingLogSignals& logSignals;  // figuresChanged once the log (CV-Log.txt) is written
+};
+
 // Settles the runs a kill left unsettled in the journal: a Pending run whose records the ledger
 // holds becomes Posted, after the steps that followed its commit are done (the staged payment
-// file, when it is still the one posted, becomes the archive; the log gets the run's figures);
+// file, when it is still the one posted, becomes the archive; the log gets the run's figures and
+// figuresChanged is emitted);
 // a Pending run whose records the ledger lacks is discarded. A Reversing run is settled by
 // SettleInterruptedReversal (RunReversal.h).
 //
@@ -47,11 +62,11 @@ enum class RecoveryOutcome {
 // the journal cannot be used and corvane::Error when the ledger or the files cannot be read or
 // changed; the run then stays unsettled for the next attempt (except when only the log cannot be
 // written: the payments are settled, so the run becomes Posted and the error is thrown once).
-RecoveryOutcome RecoverInterruptedPosting(Globals& globals);
+RecoveryOutcome RecoverInterruptedPosting(const RunSettlement& settlement);
 
 // The one place that settles interrupted posting runs (RecoverInterruptedPosting), when the
 // ledger is open. A journal that cannot be used is left to whoever opens it next, which tells;
 // any other failure is thrown as corvane::Error and the run stays unsettled for the next try.
-void SettleInterruptedRuns(Globals& globals);
+void SettleInterruptedRuns(const RunSettlement& settlement);
 
 }  // namespace corvane

@@ -159,11 +159,11 @@ private:
 
 // Stages the run's payment file again under the staged name; false (nothing written) when a
 // payment file is staged already.
-bool restagePaymentFile(Globals& globals, const Run& run) {
-    const QString staged = globals.pathInProgramFolder(globals.stagedPaymentFileName());
-    if (globals.files().exists(staged))
+bool restagePaymentFile(const PaymentFiles& payment, const Run& run) {
+    const QString staged = payment.stagedPath();
+    if (payment.files.exists(staged))
         return false;
-    globals.files().writeAtomically(staged, run.fileBytes);
+    payment.files.writeAtomically(staged, run.fileBytes);
     return true;
 }
 
@@ -285,9 +285,8 @@ QString ReversalQuestion(const Run& run) {
 }
 
 ReversalOutcome RunReversal::run(std::int64_t runID) {
-    Dialogs& dialogs = globals_.dialogs();
     const auto tell = [&](const QString& text, MsgIcon icon) {
-        dialogs.messageBox(text, MsgButtons::Ok, icon, kReversalTitle);
+        dialogs_.messageBox(text, MsgButtons::Ok, icon, kReversalTitle);
     };
     const auto refuse = [&](const QString& text, MsgIcon icon = MsgIcon::Exclamation) {
         tell(text, icon);
@@ -297,7 +296,7 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
         return refuse(QStringLiteral("This posting run cannot be reversed: %1. %2")
                           .arg(what, kNothingChanged));
     };
-    const BusyPointer busy(dialogs);
+    const BusyPointer busy(dialogs_);
 
     std::optional<Run> run;
     std::vector<Run> settled;
@@ -312,10 +311,10 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
         return cannotReverse(QStringLiteral("it is no longer in the posting journal"));
     if (run->state != RunState::Posted)
         return cannotReverse(QStringLiteral("it is not a posted run"));
-    if (!globals_.LedgerDb) {
+    if (!ledger_) {
         return refuse(QStringLiteral("The Lodgebook ledger is not open. %1").arg(kNothingChanged));
     }
-    ledger::Database& db = *globals_.LedgerDb;
+    ledger::Database& db = *ledger_;
     std::vector<const Run*> rivals;
     rivals.reserve(settled.size());
     for (const Run& other : settled)
@@ -326,7 +325,7 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
         checkedAt = db.contentMark();
         if (const auto later = journal::ReturnRecordedLater(journal_, db, runID, rivals)) {
             // The return's entries stand on the payment's: the later run goes first.
-            dialogs.messageBox(
+            dialogs_.messageBox(
                 QStringLiteral("The return of payment %1 was recorded by the posting "
                                "run of %2. Reverse that run first.")
                     .arg(later->transactionNumber,
@@ -343,8 +342,8 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
                           .arg(e.description(), kNothingChanged),
                       MsgIcon::Critical);
     }
-    if (dialogs.messageBox(ReversalQuestion(*run), MsgButtons::YesNo, MsgIcon::Question,
-                           kReversalTitle) != kAnswerYes) {
+    if (dialogs_.messageBox(ReversalQuestion(*run), MsgButtons::YesNo, MsgIcon::Question,
+                            kReversalTitle) != kAnswerYes) {
         return ReversalOutcome::Cancelled;
     }
 
@@ -375,7 +374,7 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
         QStringLiteral("The posting run of %1 was reversed.").arg(postedAtText(*run));
     QString message;
     try {
-        message = restagePaymentFile(globals_, *run)
+        message = restagePaymentFile(payment_, *run)
                       ? QStringLiteral("%1 Its payments are waiting to be posted again.")
                       : QStringLiteral(
                             "%1 Its payment file was not staged again, because another "
@@ -386,7 +385,7 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
                       .arg(reversed, e.description());
     }
     try {
-        journal_.setState(run->runID, RunState::Reversed, globals_.environment().today());
+        journal_.setState(run->runID, RunState::Reversed, environment_.today());
     } catch (const JournalError& e) {
         message += QStringLiteral("\r\r") + journal::journalUnusableText(e) +
                    QStringLiteral(" The run is marked reversed when Corvane next starts.");
@@ -395,22 +394,23 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
     return ReversalOutcome::Reversed;
 }
 
-void SettleInterruptedReversal(Globals& globals, journal::PostingJournal& journal,
+void SettleInterruptedReversal(ledger::Database& ledger, const PaymentFiles& payment,
+                               Environment& environment, journal::PostingJournal& journal,
                                const Run& unsettled) {
     const std::optional<Run> run = journal.readRun(unsettled.runID);
     if (!run)
         return;
     bool held = false;
     {
-        ledger::ReadTransaction snapshot(*globals.LedgerDb);
-        held = RunRecords(*globals.LedgerDb).holdsAny(*run);
+        ledger::ReadTransaction snapshot(ledger);
+        held = RunRecords(ledger).holdsAny(*run);
     }
     if (held) {
         journal.setState(run->runID, RunState::Posted);
         return;
     }
-    restagePaymentFile(globals, *run);
-    journal.setState(run->runID, RunState::Reversed, globals.environment().today());
+    restagePaymentFile(payment, *run);
+    journal.setState(run->runID, RunState::Reversed, environment.today());
 }
 
 }  // namespace corvane

@@ -1,8 +1,11 @@
 #pragma once
 
-#include "core/Globals.h"
+#include "core/ProgramFiles.h"
 #include "journal/JournalRun.h"
 #include "journal/PostingJournal.h"
+#include "platform/Dialogs.h"
+#include "platform/Environment.h"
+#include "platform/ledger/Database.h"
 
 #include <QString>
 
@@ -48,7 +51,8 @@ QString changedRecordText(const ChangedRecord& record);
 // The Yes/No question that comes before a reversal.
 QString ReversalQuestion(const journal::Run& run);
 
-// Reverses a Posted run exactly, whichever run it is, in this order:
+// Reverses a Posted run exactly, whichever run it is, in `ledger` (nothing when the ledger is not
+// open: refused), in this order:
 //   1. read the run from the journal; refuse it when a later Posted run recorded the return of
 //      one of its payments and the ledger holds that return (that run must be reversed first);
 //      check, reading the ledger, that every record it wrote is still there as written and is
@@ -59,27 +63,37 @@ QString ReversalQuestion(const journal::Run& run);
 //      first check), remove the run's entries, split lines and deposit,
 //      take the run's balance changes off TCurrBal and UCurrBal; mark the run Reversing in the
 //      journal (committed); commit the ledger;
-//   4. stage the run's payment file again when no payment file is staged; mark the run Reversed
-//      with today's date; say so.
+//   4. stage the run's payment file again under the staged name (`payment`) when no payment file
+//      is staged; mark the run Reversed with the environment's date; say so.
 // A kill between the journal's Reversing and the end of step 4 is settled by the next start
 // (SettleInterruptedReversal). Every message goes through Dialogs, with the title
 // "Reverse Posting Run".
 class RunReversal {
 public:
-    RunReversal(Globals& globals, journal::PostingJournal& journal)
-        : globals_(globals), journal_(journal) {}
+    RunReversal(Dialogs& dialogs, ledger::Database* ledger, PaymentFiles payment,
+                Environment& environment, journal::PostingJournal& journal)
+        : dialogs_(dialogs),
+          ledger_(ledger),
+          payment_(std::move(payment)),
+          environment_(environment),
+          journal_(journal) {}
     ReversalOutcome run(std::int64_t runID);
 
 private:
-    Globals& globals_;
+    Dialogs& dialogs_;
+    ledger::Database* ledger_;
+    PaymentFiles payment_;
+    Environment& environment_;
     journal::PostingJournal& journal_;
 };
 
 // Settles a run that a kill left Reversing: when the ledger holds none of its records any more,
 // the reversal was committed, so its payment file is staged again (when none is staged) and the
-// run becomes Reversed; when the ledger still holds its records, the run is Posted again.
-// Throws JournalError or corvane::Error; the run then stays Reversing for the next attempt.
-void SettleInterruptedReversal(Globals& globals, journal::PostingJournal& journal,
+// run becomes Reversed with the environment's date; when the ledger still holds its records, the
+// run is Posted again. Throws JournalError or corvane::Error; the run then stays Reversing for the
+// next attempt.
+void SettleInterruptedReversal(ledger::Database& ledger, const PaymentFiles& payment,
+                               Environment& environment, journal::PostingJournal& journal,
                                const journal::Run& run);
 
 }  // namespace corvane

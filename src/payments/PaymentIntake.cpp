@@ -33,26 +33,20 @@ bool isPaymentDownloadName(const QString& fileName) {
     return RemoveCopyNumber(RemoveExtension(fileName)) == kPaymentBaseName;
 }
 
-QString downloadsFolder(Globals& globals) {
-    Environment& env = globals.environment();
-    if (env.hasVariable(QStringLiteral("USERPROFILE"))) {
-        return env.variable(QStringLiteral("USERPROFILE")) + QStringLiteral("/Downloads");
+QString downloadsFolder(Environment& environment) {
+    if (environment.hasVariable(QStringLiteral("USERPROFILE"))) {
+        return environment.variable(QStringLiteral("USERPROFILE")) + QStringLiteral("/Downloads");
     }
     return QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
 }
 
-QString stagedPaymentPath(Globals& globals) {
-    return globals.pathInProgramFolder(globals.stagedPaymentFileName());
-}
-
-bool FindLatestPaymentFile(Globals& globals) {
-    Files& files = globals.files();
-    Dialogs& dialogs = globals.dialogs();
-    const QString folder = downloadsFolder(globals);
+bool FindLatestPaymentFile(const PaymentFiles& payment, Dialogs& dialogs,
+                           const QString& downloads) {
+    Files& files = payment.files;
 
     QList<FileEntry> listing;
     try {
-        listing = files.listFiles(folder);
+        listing = files.listFiles(downloads);
     } catch (const Error& e) {
         // A Downloads folder that does not exist holds no downloads.
         if (e.number() != errc::PathNotFound && e.number() != errc::FileNotFound)
@@ -87,8 +81,8 @@ bool FindLatestPaymentFile(Globals& globals) {
 
     // Copy under a temporary name first, so that a failed copy never leaves a half file under
     // the staged name, and delete the download only once the staged file is complete.
-    const QString download = folder + QLatin1Char('/') + bestName;
-    const QString staged = stagedPaymentPath(globals);
+    const QString download = pathInFolder(downloads, bestName);
+    const QString staged = payment.stagedPath();
     const QString partial = staged + QStringLiteral(".part");
     try {
         files.copy(download, partial, kMaxPaymentFileBytes);
@@ -268,9 +262,8 @@ ReadPayments readPayments(const QStringList& lines) {
     return read;
 }
 
-void ArchiveStagedPaymentFile(Globals& globals) {
-    globals.files().rename(stagedPaymentPath(globals),
-                           globals.pathInProgramFolder(kPaymentArchiveFileName));
+void ArchiveStagedPaymentFile(const PaymentFiles& payment) {
+    payment.files.rename(payment.stagedPath(), payment.archivePath());
 }
 
 }  // namespace corvane

@@ -1,7 +1,9 @@
 #pragma once
 
-#include "core/Globals.h"
+#include "core/ProgramFiles.h"
 #include "payments/Payment.h"
+#include "platform/Dialogs.h"
+#include "platform/Environment.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,9 +18,10 @@ namespace corvane {
 // test, the selection of payment lines, the line rule and the archive step. Plain functions; none
 // needs a window, and no input (empty, binary, huge lines) can make them crash or read past an end.
 //
-// The download screen's loading uses them in this order: stagedPaymentPath (exists?) ->
-// FindLatestPaymentFile when nothing is staged -> readAll -> selectPaymentLines ->
-// readPayments -> (matching) ; ArchiveStagedPaymentFile after posting or emptying.
+// The download screen's loading uses them in this order: PaymentFiles::stagedPath (exists?) ->
+// FindLatestPaymentFile(downloadsFolder) when nothing is staged -> readAll ->
+// selectPaymentLines -> readPayments -> (matching) ; ArchiveStagedPaymentFile after posting or
+// emptying.
 
 // The name rule's two steps. RemoveExtension cuts before the last "."; RemoveCopyNumber cuts a
 // trailing "(...)" before the last "(" and then removes leading and trailing blanks.
@@ -29,17 +32,15 @@ QString RemoveCopyNumber(const QString& fileName);
 bool isPaymentDownloadName(const QString& fileName);
 
 // USERPROFILE + "/Downloads" when USERPROFILE is set, else the platform's download folder.
-QString downloadsFolder(Globals& globals);
-// Program folder + "/" + PaymentFileName ("paymentHistory.csv" until start-up has set it).
-QString stagedPaymentPath(Globals& globals);
+QString downloadsFolder(Environment& environment);
 
-// Takes the newest payment download into the program folder as "paymentHistory.csv": shows "No
-// Files" and returns false when there is none; otherwise shows "Latest File", copies the download
-// to a temporary name in the program folder, renames it into place and only then deletes the
-// download (when that delete fails the staged copy is removed again, so that the same payments
-// can never be both staged and still waiting in Downloads). Returns true when a file was staged.
-// Platform failures are thrown as corvane::Error.
-bool FindLatestPaymentFile(Globals& globals);
+// Takes the newest payment download of `downloads` into the program folder under the staged name
+// ("paymentHistory.csv"): shows "No Files" and returns false when there is none; otherwise shows
+// "Latest File", copies the download to a temporary name in the program folder, renames it into
+// place and only then deletes the download (when that delete fails the staged copy is removed
+// again, so that the same payments can never be both staged and still waiting in Downloads).
+// Returns true when a file was staged. Platform failures are thrown as corvane::Error.
+bool FindLatestPaymentFile(const PaymentFiles& payment, Dialogs& dialogs, const QString& downloads);
 
 // The acceptance test on the whole text: the first character is "B", the second a decimal digit.
 bool acceptsPaymentFile(const QString& text);
@@ -90,6 +91,6 @@ ReadPayments readPayments(const QStringList& lines);
 
 // The archive step: the staged payment file becomes "paymentHistory_LastDownload.csv", replacing
 // an earlier archive in one rename (at every instant the old or the new archive exists).
-void ArchiveStagedPaymentFile(Globals& globals);
+void ArchiveStagedPaymentFile(const PaymentFiles& payment);
 
 }  // namespace corvane

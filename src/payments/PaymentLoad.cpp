@@ -103,15 +103,16 @@ bool PaymentLoad::load() {
 }
 
 void PaymentLoad::steps() {
-    Files& files = globals_.files();
-    const QString staged = stagedPaymentPath(globals_);
+    const PaymentFiles& payment = settlement_.payment;
+    Files& files = payment.files;
+    const QString staged = payment.stagedPath();
     // An interrupted posting run is settled first: its payments are either archived as posted or
     // still staged, never both staged and posted.
     // A journal that cannot be used is told once the payments are loaded.
-    SettleInterruptedRuns(globals_);
+    SettleInterruptedRuns(settlement_);
     if (!files.exists(staged))
-        FindLatestPaymentFile(globals_);
-    if (!globals_.LedgerDb) {
+        FindLatestPaymentFile(payment, dialogs_, downloadsFolder(settlement_.environment));
+    if (!settlement_.ledger) {
         throw Error(errc::ObjectNotSet, QStringLiteral("Object variable or With block variable "
                                                        "not set (the ledger is not open)"));
     }
@@ -134,7 +135,7 @@ void PaymentLoad::steps() {
     // was posted before: the first posting run makes it.
     std::optional<QString> journalProblem;
     try {
-        journal_ = journal::PostingJournal::openExisting(globals_.programFolder());
+        journal_ = journal::PostingJournal::openExisting(payment.programFolder);
     } catch (const journal::JournalError& e) {
         journalProblem = journal::unusableJournalMessage(e);
     }
@@ -146,7 +147,7 @@ void PaymentLoad::steps() {
     {
         auto reading = std::async(std::launch::async | std::launch::deferred,
                                   [&lines] { return readPayments(lines); });
-        PaymentMatcher matcher(*globals_.LedgerDb, lines.size());
+        PaymentMatcher matcher(*settlement_.ledger, lines.size());
         read = reading.get();
         for (Payment& p : read.payments)
             matcher.match(p);
@@ -162,8 +163,8 @@ void PaymentLoad::steps() {
             }
         }
     }
-    if (auto problem =
-            NoteLoadedPayments(read.payments, *globals_.LedgerDb, journal_.get(), &goneFromLedger_))
+    if (auto problem = NoteLoadedPayments(read.payments, *settlement_.ledger, journal_.get(),
+                                          &goneFromLedger_))
         journalProblem = std::move(problem);
     // An amount beyond the currency's range is refused rather than counted as 0.
     if (read.amountTooLarge) {
@@ -173,7 +174,7 @@ void PaymentLoad::steps() {
     }
     total_ = paymentsTotal(read.payments);
     payments_ = std::move(read.payments);
-    file_ = LoadedFile::of(globals_.stagedPaymentFileName(), std::move(bytes));
+    file_ = LoadedFile::of(payment.stagedName, std::move(bytes));
     if (journalProblem)
         problem_ = LoadProblem{LoadProblem::Kind::JournalUnusable, 0, *journalProblem};
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/Globals.h"
 #include "journal/PostingJournal.h"
+#include "journal/PostingRecovery.h"
 #include "payments/LoadedFile.h"
 #include "payments/Payment.h"
 #include "platform/ledger/Currency.h"
@@ -45,9 +45,12 @@ void TellLoadProblem(Dialogs& dialogs, const LoadProblem& problem);
 // matched and noted, ready for review and posting. The payment screen, the posting driver of the
 // reliability tests and the benchmarks load through it.
 //
-// Call order of load(), over a ledger start-up has opened (or nothing, which is an error):
+// It works on what settling interrupted runs does (the ledger start-up has opened, or nothing,
+// which is an error; the staged payment file and the journal of the program folder), and asks
+// and tells through `dialogs`. Call order of load():
 //   1. settle interrupted posting runs (SettleInterruptedRuns), when the ledger is open;
-//   2. when nothing is staged, take the newest download (FindLatestPaymentFile, which asks);
+//   2. when nothing is staged, take the newest download of the Downloads folder
+//      (downloadsFolder, FindLatestPaymentFile, which asks);
 //   3. read the staged file (its bytes are kept with their digest), decode it, select the
 //      payment lines (none: the file is deleted);
 //   4. open the journal when there is one;
@@ -61,7 +64,8 @@ void TellLoadProblem(Dialogs& dialogs, const LoadProblem& problem);
 // used leaves the payments loaded, with problem() saying so and canPost() false.
 class PaymentLoad {
 public:
-    explicit PaymentLoad(Globals& globals) : globals_(globals) {}
+    PaymentLoad(Dialogs& dialogs, RunSettlement settlement)
+        : dialogs_(dialogs), settlement_(std::move(settlement)) {}
 
     // Returns true when payments were loaded (problem() may still hold JournalUnusable).
     bool load();
@@ -82,7 +86,8 @@ public:
 private:
     void steps();
 
-    Globals& globals_;
+    Dialogs& dialogs_;
+    RunSettlement settlement_;
     std::unique_ptr<journal::PostingJournal> journal_;
     QMap<QDate, int> goneFromLedger_;
     std::vector<Payment> payments_;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Globals.h"
+#include "core/Preferences.h"
 #include "journal/OwnerTotals.h"
 #include "payments/Deposit.h"
 #include "payments/LedgerPosting.h"

@@ -214,22 +214,22 @@ QString PostingPreview::summary() {
         "payments returned after posting recorded; nothing has been written.");
 }
 
-PostingPreview PostingPreview::make(Globals& globals, std::vector<Payment> payments,
+PostingPreview PostingPreview::make(ledger::Database* ledger, const LedgerPreferences& preferences,
+                                    const QDate& today, std::vector<Payment> payments,
                                     const PostingChoices& choices) {
     PostingPreview preview;
     preview.payments_ = std::move(payments);
     const std::vector<Payment>& rows = preview.payments_;
-    const QDate today = globals.environment().today();
-    const RunAccounts accounts = AccountsOfRun(globals.preferences, choices, today);
+    const RunAccounts accounts = AccountsOfRun(preferences, choices, today);
     if (accounts.refusal) {
         preview.refusal_ = refusalMessage(*accounts.refusal, rows);
         return preview;
     }
-    if (!globals.LedgerDb) {
+    if (!ledger) {
         preview.refusal_ = refusalMessage(PostingRefusal{}, rows);
         return preview;
     }
-    ledger::Database& db = *globals.LedgerDb;
+    ledger::Database& db = *ledger;
     ledger::ReadTransaction snapshot(db);
     const ReturnedPayments returned = ReturnedPaymentsOf(rows);
     const std::vector<PaymentAction> actions =

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Globals.h"
+#include "core/Preferences.h"
 #include "payments/Payment.h"
 #include "payments/PostingPlan.h"
 #include "payments/PostingRun.h"
@@ -34,10 +34,12 @@ public:
         QString value;
     };
 
-    // Plans the run in one read snapshot of the ledger (nothing is written anywhere), the
-    // payments as their standings (worked out by the load) and the questions' suggested answers
-    // say: noted rows left out, returns recorded.
-    static PostingPreview make(Globals& globals, std::vector<Payment> payments,
+    // Plans the run dated `today` with the ledger preferences, in one read snapshot of the ledger
+    // (nothing is written anywhere; no ledger is the posting run's refusal), the payments as
+    // their standings (worked out by the load) and the questions' suggested answers say: noted
+    // rows left out, returns recorded.
+    static PostingPreview make(ledger::Database* ledger, const LedgerPreferences& preferences,
+                               const QDate& today, std::vector<Payment> payments,
                                const PostingChoices& choices);
 
     // The one sentence at the top of the preview.

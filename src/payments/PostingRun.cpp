@@ -225,7 +225,7 @@ PostingResult PostingRun::write(const std::vector<Payment>& payments, const Post
 // The payments leave the staged name first, the moment after the commit.
 void PostingRun::finish(PostingResult& result, const PostingFigures& figures) {
     try {
-        ArchiveStagedPaymentFile(globals_);
+        ArchiveStagedPaymentFile(globals_.paymentFiles());
     } catch (const Error& e) {
         result.archiveFailure = e.description();
     }
@@ -236,7 +236,9 @@ void PostingRun::finish(PostingResult& result, const PostingFigures& figures) {
         globals_.postingLog.lastRangeTo = result.range->to;
     }
     try {
-        WritePostingLog(globals_);
+        WritePostingLog(globals_.files(), globals_.pathInProgramFolder(kPostingLogFileName),
+                        globals_.postingLog);
+        Q_EMIT globals_.postingLogSignals().figuresChanged();
     } catch (const Error& e) {
         result.logFailure = e.description();
     }

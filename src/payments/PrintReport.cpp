@@ -70,10 +70,9 @@ QString titleLine() {
 }
 
 // Prints the report as one job; returns the PDF file it was written to, or empty text.
-QString printReport(Globals& globals, const std::vector<Payment>& rows,
-                    const QList<int>& selection) {
-    std::unique_ptr<Printer> printer =
-        globals.platform().printers.startJob(globals.programFolder());
+QString printReport(Printers& printers, const QString& pdfFolder, const QDate& today,
+                    const std::vector<Payment>& rows, const QList<int>& selection) {
+    std::unique_ptr<Printer> printer = printers.startJob(pdfFolder);
     if (!printer)
         throw Error(errc::PrinterError, QStringLiteral("Printer error"));
     Printer& p = *printer;
@@ -81,7 +80,7 @@ QString printReport(Globals& globals, const std::vector<Payment>& rows,
     p.setFontSize(kFontSize);
     p.setCurrentX(kLeftX);
     p.setCurrentY(kDateY);
-    p.print(shortDate(globals.environment().today()), true);
+    p.print(shortDate(today), true);
 
     const QString title = titleLine();
     p.setCurrentY(kTitleY);
@@ -123,9 +122,9 @@ QString printReport(Globals& globals, const std::vector<Payment>& rows,
 
 }  // namespace
 
-QList<int> PrintScreen(Globals& globals, const std::vector<Payment>& rows,
+QList<int> PrintScreen(Dialogs& dialogs, Printers& printers, const QString& pdfFolder,
+                       const QDate& today, const std::vector<Payment>& rows,
                        const QList<int>& selectedRows, int currentRow) {
-    Dialogs& dialogs = globals.dialogs();
     const QList<int> selection =
         printSelection(static_cast<int>(rows.size()), selectedRows, currentRow);
 
@@ -135,7 +134,7 @@ QList<int> PrintScreen(Globals& globals, const std::vector<Payment>& rows,
     QString pdfFile;
     try {
         // A job that fails part-way is abandoned (its printer object is gone before the message).
-        pdfFile = printReport(globals, rows, selection);
+        pdfFile = printReport(printers, pdfFolder, today, rows, selection);
     } catch (const Error& e) {
         failed = true;
         failure = e.description();

@@ -2,6 +2,7 @@
 
 #include "core/StartUp.h"
 #include "core/TextRules.h"
+#include "journal/FromSharedState.h"
 #include "journal/RememberedTenants.h"
 #include "payments/JournalNotes.h"
 #include "payments/PaymentIntake.h"
@@ -222,7 +223,7 @@ void frmDownload::Load() {
     chkCreateDeposit_->setChecked(false);
     showEmpty();
     journal_.reset();
-    PaymentLoad load(globals_);
+    PaymentLoad load(globals_.dialogs(), RunSettlementOf(globals_));
     const bool loaded = load.load();
     CentreOnScreen(*this);
     busy.reset();
@@ -363,7 +364,7 @@ void frmDownload::DeleteSelectedRows() {
         cmdPreview_->setEnabled(false);
         labCorvanePayments_->setText(countText(0));
         try {
-            ArchiveStagedPaymentFile(globals_);
+            ArchiveStagedPaymentFile(globals_.paymentFiles());
         } catch (const Error& e) {
             TellLoadProblem(globals_.dialogs(), LoadProblem{LoadProblem::Kind::Unexpected,
                                                             e.number(), e.description()});
@@ -461,7 +462,9 @@ void frmDownload::PreviewPosting() {
     std::optional<PostingPreview> preview;
     try {
         BusyPointer busy(dialogs);
-        preview = PostingPreview::make(globals_, StagedPayments_->rows(), postingChoices());
+        preview = PostingPreview::make(globals_.LedgerDb.get(), globals_.preferences,
+                                       globals_.environment().today(), StagedPayments_->rows(),
+                                       postingChoices());
     } catch (const Error& e) {
         ShowGeneralError(dialogs, e.number(), e.description());
         return;
@@ -477,8 +480,10 @@ void frmDownload::cmdPrintScreen_Click() {
         selected.append(index.row());
     std::sort(selected.begin(), selected.end());
     const QModelIndex current = gridACHDownload_->currentIndex();
-    const QList<int> printed = PrintScreen(globals_, StagedPayments_->rows(), selected,
-                                           current.isValid() ? current.row() : 0);
+    const QList<int> printed =
+        PrintScreen(globals_.dialogs(), globals_.platform().printers, globals_.programFolder(),
+                    globals_.environment().today(), StagedPayments_->rows(), selected,
+                    current.isValid() ? current.row() : 0);
     // The printed rows selected in one change, not one per row.
     QItemSelection rows;
     for (int row : printed) {

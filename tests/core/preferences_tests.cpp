@@ -30,10 +30,13 @@ struct Six {
     bool operator==(const Six&) const = default;
 };
 
-Six six(const Globals& g) {
-    const LedgerPreferences& p = g.preferences;
+Six six(const LedgerPreferences& p) {
     return {p.rentIncome.text, p.rentIncomeRemark, p.mgmtFee.text,
             p.mgmtFeeRemark,   p.lateFee.text,     p.lateFeeRemark};
+}
+
+LedgerPreferences load(test::TestPlatform& t) {
+    return LoadIDFile(t.files, t.path(QStringLiteral("IDFILE.DAT")));
 }
 
 void PrintTo(const Six& s, std::ostream* os) {
@@ -46,8 +49,7 @@ void PrintTo(const Six& s, std::ostream* os) {
 TEST(LoadIDFile, nineteenFieldsFillAllSixPreferences) {
     test::TestPlatform t;
     writeFile(t.path(QStringLiteral("IDFILE.DAT")), preferencesFile(19));
-    LoadIDFile(t.globals);
-    EXPECT_EQ(six(t.globals),
+    EXPECT_EQ(six(load(t)),
               (Six{"Rent Income;B-4010", "MONTH RENT", "Management Fees;U-5010", "Management Fee",
                    "Late Fee Received;T-4020", QStringLiteral("Late Fee \u00e9t\u00e9")}));
 }
@@ -55,18 +57,17 @@ TEST(LoadIDFile, nineteenFieldsFillAllSixPreferences) {
 TEST(LoadIDFile, fortyFieldsReadTheSameSix) {
     test::TestPlatform t;
     writeFile(t.path(QStringLiteral("IDFILE.DAT")), preferencesFile(40));
-    LoadIDFile(t.globals);
-    EXPECT_EQ(t.globals.preferences.lateFeeRemark, QStringLiteral("Late Fee \u00e9t\u00e9"));
-    EXPECT_EQ(t.globals.preferences.rentIncome.text, QStringLiteral("Rent Income;B-4010"));
-    EXPECT_EQ(t.globals.preferences.rentIncome.account, 4010);
-    EXPECT_EQ(t.globals.preferences.lateFee.code, QStringLiteral("T"));
+    const LedgerPreferences preferences = load(t);
+    EXPECT_EQ(preferences.lateFeeRemark, QStringLiteral("Late Fee \u00e9t\u00e9"));
+    EXPECT_EQ(preferences.rentIncome.text, QStringLiteral("Rent Income;B-4010"));
+    EXPECT_EQ(preferences.rentIncome.account, 4010);
+    EXPECT_EQ(preferences.lateFee.code, QStringLiteral("T"));
 }
 
 TEST(LoadIDFile, elevenFieldsFillOnlyTheRentIncomePair) {
     test::TestPlatform t;
     writeFile(t.path(QStringLiteral("IDFILE.DAT")), preferencesFile(11));
-    LoadIDFile(t.globals);
-    EXPECT_EQ(six(t.globals), (Six{"Rent Income;B-4010", "MONTH RENT", "", "", "", ""}));
+    EXPECT_EQ(six(load(t)), (Six{"Rent Income;B-4010", "MONTH RENT", "", "", "", ""}));
 }
 
 TEST(LoadIDFile, unquotedCommaShiftsLaterFields) {
@@ -75,20 +76,18 @@ TEST(LoadIDFile, unquotedCommaShiftsLaterFields) {
     QByteArray bytes = preferencesFile(19);
     bytes.replace("\"F3\"", "Smith, Jones");
     writeFile(t.path(QStringLiteral("IDFILE.DAT")), bytes);
-    LoadIDFile(t.globals);
-    EXPECT_EQ(six(t.globals), (Six{"F8", "Rent Income;B-4010", "F14", "Management Fees;U-5010",
-                                   "Management Fee", "Late Fee Received;T-4020"}));
+    EXPECT_EQ(six(load(t)), (Six{"F8", "Rent Income;B-4010", "F14", "Management Fees;U-5010",
+                                 "Management Fee", "Late Fee Received;T-4020"}));
 }
 
-TEST(LoadIDFile, missingFileIsError53AndLeavesThePreferencesEmpty) {
+TEST(LoadIDFile, missingFileIsError53) {
     test::TestPlatform t;
     try {
-        LoadIDFile(t.globals);
+        load(t);
         FAIL() << "no error for a missing IDFILE.DAT";
     } catch (const Error& e) {
         EXPECT_EQ(e.number(), errc::FileNotFound);
     }
-    EXPECT_EQ(six(t.globals), Six{});
 }
 
 TEST(CategoryPreference, accountCodeAndValidityOfTheStoredText) {

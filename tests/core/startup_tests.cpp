@@ -101,18 +101,18 @@ TEST(ChooseSessionPrinter, onlyTheHostingServiceChoosesTheRedirectedPrinter) {
         {"LODGEBOOK", "12", "Laser"},
     };
     for (const Case& c : cases) {
-        test::TestPlatform t;
-        t.environment.variables.insert(QStringLiteral("COMPUTERNAME"),
-                                       QString::fromUtf8(c.computer));
-        t.sessions.session = QString::fromUtf8(c.session);
-        t.printers.installed = {QStringLiteral("Laser"),
-                                QStringLiteral("Orvanta Live (redirected 0)"),
-                                QStringLiteral("Orvanta Live (redirected 7)"),
-                                QStringLiteral("Orvanta Live (redirected 77)")};
-        t.printers.current = QStringLiteral("Laser");
-        ChooseSessionPrinter(t.globals);
-        EXPECT_EQ(t.printers.current, QString::fromUtf8(c.chosen))
-            << c.computer << " " << c.session;
+        test::FakeEnvironment environment;
+        test::FakeSessions sessions;
+        test::FakePrinters printers;
+        environment.variables.insert(QStringLiteral("COMPUTERNAME"), QString::fromUtf8(c.computer));
+        sessions.session = QString::fromUtf8(c.session);
+        printers.installed = {QStringLiteral("Laser"),
+                              QStringLiteral("Orvanta Live (redirected 0)"),
+                              QStringLiteral("Orvanta Live (redirected 7)"),
+                              QStringLiteral("Orvanta Live (redirected 77)")};
+        printers.current = QStringLiteral("Laser");
+        ChooseSessionPrinter(environment, sessions, printers);
+        EXPECT_EQ(printers.current, QString::fromUtf8(c.chosen)) << c.computer << " " << c.session;
     }
 }
 

@@ -24,6 +24,7 @@
 #include "core/Globals.h"
 #include "core/PostingLog.h"
 #include "core/Preferences.h"
+#include "journal/FromSharedState.h"
 #include "payments/PaymentLoad.h"
 #include "payments/PostingRun.h"
 #include "platform/Error.h"
@@ -137,18 +138,20 @@ int main(int argc, char** argv) {
                 point(QStringLiteral("ledger row %1").arg(rowsChanged));
         });
     }
-    PaymentLoad load(globals);
     try {
         globals.LedgerDbPath = globals.pathInProgramFolder(kLedgerFileName);
         globals.LedgerDb = ledger::Database::open(globals.LedgerDbPath, busyTimeoutMs);
-        ReadPostingLog(globals);
-        LoadIDFile(globals);
+        ReadPostingLog(globals.files(), globals.dialogs(),
+                       globals.pathInProgramFolder(kPostingLogFileName), globals.postingLog);
+        globals.preferences =
+            LoadIDFile(globals.files(), globals.pathInProgramFolder(kPreferencesFileName));
     } catch (const Error& e) {
         std::fprintf(stderr, "error %d: %s\n", e.number(), e.description().toUtf8().constData());
         return 2;
     }
     // The payment screen's loading, recovery of an interrupted run first. With a journal that
     // cannot be used the payments still load; the run then refuses it.
+    PaymentLoad load(globals.dialogs(), RunSettlementOf(globals));
     if (!load.load()) {
         const LoadProblem problem = load.problem().value_or(LoadProblem{});
         std::fprintf(stderr, "error %d: %s\n", problem.number, problem.text.toUtf8().constData());

@@ -10,6 +10,7 @@
 // reversing, reversed) or "STATE none"; exit status 0, or 2 on a failure (error on stderr).
 
 #include "core/Globals.h"
+#include "journal/FromSharedState.h"
 #include "journal/JournalHistory.h"
 #include "journal/PostingRecovery.h"
 #include "journal/RunReversal.h"
@@ -61,12 +62,14 @@ int main(int argc, char** argv) {
     try {
         globals.LedgerDbPath = globals.pathInProgramFolder(kLedgerFileName);
         globals.LedgerDb = ledger::Database::open(globals.LedgerDbPath);
-        RecoverInterruptedPosting(globals);
+        RecoverInterruptedPosting(RunSettlementOf(globals));
         auto journal = journal::PostingJournal::open(globals.programFolder());
         if (!args.contains(QStringLiteral("--settle-only"))) {
             const auto runs = journal->summaries();
             if (!runs.empty() && runs.front().state == journal::RunState::Posted)
-                RunReversal(globals, *journal).run(runs.front().runID);
+                RunReversal(dialogs, globals.LedgerDb.get(), globals.paymentFiles(), environment,
+                            *journal)
+                    .run(runs.front().runID);
         }
         const auto runs = journal->summaries();
         std::printf(

@@ -29,7 +29,10 @@ protected:
         ledger.addOwner(1, QStringLiteral("Stone"), QStringLiteral("Ida"));
         ledger.addProperty(10, 1, QStringLiteral("Harbor Court"));
     }
-    void open() { tp.globals.LedgerDb = ledger::Database::open(ledger.path()); }
+    void open() { db = ledger::Database::open(ledger.path()); }
+    void createExportFile() {
+        CreateTenantExportFile(db.get(), tp.files, tp.dialogs, exportPath());
+    }
     QString exportPath() const { return tp.path(QStringLiteral("CorvaneTenantExport.csv")); }
     QByteArray exportBytes() const {
         QFile f(exportPath());
@@ -60,13 +63,13 @@ protected:
     void expectSuccessMessage() {
         tp.dialogs.expectMessage(QStringLiteral("Export File Created\r\rFile Name: "
                                                 "CorvaneTenantExport.csv\r\rFile Path: ") +
-                                     tp.globals.programFolder() +
-                                     QStringLiteral("/CorvaneTenantExport.csv"),
+                                     tp.folder.path() + QStringLiteral("/CorvaneTenantExport.csv"),
                                  kTitle);
     }
 
     TestPlatform tp;
     TestLedger ledger;
+    std::unique_ptr<ledger::Database> db;
 };
 
 TEST_F(TenantExportTest, enrolledTenants_writtenCleanedWithFixedEmptyFields) {
@@ -104,7 +107,7 @@ TEST_F(TenantExportTest, enrolledTenants_writtenCleanedWithFixedEmptyFields) {
     open();
     expectSuccessMessage();
 
-    CreateTenantExportFile(tp.globals);
+    createExportFile();
 
     const QByteArray bytes = exportBytes();
     std::vector<QByteArray> expected = {
@@ -133,7 +136,7 @@ TEST_F(TenantExportTest, emptyCompanyTable_andNullValues_giveEmptyFields) {
     open();
     expectSuccessMessage();
 
-    CreateTenantExportFile(tp.globals);
+    createExportFile();
 
     EXPECT_EQ(exportBytes(), kHeader + ",,,T5,,,,,,,998,,\r\n");
 }
@@ -149,7 +152,7 @@ TEST_F(TenantExportTest, noEnrolledTenant_removesFileAndSaysSo) {
     open();
     tp.dialogs.expectMessage(kNothingMessage, kTitle);
 
-    CreateTenantExportFile(tp.globals);
+    createExportFile();
 
     EXPECT_FALSE(QFile::exists(exportPath()));
     EXPECT_FALSE(tp.dialogs.busy());
@@ -167,7 +170,7 @@ TEST_F(TenantExportTest, earlierExport_isReplacedWhole) {
     open();
     expectSuccessMessage();
 
-    CreateTenantExportFile(tp.globals);
+    createExportFile();
 
     EXPECT_EQ(exportBytes(), kHeader + "Acme,,,T7,Jo,Park,9 Bay Rd,,,,998,,\r\n");
 }

@@ -34,22 +34,21 @@ void postingLogRoundTrip(const QString& text) {
     if (trimBlanks(parts[2]).isEmpty() || parts[4].isEmpty())
         return;
     fuzz::FuzzPlatform writer;
-    Globals& g = writer.globals;
-    g.postingLog.lastDatePosted = parts[0];
-    g.postingLog.lastBalancePosted = parts[1];
-    g.postingLog.processorSiteUrl = parts[2];
-    g.postingLog.lastRangeFrom = parts[3];
-    g.postingLog.lastRangeTo = parts[4];
-    WritePostingLog(g);
+    const QString log = writer.globals.pathInProgramFolder(kPostingLogFileName);
+    PostingLogFigures written;
+    written.lastDatePosted = parts[0];
+    written.lastBalancePosted = parts[1];
+    written.processorSiteUrl = parts[2];
+    written.lastRangeFrom = parts[3];
+    written.lastRangeTo = parts[4];
+    WritePostingLog(writer.files, log, written);
     fuzz::FuzzPlatform reader;
     reader.files.content = writer.files.content;
-    FUZZ_CHECK(ReadPostingLog(reader.globals));
-    const Globals& r = reader.globals;
-    FUZZ_CHECK(r.postingLog.lastDatePosted == formatDateText(parts[0]) &&
-               r.postingLog.lastBalancePosted == parts[1] &&
-               r.postingLog.processorSiteUrl == parts[2] &&
-               r.postingLog.lastRangeFrom == formatDateText(parts[3]) &&
-               r.postingLog.lastRangeTo == formatDateText(parts[4]));
+    PostingLogFigures r;
+    FUZZ_CHECK(ReadPostingLog(reader.files, reader.dialogs, log, r));
+    FUZZ_CHECK(r.lastDatePosted == formatDateText(parts[0]) && r.lastBalancePosted == parts[1] &&
+               r.processorSiteUrl == parts[2] && r.lastRangeFrom == formatDateText(parts[3]) &&
+               r.lastRangeTo == formatDateText(parts[4]));
     FUZZ_CHECK(reader.dialogs.inputs == 0);
 }
 
@@ -58,11 +57,14 @@ void readFiles(const QByteArray& bytes) {
     fuzz::FuzzPlatform p;
     p.files.content.insert(p.globals.pathInProgramFolder(kPostingLogFileName), bytes);
     p.files.content.insert(p.globals.pathInProgramFolder(kPreferencesFileName), bytes);
-    FUZZ_CHECK(ReadPostingLog(p.globals));
+    PostingLogFigures figures;
+    FUZZ_CHECK(ReadPostingLog(p.files, p.dialogs,
+                              p.globals.pathInProgramFolder(kPostingLogFileName), figures));
     try {
-        LoadIDFile(p.globals);
-        readCategory(p.globals.preferences.rentIncome.text);
-        readCategory(p.globals.preferences.mgmtFee.text);
+        const LedgerPreferences preferences =
+            LoadIDFile(p.files, p.globals.pathInProgramFolder(kPreferencesFileName));
+        readCategory(preferences.rentIncome.text);
+        readCategory(preferences.mgmtFee.text);
     } catch (const Error& e) {
         FUZZ_CHECK(!e.description().isEmpty());
     }

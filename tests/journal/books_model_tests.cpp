@@ -11,6 +11,7 @@
 #include "journal/LedgerCheck.h"
 #include "journal/PostingJournal.h"
 #include "journal/RememberedTenants.h"
+#include "journal/FromSharedState.h"
 #include "journal/RunReversal.h"
 #include "payments/PaymentLoad.h"
 #include "payments/PostingRun.h"
@@ -462,7 +463,7 @@ struct Download : Command {
         RC_ASSERT(staged.open(QIODevice::WriteOnly | QIODevice::Truncate));
         staged.write(downloadOf(rows));
         staged.close();
-        PaymentLoad load(office.globals);
+        PaymentLoad load(office.globals.dialogs(), RunSettlementOf(office.globals));
         RC_ASSERT(load.load());
         std::vector<Payment> payments = load.payments();
         if (choose) {
@@ -546,7 +547,10 @@ struct Reverse : Command {
     void run(const Model& m, Office& office) const override {
         const QStringList before = ledgerDump(office.ledger.path());
         auto journal = office.journal();
-        const ReversalOutcome outcome = RunReversal(office.globals, *journal).run(target + 1);
+        Globals& g = office.globals;
+        const ReversalOutcome outcome =
+            RunReversal(g.dialogs(), g.LedgerDb.get(), g.paymentFiles(), g.environment(), *journal)
+                .run(target + 1);
         RC_ASSERT((outcome == ReversalOutcome::Reversed) == allowed(m));
         if (outcome != ReversalOutcome::Reversed)
             RC_ASSERT(ledgerDump(office.ledger.path()) == before);

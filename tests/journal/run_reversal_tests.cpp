@@ -1,4 +1,5 @@
 #include "app/frmHistory.h"
+#include "journal/FromSharedState.h"
 #include "journal/LedgerCheck.h"
 #include "journal/PostingRecovery.h"
 #include "journal/RunReversal.h"
@@ -56,6 +57,14 @@ protected:
         window.Load();
         window.findChild<QPushButton*>(QStringLiteral("cmdReverse"))->click();
     }
+    // Reverses a run as the history window does, over the open ledger.
+    ReversalOutcome reverse(std::int64_t runID, Dialogs& dialogs) {
+        return RunReversal(dialogs, tp.globals.LedgerDb.get(),
+                           {tp.files, tp.folder.path(), kPaymentFileName}, tp.environment,
+                           journal())
+            .run(runID);
+    }
+    ReversalOutcome reverse(std::int64_t runID) { return reverse(runID, tp.dialogs); }
     journal::RunState state(std::int64_t runID) { return journal().readRun(runID)->state; }
     QByteArray staged() const {
         QFile file(tp.path(kPaymentFileName));
@@ -193,7 +202,7 @@ TEST_F(ReversalTest, returnRecordedByALaterRun_refusesThePaymentsRunUntilThatRun
     expectReversed(
         QStringLiteral("Its payment file was not staged again, because another "
                        "payment file is waiting to be posted."));
-    EXPECT_EQ(RunReversal(tp.globals, journal()).run(paid), ReversalOutcome::Reversed);
+    EXPECT_EQ(reverse(paid), ReversalOutcome::Reversed);
     EXPECT_EQ(ledgerDump(), before);
 }
 
@@ -227,7 +236,7 @@ TEST_P(RefusedReversal, recordChangedByAnotherWriter_isNamedAndNothingChanges) {
               QStringLiteral("Partly in ledger"));
     EXPECT_FALSE(window.findChild<QPushButton*>(QStringLiteral("cmdReverse"))->isEnabled());
     expectRefused(QLatin1String(GetParam().what));
-    EXPECT_EQ(RunReversal(tp.globals, journal()).run(runID), ReversalOutcome::Refused);
+    EXPECT_EQ(reverse(runID), ReversalOutcome::Refused);
     EXPECT_EQ(ledgerDump(), changed);
     EXPECT_EQ(state(runID), journal::RunState::Posted);
     EXPECT_TRUE(staged().isNull());
@@ -276,12 +285,9 @@ TEST_F(ReversalTest, entryChangedWhileTheQuestionIsOpen_isFoundAndNothingChanges
     private:
         const TestLedger& ledger_;
     } dialogs(ledger);
-    Globals globals(Platform{dialogs, tp.files, tp.environment, tp.shell, tp.printers, tp.sessions},
-                    tp.folder.path());
-    globals.PaymentFileName = kPaymentFileName;
-    globals.LedgerDb = ledger::Database::open(ledger.path());
+    openLedger();
     const std::int64_t runID = postFullRun();
-    EXPECT_EQ(RunReversal(globals, journal()).run(runID), ReversalOutcome::Refused);
+    EXPECT_EQ(reverse(runID, dialogs), ReversalOutcome::Refused);
     ASSERT_EQ(dialogs.shown.size(), 2);
     EXPECT_EQ(dialogs.shown[1], QStringLiteral("This posting run cannot be reversed: the entry of "
                                                "T102 for $900.50 on 11/30/2026 was changed or "
@@ -339,7 +345,7 @@ TEST_F(ReversalTest, killedBeforeTheLedgerCommit_runIsPostedAgain) {
     const QStringList posted = ledgerDump();
     journal().setState(runID, journal::RunState::Reversing);
     openLedger();
-    RecoverInterruptedPosting(tp.globals);
+    RecoverInterruptedPosting(RunSettlementOf(tp.globals));
     EXPECT_EQ(state(runID), journal::RunState::Posted);
     EXPECT_EQ(ledgerDump(), posted);
     EXPECT_TRUE(staged().isNull());
@@ -355,7 +361,7 @@ TEST_F(ReversalTest, killedAfterTheLedgerCommit_runIsReversedAndItsFileStaged) {
     QFile::remove(tp.path(kPaymentFileName));
     journal().setState(runID, journal::RunState::Reversing);
 
-    RecoverInterruptedPosting(tp.globals);
+    RecoverInterruptedPosting(RunSettlementOf(tp.globals));
     const auto run = journal().readRun(runID);
     EXPECT_EQ(run->state, journal::RunState::Reversed);
     EXPECT_EQ(run->reversedOn, tp.environment.today());

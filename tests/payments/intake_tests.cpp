@@ -273,19 +273,20 @@ public:
 
 class FindLatestTest : public ::testing::Test {
 protected:
-    FindLatestTest()
-        : platform_{tp.dialogs, files, tp.environment, tp.shell, tp.printers, tp.sessions},
-          globals(platform_, program()) {
+    FindLatestTest() : payment{files, program(), kPaymentFileName} {
         QDir(home.path()).mkpath(QStringLiteral("Downloads"));
         tp.environment.variables.insert(QStringLiteral("USERPROFILE"), home.path());
-        globals.PaymentFileName = kPaymentFileName;
     }
     QString program() {
         QDir(tp.folder.path()).mkpath(QStringLiteral("program"));
         return tp.path(QStringLiteral("program"));
     }
     QString download(const QString& name) const { return home.filePath("Downloads/" + name); }
-    QString staged() const { return globals.pathInProgramFolder(kPaymentFileName); }
+    QString staged() const { return payment.stagedPath(); }
+    // The Downloads folder as USERPROFILE gives it.
+    bool findLatest() {
+        return FindLatestPaymentFile(payment, tp.dialogs, downloadsFolder(tp.environment));
+    }
 
     void writeDownload(const QString& name, const QByteArray& bytes, const QDateTime& when) {
         QFile f(download(name));
@@ -316,8 +317,7 @@ protected:
     TestPlatform tp;
     QTemporaryDir home;
     ListedFiles files;
-    Platform platform_;
-    Globals globals;
+    PaymentFiles payment;
     const QDateTime nine{QDate(2026, 6, 1), QTime(9, 0)};
     const QDateTime ten{QDate(2026, 6, 1), QTime(10, 0)};
 };
@@ -327,12 +327,11 @@ TEST_F(FindLatestTest, newestDownloadIsStagedAndOnlyItLeavesDownloads) {
     writeDownload(QStringLiteral("paymentHistory (1).csv"), "B2,new\n", ten);
     writeDownload(QStringLiteral("PaymentHistory (5).csv"), "B3,wrong case\n", ten.addSecs(3600));
     expectLatest(QStringLiteral("paymentHistory (1).csv"), "1 Jun 2026 10:00:00");
-    EXPECT_TRUE(FindLatestPaymentFile(globals));
+    EXPECT_TRUE(findLatest());
     EXPECT_EQ(stagedBytes(), QByteArray("B2,new\n"));
     EXPECT_FALSE(QFile::exists(download(QStringLiteral("paymentHistory (1).csv"))));
     EXPECT_TRUE(QFile::exists(download(QStringLiteral("paymentHistory.csv"))));
-    EXPECT_EQ(QDir(globals.programFolder()).entryList(QDir::Files),
-              QStringList({kPaymentFileName}));
+    EXPECT_EQ(QDir(payment.programFolder).entryList(QDir::Files), QStringList({kPaymentFileName}));
 }
 
 TEST_F(FindLatestTest, equalTimesTakeTheFirstListed) {
@@ -341,14 +340,14 @@ TEST_F(FindLatestTest, equalTimesTakeTheFirstListed) {
     files.listing = QList<FileEntry>{{QStringLiteral("paymentHistory (2).csv"), ten},
                                      {QStringLiteral("paymentHistory (1).csv"), ten}};
     expectLatest(QStringLiteral("paymentHistory (2).csv"), "1 Jun 2026 10:00:00");
-    EXPECT_TRUE(FindLatestPaymentFile(globals));
+    EXPECT_TRUE(findLatest());
     EXPECT_EQ(stagedBytes(), QByteArray("B2\n"));
 }
 
 TEST_F(FindLatestTest, aTextDownloadIsStagedUnderTheCsvName) {
     writeDownload(QStringLiteral("paymentHistory.txt"), "B9\n", nine);
     expectLatest(QStringLiteral("paymentHistory.txt"), "1 Jun 2026 09:00:00");
-    EXPECT_TRUE(FindLatestPaymentFile(globals));
+    EXPECT_TRUE(findLatest());
     EXPECT_EQ(stagedBytes(), QByteArray("B9\n"));
 }
 
@@ -361,22 +360,22 @@ TEST_F(FindLatestTest, noPaymentDownloadShowsNoFilesAndStagesNothing) {
         {QStringLiteral("paymentHistory.old.csv"), nine},
         {QStringLiteral("paymentHistory.csv"), QDateTime(QDate(1899, 12, 31), QTime(0, 0))}};
     expectNoFiles();
-    EXPECT_FALSE(FindLatestPaymentFile(globals));
-    EXPECT_TRUE(QDir(globals.programFolder()).entryList(QDir::Files).isEmpty());
+    EXPECT_FALSE(findLatest());
+    EXPECT_TRUE(QDir(payment.programFolder).entryList(QDir::Files).isEmpty());
 }
 
 TEST_F(FindLatestTest, aMissingDownloadsFolderHoldsNoFiles) {
     tp.environment.variables.insert(QStringLiteral("USERPROFILE"), home.filePath("nobody"));
     expectNoFiles();
-    EXPECT_FALSE(FindLatestPaymentFile(globals));
+    EXPECT_FALSE(findLatest());
 }
 
 TEST_F(FindLatestTest, aFailedCopyLeavesNoStagedFileAndKeepsTheDownload) {
     writeDownload(QStringLiteral("paymentHistory.csv"), "B1,T42\n", nine);
     files.failCopy = true;
     expectLatest(QStringLiteral("paymentHistory.csv"), "1 Jun 2026 09:00:00");
-    EXPECT_THROW(FindLatestPaymentFile(globals), Error);
-    EXPECT_TRUE(QDir(globals.programFolder()).entryList(QDir::Files).isEmpty());
+    EXPECT_THROW(findLatest(), Error);
+    EXPECT_TRUE(QDir(payment.programFolder).entryList(QDir::Files).isEmpty());
     EXPECT_TRUE(QFile::exists(download(QStringLiteral("paymentHistory.csv"))));
 }
 
@@ -385,7 +384,7 @@ TEST_F(FindLatestTest, aDownloadThatCannotBeDeletedIsNotStaged) {
     files.failRemove = true;
     expectLatest(QStringLiteral("paymentHistory.csv"), "1 Jun 2026 09:00:00");
     try {
-        FindLatestPaymentFile(globals);
+        findLatest();
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(e.number(), errc::PermissionDenied);
@@ -400,7 +399,7 @@ TEST(PaymentArchive, replacesAnEarlierArchiveAndRemovesTheStagedFile) {
     TestPlatform tp;
     tp.files.writeAtomically(tp.path(kPaymentFileName), "B2,new\n");
     tp.files.writeAtomically(tp.path(kPaymentArchiveFileName), "B1,old\n");
-    ArchiveStagedPaymentFile(tp.globals);
+    ArchiveStagedPaymentFile({tp.files, tp.folder.path(), kPaymentFileName});
     EXPECT_FALSE(QFile::exists(tp.path(kPaymentFileName)));
     EXPECT_EQ(tp.files.readAll(tp.path(kPaymentArchiveFileName)), QByteArray("B2,new\n"));
 }

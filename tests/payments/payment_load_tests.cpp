@@ -18,21 +18,31 @@ namespace {
 class PaymentLoadTest : public ::testing::TestWithParam<LineEnd> {
 protected:
     PaymentLoadTest() : ledger(tp.path(kLedgerFileName)) {
-        tp.globals.PaymentFileName = kPaymentFileName;
         ledger.addOwner(7, QStringLiteral("Owner"), QStringLiteral("Olga"));
         ledger.addProperty(3, 7, QStringLiteral("Elm Court"));
         ledger.addTenant(42, 3, QStringLiteral("Ann"), QStringLiteral("Lee"));
         ledger.addUnit(1, 42, QStringLiteral("12 Oak St"));
-        tp.globals.LedgerDb = ledger::Database::open(ledger.path());
+        db = ledger::Database::open(ledger.path());
     }
     QByteArray stage(const QByteArray& lfBytes) {
         const QByteArray bytes = withLineEnd(lfBytes, GetParam());
         tp.files.writeAtomically(tp.path(kPaymentFileName), bytes);
         return bytes;
     }
+    // What the payment screen settles and loads with.
+    RunSettlement settlement() {
+        return {db.get(),
+                {tp.files, tp.folder.path(), kPaymentFileName},
+                tp.environment,
+                figures,
+                logSignals};
+    }
 
     TestPlatform tp;
     TestLedger ledger;
+    std::unique_ptr<ledger::Database> db;
+    PostingLogFigures figures;
+    PostingLogSignals logSignals;
 };
 
 TEST_P(PaymentLoadTest, givesTheTypedPaymentsTheirTotalAndTheBytesLoaded) {
@@ -40,7 +50,7 @@ TEST_P(PaymentLoadTest, givesTheTypedPaymentsTheirTotalAndTheBytesLoaded) {
         "B1,T42,Payer,1 Road,06/01/2026,Check,\"$1,250.00\",Posted\n"
         "B2,T99,Payer,1 Road,06/02/2026,Card,$-25.00,Returned\n"
         "Total,2,,,,,$1225.00\n");
-    PaymentLoad load(tp.globals);
+    PaymentLoad load(tp.dialogs, settlement());
     ASSERT_TRUE(load.load());
     EXPECT_FALSE(load.problem().has_value());
     EXPECT_TRUE(load.canPost());
@@ -68,7 +78,7 @@ TEST_P(PaymentLoadTest, givesTheTypedPaymentsTheirTotalAndTheBytesLoaded) {
 
 TEST_P(PaymentLoadTest, aFileWithoutPaymentsIsDeletedAndToldAsNoPayments) {
     stage("Total,0,,,,,$0.00\n");
-    PaymentLoad load(tp.globals);
+    PaymentLoad load(tp.dialogs, settlement());
     EXPECT_FALSE(load.load());
     ASSERT_TRUE(load.problem().has_value());
     EXPECT_EQ(load.problem()->kind, LoadProblem::Kind::NoPayments);
@@ -78,7 +88,7 @@ TEST_P(PaymentLoadTest, aFileWithoutPaymentsIsDeletedAndToldAsNoPayments) {
 
 TEST_P(PaymentLoadTest, aBadLineLeavesNothingLoadedAndNamesTheError) {
     stage("B1,T42,Payer,1 Road,06/01/2026,Check,$5x.00\n");
-    PaymentLoad load(tp.globals);
+    PaymentLoad load(tp.dialogs, settlement());
     EXPECT_FALSE(load.load());
     ASSERT_TRUE(load.problem().has_value());
     EXPECT_EQ(load.problem()->kind, LoadProblem::Kind::Unexpected);
@@ -89,12 +99,12 @@ TEST_P(PaymentLoadTest, aBadLineLeavesNothingLoadedAndNamesTheError) {
 }
 
 TEST_P(PaymentLoadTest, anUnusableJournalLoadsThePaymentsButNothingCanBePosted) {
-    QFile journal(journal::PostingJournal::pathIn(tp.globals.programFolder()));
+    QFile journal(journal::PostingJournal::pathIn(tp.folder.path()));
     ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
     journal.write(QByteArray(4096, 'x'));
     journal.close();
     stage("B1,T42,Payer,1 Road,06/01/2026,Check,$5.00,Posted\n");
-    PaymentLoad load(tp.globals);
+    PaymentLoad load(tp.dialogs, settlement());
     EXPECT_TRUE(load.load());
     EXPECT_EQ(load.count(), 1);
     EXPECT_FALSE(load.canPost());

@@ -1,5 +1,6 @@
 #include "posting_fixture.h"
 
+#include "journal/FromSharedState.h"
 #include "journal/PostingRecovery.h"
 #include "platform/Error.h"
 #include "support/JournalSupport.h"
@@ -63,37 +64,50 @@ protected:
     }
 
     QByteArray log() { return tp.files.readAll(tp.path(kPostingLogFileName)); }
+
+    // "The next start" settles the runs; how often it told that the figures changed.
+    RecoveryOutcome recover() {
+        QObject told;
+        QObject::connect(&tp.globals.postingLogSignals(), &PostingLogSignals::figuresChanged, &told,
+                         [this] { ++figuresTold; });
+        return RecoverInterruptedPosting(RunSettlementOf(tp.globals));
+    }
+    int figuresTold = 0;
 };
 
 TEST_F(PostingRecoveryTest, diedAfterTheCommit_theNextStartArchivesAndLogsWithoutPostingAgain) {
     postWithArchiveBlocked();
     const QStringList posted = writtenTables();
 
-    EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::Posted);
+    EXPECT_EQ(recover(), RecoveryOutcome::Posted);
     EXPECT_FALSE(tp.files.exists(tp.path(kPaymentFileName)));
     EXPECT_EQ(tp.files.readAll(tp.path(kPaymentArchiveFileName)), kStagedBytes);
     EXPECT_EQ(log(),
               "03/14/2026\r\n500\r\nhttps://vantora.example\r\n03/01/2026\r\n03/01/2026\r\n");
     EXPECT_EQ(unsettled(), 0);
     EXPECT_EQ(writtenTables(), posted);
-    EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::NothingToRecover);
+    EXPECT_EQ(figuresTold, 1);
+    EXPECT_EQ(LastDateLabel(tp.globals.postingLog), QStringLiteral("Last Date Posted: 03/14/2026"));
+    EXPECT_EQ(recover(), RecoveryOutcome::NothingToRecover);
+    EXPECT_EQ(figuresTold, 1);
 }
 
 TEST_F(PostingRecoveryTest, diedAfterTheCommit_aLogThatCannotBeWrittenIsToldOnce) {
     postWithArchiveBlocked();
     ASSERT_TRUE(QDir().mkpath(tp.path(kPostingLogFileName) + "/blocker"));
 
-    EXPECT_THROW(RecoverInterruptedPosting(tp.globals), Error);
+    EXPECT_THROW(recover(), Error);
+    EXPECT_EQ(figuresTold, 0);
     EXPECT_EQ(tp.files.readAll(tp.path(kPaymentArchiveFileName)), kStagedBytes);
     EXPECT_EQ(unsettled(), 0);
-    EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::NothingToRecover);
+    EXPECT_EQ(recover(), RecoveryOutcome::NothingToRecover);
 }
 
 TEST_F(PostingRecoveryTest, diedAfterTheCommit_aNewDownloadUnderTheStagedNameIsLeftStaged) {
     postWithArchiveBlocked();
     tp.files.writeAtomically(tp.path(kPaymentFileName), "B2,T42,other\r\n");
 
-    EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::Posted);
+    EXPECT_EQ(recover(), RecoveryOutcome::Posted);
     EXPECT_EQ(tp.files.readAll(tp.path(kPaymentFileName)), "B2,T42,other\r\n");
     EXPECT_FALSE(tp.files.exists(tp.path(kPaymentArchiveFileName)));
     EXPECT_EQ(unsettled(), 0);
@@ -103,7 +117,7 @@ TEST_F(PostingRecoveryTest, diedAfterTheCommit_anEntryEditedInLodgebookSinceStil
     interruptedRun(true, 3);
     ledger.exec(QStringLiteral("UPDATE Transactions SET TransAmount = 450 WHERE TransID = 3"));
 
-    EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::Posted);
+    EXPECT_EQ(recover(), RecoveryOutcome::Posted);
     EXPECT_FALSE(tp.files.exists(tp.path(kPaymentFileName)));
     EXPECT_EQ(log(),
               "03/14/2026\r\n500\r\nhttps://vantora.example\r\n03/01/2026\r\n03/02/2026\r\n");
@@ -113,10 +127,11 @@ TEST_F(PostingRecoveryTest, diedBeforeTheCommit_thePaymentsStayStagedAndTheLogAs
     interruptedRun(false);
     const QStringList untouched = writtenTables();
 
-    EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::NotPosted);
+    EXPECT_EQ(recover(), RecoveryOutcome::NotPosted);
     EXPECT_EQ(tp.files.readAll(tp.path(kPaymentFileName)), kStagedBytes);
     EXPECT_FALSE(tp.files.exists(tp.path(kPaymentArchiveFileName)));
     EXPECT_FALSE(tp.files.exists(tp.path(kPostingLogFileName)));
+    EXPECT_EQ(figuresTold, 0);
     EXPECT_EQ(unsettled(), 0);
     EXPECT_EQ(writtenTables(), untouched);
     EXPECT_EQ(runs(), 0);
@@ -128,7 +143,7 @@ TEST_F(PostingRecoveryTest, diedBeforeTheCommit_aLodgebookEntryReusingTheNumberI
     ledger.exec(QStringLiteral("INSERT INTO Transactions (TransTID, TransAmount) VALUES (42, 75)"));
     ASSERT_EQ(ledger.value(QStringLiteral("SELECT MAX(TransID) FROM Transactions")).toInt(), 1);
 
-    EXPECT_EQ(RecoverInterruptedPosting(tp.globals), RecoveryOutcome::NotPosted);
+    EXPECT_EQ(recover(), RecoveryOutcome::NotPosted);
     EXPECT_TRUE(tp.files.exists(tp.path(kPaymentFileName)));
 }
 

@@ -47,7 +47,7 @@ protected:
             QStringLiteral("No printer is installed, so the list was saved as the PDF file ") +
                 pdfPath,
             QStringLiteral("Corvane Print"));
-        PrintScreen(tp.globals, rows, {}, 0);
+        PrintScreen(tp.dialogs, tp.printers, tp.folder.path(), tp.environment.today(), rows, {}, 0);
     }
 
     TestPlatform tp;

@@ -94,7 +94,8 @@ TEST_F(PrintReport, matchedAndUnmatchedRows_printEveryTextAtItsPlace) {
     };
     tp.dialogs.expectMessage(QStringLiteral("Screen Printed"), kPrintTitle);
 
-    const QList<int> selection = PrintScreen(tp.globals, rows, {}, 0);
+    const QList<int> selection =
+        PrintScreen(tp.dialogs, tp.printers, tp.folder.path(), tp.environment.today(), rows, {}, 0);
 
     std::vector<PrintedText> expected = reportOpening();
     appendRow(
@@ -120,7 +121,8 @@ TEST_F(PrintReport, matchedAndUnmatchedRows_printEveryTextAtItsPlace) {
 
 TEST_F(PrintReport, emptyGrid_printsOpeningAndAZeroTotal) {
     tp.dialogs.expectMessage(QStringLiteral("Screen Printed"), kPrintTitle);
-    const QList<int> selection = PrintScreen(tp.globals, {}, {}, -1);
+    const QList<int> selection =
+        PrintScreen(tp.dialogs, tp.printers, tp.folder.path(), tp.environment.today(), {}, {}, -1);
     std::vector<PrintedText> expected = reportOpening();
     expected.push_back(text(QStringLiteral("Total Amount: $0.00"), 500, 2640, true, true));
     EXPECT_EQ(recorder.visibleTexts(), expected);
@@ -136,7 +138,7 @@ TEST_F(PrintReport, valuesAreCutToTheirColumns) {
                  QStringLiteral("  B123456789012345")}),
     };
     tp.dialogs.expectMessage(QStringLiteral("Screen Printed"), kPrintTitle);
-    PrintScreen(tp.globals, rows, {}, 0);
+    PrintScreen(tp.dialogs, tp.printers, tp.folder.path(), tp.environment.today(), rows, {}, 0);
     std::vector<PrintedText> expected;
     // Cut first, then trimmed, except type and transaction number: trimmed, then cut (the
     // 16-character transaction number loses its last character).
@@ -173,7 +175,9 @@ TEST_F(PrintReport, printsTheGridsSelectionInItsOrderAndTotalsOnlyThose) {
         PrintRecorder rec;
         rec.attach(platform.printers);
         platform.dialogs.expectMessage(QStringLiteral("Screen Printed"), kPrintTitle);
-        const QList<int> selection = PrintScreen(platform.globals, rows, c.selected, c.current);
+        const QList<int> selection =
+            PrintScreen(platform.dialogs, platform.printers, platform.folder.path(),
+                        platform.environment.today(), rows, c.selected, c.current);
         std::vector<QString> tids;
         for (const PrintedText& t : rec.visibleTexts()) {
             if (t.y >= 2400 && t.x == 500 && !t.bold)
@@ -188,12 +192,14 @@ TEST_F(PrintReport, printsTheGridsSelectionInItsOrderAndTotalsOnlyThose) {
 TEST_F(PrintReport, printerFailures_showTheirOwnTextWithoutScreenPrinted) {
     recorder.failEndDocWith(482, QStringLiteral("Printer error"));
     tp.dialogs.expectMessage(QStringLiteral("Printer error"), kProgramTitle, MsgIcon::None);
-    PrintScreen(tp.globals, {simpleRow(1, "10.00")}, {}, 0);
+    PrintScreen(tp.dialogs, tp.printers, tp.folder.path(), tp.environment.today(),
+                {simpleRow(1, "10.00")}, {}, 0);
     EXPECT_FALSE(tp.dialogs.busy());
 
     TestPlatform noPrinter;  // no job can be started at all
     noPrinter.dialogs.expectMessage(QStringLiteral("Printer error"), kProgramTitle, MsgIcon::None);
-    PrintScreen(noPrinter.globals, {simpleRow(1, "10.00")}, {}, 0);
+    PrintScreen(noPrinter.dialogs, noPrinter.printers, noPrinter.folder.path(),
+                noPrinter.environment.today(), {simpleRow(1, "10.00")}, {}, 0);
     EXPECT_FALSE(noPrinter.dialogs.busy());
 }
 
@@ -204,7 +210,8 @@ TEST_F(PrintReport, pdfInsteadOfAPrinter_saysWhereTheFileIs) {
         QStringLiteral("No printer is installed, so the list was saved as the "
                        "PDF file /lodgebook/Corvane Download Transactions.pdf"),
         kPrintTitle);
-    PrintScreen(tp.globals, {simpleRow(1, "10.00")}, {}, 0);
+    PrintScreen(tp.dialogs, tp.printers, tp.folder.path(), tp.environment.today(),
+                {simpleRow(1, "10.00")}, {}, 0);
 }
 
 }  // namespace
