@@ -132,18 +132,18 @@ frmHistory::~frmHistory() = default;
 void frmHistory::Load() {
     CentreOnScreen(*this);
     journal_.reset();
-    // A run that a kill left between its commits is settled before it is shown.
-    // A journal that cannot be used is told below, when it is opened to be read.
-    try {
-        SettleInterruptedRuns(RunSettlementOf(globals_));
-    } catch (const Error& e) {
-        ShowGeneralError(globals_.dialogs(), e.number(), e.description());
-    }
     try {
         journal_ = journal::PostingJournal::openExisting(globals_.programFolder());
     } catch (const journal::JournalError& e) {
         showJournalError(e);
         return;
+    }
+    // A run that a kill left between its commits is settled, in the journal just opened, before
+    // it is shown.
+    try {
+        SettleInterruptedRuns(RunSettlementOf(globals_), journal_.get());
+    } catch (const Error& e) {
+        ShowGeneralError(globals_.dialogs(), e.number(), e.description());
     }
     fillList();
 }

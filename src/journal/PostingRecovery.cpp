@@ -166,18 +166,23 @@ RecoveryOutcome RecoverInterruptedPosting(const RunSettlement& settlement) {
     auto journal = journal::PostingJournal::openExisting(settlement.payment.programFolder);
     if (!journal)
         return RecoveryOutcome::NothingToRecover;
+    return RecoverInterruptedPosting(settlement, *journal);
+}
+
+RecoveryOutcome RecoverInterruptedPosting(const RunSettlement& settlement,
+                                          journal::PostingJournal& journal) {
     RecoveryOutcome outcome = RecoveryOutcome::NothingToRecover;
-    for (const journal::Run& run : journal->unsettledRuns()) {
+    for (const journal::Run& run : journal.unsettledRuns()) {
         if (run.state == journal::RunState::Reversing)
             SettleInterruptedReversal(*settlement.ledger, settlement.payment,
-                                      settlement.environment, *journal, run);
+                                      settlement.environment, journal, run);
         if (run.state != journal::RunState::Pending)
             continue;
         if (LedgerHoldsEvidence(*settlement.ledger, run.evidence)) {
-            finishPostedRun(settlement, *journal, run);
+            finishPostedRun(settlement, journal, run);
             outcome = RecoveryOutcome::Posted;
         } else {
-            journal->discard(run.runID);
+            journal.discard(run.runID);
             if (outcome == RecoveryOutcome::NothingToRecover)
                 outcome = RecoveryOutcome::NotPosted;
         }
@@ -185,11 +190,14 @@ RecoveryOutcome RecoverInterruptedPosting(const RunSettlement& settlement) {
     return outcome;
 }
 
-void SettleInterruptedRuns(const RunSettlement& settlement) {
+void SettleInterruptedRuns(const RunSettlement& settlement, journal::PostingJournal* journal) {
     if (!settlement.ledger)
         return;
     try {
-        RecoverInterruptedPosting(settlement);
+        if (journal)
+            RecoverInterruptedPosting(settlement, *journal);
+        else
+            RecoverInterruptedPosting(settlement);
     } catch (const journal::JournalError&) {
         // Told by whoever opens the journal next (the payment screen, the history).
     }

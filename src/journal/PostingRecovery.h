@@ -63,10 +63,15 @@ struct RunSettlement {
 // changed; the run then stays unsettled for the next attempt (except when only the log cannot be
 // written: the payments are settled, so the run becomes Posted and the error is thrown once).
 RecoveryOutcome RecoverInterruptedPosting(const RunSettlement& settlement);
+// The same with the journal a caller has already opened.
+RecoveryOutcome RecoverInterruptedPosting(const RunSettlement& settlement,
+                                          journal::PostingJournal& journal);
 
 // The one place that settles interrupted posting runs (RecoverInterruptedPosting), when the
-// ledger is open. A journal that cannot be used is left to whoever opens it next, which tells;
+// ledger is open, in `journal` when the caller has it open (else the journal file, when there is
+// one). A journal that cannot be used is left to whoever opens it next, which tells;
 // any other failure is thrown as corvane::Error and the run stays unsettled for the next try.
-void SettleInterruptedRuns(const RunSettlement& settlement);
+void SettleInterruptedRuns(const RunSettlement& settlement,
+                           journal::PostingJournal* journal = nullptr);
 
 }  // namespace corvane

@@ -106,10 +106,20 @@ void PaymentLoad::steps() {
     const PaymentFiles& payment = settlement_.payment;
     Files& files = payment.files;
     const QString staged = payment.stagedPath();
+    // The journal says which payments were posted before and which tenants the user chose for
+    // accounts of no tenant; without it nothing may be posted. Without a journal file nothing
+    // was posted before: the first posting run makes it. It is opened once, here, and handed on.
+    // A journal that cannot be used is told once the payments are loaded.
+    std::optional<QString> journalProblem;
+    try {
+        journal_ = journal::PostingJournal::openExisting(payment.programFolder);
+    } catch (const journal::JournalError& e) {
+        journalProblem = journal::unusableJournalMessage(e);
+    }
     // An interrupted posting run is settled first: its payments are either archived as posted or
     // still staged, never both staged and posted.
-    // A journal that cannot be used is told once the payments are loaded.
-    SettleInterruptedRuns(settlement_);
+    if (!journalProblem)
+        SettleInterruptedRuns(settlement_, journal_.get());
     if (!files.exists(staged))
         FindLatestPaymentFile(payment, dialogs_, downloadsFolder(settlement_.environment));
     if (!settlement_.ledger) {
@@ -128,16 +138,6 @@ void PaymentLoad::steps() {
     if (lines.size() > kMaxStagedRows) {
         throw Error(errc::Overflow,
                     QStringLiteral("Overflow: the payment file holds more than 32,767 payments"));
-    }
-
-    // The journal says which payments were posted before and which tenants the user chose for
-    // accounts of no tenant; without it nothing may be posted. Without a journal file nothing
-    // was posted before: the first posting run makes it.
-    std::optional<QString> journalProblem;
-    try {
-        journal_ = journal::PostingJournal::openExisting(payment.programFolder);
-    } catch (const journal::JournalError& e) {
-        journalProblem = journal::unusableJournalMessage(e);
     }
 
     // The lines are read on a second thread (or, when none can be started, after the tenants)

@@ -48,18 +48,18 @@ void TellLoadProblem(Dialogs& dialogs, const LoadProblem& problem);
 // It works on what settling interrupted runs does (the ledger start-up has opened, or nothing,
 // which is an error; the staged payment file and the journal of the program folder), and asks
 // and tells through `dialogs`. Call order of load():
-//   1. settle interrupted posting runs (SettleInterruptedRuns), when the ledger is open;
+//   1. open the journal when there is one (once: the screen takes it, takeJournal), and settle
+//      interrupted posting runs in it (SettleInterruptedRuns), when the ledger is open;
 //   2. when nothing is staged, take the newest download of the Downloads folder
 //      (downloadsFolder, FindLatestPaymentFile, which asks);
 //   3. read the staged file (its bytes are kept with their digest), decode it, select the
 //      payment lines (none: the file is deleted);
-//   4. open the journal when there is one;
-//   5. read the lines into payments on a second thread while the tenants are loaded for
+//   4. read the lines into payments on a second thread while the tenants are loaded for
 //      matching, then match each payment, then match the payments of no tenant that have a
 //      remembered tenant choice (ApplyRememberedTenants, TenantChoice.h);
-//   6. note each payment (PaymentNotes.h), then give the tenant choices their notes
+//   5. note each payment (PaymentNotes.h), then give the tenant choices their notes
 //      (NoteLoadedPayments);
-//   7. total the payments.
+//   6. total the payments.
 // A failure in any step leaves no payments and says why in problem(). A journal that cannot be
 // used leaves the payments loaded, with problem() saying so and canPost() false.
 class PaymentLoad {
