@@ -102,6 +102,34 @@ bool PaymentLoad::load() {
     return false;
 }
 
+ReadPayments PaymentLoad::readAndMatch(const QStringList& lines,
+                                       std::optional<QString>& journalProblem) {
+    // The lines are read on a second thread (or, when none can be started, after the tenants)
+    // while the ledger's tenants are loaded for matching. A failure while loading the tenants is
+    // told first, then the first line that cannot be read, then any failure while matching.
+    ReadPayments read;
+    {
+        auto reading = std::async(std::launch::async | std::launch::deferred,
+                                  [&lines] { return readPayments(lines); });
+        PaymentMatcher matcher(*settlement_.ledger, lines.size());
+        read = reading.get();
+        for (Payment& p : read.payments)
+            matcher.match(p);
+        // A remembered choice matches what its account does not; the matcher fills the payment.
+        if (journal_) {
+            try {
+                ApplyRememberedTenants(read.payments, *journal_,
+                                       [&matcher](Payment& p, std::int64_t tenantID) {
+                                           return matcher.matchTenant(p, tenantID);
+                                       });
+            } catch (const journal::JournalError& e) {
+                journalProblem = journal::unusableJournalMessage(e);
+            }
+        }
+    }
+    return read;
+}
+
 void PaymentLoad::steps() {
     const PaymentFiles& payment = settlement_.payment;
     Files& files = payment.files;
@@ -140,29 +168,7 @@ void PaymentLoad::steps() {
                     QStringLiteral("Overflow: the payment file holds more than 32,767 payments"));
     }
 
-    // The lines are read on a second thread (or, when none can be started, after the tenants)
-    // while the ledger's tenants are loaded for matching. A failure while loading the tenants is
-    // told first, then the first line that cannot be read, then any failure while matching.
-    ReadPayments read;
-    {
-        auto reading = std::async(std::launch::async | std::launch::deferred,
-                                  [&lines] { return readPayments(lines); });
-        PaymentMatcher matcher(*settlement_.ledger, lines.size());
-        read = reading.get();
-        for (Payment& p : read.payments)
-            matcher.match(p);
-        // A remembered choice matches what its account does not; the matcher fills the payment.
-        if (journal_) {
-            try {
-                ApplyRememberedTenants(read.payments, *journal_,
-                                       [&matcher](Payment& p, std::int64_t tenantID) {
-                                           return matcher.matchTenant(p, tenantID);
-                                       });
-            } catch (const journal::JournalError& e) {
-                journalProblem = journal::unusableJournalMessage(e);
-            }
-        }
-    }
+    ReadPayments read = readAndMatch(lines, journalProblem);
     if (auto problem = NoteLoadedPayments(read.payments, *settlement_.ledger, journal_.get(),
                                           &goneFromLedger_))
         journalProblem = std::move(problem);

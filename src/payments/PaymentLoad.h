@@ -4,11 +4,13 @@
 #include "journal/PostingRecovery.h"
 #include "payments/LoadedFile.h"
 #include "payments/Payment.h"
+#include "payments/PaymentIntake.h"
 #include "platform/ledger/Currency.h"
 
 #include <QDate>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -85,6 +87,9 @@ public:
 
 private:
     void steps();
+    // Step 4: the lines read while the tenants are loaded, matched, then matched by the
+    // remembered choices; a journal that cannot be read is noted in `journalProblem`.
+    ReadPayments readAndMatch(const QStringList& lines, std::optional<QString>& journalProblem);
 
     Dialogs& dialogs_;
     RunSettlement settlement_;
