@@ -23,7 +23,7 @@
 #include "history-bench.h"
 #include "payments/PaymentMatching.h"
 #include "payments/PostingPreview.h"
-#include "payments/PostingRun.h"
+#include "payments/PostingRunOf.h"
 #include "payments/frmDownload.h"
 #include "payments/frmPostingPreview.h"
 #include "platform/Environment.h"
@@ -427,7 +427,7 @@ int main(int argc, char** argv) {
                     choices.depositNumber = QStringLiteral("4242");
                     PostingOutcome outcome = PostingOutcome::Stopped;
                     timed([&] {
-                        outcome = PostingRun(globals).run(rows, choices, screen.loadedFile());
+                        outcome = PostingRunOf(globals).run(rows, choices, screen.loadedFile());
                     });
                     if (outcome != PostingOutcome::Completed) {
                         std::fprintf(stderr, "corvane-bench: posting stopped\n");

@@ -7,7 +7,7 @@
 #include "payments/Payment.h"
 #include "payments/PaymentMatching.h"
 #include "payments/PaymentNotes.h"
-#include "payments/PostingRun.h"
+#include "payments/PostingRunOf.h"
 #include "payments/frmDownload.h"
 #include "platform/ledger/Database.h"
 
@@ -71,7 +71,7 @@ double runGuardStep(const QString& step, Globals& globals, QWidget& menu) {
             }
             if (timed)
                 timer.start();
-            return PostingRun(globals).run(loaded, choices, screen.loadedFile()) ==
+            return PostingRunOf(globals).run(loaded, choices, screen.loadedFile()) ==
                    PostingOutcome::Completed;
         };
         globals.files().writeAtomically(staged, first.join('\n') + '\n');

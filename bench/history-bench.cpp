@@ -4,7 +4,7 @@
 #include "journal/JournalHistory.h"
 #include "journal/PostingJournal.h"
 #include "payments/PaymentMatching.h"
-#include "payments/PostingRun.h"
+#include "payments/PostingRunOf.h"
 #include "payments/frmDownload.h"
 
 #include <QDir>
@@ -73,7 +73,7 @@ bool postSample(Globals& globals, QWidget& menu) {
         if (row.unitAddress.has_value())
             rows.push_back(row);
     }
-    return PostingRun(globals).run(rows, choices, screen.loadedFile()) == PostingOutcome::Completed;
+    return PostingRunOf(globals).run(rows, choices, screen.loadedFile()) == PostingOutcome::Completed;
 }
 
 }  // namespace

@@ -136,10 +136,10 @@ PostingStart StartPosting(const LedgerPreferences& preferences, const PostingCho
 
 PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const PostingChoices& choices,
                                const LoadedFile& file) {
-    Dialogs& dialogs = globals_.dialogs();
+    Dialogs& dialogs = dialogs_;
     const BusyPointer busy(dialogs);
     const PostingStart start =
-        StartPosting(globals_.preferences, choices, reviewed, globals_.environment().today());
+        StartPosting(preferences_, choices, reviewed, files_.environment.today());
     PostingResult result = PostingResult::refused(start.refusal.value_or(PostingRefusal{}));
     if (!start.refusal) {
         const std::optional<PostingAnswers> answers = AskPostingQuestions(dialogs, start, choices);
@@ -149,7 +149,7 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
     if (result.kind == PostingResult::Kind::Completed)
         finish(result, start.figures);
     for (const UserMessage& message :
-         PostingResultMessages(result, reviewed, globals_.stagedPaymentFileName()))
+         PostingResultMessages(result, reviewed, files_.payment.stagedName))
         dialogs.messageBox(message.text, MsgButtons::Ok, message.icon, message.title);
     return result.kind == PostingResult::Kind::Completed ? PostingOutcome::Completed
                                                          : PostingOutcome::Stopped;
@@ -164,11 +164,11 @@ PostingResult PostingRun::write(const std::vector<Payment>& payments, const Post
                                 const PostingAnswers& answers, const PostingChoices& choices,
                                 const LoadedFile& file) {
     using Kind = PostingResult::Kind;
-    if (!globals_.LedgerDb)
+    if (!files_.ledger)
         return PostingResult::refused(PostingRefusal{});
     try {
         if (!journal_)
-            journal_ = journal::PostingJournal::open(globals_.programFolder());
+            journal_ = journal::PostingJournal::open(files_.payment.programFolder);
     } catch (const journal::JournalError& e) {
         PostingResult result = PostingResult::of(Kind::JournalUnusable);
         result.journalError = e;
@@ -176,7 +176,7 @@ PostingResult PostingRun::write(const std::vector<Payment>& payments, const Post
     }
     const std::vector<PaymentAction> actions =
         DecidePaymentActions(payments, start.returned, answers);
-    ledger::Database& db = *globals_.LedgerDb;
+    ledger::Database& db = *files_.ledger;
     std::int64_t recorded = 0;
     try {
         ledger::Transaction transaction(db);
@@ -193,8 +193,8 @@ PostingResult PostingRun::write(const std::vector<Payment>& payments, const Post
             if (!written.deposit->found)
                 return PostingResult::of(Kind::DepositNotFound);
         }
-        journal::Run run = journalRunAsAsked(globals_.environment(), payments, actions, choices,
-                                             plan, file, start.figures);
+        journal::Run run = journalRunAsAsked(files_.environment, payments, actions, choices, plan,
+                                             file, start.figures);
         noteWritten(run, plan, written, start.figures.date);
         run.evidence = evidence.collect(db);
         recorded = journal_->record(run);
@@ -225,20 +225,21 @@ PostingResult PostingRun::write(const std::vector<Payment>& payments, const Post
 // The payments leave the staged name first, the moment after the commit.
 void PostingRun::finish(PostingResult& result, const PostingFigures& figures) {
     try {
-        ArchiveStagedPaymentFile(globals_.paymentFiles());
+        ArchiveStagedPaymentFile(files_.payment);
     } catch (const Error& e) {
         result.archiveFailure = e.description();
     }
-    globals_.postingLog.lastDatePosted = shortDate(figures.date);
-    globals_.postingLog.lastBalancePosted = figures.balance.toPlainText();
+    files_.postingLog.lastDatePosted = shortDate(figures.date);
+    files_.postingLog.lastBalancePosted = figures.balance.toPlainText();
     if (result.range) {
-        globals_.postingLog.lastRangeFrom = result.range->from;
-        globals_.postingLog.lastRangeTo = result.range->to;
+        files_.postingLog.lastRangeFrom = result.range->from;
+        files_.postingLog.lastRangeTo = result.range->to;
     }
     try {
-        WritePostingLog(globals_.files(), globals_.pathInProgramFolder(kPostingLogFileName),
-                        globals_.postingLog);
-        Q_EMIT globals_.postingLogSignals().figuresChanged();
+        WritePostingLog(files_.payment.files,
+                        pathInFolder(files_.payment.programFolder, kPostingLogFileName),
+                        files_.postingLog);
+        Q_EMIT files_.logSignals.figuresChanged();
     } catch (const Error& e) {
         result.logFailure = e.description();
     }

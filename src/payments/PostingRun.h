@@ -1,9 +1,11 @@
 #pragma once
 
-#include "core/Globals.h"
+#include "core/Preferences.h"
 #include "journal/PostingJournal.h"
+#include "journal/PostingRecovery.h"
 #include "payments/LoadedFile.h"
 #include "payments/Payment.h"
+#include "platform/Dialogs.h"
 
 #include <QDate>
 #include <QString>
@@ -59,10 +61,20 @@ struct PostingResult;
 // write() opens (creates) it into the same pointer, so the screen keeps it for a next try.
 class PostingRun {
 public:
-    PostingRun(Globals& globals, std::unique_ptr<journal::PostingJournal>& journal)
-        : globals_(globals), journal_(journal) {}
+    // `files`: the ledger, the staged payment file, today's date and the posting log, the same
+    // parts that settling an interrupted run works on (PostingRecovery.h). The windows and the
+    // tests make one from the shared state with PostingRunOf (FromSharedState.h).
+    PostingRun(Dialogs& dialogs, const LedgerPreferences& preferences, RunSettlement files,
+               std::unique_ptr<journal::PostingJournal>& journal)
+        : dialogs_(dialogs),
+          preferences_(preferences),
+          files_(std::move(files)),
+          journal_(journal) {}
     // For drivers that have no journal of their own: the run opens it.
-    explicit PostingRun(Globals& globals) : PostingRun(globals, ownJournal_) {}
+    PostingRun(Dialogs& dialogs, const LedgerPreferences& preferences, RunSettlement files)
+        : PostingRun(dialogs, preferences, std::move(files), ownJournal_) {}
+    PostingRun(const PostingRun&) = delete;
+    PostingRun& operator=(const PostingRun&) = delete;
 
     // `payments` as reviewed; `file` the staged file they were loaded from (the journal keeps it).
     PostingOutcome run(const std::vector<Payment>& payments, const PostingChoices& choices,
@@ -76,7 +88,9 @@ public:
     void finish(PostingResult& result, const PostingFigures& figures);
 
 private:
-    Globals& globals_;
+    Dialogs& dialogs_;
+    const LedgerPreferences& preferences_;
+    RunSettlement files_;
     std::unique_ptr<journal::PostingJournal> ownJournal_;
     std::unique_ptr<journal::PostingJournal>& journal_;
 };

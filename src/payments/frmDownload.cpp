@@ -8,7 +8,7 @@
 #include "payments/PaymentIntake.h"
 #include "payments/PaymentLoad.h"
 #include "payments/PostingPreview.h"
-#include "payments/PostingRun.h"
+#include "payments/PostingRunOf.h"
 #include "payments/PrintReport.h"
 #include "payments/TenantChoice.h"
 #include "payments/frmChooseTenant.h"
@@ -425,8 +425,8 @@ void frmDownload::cmdUpdate_Click() {
         txtCreateDeposit_LostFocus();
         return;
     }
-    const PostingOutcome outcome =
-        PostingRun(globals_, journal_).run(StagedPayments_->rows(), postingChoices(), loadedFile_);
+    const PostingOutcome outcome = PostingRunOf(globals_, journal_)
+                                       .run(StagedPayments_->rows(), postingChoices(), loadedFile_);
     postingStopped_ = outcome == PostingOutcome::Stopped;
     if (outcome != PostingOutcome::Completed)
         return;

@@ -26,7 +26,7 @@
 #include "core/Preferences.h"
 #include "journal/FromSharedState.h"
 #include "payments/PaymentLoad.h"
-#include "payments/PostingRun.h"
+#include "payments/PostingRunOf.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "support/HookedFiles.h"
@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
     choices.postMgmtFees = true;
     choices.createDeposit = true;
     choices.depositNumber = QStringLiteral("1045");
-    const PostingOutcome outcome = PostingRun(globals).run(load.payments(), choices, load.file());
+    const PostingOutcome outcome = PostingRunOf(globals).run(load.payments(), choices, load.file());
     std::printf("OUTCOME %s\n", outcome == PostingOutcome::Completed ? "Completed" : "Stopped");
     std::fflush(stdout);
     return 0;

@@ -14,7 +14,7 @@
 #include "journal/FromSharedState.h"
 #include "journal/RunReversal.h"
 #include "payments/PaymentLoad.h"
-#include "payments/PostingRun.h"
+#include "payments/PostingRunOf.h"
 #include "payments/TenantChoice.h"
 #include "support/HookedFiles.h"
 #include "support/PlatformDoubles.h"
@@ -490,7 +490,7 @@ struct Download : Command {
         choices.postMgmtFees = fees;
         choices.createDeposit = deposit;
         choices.depositNumber = QStringLiteral("1045");
-        const PostingOutcome outcome = PostingRun(office.globals).run(payments, choices, load.file());
+        const PostingOutcome outcome = PostingRunOf(office.globals).run(payments, choices, load.file());
         RC_ASSERT(outcome == PostingOutcome::Completed);
         const Plan p = plan(m);
         const std::optional<QString> question =

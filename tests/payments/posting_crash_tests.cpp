@@ -76,7 +76,7 @@ TEST_F(PostingCrashTest, killedBeforeTheCommit_leavesTheLedgerAsItWas) {
             });
             tp.dialogs.allowAnyMessages();
             tp.globals.LedgerDb = ledger::Database::open(copyPath);
-            PostingRun(tp.globals).run(rows, both(), stagedFile());
+            PostingRunOf(tp.globals).run(rows, both(), stagedFile());
             [[maybe_unused]] const auto written = write(counted[1], &changed, sizeof changed);
             _exit(0);
         }

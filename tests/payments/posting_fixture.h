@@ -2,7 +2,7 @@
 
 #include "core/Globals.h"
 #include "payments/Payment.h"
-#include "payments/PostingRun.h"
+#include "payments/PostingRunOf.h"
 #include "platform/ledger/Database.h"
 #include "support/Payments.h"
 #include "support/TestLedger.h"
@@ -76,7 +76,7 @@ protected:
         if (!tp.globals.LedgerDb) {
             tp.globals.LedgerDb = ledger::Database::open(ledger.path(), busyTimeoutMs);
         }
-        return PostingRun(tp.globals).run(rows, choices, stagedFile());
+        return PostingRunOf(tp.globals).run(rows, choices, stagedFile());
     }
     LoadedFile stagedFile() const {
         QFile file(tp.path(kPaymentFileName));

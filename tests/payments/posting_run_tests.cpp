@@ -415,7 +415,7 @@ TEST_F(PostingRunFailureTest, ledgerNotOpen_saysSoAndWritesNothing) {
     tp.dialogs.expectMessage(QStringLiteral("The Lodgebook ledger is not open. Nothing was posted "
                                             "to the Lodgebook Ledgers."),
                              kProgramTitle);
-    EXPECT_EQ(PostingRun(tp.globals).run({row("T42", "500")}, both(), stagedFile()),
+    EXPECT_EQ(PostingRunOf(tp.globals).run({row("T42", "500")}, both(), stagedFile()),
               PostingOutcome::Stopped);
     expectNothingPosted(before);
 }
