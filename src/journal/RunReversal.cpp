@@ -10,6 +10,7 @@
 
 #include <exception>
 #include <memory>
+#include <variant>
 
 namespace corvane {
 
@@ -61,8 +62,7 @@ public:
             if (count++ == 0)
                 first = std::move(record);
         };
-        for (const journal::RunRecord& record :
-             journal::LedgerCheck(db_, rivals_).records(run)) {
+        for (const journal::RunRecord& record : journal::LedgerCheck(db_, rivals_).records(run)) {
             if (record.state == journal::RecordState::AsWritten)
                 continue;
             static const RunRow kNoRow;
@@ -284,97 +284,123 @@ QString ReversalQuestion(const Run& run) {
         .arg(records, postedAtText(run));
 }
 
-ReversalOutcome RunReversal::run(std::int64_t runID) {
-    const auto tell = [&](const QString& text, MsgIcon icon) {
-        dialogs_.messageBox(text, MsgButtons::Ok, icon, kReversalTitle);
-    };
-    const auto refuse = [&](const QString& text, MsgIcon icon = MsgIcon::Exclamation) {
-        tell(text, icon);
-        return ReversalOutcome::Refused;
-    };
-    const auto cannotReverse = [&](const QString& what) {
-        return refuse(QStringLiteral("This posting run cannot be reversed: %1. %2")
-                          .arg(what, kNothingChanged));
-    };
-    const BusyPointer busy(dialogs_);
+namespace {
 
-    std::optional<Run> run;
-    std::vector<Run> settled;
-    try {
-        run = journal_.readRun(runID);
-        if (run && run->state == RunState::Posted)
-            settled = journal_.runsToCheck();
-    } catch (const JournalError& e) {
-        return refuse(journal::journalUnusableText(e) + QLatin1Char(' ') + kNothingChanged);
-    }
-    if (!run)
-        return cannotReverse(QStringLiteral("it is no longer in the posting journal"));
-    if (run->state != RunState::Posted)
-        return cannotReverse(QStringLiteral("it is not a posted run"));
-    if (!ledger_) {
-        return refuse(QStringLiteral("The Lodgebook ledger is not open. %1").arg(kNothingChanged));
-    }
-    ledger::Database& db = *ledger_;
-    std::vector<const Run*> rivals;
-    rivals.reserve(settled.size());
-    for (const Run& other : settled)
-        rivals.push_back(&other);
+UserMessage reversalMessage(const QString& text, MsgIcon icon = MsgIcon::Exclamation) {
+    return {text, icon, kReversalTitle};
+}
 
-    ledger::Database::ContentMark checkedAt;
-    try {
-        checkedAt = db.contentMark();
-        if (const auto later = journal::ReturnRecordedLater(journal_, db, runID, rivals)) {
-            // The return's entries stand on the payment's: the later run goes first.
-            dialogs_.messageBox(
-                QStringLiteral("The return of payment %1 was recorded by the posting "
-                               "run of %2. Reverse that run first.")
-                    .arg(later->transactionNumber,
-                         later->recordedAt.toString(QStringLiteral("MM/dd/yyyy HH:mm"))),
-                MsgButtons::Ok, MsgIcon::Exclamation, kPostingHistoryTitle);
-            return ReversalOutcome::Refused;
-        }
-        if (const auto changed = FindChangedRecord(db, *run, rivals))
-            return cannotReverse(changedRecordText(*changed));
-    } catch (const JournalError& e) {
-        return refuse(journal::journalUnusableText(e) + QLatin1Char(' ') + kNothingChanged);
-    } catch (const Error& e) {
-        return refuse(QStringLiteral("The Lodgebook ledger could not be read: %1\r\r%2")
-                          .arg(e.description(), kNothingChanged),
-                      MsgIcon::Critical);
-    }
-    if (dialogs_.messageBox(ReversalQuestion(*run), MsgButtons::YesNo, MsgIcon::Question,
-                            kReversalTitle) != kAnswerYes) {
-        return ReversalOutcome::Cancelled;
-    }
+UserMessage cannotReverse(const QString& what) {
+    return reversalMessage(
+        QStringLiteral("This posting run cannot be reversed: %1. %2").arg(what, kNothingChanged));
+}
 
-    const ReversalAttempt attempt = reverseInLedger(db, journal_, *run, rivals, checkedAt);
+std::vector<const Run*> pointersTo(const std::vector<Run>& runs) {
+    std::vector<const Run*> pointers;
+    pointers.reserve(runs.size());
+    for (const Run& run : runs)
+        pointers.push_back(&run);
+    return pointers;
+}
+
+// What a reversal that was not committed tells.
+UserMessage attemptRefusal(const ReversalAttempt& attempt) {
     switch (attempt.kind) {
-        case ReversalAttempt::Kind::Committed:
-            break;
         case ReversalAttempt::Kind::Changed:
             return cannotReverse(attempt.message);
         case ReversalAttempt::Kind::Locked:
-            return refuse(
+            return reversalMessage(
                 QStringLiteral("The Lodgebook ledger is in use by another program (Lodgebook may "
                                "be saving its work). %1 Please wait a moment and press 'Reverse "
                                "This Run' again.")
                     .arg(kNothingChanged),
                 MsgIcon::Information);
         case ReversalAttempt::Kind::JournalFailed:
-            return refuse(attempt.message + QLatin1Char(' ') + kNothingChanged);
+            return reversalMessage(attempt.message + QLatin1Char(' ') + kNothingChanged);
+        case ReversalAttempt::Kind::Committed:
         case ReversalAttempt::Kind::Failed:
-            return refuse(QStringLiteral("The posting run could not be reversed: %1\r\r%2")
-                              .arg(attempt.message, kNothingChanged),
-                          MsgIcon::Critical);
+            break;
     }
+    return reversalMessage(QStringLiteral("The posting run could not be reversed: %1\r\r%2")
+                               .arg(attempt.message, kNothingChanged),
+                           MsgIcon::Critical);
+}
 
-    // The ledger is reversed. The payment file goes back first; a run that dies before it is
-    // marked Reversed is settled by the next start, which stages the file when it is not there.
+}  // namespace
+
+ReversalOutcome RunReversal::run(std::int64_t runID) {
+    const BusyPointer busy(dialogs_);
+    std::variant<CheckedRun, UserMessage> checked = check(runID);
+    if (const auto* refused = std::get_if<UserMessage>(&checked)) {
+        tell(dialogs_, *refused);
+        return ReversalOutcome::Refused;
+    }
+    const CheckedRun& c = std::get<CheckedRun>(checked);
+    if (dialogs_.messageBox(ReversalQuestion(c.run), MsgButtons::YesNo, MsgIcon::Question,
+                            kReversalTitle) != kAnswerYes) {
+        return ReversalOutcome::Cancelled;
+    }
+    const ReversalAttempt attempt =
+        reverseInLedger(*ledger_, journal_, c.run, pointersTo(c.settled), c.checkedAt);
+    if (attempt.kind != ReversalAttempt::Kind::Committed) {
+        tell(dialogs_, attemptRefusal(attempt));
+        return ReversalOutcome::Refused;
+    }
+    tell(dialogs_, finish(c.run));
+    return ReversalOutcome::Reversed;
+}
+
+std::variant<RunReversal::CheckedRun, UserMessage> RunReversal::check(std::int64_t runID) {
+    CheckedRun checked;
+    try {
+        std::optional<Run> run = journal_.readRun(runID);
+        if (!run)
+            return cannotReverse(QStringLiteral("it is no longer in the posting journal"));
+        if (run->state != RunState::Posted)
+            return cannotReverse(QStringLiteral("it is not a posted run"));
+        checked.run = std::move(*run);
+        checked.settled = journal_.runsToCheck();
+    } catch (const JournalError& e) {
+        return reversalMessage(journal::journalUnusableText(e) + QLatin1Char(' ') +
+                               kNothingChanged);
+    }
+    if (!ledger_)
+        return reversalMessage(
+            QStringLiteral("The Lodgebook ledger is not open. %1").arg(kNothingChanged));
+    ledger::Database& db = *ledger_;
+    const std::vector<const Run*> rivals = pointersTo(checked.settled);
+    try {
+        checked.checkedAt = db.contentMark();
+        if (const auto later = journal::ReturnRecordedLater(journal_, db, runID, rivals)) {
+            // The return's entries stand on the payment's: the later run goes first.
+            return UserMessage{
+                QStringLiteral("The return of payment %1 was recorded by the posting run of %2. "
+                               "Reverse that run first.")
+                    .arg(later->transactionNumber,
+                         later->recordedAt.toString(QStringLiteral("MM/dd/yyyy HH:mm"))),
+                MsgIcon::Exclamation, kPostingHistoryTitle};
+        }
+        if (const auto changed = FindChangedRecord(db, checked.run, rivals))
+            return cannotReverse(changedRecordText(*changed));
+    } catch (const JournalError& e) {
+        return reversalMessage(journal::journalUnusableText(e) + QLatin1Char(' ') +
+                               kNothingChanged);
+    } catch (const Error& e) {
+        return reversalMessage(QStringLiteral("The Lodgebook ledger could not be read: %1\r\r%2")
+                                   .arg(e.description(), kNothingChanged),
+                               MsgIcon::Critical);
+    }
+    return checked;
+}
+
+// The ledger is reversed. The payment file goes back first; a run that dies before it is marked
+// Reversed is settled by the next start, which stages the file when it is not there.
+UserMessage RunReversal::finish(const Run& run) {
     const QString reversed =
-        QStringLiteral("The posting run of %1 was reversed.").arg(postedAtText(*run));
+        QStringLiteral("The posting run of %1 was reversed.").arg(postedAtText(run));
     QString message;
     try {
-        message = restagePaymentFile(payment_, *run)
+        message = restagePaymentFile(payment_, run)
                       ? QStringLiteral("%1 Its payments are waiting to be posted again.")
                       : QStringLiteral(
                             "%1 Its payment file was not staged again, because another "
@@ -385,13 +411,12 @@ ReversalOutcome RunReversal::run(std::int64_t runID) {
                       .arg(reversed, e.description());
     }
     try {
-        journal_.setState(run->runID, RunState::Reversed, environment_.today());
+        journal_.setState(run.runID, RunState::Reversed, environment_.today());
     } catch (const JournalError& e) {
         message += QStringLiteral("\r\r") + journal::journalUnusableText(e) +
                    QStringLiteral(" The run is marked reversed when Corvane next starts.");
     }
-    tell(message, MsgIcon::Information);
-    return ReversalOutcome::Reversed;
+    return reversalMessage(message, MsgIcon::Information);
 }
 
 void SettleInterruptedReversal(ledger::Database& ledger, const PaymentFiles& payment,

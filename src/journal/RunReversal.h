@@ -11,6 +11,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <variant>
+#include <vector>
 
 namespace corvane {
 
@@ -80,6 +82,18 @@ public:
     ReversalOutcome run(std::int64_t runID);
 
 private:
+    // Step 1's result: the run, the journal's settled runs (its rivals for the ledger's keys)
+    // and the ledger's content mark when they were checked.
+    struct CheckedRun {
+        journal::Run run;
+        std::vector<journal::Run> settled;
+        ledger::Database::ContentMark checkedAt;
+    };
+    // Step 1: the run read and checked; or the refusal to show.
+    std::variant<CheckedRun, UserMessage> check(std::int64_t runID);
+    // Step 4: the payment file staged again and the run marked Reversed; what to tell.
+    UserMessage finish(const journal::Run& run);
+
     Dialogs& dialogs_;
     ledger::Database* ledger_;
     PaymentFiles payment_;

@@ -38,13 +38,6 @@ QString notesQuestion(int count);
 std::optional<PostingAnswers> AskPostingQuestions(Dialogs& dialogs, const PostingStart& start,
                                                   const PostingChoices& choices);
 
-// A message for the user, with its icon and title.
-struct UserMessage {
-    QString text;
-    MsgIcon icon = MsgIcon::Information;
-    QString title = kProgramTitle;
-};
-
 // What the user is told of a posting run's result, in order (none when it was cancelled): the
 // refusal or failure; or, for a completed run, the success, then that the log could not be
 // written, then that the staged file `stagedFileName` could not be archived.

@@ -150,7 +150,7 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
         finish(result, start.figures);
     for (const UserMessage& message :
          PostingResultMessages(result, reviewed, files_.payment.stagedName))
-        dialogs.messageBox(message.text, MsgButtons::Ok, message.icon, message.title);
+        tell(dialogs, message);
     return result.kind == PostingResult::Kind::Completed ? PostingOutcome::Completed
                                                          : PostingOutcome::Stopped;
 }

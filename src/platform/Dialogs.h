@@ -37,6 +37,17 @@ public:
     virtual void setBusyPointer(bool busy) = 0;
 };
 
+// A message for the user, with its icon and title: what a step that does not show messages itself
+// returns for its caller to show (tell).
+struct UserMessage {
+    QString text;
+    MsgIcon icon = MsgIcon::Information;
+    QString title = kProgramTitle;
+};
+inline void tell(Dialogs& dialogs, const UserMessage& message) {
+    dialogs.messageBox(message.text, MsgButtons::Ok, message.icon, message.title);
+}
+
 // Shows the busy pointer for the lifetime of the object (messages shown meanwhile still show the
 // normal one); the normal pointer returns at the end. One at a time: they do not nest.
 class BusyPointer {
