@@ -170,6 +170,143 @@ std::optional<Currency> managementFee(const Value& mgmtFee, Currency amount) {
     return -Currency::percentOf(*percent, amount).abs();
 }
 
+PlanRefusal refusalOf(PlanRefusal::Kind kind, std::size_t payment, std::int64_t tenantID = 0) {
+    PlanRefusal refusal{.kind = kind, .payment = payment};
+    refusal.tenantID = tenantID;
+    return refusal;
+}
+
+// The tenants of the payments from `first` on that the run posts, for one lookup in key order.
+std::vector<std::int64_t> postedTenantsFrom(const std::vector<Payment>& payments,
+                                            const std::vector<PaymentAction>& actions,
+                                            std::size_t first) {
+    std::vector<std::int64_t> tenantIDs;
+    tenantIDs.reserve(payments.size() - first);
+    for (std::size_t i = first; i < payments.size(); ++i) {
+        if (payments[i].matched() && actions[i].kind == PaymentAction::Kind::Post) {
+            tenantIDs.push_back(*payments[i].tenantID);
+        }
+    }
+    return tenantIDs;
+}
+
+// Widens a run's range of payment dates (as the payments show them) to each payment added;
+// every date of the range reads as a date, so they compare as dates.
+class DateRange {
+public:
+    explicit DateRange(std::optional<PaymentDateRange>& range) : range_(range) {}
+    void add(const Payment& payment) {
+        const QDate date = *payment.date;
+        if (!range_) {
+            range_ = PaymentDateRange{payment.dateText, payment.dateText};
+            from_ = to_ = date;
+            return;
+        }
+        if (date < from_) {
+            range_->from = payment.dateText;
+            from_ = date;
+        }
+        if (to_ < date) {
+            range_->to = payment.dateText;
+            to_ = date;
+        }
+    }
+
+private:
+    std::optional<PaymentDateRange>& range_;
+    QDate from_, to_;
+};
+
+// The income entry of payment `i` (dated), added to `entries`; or why the run cannot post it.
+// `deposit`: the deposit's number when the run makes one with a number (the entries' check
+// number), else 0.
+std::optional<PlanRefusal> addIncomeEntry(std::vector<PlannedEntry>& entries,
+                                          const Payment& payment, std::size_t i,
+                                          const PostingChoices& choices, std::int64_t deposit,
+                                          const PostingAccounts& accounts, LedgerLookup& lookup) {
+    const std::int64_t tenantID = *payment.tenantID;
+    const LedgerIDsLookup found = lookup.LookupLedgerIDs(tenantID);
+    if (found.failure != LookupFailure::None) {
+        PlanRefusal refusal = refusalOf(found.failure == LookupFailure::TenantNotFound
+                                            ? PlanRefusal::Kind::TenantNotFound
+                                            : PlanRefusal::Kind::PropertyNotFound,
+                                        i, tenantID);
+        refusal.propID = found.propID;
+        return refusal;
+    }
+    PlannedEntry entry;
+    entry.payment = i;
+    entry.income = true;
+    const bool lateFee = payment.kind == PaymentKind::LateFee;
+    entry.accountID = lateFee ? accounts.lateFeeAccount : accounts.rentAccount;
+    entry.postToID = tenantID;
+    entry.amount = payment.amount.abs();
+    entry.date = *payment.date;
+    entry.checkNumber = payment.checkNumber;
+    if (deposit != 0) {
+        entry.checkNumber = deposit;
+    }
+    entry.remark =
+        chosenRemark(choices, payment, lateFee ? accounts.lateFeeRemark : accounts.rentRemark);
+    entry.status = lateFee ? accounts.lateFeeCode : QStringLiteral("B");
+    entry.ids = found.ids;
+    if (!lookup.hasUnit(tenantID)) {
+        PlanRefusal refusal = refusalOf(PlanRefusal::Kind::UnitNotFound, i, tenantID);
+        refusal.entry = entry;
+        return refusal;
+    }
+    const BalancesMoved moved = balancesMovedBy(entry.status);
+    entry.changesUnit = moved.unit;
+    entry.unitChange = entry.amount;
+    entry.changesTenant = moved.tenant;
+    entry.tenantChange = entry.amount;
+    if (!lateFee && found.tenant.rent > Currency() && found.tenant.rent != entry.amount) {
+        entry.rent = found.tenant.rent;
+        entry.rentDifference = entry.amount - found.tenant.rent;
+    }
+    entries.push_back(std::move(entry));
+    return std::nullopt;
+}
+
+// The management fee entry of rent payment `i`, added to `entries` unless the fee is nothing;
+// or why the run cannot post it. The payment pass found the tenant's keys and checked the date.
+std::optional<PlanRefusal> addFeeEntry(std::vector<PlannedEntry>& entries, const Payment& payment,
+                                       std::size_t i, const PostingAccounts& accounts,
+                                       LedgerLookup& lookup) {
+    const std::int64_t tenantID = *payment.tenantID;
+    const LedgerIDs ids = lookup.LookupLedgerIDs(tenantID).ids;
+    const OwnerFeeLookup owner = lookup.ownerFee(ids.ownerID);
+    if (!owner.ownerFound) {
+        PlanRefusal refusal = refusalOf(PlanRefusal::Kind::OwnerNotFound, i, tenantID);
+        refusal.ownerID = ids.ownerID;
+        return refusal;
+    }
+    const auto fee = managementFee(owner.mgmtFee, payment.amount.abs());
+    if (!fee) {
+        PlanRefusal refusal = refusalOf(PlanRefusal::Kind::InvalidMgmtFee, i, tenantID);
+        refusal.ownerID = ids.ownerID;
+        refusal.mgmtFee = owner.mgmtFee.toText();
+        return refusal;
+    }
+    if (fee->isZero()) {
+        return std::nullopt;
+    }
+    PlannedEntry entry;
+    entry.payment = i;
+    entry.income = false;
+    entry.accountID = accounts.mgmtFeeAccount;
+    entry.postToID = tenantID;
+    entry.amount = *fee;
+    entry.date = *payment.date;
+    entry.remark = accounts.mgmtFeeRemark;
+    entry.status = QStringLiteral("U");
+    entry.ids = ids;
+    entry.changesUnit = true;
+    entry.unitChange = -fee->abs();
+    entries.push_back(std::move(entry));
+    return std::nullopt;
+}
+
 }  // namespace
 
 EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments,
@@ -178,144 +315,49 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments,
                               LedgerLookup& lookup) {
     EntriesPlan plan;
     plan.entries.reserve(payments.size() * (choices.postMgmtFees ? 2 : 1));
-    const std::int64_t deposit = depositNumber(choices);
     const auto posted = [&](std::size_t i) {
         return payments[i].matched() && actions[i].kind == PaymentAction::Kind::Post;
     };
+    const std::int64_t deposit = choices.createDeposit ? depositNumber(choices) : 0;
 
     // The payment pass.
-    QDate fromDate, toDate;  // the range's dates
+    DateRange range(plan.range);
     bool prefetched = false;
     for (std::size_t i = 0; i < payments.size(); ++i) {
-        const Payment& payment = payments[i];
         if (!posted(i)) {
             continue;
         }
-        if (!payment.date) {
-            plan.refusal = PlanRefusal{.kind = PlanRefusal::Kind::InvalidDate, .payment = i};
+        if (!payments[i].date) {
+            plan.refusal = refusalOf(PlanRefusal::Kind::InvalidDate, i);
             return plan;
         }
-        const std::int64_t tenantID = *payment.tenantID;
         if (!prefetched) {
-            // This payment's and the later payments' tenants, looked up in key order.
-            std::vector<std::int64_t> tenantIDs;
-            tenantIDs.reserve(payments.size() - i);
-            for (std::size_t later = i; later < payments.size(); ++later) {
-                if (posted(later)) {
-                    tenantIDs.push_back(*payments[later].tenantID);
-                }
-            }
-            lookup.prefetch(std::move(tenantIDs));
+            lookup.prefetch(postedTenantsFrom(payments, actions, i));
             prefetched = true;
         }
-        const LedgerIDsLookup found = lookup.LookupLedgerIDs(tenantID);
-        if (found.failure != LookupFailure::None) {
-            plan.refusal = PlanRefusal{.kind = found.failure == LookupFailure::TenantNotFound
-                                                   ? PlanRefusal::Kind::TenantNotFound
-                                                   : PlanRefusal::Kind::PropertyNotFound,
-                                       .payment = i};
-            plan.refusal->tenantID = tenantID;
-            plan.refusal->propID = found.propID;
+        plan.refusal =
+            addIncomeEntry(plan.entries, payments[i], i, choices, deposit, accounts, lookup);
+        if (plan.refusal) {
             return plan;
         }
-
-        PlannedEntry entry;
-        entry.payment = i;
-        entry.income = true;
-        const bool lateFee = payment.kind == PaymentKind::LateFee;
-        entry.accountID = lateFee ? accounts.lateFeeAccount : accounts.rentAccount;
-        entry.postToID = tenantID;
-        entry.amount = payment.amount.abs();
-        entry.date = *payment.date;
-        entry.checkNumber = payment.checkNumber;
-        if (choices.createDeposit && deposit != 0) {
-            entry.checkNumber = deposit;
-        }
-        entry.remark =
-            chosenRemark(choices, payment, lateFee ? accounts.lateFeeRemark : accounts.rentRemark);
-        entry.status = lateFee ? accounts.lateFeeCode : QStringLiteral("B");
-        entry.ids = found.ids;
-        if (!lookup.hasUnit(tenantID)) {
-            plan.refusal = PlanRefusal{.kind = PlanRefusal::Kind::UnitNotFound, .payment = i};
-            plan.refusal->tenantID = tenantID;
-            plan.refusal->entry = entry;
-            return plan;
-        }
-        const BalancesMoved moved = balancesMovedBy(entry.status);
-        entry.changesUnit = moved.unit;
-        entry.unitChange = entry.amount;
-        entry.changesTenant = moved.tenant;
-        entry.tenantChange = entry.amount;
-        if (!lateFee && found.tenant.rent > Currency() && found.tenant.rent != entry.amount) {
-            entry.rent = found.tenant.rent;
-            entry.rentDifference = entry.amount - found.tenant.rent;
-        }
-        plan.entries.push_back(std::move(entry));
-
-        // Every date of the range reads as a date, so they compare as dates.
-        const QDate date = *payment.date;
-        if (!plan.range) {
-            plan.range = PaymentDateRange{payment.dateText, payment.dateText};
-            fromDate = toDate = date;
-        } else {
-            if (date < fromDate) {
-                plan.range->from = payment.dateText;
-                fromDate = date;
-            }
-            if (toDate < date) {
-                plan.range->to = payment.dateText;
-                toDate = date;
-            }
-        }
+        range.add(payments[i]);
     }
 
     if (!choices.postMgmtFees) {
         return plan;
     }
     if (!accounts.mgmtFeeCategoryValid) {
-        plan.refusal = PlanRefusal{.kind = PlanRefusal::Kind::MgmtFeeCategoryInvalid, .payment = 0};
+        plan.refusal = refusalOf(PlanRefusal::Kind::MgmtFeeCategoryInvalid, 0);
         return plan;
     }
-
     // The management fee pass: one fee per rent payment.
     for (std::size_t i = 0; i < payments.size(); ++i) {
-        const Payment& payment = payments[i];
-        if (!posted(i) || payment.kind != PaymentKind::Rent) {
-            continue;
+        if (posted(i) && payments[i].kind == PaymentKind::Rent) {
+            plan.refusal = addFeeEntry(plan.entries, payments[i], i, accounts, lookup);
+            if (plan.refusal) {
+                return plan;
+            }
         }
-        const std::int64_t tenantID = *payment.tenantID;
-        const LedgerIDs ids = lookup.LookupLedgerIDs(tenantID).ids;  // found in the payment pass
-        const OwnerFeeLookup owner = lookup.ownerFee(ids.ownerID);
-        if (!owner.ownerFound) {
-            plan.refusal = PlanRefusal{.kind = PlanRefusal::Kind::OwnerNotFound, .payment = i};
-            plan.refusal->tenantID = tenantID;
-            plan.refusal->ownerID = ids.ownerID;
-            return plan;
-        }
-        const auto fee = managementFee(owner.mgmtFee, payment.amount.abs());
-        if (!fee) {
-            plan.refusal = PlanRefusal{.kind = PlanRefusal::Kind::InvalidMgmtFee, .payment = i};
-            plan.refusal->tenantID = tenantID;
-            plan.refusal->ownerID = ids.ownerID;
-            plan.refusal->mgmtFee = owner.mgmtFee.toText();
-            return plan;
-        }
-        if (fee->isZero()) {
-            continue;
-        }
-        PlannedEntry entry;
-        entry.payment = i;
-        entry.income = false;
-        entry.accountID = accounts.mgmtFeeAccount;
-        entry.postToID = tenantID;
-        entry.amount = *fee;
-        entry.date = *payment.date;  // checked in the payment pass
-        entry.remark = accounts.mgmtFeeRemark;
-        entry.status = QStringLiteral("U");
-        entry.ids = ids;
-        entry.changesUnit = true;
-        entry.unitChange = -fee->abs();
-        plan.entries.push_back(std::move(entry));
     }
     return plan;
 }
@@ -357,17 +399,16 @@ QSet<std::int64_t> applyBalanceChanges(ledger::Database& db, const QString& tabl
 
 }  // namespace
 
-std::vector<std::int64_t> WriteLedgerEntries(ledger::Database& db,
-                                             const std::vector<PlannedEntry>& entries) {
-    // What a record set over "SELECT * from Transactions" would add, field by field; `date` is
-    // the payment date as the ISO text it is stored as (a date value would look up the time
-    // zone), made once per date.
-    const Value income = Value::text(QStringLiteral("I"));
-    const Value expense = Value::text(QStringLiteral("E"));
-    const Value ach = Value::text(QStringLiteral("ACH"));
-    const Value noTax = Value::text(QStringLiteral("N"));
-    const auto record = [&](const PlannedEntry& e,
-                            const Value& date) -> std::array<ledger::FieldValue, 14> {
+namespace {
+
+// What a record set over "SELECT * from Transactions" would add for an entry, field by field;
+// `date` is the payment date as the ISO text it is stored as (a date value would look up the time
+// zone), made once per date.
+class TransactionRecords {
+public:
+    using Record = std::array<ledger::FieldValue, 14>;
+    Record of(const PlannedEntry& e) { return of(e, dateText(e.date)); }
+    Record of(const PlannedEntry& e, const Value& date) const {
         using namespace Transactions;
         return {{
             {TransAccountID, Value::integer(e.accountID)},
@@ -376,52 +417,42 @@ std::vector<std::int64_t> WriteLedgerEntries(ledger::Database& db,
             {TransDate, date},
             {TransCheckNumber, e.checkNumber ? Value::integer(*e.checkNumber) : Value()},
             {TransRemark, e.remark ? std::optional(Value::text(*e.remark)) : std::nullopt},
-            {TransType, e.income ? income : expense},
-            {TransPmtType, e.income ? std::optional(ach) : std::nullopt},
+            {TransType, e.income ? income_ : expense_},
+            {TransPmtType, e.income ? std::optional(ach_) : std::nullopt},
             {TransStatus, Value::text(e.status)},
-            {TransTax, noTax},
+            {TransTax, noTax_},
             {TransOID, Value::integer(e.ids.ownerID)},
             {TransPID, Value::integer(e.ids.propID)},
             {TransUID, Value::integer(e.ids.unitID)},
             {TransTID, Value::integer(e.ids.tenantID)},
         }};
-    };
-    // Every entry's record names the same fields.
-    const auto transactions =
-        db.openAppender(Transactions::table, ledger::fieldNames(record(PlannedEntry{}, Value())));
-    BalanceChanges unitChanges, tenantChanges;
-    unitChanges.reserve(entries.size());
-    tenantChanges.reserve(entries.size());
-    QHash<QDate, Value> dateTexts;
-    const std::vector<std::int64_t> transIDs = transactions->addAll(
-        entries.size(), [&](std::size_t i, std::vector<std::optional<Value>>& values) {
-            const PlannedEntry& e = entries[i];
-            auto date = dateTexts.find(e.date);
-            if (date == dateTexts.end()) {
-                date = dateTexts.insert(
-                    e.date,
-                    Value::text(ledger::isoDateText(ledger::DateParts{e.date, QTime(0, 0)})));
-            }
-            auto fields = record(e, *date);
-            ledger::takeValues(fields, values);
-        });
-    for (const PlannedEntry& e : entries) {
-        if (e.changesUnit) {
-            unitChanges.emplace_back(e.postToID, e.unitChange);
-        }
-        if (e.changesTenant) {
-            tenantChanges.emplace_back(e.postToID, e.tenantChange);
-        }
     }
 
-    const QSet<std::int64_t> unitsMissing = applyBalanceChanges(
-        db, Units::table, Units::UTenantIDIndex, Units::UCurrBal, std::move(unitChanges));
-    const QSet<std::int64_t> tenantsMissing = applyBalanceChanges(
-        db, Tenants::table, Tenants::TenantIDIndex, Tenants::TCurrBal, std::move(tenantChanges));
-    if (unitsMissing.isEmpty() && tenantsMissing.isEmpty()) {
-        return transIDs;
+private:
+    const Value& dateText(const QDate& date) {
+        auto it = dateTexts_.find(date);
+        if (it == dateTexts_.end()) {
+            it = dateTexts_.insert(
+                date, Value::text(ledger::isoDateText(ledger::DateParts{date, QTime(0, 0)})));
+        }
+        return *it;
     }
-    // The first entry, in order, whose unit or tenant record is gone (the caller rolls back).
+
+    const Value income_ = Value::text(QStringLiteral("I"));
+    const Value expense_ = Value::text(QStringLiteral("E"));
+    const Value ach_ = Value::text(QStringLiteral("ACH"));
+    const Value noTax_ = Value::text(QStringLiteral("N"));
+    QHash<QDate, Value> dateTexts_;
+};
+
+// Throws for the first entry, in order, whose unit or tenant record is gone (the caller rolls
+// back); nothing when none is.
+void refuseMissingRecords(const std::vector<PlannedEntry>& entries,
+                          const QSet<std::int64_t>& unitsMissing,
+                          const QSet<std::int64_t>& tenantsMissing) {
+    if (unitsMissing.isEmpty() && tenantsMissing.isEmpty()) {
+        return;
+    }
     const auto gone = [](const char* what, std::int64_t tenantID) {
         return Error(errc::NoCurrentRecord,
                      QStringLiteral("The %1 of Tenant ID #%2 is no longer in the ledger.")
@@ -436,6 +467,38 @@ std::vector<std::int64_t> WriteLedgerEntries(ledger::Database& db,
             throw gone("tenant record", e.postToID);
         }
     }
+}
+
+}  // namespace
+
+std::vector<std::int64_t> WriteLedgerEntries(ledger::Database& db,
+                                             const std::vector<PlannedEntry>& entries) {
+    TransactionRecords records;
+    // Every entry's record names the same fields.
+    const auto transactions = db.openAppender(
+        Transactions::table, ledger::fieldNames(records.of(PlannedEntry{}, Value())));
+    const std::vector<std::int64_t> transIDs = transactions->addAll(
+        entries.size(), [&](std::size_t i, std::vector<std::optional<Value>>& values) {
+            auto fields = records.of(entries[i]);
+            ledger::takeValues(fields, values);
+        });
+
+    BalanceChanges unitChanges, tenantChanges;
+    unitChanges.reserve(entries.size());
+    tenantChanges.reserve(entries.size());
+    for (const PlannedEntry& e : entries) {
+        if (e.changesUnit) {
+            unitChanges.emplace_back(e.postToID, e.unitChange);
+        }
+        if (e.changesTenant) {
+            tenantChanges.emplace_back(e.postToID, e.tenantChange);
+        }
+    }
+    const QSet<std::int64_t> unitsMissing = applyBalanceChanges(
+        db, Units::table, Units::UTenantIDIndex, Units::UCurrBal, std::move(unitChanges));
+    const QSet<std::int64_t> tenantsMissing = applyBalanceChanges(
+        db, Tenants::table, Tenants::TenantIDIndex, Tenants::TCurrBal, std::move(tenantChanges));
+    refuseMissingRecords(entries, unitsMissing, tenantsMissing);
     return transIDs;
 }
 
