@@ -401,50 +401,6 @@ QSet<std::int64_t> applyBalanceChanges(ledger::Database& db, const QString& tabl
 
 namespace {
 
-// What a record set over "SELECT * from Transactions" would add for an entry, field by field;
-// `date` is the payment date as the ISO text it is stored as (a date value would look up the time
-// zone), made once per date.
-class TransactionRecords {
-public:
-    using Record = std::array<ledger::FieldValue, 14>;
-    Record of(const PlannedEntry& e) { return of(e, dateText(e.date)); }
-    Record of(const PlannedEntry& e, const Value& date) const {
-        using namespace Transactions;
-        return {{
-            {TransAccountID, Value::integer(e.accountID)},
-            {TransPostToID, Value::integer(e.postToID)},
-            {TransAmount, Value::currency(e.amount)},
-            {TransDate, date},
-            {TransCheckNumber, e.checkNumber ? Value::integer(*e.checkNumber) : Value()},
-            {TransRemark, e.remark ? std::optional(Value::text(*e.remark)) : std::nullopt},
-            {TransType, e.income ? income_ : expense_},
-            {TransPmtType, e.income ? std::optional(ach_) : std::nullopt},
-            {TransStatus, Value::text(e.status)},
-            {TransTax, noTax_},
-            {TransOID, Value::integer(e.ids.ownerID)},
-            {TransPID, Value::integer(e.ids.propID)},
-            {TransUID, Value::integer(e.ids.unitID)},
-            {TransTID, Value::integer(e.ids.tenantID)},
-        }};
-    }
-
-private:
-    const Value& dateText(const QDate& date) {
-        auto it = dateTexts_.find(date);
-        if (it == dateTexts_.end()) {
-            it = dateTexts_.insert(
-                date, Value::text(ledger::isoDateText(ledger::DateParts{date, QTime(0, 0)})));
-        }
-        return *it;
-    }
-
-    const Value income_ = Value::text(QStringLiteral("I"));
-    const Value expense_ = Value::text(QStringLiteral("E"));
-    const Value ach_ = Value::text(QStringLiteral("ACH"));
-    const Value noTax_ = Value::text(QStringLiteral("N"));
-    QHash<QDate, Value> dateTexts_;
-};
-
 // Throws for the first entry, in order, whose unit or tenant record is gone (the caller rolls
 // back); nothing when none is.
 void refuseMissingRecords(const std::vector<PlannedEntry>& entries,
@@ -473,13 +429,47 @@ void refuseMissingRecords(const std::vector<PlannedEntry>& entries,
 
 std::vector<std::int64_t> WriteLedgerEntries(ledger::Database& db,
                                              const std::vector<PlannedEntry>& entries) {
-    TransactionRecords records;
+    // What a record set over "SELECT * from Transactions" would add, field by field; `date` is
+    // the payment date as the ISO text it is stored as (a date value would look up the time
+    // zone), made once per date.
+    const Value income = Value::text(QStringLiteral("I"));
+    const Value expense = Value::text(QStringLiteral("E"));
+    const Value ach = Value::text(QStringLiteral("ACH"));
+    const Value noTax = Value::text(QStringLiteral("N"));
+    const auto record = [&](const PlannedEntry& e,
+                            const Value& date) -> std::array<ledger::FieldValue, 14> {
+        using namespace Transactions;
+        return {{
+            {TransAccountID, Value::integer(e.accountID)},
+            {TransPostToID, Value::integer(e.postToID)},
+            {TransAmount, Value::currency(e.amount)},
+            {TransDate, date},
+            {TransCheckNumber, e.checkNumber ? Value::integer(*e.checkNumber) : Value()},
+            {TransRemark, e.remark ? std::optional(Value::text(*e.remark)) : std::nullopt},
+            {TransType, e.income ? income : expense},
+            {TransPmtType, e.income ? std::optional(ach) : std::nullopt},
+            {TransStatus, Value::text(e.status)},
+            {TransTax, noTax},
+            {TransOID, Value::integer(e.ids.ownerID)},
+            {TransPID, Value::integer(e.ids.propID)},
+            {TransUID, Value::integer(e.ids.unitID)},
+            {TransTID, Value::integer(e.ids.tenantID)},
+        }};
+    };
     // Every entry's record names the same fields.
-    const auto transactions = db.openAppender(
-        Transactions::table, ledger::fieldNames(records.of(PlannedEntry{}, Value())));
+    const auto transactions =
+        db.openAppender(Transactions::table, ledger::fieldNames(record(PlannedEntry{}, Value())));
+    QHash<QDate, Value> dateTexts;
     const std::vector<std::int64_t> transIDs = transactions->addAll(
         entries.size(), [&](std::size_t i, std::vector<std::optional<Value>>& values) {
-            auto fields = records.of(entries[i]);
+            const PlannedEntry& e = entries[i];
+            auto date = dateTexts.find(e.date);
+            if (date == dateTexts.end()) {
+                date = dateTexts.insert(
+                    e.date,
+                    Value::text(ledger::isoDateText(ledger::DateParts{e.date, QTime(0, 0)})));
+            }
+            auto fields = record(e, *date);
             ledger::takeValues(fields, values);
         });
 
