@@ -37,33 +37,29 @@ std::optional<QString> NoteLoadedPayments(std::vector<Payment>& payments, ledger
     return problem;
 }
 
-void TellLoadProblem(Dialogs& dialogs, const LoadProblem& problem) {
+std::optional<UserMessage> LoadProblemMessage(const LoadProblem& problem) {
     using Kind = LoadProblem::Kind;
     switch (problem.kind) {
         case Kind::NoFile:
-            return;
+            return std::nullopt;
         case Kind::NoPayments:
-            dialogs.messageBox(
+            return UserMessage{
                 QStringLiteral("There were no tenant payments found to process, or there was "
                                "invalid data in the payment file. Please try again later."),
-                MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Lodgebook Corvane"));
-            return;
+                MsgIcon::Information, QStringLiteral("Lodgebook Corvane")};
         case Kind::FileProblem:
-            dialogs.messageBox(QStringLiteral("There is a problem in the Corvane Payment File. "
+            return UserMessage{QStringLiteral("There is a problem in the Corvane Payment File. "
                                               "Please contact support for assistance."),
-                               MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Corvane"));
-            return;
+                               MsgIcon::Information, QStringLiteral("Corvane")};
         case Kind::Unexpected:
-            dialogs.messageBox(
-                QStringLiteral("Unexpected error in payment file: ") +
-                    QString::number(problem.number) + QStringLiteral(" - ") + problem.text,
-                MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Payment File Download"));
-            return;
+            return UserMessage{QStringLiteral("Unexpected error in payment file: ") +
+                                   QString::number(problem.number) + QStringLiteral(" - ") +
+                                   problem.text,
+                               MsgIcon::Information, QStringLiteral("Payment File Download")};
         case Kind::JournalUnusable:
-            dialogs.messageBox(problem.text, MsgButtons::Ok, MsgIcon::Critical,
-                               journal::kJournalErrorTitle);
-            return;
+            return UserMessage{problem.text, MsgIcon::Critical, journal::kJournalErrorTitle};
     }
+    return std::nullopt;
 }
 
 bool PaymentLoad::load() {

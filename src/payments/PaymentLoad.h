@@ -5,6 +5,7 @@
 #include "payments/LoadedFile.h"
 #include "payments/Payment.h"
 #include "payments/PaymentIntake.h"
+#include "platform/Dialogs.h"
 #include "platform/ledger/Currency.h"
 
 #include <QDate>
@@ -18,7 +19,7 @@
 
 namespace corvane {
 
-// What a load has to tell the user, as a kind with its data; TellLoadProblem words it.
+// What a load has to tell the user, as a kind with its data; LoadProblemMessage words it.
 struct LoadProblem {
     enum class Kind {
         NoFile,           // nothing staged and no download taken: nothing more to tell
@@ -40,8 +41,8 @@ std::optional<QString> NoteLoadedPayments(std::vector<Payment>& payments, ledger
                                           journal::PostingJournal* journal,
                                           QMap<QDate, int>* goneFromLedger = nullptr);
 
-// Shows the message of a load problem (none for NoFile).
-void TellLoadProblem(Dialogs& dialogs, const LoadProblem& problem);
+// The message of a load problem for the screen to show (none for NoFile).
+std::optional<UserMessage> LoadProblemMessage(const LoadProblem& problem);
 
 // The payment screen's loading without the screen: the payments of the staged file, read once,
 // matched and noted, ready for review and posting. The payment screen, the posting driver of the

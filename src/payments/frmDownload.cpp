@@ -238,8 +238,10 @@ void frmDownload::Load() {
         TransactionTotal();
         currentRowChanged();
     }
-    if (load.problem())
-        TellLoadProblem(dialogs, *load.problem());
+    if (load.problem()) {
+        if (const auto message = LoadProblemMessage(*load.problem()))
+            tell(dialogs, *message);
+    }
     // Payments that Corvane posted but the ledger no longer holds are told once.
     if (loaded && !load.goneFromLedger().isEmpty()) {
         dialogs.messageBox(GoneFromLedgerNotice(load.goneFromLedger()), MsgButtons::Ok,
@@ -366,8 +368,8 @@ void frmDownload::DeleteSelectedRows() {
         try {
             ArchiveStagedPaymentFile(globals_.paymentFiles());
         } catch (const Error& e) {
-            TellLoadProblem(globals_.dialogs(), LoadProblem{LoadProblem::Kind::Unexpected,
-                                                            e.number(), e.description()});
+            tell(globals_.dialogs(), *LoadProblemMessage(LoadProblem{LoadProblem::Kind::Unexpected,
+                                                                     e.number(), e.description()}));
         }
     }
 }
