@@ -69,8 +69,8 @@ QString exportLine(const QString& company, const std::vector<ledger::Value>& row
 
 }  // namespace
 
-void CreateTenantExportFile(ledger::Database* ledger, Files& files, Dialogs& dialogs,
-                            const QString& path) {
+UserMessage CreateTenantExportFile(ledger::Database* ledger, Files& files, Dialogs& dialogs,
+                                   const QString& path) {
     bool written = false;
     {
         BusyPointer busy(dialogs);
@@ -97,14 +97,13 @@ void CreateTenantExportFile(ledger::Database* ledger, Files& files, Dialogs& dia
         }
     }
     if (written) {
-        dialogs.messageBox(QStringLiteral("Export File Created\r\rFile Name: ") +
+        return UserMessage{QStringLiteral("Export File Created\r\rFile Name: ") +
                                kTenantExportFileName + QStringLiteral("\r\rFile Path: ") + path,
-                           MsgButtons::Ok, MsgIcon::Information, kExportTitle);
-    } else {
-        dialogs.messageBox(
-            QStringLiteral("There are no Corvane tenants selected. No export file was created"),
-            MsgButtons::Ok, MsgIcon::Information, kExportTitle);
+                           MsgIcon::Information, kExportTitle};
     }
+    return UserMessage{
+        QStringLiteral("There are no Corvane tenants selected. No export file was created"),
+        MsgIcon::Information, kExportTitle};
 }
 
 }  // namespace corvane

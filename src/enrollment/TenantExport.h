@@ -50,11 +50,11 @@ inline const QString kTenantExportHeader = QStringLiteral(
     "Web Status,Balance,Email");
 
 // Writes the export file at `path` ("CorvaneTenantExport.csv" in the program folder) for every
-// enrolled tenant of `ledger` and shows the outcome's message. The file is written under a
-// temporary name and renamed into place; when no tenant qualifies no export file remains (an
-// earlier one is removed). Ledger and file failures (no ledger open among them) are thrown as
-// corvane::Error (before any message), for the caller to report.
-void CreateTenantExportFile(ledger::Database* ledger, Files& files, Dialogs& dialogs,
-                            const QString& path);
+// enrolled tenant of `ledger`, under the busy pointer, and returns the outcome's message. The file
+// is written under a temporary name and renamed into place; when no tenant qualifies no export file
+// remains (an earlier one is removed). Ledger and file failures (no ledger open among them) are
+// thrown as corvane::Error (before any message), for the caller to report.
+UserMessage CreateTenantExportFile(ledger::Database* ledger, Files& files, Dialogs& dialogs,
+                                   const QString& path);
 
 }  // namespace corvane

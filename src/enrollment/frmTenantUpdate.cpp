@@ -244,8 +244,9 @@ void frmTenantUpdate::cmdExport_Click() {
         return;
     refreshList();
     try {
-        CreateTenantExportFile(globals_.LedgerDb.get(), globals_.files(), globals_.dialogs(),
-                               globals_.pathInProgramFolder(kTenantExportFileName));
+        tell(globals_.dialogs(),
+             CreateTenantExportFile(globals_.LedgerDb.get(), globals_.files(), globals_.dialogs(),
+                                    globals_.pathInProgramFolder(kTenantExportFileName)));
     } catch (const Error& error) {
         ShowGeneralError(globals_.dialogs(), error.number(), error.description());
     }

@@ -122,40 +122,34 @@ QString printReport(Printers& printers, const QString& pdfFolder, const QDate& t
 
 }  // namespace
 
-QList<int> PrintScreen(Dialogs& dialogs, Printers& printers, const QString& pdfFolder,
-                       const QDate& today, const std::vector<Payment>& rows,
-                       const QList<int>& selectedRows, int currentRow) {
-    const QList<int> selection =
-        printSelection(static_cast<int>(rows.size()), selectedRows, currentRow);
+PrintedScreen PrintScreen(Dialogs& dialogs, Printers& printers, const QString& pdfFolder,
+                          const QDate& today, const std::vector<Payment>& rows,
+                          const QList<int>& selectedRows, int currentRow) {
+    PrintedScreen printed;
+    printed.selection = printSelection(static_cast<int>(rows.size()), selectedRows, currentRow);
 
     const BusyPointer busy(dialogs);
-    bool failed = false;
-    QString failure;
     QString pdfFile;
     try {
         // A job that fails part-way is abandoned (its printer object is gone before the message).
-        pdfFile = printReport(printers, pdfFolder, today, rows, selection);
+        pdfFile = printReport(printers, pdfFolder, today, rows, printed.selection);
     } catch (const Error& e) {
-        failed = true;
-        failure = e.description();
+        printed.messages.push_back({e.description(), MsgIcon::None, kProgramTitle});
+        return printed;
     } catch (const std::exception& e) {
-        failed = true;
-        failure = QString::fromLocal8Bit(e.what());
+        printed.messages.push_back(
+            {QString::fromLocal8Bit(e.what()), MsgIcon::None, kProgramTitle});
+        return printed;
     }
-    if (failed) {
-        dialogs.messageBox(failure, MsgButtons::Ok, MsgIcon::None, kProgramTitle);
-        return selection;
-    }
-
-    dialogs.messageBox(QStringLiteral("Screen Printed"), MsgButtons::Ok, MsgIcon::Information,
-                       kPrintTitle);
+    printed.messages.push_back(
+        {QStringLiteral("Screen Printed"), MsgIcon::Information, kPrintTitle});
     if (!pdfFile.isEmpty()) {
-        dialogs.messageBox(QStringLiteral("No printer is installed, so the list was saved as the "
-                                          "PDF file ") +
-                               QDir::toNativeSeparators(pdfFile),
-                           MsgButtons::Ok, MsgIcon::Information, kPrintTitle);
+        printed.messages.push_back(
+            {QStringLiteral("No printer is installed, so the list was saved as the PDF file ") +
+                 QDir::toNativeSeparators(pdfFile),
+             MsgIcon::Information, kPrintTitle});
     }
-    return selection;
+    return printed;
 }
 
 }  // namespace corvane

@@ -482,13 +482,15 @@ void frmDownload::cmdPrintScreen_Click() {
         selected.append(index.row());
     std::sort(selected.begin(), selected.end());
     const QModelIndex current = gridACHDownload_->currentIndex();
-    const QList<int> printed =
+    const PrintedScreen printed =
         PrintScreen(globals_.dialogs(), globals_.platform().printers, globals_.programFolder(),
                     globals_.environment().today(), StagedPayments_->rows(), selected,
                     current.isValid() ? current.row() : 0);
+    for (const UserMessage& message : printed.messages)
+        tell(globals_.dialogs(), message);
     // The printed rows selected in one change, not one per row.
     QItemSelection rows;
-    for (int row : printed) {
+    for (int row : printed.selection) {
         if (row < 0 || row >= StagedCount())
             continue;
         rows.select(StagedPayments_->index(row, 0), StagedPayments_->index(row, 0));

@@ -31,7 +31,7 @@ protected:
     }
     void open() { db = ledger::Database::open(ledger.path()); }
     void createExportFile() {
-        CreateTenantExportFile(db.get(), tp.files, tp.dialogs, exportPath());
+        tell(tp.dialogs, CreateTenantExportFile(db.get(), tp.files, tp.dialogs, exportPath()));
     }
     QString exportPath() const { return tp.path(QStringLiteral("CorvaneTenantExport.csv")); }
     QByteArray exportBytes() const {

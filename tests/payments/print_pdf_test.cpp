@@ -47,7 +47,10 @@ protected:
             QStringLiteral("No printer is installed, so the list was saved as the PDF file ") +
                 pdfPath,
             QStringLiteral("Corvane Print"));
-        PrintScreen(tp.dialogs, tp.printers, tp.folder.path(), tp.environment.today(), rows, {}, 0);
+        const PrintedScreen printed = PrintScreen(tp.dialogs, tp.printers, tp.folder.path(),
+                                                  tp.environment.today(), rows, {}, 0);
+        for (const UserMessage& message : printed.messages)
+            tell(tp.dialogs, message);
     }
 
     TestPlatform tp;

@@ -64,6 +64,16 @@ void appendRow(std::vector<PrintedText>& out, int y, const QStringList& cells) {
         out.push_back(text(cells.at(i), xs[i], y));
 }
 
+// Prints as the payment screen does: the step's messages shown through `tp`'s dialogs.
+QList<int> printScreen(TestPlatform& tp, const std::vector<Payment>& rows,
+                       const QList<int>& selected, int current) {
+    const PrintedScreen printed = PrintScreen(tp.dialogs, tp.printers, tp.folder.path(),
+                                              tp.environment.today(), rows, selected, current);
+    for (const UserMessage& message : printed.messages)
+        tell(tp.dialogs, message);
+    return printed.selection;
+}
+
 class PrintReport : public ::testing::Test {
 protected:
     PrintReport() { recorder.attach(tp.printers); }
@@ -94,8 +104,7 @@ TEST_F(PrintReport, matchedAndUnmatchedRows_printEveryTextAtItsPlace) {
     };
     tp.dialogs.expectMessage(QStringLiteral("Screen Printed"), kPrintTitle);
 
-    const QList<int> selection =
-        PrintScreen(tp.dialogs, tp.printers, tp.folder.path(), tp.environment.today(), rows, {}, 0);
+    const QList<int> selection = printScreen(tp, rows, {}, 0);
 
     std::vector<PrintedText> expected = reportOpening();
     appendRow(
@@ -121,8 +130,7 @@ TEST_F(PrintReport, matchedAndUnmatchedRows_printEveryTextAtItsPlace) {
 
 TEST_F(PrintReport, emptyGrid_printsOpeningAndAZeroTotal) {
     tp.dialogs.expectMessage(QStringLiteral("Screen Printed"), kPrintTitle);
-    const QList<int> selection =
-        PrintScreen(tp.dialogs, tp.printers, tp.folder.path(), tp.environment.today(), {}, {}, -1);
+    const QList<int> selection = printScreen(tp, {}, {}, -1);
     std::vector<PrintedText> expected = reportOpening();
     expected.push_back(text(QStringLiteral("Total Amount: $0.00"), 500, 2640, true, true));
     EXPECT_EQ(recorder.visibleTexts(), expected);
@@ -138,7 +146,7 @@ TEST_F(PrintReport, valuesAreCutToTheirColumns) {
                  QStringLiteral("  B123456789012345")}),
     };
     tp.dialogs.expectMessage(QStringLiteral("Screen Printed"), kPrintTitle);
-    PrintScreen(tp.dialogs, tp.printers, tp.folder.path(), tp.environment.today(), rows, {}, 0);
+    printScreen(tp, rows, {}, 0);
     std::vector<PrintedText> expected;
     // Cut first, then trimmed, except type and transaction number: trimmed, then cut (the
     // 16-character transaction number loses its last character).
@@ -175,9 +183,7 @@ TEST_F(PrintReport, printsTheGridsSelectionInItsOrderAndTotalsOnlyThose) {
         PrintRecorder rec;
         rec.attach(platform.printers);
         platform.dialogs.expectMessage(QStringLiteral("Screen Printed"), kPrintTitle);
-        const QList<int> selection =
-            PrintScreen(platform.dialogs, platform.printers, platform.folder.path(),
-                        platform.environment.today(), rows, c.selected, c.current);
+        const QList<int> selection = printScreen(platform, rows, c.selected, c.current);
         std::vector<QString> tids;
         for (const PrintedText& t : rec.visibleTexts()) {
             if (t.y >= 2400 && t.x == 500 && !t.bold)
@@ -192,14 +198,12 @@ TEST_F(PrintReport, printsTheGridsSelectionInItsOrderAndTotalsOnlyThose) {
 TEST_F(PrintReport, printerFailures_showTheirOwnTextWithoutScreenPrinted) {
     recorder.failEndDocWith(482, QStringLiteral("Printer error"));
     tp.dialogs.expectMessage(QStringLiteral("Printer error"), kProgramTitle, MsgIcon::None);
-    PrintScreen(tp.dialogs, tp.printers, tp.folder.path(), tp.environment.today(),
-                {simpleRow(1, "10.00")}, {}, 0);
+    printScreen(tp, {simpleRow(1, "10.00")}, {}, 0);
     EXPECT_FALSE(tp.dialogs.busy());
 
     TestPlatform noPrinter;  // no job can be started at all
     noPrinter.dialogs.expectMessage(QStringLiteral("Printer error"), kProgramTitle, MsgIcon::None);
-    PrintScreen(noPrinter.dialogs, noPrinter.printers, noPrinter.folder.path(),
-                noPrinter.environment.today(), {simpleRow(1, "10.00")}, {}, 0);
+    printScreen(noPrinter, {simpleRow(1, "10.00")}, {}, 0);
     EXPECT_FALSE(noPrinter.dialogs.busy());
 }
 
@@ -210,8 +214,7 @@ TEST_F(PrintReport, pdfInsteadOfAPrinter_saysWhereTheFileIs) {
         QStringLiteral("No printer is installed, so the list was saved as the "
                        "PDF file /lodgebook/Corvane Download Transactions.pdf"),
         kPrintTitle);
-    PrintScreen(tp.dialogs, tp.printers, tp.folder.path(), tp.environment.today(),
-                {simpleRow(1, "10.00")}, {}, 0);
+    printScreen(tp, {simpleRow(1, "10.00")}, {}, 0);
 }
 
 }  // namespace
