@@ -27,9 +27,13 @@ void ShowStartUpMessage(Dialogs& dialogs, int number, const QString& description
     }
 }
 
+UserMessage GeneralErrorMessage(int number, const QString& description) {
+    return UserMessage{QStringLiteral("Error %1: %2").arg(number).arg(description),
+                       MsgIcon::Information, QStringLiteral("Corvane Error Message")};
+}
+
 void ShowGeneralError(Dialogs& dialogs, int number, const QString& description) {
-    dialogs.messageBox(QStringLiteral("Error %1: %2").arg(number).arg(description), MsgButtons::Ok,
-                       MsgIcon::Information, QStringLiteral("Corvane Error Message"));
+    tell(dialogs, GeneralErrorMessage(number, description));
 }
 
 void CheckForPaymentFile(Globals& globals) {

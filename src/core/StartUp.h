@@ -9,6 +9,7 @@ namespace corvane {
 // "Error <number>: <description>" (title "Corvane Error Message").
 void ShowStartUpMessage(Dialogs& dialogs, int number, const QString& description);
 // Start-up's general error message: "Error <number>: <description>", "Corvane Error Message".
+UserMessage GeneralErrorMessage(int number, const QString& description);
 void ShowGeneralError(Dialogs& dialogs, int number, const QString& description);
 
 // The last step of start-up: reads the ledger preferences (LoadIDFile) into Globals::preferences,

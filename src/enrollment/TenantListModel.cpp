@@ -73,9 +73,6 @@ QString TenantListRow::text(Text which) const {
     return texts_.mid(begin, ends_[static_cast<std::size_t>(which)] - begin);
 }
 
-TenantListModel::TenantListModel(Dialogs& dialogs, QObject* parent)
-    : QAbstractTableModel(parent), dialogs_(dialogs) {}
-
 void TenantListModel::load(ledger::Database& db, const QString& jetSql) {
     beginResetModel();
     const bool sameQuery = current_ && &db == db_ && jetSql == sql_;
@@ -185,8 +182,8 @@ bool TenantListModel::setData(const QModelIndex& index, const QVariant& value, i
     }
     const QString flag = value.toString().toUpper();
     if (!isAcceptedFlag(flag)) {
-        dialogs_.messageBox(kFlagRefusedMessage, MsgButtons::Ok, MsgIcon::Information,
-                            kFlagRefusedTitle);
+        Q_EMIT editRefused(
+            UserMessage{kFlagRefusedMessage, MsgIcon::Information, kFlagRefusedTitle});
         return false;
     }
     const std::int64_t tenantId = rows_[static_cast<std::size_t>(index.row())].tenantId();
@@ -200,7 +197,7 @@ bool TenantListModel::setData(const QModelIndex& index, const QVariant& value, i
         }
         tenants->close();
     } catch (const Error& error) {
-        ShowGeneralError(dialogs_, error.number(), error.description());
+        Q_EMIT editRefused(GeneralErrorMessage(error.number(), error.description()));
         return false;
     }
     showFlagsOf(tenantId, flag);

@@ -69,7 +69,7 @@ public:
         ColumnCount
     };
 
-    explicit TenantListModel(Dialogs& dialogs, QObject* parent = nullptr);
+    explicit TenantListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
     // Runs the Jet SQL text on `db` and lists its rows (throws corvane::Error; the list is then
     // empty). The database must outlive the model's use of it.
@@ -92,12 +92,16 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
+Q_SIGNALS:
+    // An edit of the "Corvane" column was refused (not Y or N) or could not be written: the
+    // message for the window to show. The row keeps its flag.
+    void editRefused(const corvane::UserMessage& message);
+
 private:
     // False when the tenant is not in the ledger (any more).
     bool writeFlag(ledger::Recordset& tenants, std::int64_t tenantId, const QString& flag);
     void showFlagsOf(std::int64_t tenantId, const QString& flag);
 
-    Dialogs& dialogs_;
     ledger::Database* db_ = nullptr;
     QString sql_;
     // The rows are those of sql_ over the records as they were at mark_.

@@ -92,7 +92,9 @@ frmTenantUpdate::frmTenantUpdate(Globals& globals, QWidget* parent)
     optSortBy_ = new OptionList(QStringLiteral("Sort by:"), sortItems, this);
     optSortBy_->setObjectName(QStringLiteral("optSortBy"));
 
-    model_ = new TenantListModel(globals_.dialogs(), this);
+    model_ = new TenantListModel(this);
+    connect(model_, &TenantListModel::editRefused, this,
+            [this](const UserMessage& message) { tell(globals_.dialogs(), message); });
     gridACH_ = new QTableView(this);
     gridACH_->setObjectName(QStringLiteral("gridACH"));
     gridACH_->setAccessibleName(QStringLiteral("Tenants"));

@@ -44,9 +44,6 @@ QString shownCell(const Payment& p, int column) {
     }
 }
 
-StagedPayments::StagedPayments(Dialogs& dialogs, QObject* parent)
-    : QAbstractTableModel(parent), dialogs_(dialogs) {}
-
 const QStringList& StagedPayments::columnCaptions() {
     static const QStringList captions = {QStringLiteral("OID"),
                                          QStringLiteral("PID"),
@@ -123,9 +120,9 @@ bool StagedPayments::setData(const QModelIndex& index, const QVariant& value, in
     }
     const QString text = value.toString();
     if (text != kRent && text != kLateFee) {
-        dialogs_.messageBox(
+        Q_EMIT editRefused(UserMessage{
             QStringLiteral("Only the words 'Rent' or 'Late Fee' are allowed under Pmt Type"),
-            MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Pmt Type Edit"));
+            MsgIcon::Information, QStringLiteral("Pmt Type Edit")});
         return false;
     }
     rows_[static_cast<size_t>(index.row())].kind =

@@ -35,12 +35,12 @@ QString shownCell(const Payment& payment, int column);
 
 // The payment screen's table of staged payments as the grid's model: one Payment per row, in
 // file order, shown in the columns above (grid column k shows column k + 1). Only "Pmt Type"
-// can be edited, and only to "Rent" or "Late Fee"; any other value is refused with a message and
+// can be edited, and only to "Rent" or "Late Fee"; any other value is refused (editRefused) and
 // the payment keeps its kind. "Amount" is shown in currency form; its edit text is the file's.
 class StagedPayments : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit StagedPayments(Dialogs& dialogs, QObject* parent = nullptr);
+    explicit StagedPayments(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
     static const QStringList& columnCaptions();
     // Grid column (0-based) of a staged cell number (1-based) and back.
@@ -60,8 +60,12 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     bool removeRows(int row, int count, const QModelIndex& parent = QModelIndex()) override;
 
+Q_SIGNALS:
+    // An edit of "Pmt Type" to other than "Rent" or "Late Fee" was refused: the message for the
+    // screen to show.
+    void editRefused(const corvane::UserMessage& message);
+
 private:
-    Dialogs& dialogs_;
     std::vector<Payment> rows_;
 };
 

@@ -57,9 +57,7 @@ QString countText(int count) {
 }  // namespace
 
 frmDownload::frmDownload(Globals& globals, QWidget* parent)
-    : QDialog(parent),
-      globals_(globals),
-      StagedPayments_(new StagedPayments(globals.dialogs(), this)) {
+    : QDialog(parent), globals_(globals), StagedPayments_(new StagedPayments(this)) {
     setObjectName(QStringLiteral("frmDownload"));
     setWindowTitle(QStringLiteral("Corvane Payment Download"));
     // Wide enough on a 1280 x 1024 screen for every shown column, the Note column included,
@@ -176,6 +174,8 @@ frmDownload::frmDownload(Globals& globals, QWidget* parent)
             &frmDownload::currentRowChanged);
     connect(StagedPayments_, &QAbstractItemModel::rowsRemoved, this,
             &frmDownload::currentRowChanged);
+    connect(StagedPayments_, &StagedPayments::editRefused, this,
+            [this](const UserMessage& message) { tell(globals_.dialogs(), message); });
     connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
 
     auto* totals = new QHBoxLayout;

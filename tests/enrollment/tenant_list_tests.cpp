@@ -27,6 +27,9 @@ protected:
             QStringLiteral("UPDATE Tenants SET TPayment=1250.5 WHERE TenantID=1; "
                            "UPDATE Tenants SET TPayment=NULL WHERE TenantID=2"));
         db = ledger::Database::open(ledger.path());
+        // As the tenant screen shows a refused edit.
+        QObject::connect(&model, &TenantListModel::editRefused,
+                         [this](const UserMessage& message) { tell(tp.dialogs, message); });
         model.load(*db, kTenantListSql + QStringLiteral(" ORDER BY UAddress"));
     }
     QString storedFlag(int tenantId) const {
@@ -39,7 +42,7 @@ protected:
     TestPlatform tp;
     TestLedger ledger;
     std::unique_ptr<ledger::Database> db;
-    TenantListModel model{tp.dialogs};
+    TenantListModel model;
 };
 
 TEST_F(TenantListModelTest, listsOneRowPerUnit_withCaptionsAndCurrency) {

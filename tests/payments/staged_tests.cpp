@@ -26,7 +26,10 @@ PaymentKind kindOf(const StagedPayments& model, int row) {
 
 class StagedModelTest : public ::testing::Test {
 protected:
-    StagedModelTest() : model(dialogs) {
+    StagedModelTest() {
+        // As the payment screen shows a refused edit.
+        QObject::connect(&model, &StagedPayments::editRefused,
+                         [this](const UserMessage& message) { tell(dialogs, message); });
         model.setRows({payment("T1", "1234.5"), payment("T2", "-25.00"), payment("T#3", "0.5")});
     }
     QModelIndex at(int row, int cell) { return model.index(row, StagedPayments::gridColumn(cell)); }
