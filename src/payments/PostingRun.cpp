@@ -143,7 +143,7 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
     PostingResult result = PostingResult::refused(start.refusal.value_or(PostingRefusal{}));
     if (!start.refusal) {
         const std::optional<PostingAnswers> answers = AskPostingQuestions(dialogs, start, choices);
-        result = answers ? write(reviewed, start, *answers, choices, file)
+        result = answers ? post(reviewed, start, *answers, choices, file)
                          : PostingResult::of(PostingResult::Kind::Cancelled);
     }
     if (result.kind == PostingResult::Kind::Completed)
@@ -160,9 +160,9 @@ PostingOutcome PostingRun::run(const std::vector<Payment>& reviewed, const Posti
 // before any message is shown). Just before the commit the run goes into the journal as Pending
 // (PostingJournal.h), so that a run that dies after it can be finished, or known as not posted,
 // by the next start.
-PostingResult PostingRun::write(const std::vector<Payment>& payments, const PostingStart& start,
-                                const PostingAnswers& answers, const PostingChoices& choices,
-                                const LoadedFile& file) {
+PostingResult PostingRun::post(const std::vector<Payment>& payments, const PostingStart& start,
+                               const PostingAnswers& answers, const PostingChoices& choices,
+                               const LoadedFile& file) {
     using Kind = PostingResult::Kind;
     if (!files_.ledger)
         return PostingResult::refused(PostingRefusal{});

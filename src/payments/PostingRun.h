@@ -50,7 +50,7 @@ struct PostingResult;
 //   2. AskPostingQuestions (PostingMessages.h, through Dialogs): the confirmation when fees or a
 //      deposit are not chosen, whether to leave out the noted payments, whether to record the
 //      returns; the answers decide each payment's action (DecidePaymentActions);
-//   3. write(): in one ledger transaction, the plan (preparePosting, PostingPlan.h) checked and
+//   3. post(): in one ledger transaction, the plan (preparePosting, PostingPlan.h) checked and
 //      written — entries, returns, deposit — and the run recorded in the journal as pending just
 //      before the commit; any refusal or failure leaves the ledger and the journal as they were;
 //   4. finish(), after a commit only: the staged file archived, the log's figures set and the
@@ -58,7 +58,7 @@ struct PostingResult;
 //      still staged);
 //   5. PostingResultMessages (PostingMessages.h) words the result; run() shows each message.
 // The journal is the one the load opened (PaymentLoad::takeJournal); when there is none yet,
-// write() opens (creates) it into the same pointer, so the screen keeps it for a next try.
+// post() opens (creates) it into the same pointer, so the screen keeps it for a next try.
 class PostingRun {
 public:
     // `files`: the ledger, the staged payment file, today's date and the posting log, the same
@@ -81,9 +81,9 @@ public:
                        const LoadedFile& file);
 
     // Step 3: writes the run of `payments` with the actions the answers decided.
-    PostingResult write(const std::vector<Payment>& payments, const PostingStart& start,
-                        const PostingAnswers& answers, const PostingChoices& choices,
-                        const LoadedFile& file);
+    PostingResult post(const std::vector<Payment>& payments, const PostingStart& start,
+                       const PostingAnswers& answers, const PostingChoices& choices,
+                       const LoadedFile& file);
     // Step 4: the steps after a commit; their failures go into `result`.
     void finish(PostingResult& result, const PostingFigures& figures);
 
