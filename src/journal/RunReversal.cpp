@@ -295,6 +295,10 @@ UserMessage cannotReverse(const QString& what) {
         QStringLiteral("This posting run cannot be reversed: %1. %2").arg(what, kNothingChanged));
 }
 
+UserMessage journalRefusal(const JournalError& e) {
+    return reversalMessage(journal::journalUnusableText(e) + QLatin1Char(' ') + kNothingChanged);
+}
+
 std::vector<const Run*> pointersTo(const std::vector<Run>& runs) {
     std::vector<const Run*> pointers;
     pointers.reserve(runs.size());
@@ -361,8 +365,7 @@ std::variant<RunReversal::CheckedRun, UserMessage> RunReversal::check(std::int64
         checked.run = std::move(*run);
         checked.settled = journal_.runsToCheck();
     } catch (const JournalError& e) {
-        return reversalMessage(journal::journalUnusableText(e) + QLatin1Char(' ') +
-                               kNothingChanged);
+        return journalRefusal(e);
     }
     if (!ledger_)
         return reversalMessage(
@@ -383,8 +386,7 @@ std::variant<RunReversal::CheckedRun, UserMessage> RunReversal::check(std::int64
         if (const auto changed = FindChangedRecord(db, checked.run, rivals))
             return cannotReverse(changedRecordText(*changed));
     } catch (const JournalError& e) {
-        return reversalMessage(journal::journalUnusableText(e) + QLatin1Char(' ') +
-                               kNothingChanged);
+        return journalRefusal(e);
     } catch (const Error& e) {
         return reversalMessage(QStringLiteral("The Lodgebook ledger could not be read: %1\r\r%2")
                                    .arg(e.description(), kNothingChanged),

@@ -176,6 +176,12 @@ PlanRefusal refusalOf(PlanRefusal::Kind kind, std::size_t payment, std::int64_t 
     return refusal;
 }
 
+// Whether the run posts payment `i`: matched, and not left out.
+bool isPosted(const std::vector<Payment>& payments, const std::vector<PaymentAction>& actions,
+              std::size_t i) {
+    return payments[i].matched() && actions[i].kind == PaymentAction::Kind::Post;
+}
+
 // The tenants of the payments from `first` on that the run posts, for one lookup in key order.
 std::vector<std::int64_t> postedTenantsFrom(const std::vector<Payment>& payments,
                                             const std::vector<PaymentAction>& actions,
@@ -183,7 +189,7 @@ std::vector<std::int64_t> postedTenantsFrom(const std::vector<Payment>& payments
     std::vector<std::int64_t> tenantIDs;
     tenantIDs.reserve(payments.size() - first);
     for (std::size_t i = first; i < payments.size(); ++i) {
-        if (payments[i].matched() && actions[i].kind == PaymentAction::Kind::Post) {
+        if (isPosted(payments, actions, i)) {
             tenantIDs.push_back(*payments[i].tenantID);
         }
     }
@@ -315,9 +321,7 @@ EntriesPlan PlanLedgerEntries(const std::vector<Payment>& payments,
                               LedgerLookup& lookup) {
     EntriesPlan plan;
     plan.entries.reserve(payments.size() * (choices.postMgmtFees ? 2 : 1));
-    const auto posted = [&](std::size_t i) {
-        return payments[i].matched() && actions[i].kind == PaymentAction::Kind::Post;
-    };
+    const auto posted = [&](std::size_t i) { return isPosted(payments, actions, i); };
     const std::int64_t deposit = choices.createDeposit ? depositNumber(choices) : 0;
 
     // The payment pass.
@@ -396,10 +400,6 @@ QSet<std::int64_t> applyBalanceChanges(ledger::Database& db, const QString& tabl
     }
     return missing;
 }
-
-}  // namespace
-
-namespace {
 
 // Throws for the first entry, in order, whose unit or tenant record is gone (the caller rolls
 // back); nothing when none is.
